@@ -1,0 +1,37 @@
+# The two commands of the README: `make run` and `make test`. Both install what is missing,
+# configure and build into build/, and are quick when nothing changed.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CTEST_ARGS ?=
+
+.PHONY: run test build deps test-deps configure bench fuzz clean
+
+run: deps build
+	./$(BUILD)/quillbox
+
+test: test-deps build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) $(CTEST_ARGS)
+
+deps:
+	@tools/install-deps.sh run
+
+test-deps:
+	@tools/install-deps.sh test
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja
+
+configure: $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+bench: test-deps build
+	cmake --build $(BUILD) --target bench
+
+fuzz:
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQB_FUZZ=ON -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=OFF
+	cmake --build build-fuzz --target fuzz
+
+clean:
+	rm -rf $(BUILD)

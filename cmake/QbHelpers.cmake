@@ -1,0 +1,43 @@
+# qb_add_module(<target> [LINKS libs...] [PUBLIC_LINKS libs...])
+# A static library from every .cpp/.h in the calling directory (not recursive), so adding a
+# file to a module needs no CMake edit. Headers are included as "<module>/<file>.h" from src/.
+function(qb_add_module target)
+    cmake_parse_arguments(ARG "" "" "LINKS;PUBLIC_LINKS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    if(NOT sources)
+        # A module whose first files have not landed yet still gives a linkable library.
+        set(sources ${CMAKE_CURRENT_BINARY_DIR}/${target}_empty.cpp)
+        file(WRITE ${sources} "// no sources yet\n")
+    endif()
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${target} PUBLIC ${ARG_PUBLIC_LINKS} PRIVATE ${ARG_LINKS})
+endfunction()
+
+# qb_add_tests(LABEL unit|gui LINKS libs... [GTEST])
+# One test executable per tst_*.cpp in the calling directory, registered with ctest under LABEL.
+# unit tests run with no display at all; gui tests on Qt's offscreen platform.
+# QUILLBOX_SHARED points at the shared reference folder (fixtures); tests skip when it is absent.
+function(qb_add_tests)
+    cmake_parse_arguments(ARG "GTEST" "LABEL" "LINKS" ${ARGN})
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+    file(GLOB extra CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_support.cpp)
+    foreach(src ${tests})
+        get_filename_component(name ${src} NAME_WE)
+        add_executable(${name} ${src} ${extra})
+        target_link_libraries(${name} PRIVATE ${ARG_LINKS} qb_testsupport)
+        if(ARG_GTEST)
+            target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+        else()
+            target_link_libraries(${name} PRIVATE Qt6::Test)
+        endif()
+        add_test(NAME ${name} COMMAND ${name})
+        set(env "QUILLBOX_SHARED=${QB_SHARED_DIR}" "QUILLBOX_SOURCE=${PROJECT_SOURCE_DIR}")
+        if(ARG_LABEL STREQUAL "gui")
+            list(APPEND env "QT_QPA_PLATFORM=offscreen")
+        else()
+            list(APPEND env "DISPLAY=" "WAYLAND_DISPLAY=")
+        endif()
+        set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT 600)
+    endforeach()
+endfunction()

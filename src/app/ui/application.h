@@ -1,0 +1,10 @@
+// Process entry: command-line options, the Qt application object and the main window.
+#pragma once
+
+namespace Qb::App {
+
+// Runs Quillbox and returns the process exit code. Handles --version and --help before any
+// window or file is touched.
+int runApplication(int argc, char *argv[]);
+
+} // namespace Qb::App

@@ -1,0 +1,7 @@
+// The quillbox executable: everything lives in the module libraries.
+#include "app/ui/application.h"
+
+int main(int argc, char *argv[])
+{
+    return Qb::App::runApplication(argc, argv);
+}

@@ -1,0 +1,44 @@
+#include "platform/programdirectory.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace Qb::Platform {
+
+namespace {
+
+QString ensured(const QString &path)
+{
+    QDir().mkpath(path);
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+bool writableDirectory(const QString &path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    return !path.isEmpty() && QFileInfo(path).isDir() && ::access(native.constData(), W_OK) == 0;
+}
+
+} // namespace
+
+QString programDirectoryFor(const QString &homeOverride, const QString &exeDir,
+                            const QString &dataHome, const QString &userHome)
+{
+    if (!homeOverride.isEmpty())
+        return ensured(homeOverride);
+    if (writableDirectory(exeDir))
+        return ensured(exeDir);
+    const QString base = !dataHome.isEmpty() ? dataHome : userHome + QStringLiteral("/.local/share");
+    return ensured(base + QStringLiteral("/quillbox"));
+}
+
+QString programDirectory()
+{
+    return programDirectoryFor(qEnvironmentVariable("QUILLBOX_HOME"), QCoreApplication::applicationDirPath(),
+                               qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+}
+
+} // namespace Qb::Platform

@@ -1,0 +1,21 @@
+// The program directory: where qbxdb.mdb, mlkpz.ini and linshi.py live.
+#pragma once
+
+#include <QString>
+
+namespace Qb::Platform {
+
+// The one place that decides the program directory, in this order:
+//  1. $QUILLBOX_HOME when set and non-empty (tests, users who want their library elsewhere);
+//  2. the executable's directory when it is writable (portable use: files beside the program);
+//  3. $XDG_DATA_HOME/quillbox, default ~/.local/share/quillbox (an installed program).
+// The directory is created when missing. Returns an absolute path without a trailing slash.
+// REQUIRES: a QCoreApplication exists (for the executable's directory).
+QString programDirectory();
+
+// The same decision with its inputs given, for tests: homeOverride is $QUILLBOX_HOME,
+// exeDir the executable's directory, dataHome $XDG_DATA_HOME and userHome $HOME.
+QString programDirectoryFor(const QString &homeOverride, const QString &exeDir,
+                            const QString &dataHome, const QString &userHome);
+
+} // namespace Qb::Platform

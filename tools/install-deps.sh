@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages (and the npm checker for .mdb files) that Quillbox needs.
+# Usage: tools/install-deps.sh [run|test]. Installs only what is missing, so a second run is quick.
+set -euo pipefail
+mode=${1:-run}
+
+build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx11-dev libxtst-dev
+            libxi-dev libgl-dev fonts-wqy-microhei xdg-utils python3)
+test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools)
+
+pkgs=("${build_pkgs[@]}")
+[ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
+
+missing=()
+for p in "${pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+# Node.js may come from elsewhere with npm built in (the Debian npm package then conflicts):
+# ask for Debian's packages only when the commands are missing.
+if [ "$mode" = test ]; then
+    command -v node >/dev/null || missing+=(nodejs)
+    command -v npm >/dev/null || missing+=(npm)
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# mdb-reader, the independent JavaScript reader that tests compare our files against.
+if [ "$mode" = test ]; then
+    here=$(cd "$(dirname "$0")/.." && pwd)
+    if [ ! -d "$here/tests/mdbreader/node_modules/mdb-reader" ]; then
+        (cd "$here/tests/mdbreader" && npm ci --no-audit --no-fund --loglevel=error)
+    fi
+fi
