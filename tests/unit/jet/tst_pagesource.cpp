@@ -1,0 +1,95 @@
+// The file and memory page sources behave alike: whole pages, Truncated past the end,
+// appends at the end, truncate and partial trailing pages.
+#include "jet/pagesource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <unistd.h>
+
+using namespace Qb::Jet;
+
+namespace {
+
+std::vector<std::uint8_t> pageFilled(std::uint8_t b) { return std::vector<std::uint8_t>(PageSize, b); }
+
+struct SourceKind
+{
+    const char *name;
+    std::function<std::unique_ptr<PageSource>(const std::vector<std::uint8_t> &)> make;
+};
+
+std::unique_ptr<PageSource> makeFileSource(const std::vector<std::uint8_t> &bytes)
+{
+    static int counter = 0;
+    const auto path = std::filesystem::temp_directory_path()
+        / ("qb-pagesource-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".bin");
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    auto src = openFilePageSource(path.string(), true);
+    std::filesystem::remove(path); // the open descriptor keeps the data alive
+    return src ? std::move(*src) : nullptr;
+}
+
+class PageSourceTest : public ::testing::TestWithParam<SourceKind> {};
+
+TEST_P(PageSourceTest, readsWritesAppendsAndTruncates)
+{
+    std::vector<std::uint8_t> bytes = pageFilled(1);
+    auto second = pageFilled(2);
+    bytes.insert(bytes.end(), second.begin(), second.end());
+    bytes.resize(bytes.size() + 100, 9); // a trailing partial page
+    auto src = GetParam().make(bytes);
+    ASSERT_TRUE(src);
+    EXPECT_EQ(src->pageCount().value(), 2u);
+    EXPECT_EQ(src->byteSize().value(), 2 * PageSize + 100);
+
+    std::vector<std::uint8_t> buf(PageSize);
+    ASSERT_TRUE(src->read(1, buf));
+    EXPECT_EQ(buf, second);
+    auto past = src->read(2, buf);
+    ASSERT_FALSE(past);
+    EXPECT_EQ(past.error().code, ErrorCode::Truncated);
+
+    ASSERT_TRUE(src->truncate(2));
+    ASSERT_TRUE(src->write(2, pageFilled(3)));
+    EXPECT_EQ(src->pageCount().value(), 3u);
+    ASSERT_TRUE(src->read(2, buf));
+    EXPECT_EQ(buf, pageFilled(3));
+    ASSERT_TRUE(src->truncate(1));
+    EXPECT_EQ(src->pageCount().value(), 1u);
+    EXPECT_TRUE(src->sync());
+}
+
+TEST_P(PageSourceTest, rejectsWrongBufferSize)
+{
+    auto src = GetParam().make(pageFilled(0));
+    std::vector<std::uint8_t> small(100);
+    EXPECT_FALSE(src->read(0, small));
+    EXPECT_FALSE(src->write(0, small));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PageSourceTest,
+                         ::testing::Values(SourceKind{"memory", [](const auto &b) { return makeMemoryPageSource(b); }},
+                                           SourceKind{"file", makeFileSource}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(FilePageSource, missingFileIsAnIoError)
+{
+    auto src = openFilePageSource("/nonexistent/dir/x.mdb", false);
+    ASSERT_FALSE(src);
+    EXPECT_EQ(src.error().code, ErrorCode::IoError);
+    EXPECT_NE(src.error().message.find("/nonexistent/dir/x.mdb"), std::string::npos);
+}
+
+TEST(ErrorCodeName, namesEveryCode)
+{
+    EXPECT_STREQ(errorCodeName(ErrorCode::Corrupt), "Corrupt");
+    EXPECT_STREQ(errorCodeName(ErrorCode::WrongPassword), "WrongPassword");
+    EXPECT_STREQ(errorCodeName(ErrorCode::ReadOnly), "ReadOnly");
+}
+
+} // namespace
