@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 namespace Qb::Jet {
 class Cursor;
@@ -105,10 +106,13 @@ public:
 private:
     bool execute(const QString &statement);
     ResultSetHandle openResultSet(const QString &statement);
+    void makeCurrent(ResultSetHandle handle);
+    void closeHandle(ResultSetHandle handle);
     Jet::Cursor *cursor(ResultSetHandle handle) const;
 
     std::unique_ptr<Jet::Database> m_database;
     std::map<ResultSetHandle, std::unique_ptr<Jet::Cursor>> m_resultSets;
+    std::set<ResultSetHandle> m_handedOut; // handles a caller received from Select
     ResultSetHandle m_current = 0;
     ResultSetHandle m_nextHandle = 1;
     QString m_lastStatement;
