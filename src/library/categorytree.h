@@ -1,0 +1,49 @@
+// An in-memory tree of categories and commands with pre-order addressing.
+#pragma once
+
+#include "library/treeitems.h"
+
+#include <vector>
+
+namespace Qb::Library {
+
+// Holds the items in pre-order with their depth, so that index lookups are direct and adding
+// or removing shifts only the items behind the change. Used to build the whole tree before it
+// is handed to the tree control in one pass, and by tests as the tree. Not thread-safe.
+class CategoryTree : public TreeItems
+{
+public:
+    struct Item
+    {
+        QString text;
+        int image = 0;
+        qint64 value = 0;
+        int depth = 1; // 1 = root level
+        bool expanded = false;
+    };
+
+    int count() const override { return int(m_items.size()); }
+    QString text(int index) const override;
+    void setText(int index, const QString &text) override;
+    int image(int index) const override;
+    qint64 value(int index) const override;
+    int parent(int index) const override;
+    int append(int parent, const QString &text, int image, qint64 value) override;
+    bool remove(int index) override;
+    int selection() const override { return m_selection; }
+    void select(int index) override;
+    void expand(int index) override;
+    bool isExpanded(int index) const override;
+    int depth(int index) const override;
+
+    const std::vector<Item> &items() const { return m_items; }
+    // Replaces the whole tree; `items` must be in pre-order with consistent depths.
+    void assign(std::vector<Item> items);
+    void clear();
+
+private:
+    std::vector<Item> m_items;
+    int m_selection = -1;
+};
+
+} // namespace Qb::Library

@@ -1,0 +1,104 @@
+// The start-up build of the category tree.
+#include "library/treebuilder.h"
+
+#include "library/libraryschema.h"
+#include "library/sqlhelper.h"
+#include "library/sqlquote.h"
+
+namespace Qb::Library {
+
+namespace {
+
+void placeAll(const std::vector<CategoryEntry> &entries, CategoryTree &tree)
+{
+    for (const CategoryPlacement &p : placeCategories(entries)) {
+        const CategoryEntry &e = entries[size_t(p.entry)];
+        const int parent = p.parentNumber == 0 ? -1 : FindItemByValue(tree, p.parentNumber);
+        tree.append(parent, e.name, TreeItems::CategoryImage, e.number);
+    }
+}
+
+// The final pre-order: every category followed by its sub-categories' subtrees, then by its
+// own commands. Equivalent to adding each category's commands as its last children, visiting
+// the categories from the last index down.
+std::vector<CategoryTree::Item> withCommands(const CategoryTree &categories,
+                                             const std::vector<std::vector<CommandEntry>> &commands)
+{
+    std::vector<CategoryTree::Item> out;
+    std::vector<int> open; // categories whose subtree is still being written
+    auto closeCategory = [&] {
+        const int c = open.back();
+        open.pop_back();
+        const int depth = categories.depth(c) + 1;
+        for (const CommandEntry &cmd : commands[size_t(c)])
+            out.push_back({commandItemText(cmd.name, cmd.chineseName), TreeItems::CommandImage, 0, depth, false});
+    };
+    for (int i = 0; i < categories.count(); ++i) {
+        while (!open.empty() && categories.depth(open.back()) >= categories.depth(i))
+            closeCategory();
+        out.push_back(categories.items()[size_t(i)]);
+        open.push_back(i);
+    }
+    while (!open.empty())
+        closeCategory();
+    return out;
+}
+
+} // namespace
+
+std::vector<CategoryEntry> readCategories(SqlHelper &store)
+{
+    std::vector<CategoryEntry> entries;
+    const ResultSetHandle h = store.Select(Schema::CategoryTable, QString(), QString());
+    if (h == 0) {
+        store.CloseResultSet();
+        return entries;
+    }
+    for (; !store.AtEnd(h); store.MoveNext(h)) {
+        entries.push_back({store.FieldText(Schema::CategoryName, h),
+                           leadingNumber(store.FieldText(Schema::CategoryNumber, h)),
+                           leadingNumber(store.FieldText(Schema::CategoryParent, h))});
+    }
+    store.CloseResultSet(h);
+    return entries;
+}
+
+std::vector<CommandEntry> readCommands(SqlHelper &store, qint64 categoryNumber)
+{
+    std::vector<CommandEntry> rows;
+    const ResultSetHandle h = store.Select(Schema::CommandTable, QString(),
+                                           Schema::CommandCategory + u'=' + sqlQuoted(QString::number(categoryNumber)));
+    if (h == 0) {
+        store.CloseResultSet();
+        return rows;
+    }
+    store.MoveFirst(h);
+    for (; !store.AtEnd(h); store.MoveNext(h))
+        rows.push_back({store.FieldText(Schema::CommandName, h), store.FieldText(Schema::CommandChineseName, h)});
+    store.CloseResultSet(h);
+    return rows;
+}
+
+void expandWithAncestors(TreeItems &tree, int index)
+{
+    for (int i = index; tree.isValid(i); i = tree.parent(i))
+        tree.expand(i);
+}
+
+void buildCategoryTree(SqlHelper &store, CategoryTree &tree, qint64 rememberedCategory)
+{
+    tree.clear();
+    const std::vector<CategoryEntry> entries = readCategories(store);
+    if (entries.empty())
+        return;
+    CategoryTree categories;
+    placeAll(entries, categories);
+    std::vector<std::vector<CommandEntry>> commands(size_t(categories.count()));
+    for (int i = categories.count() - 1; i >= 0; --i)
+        commands[size_t(i)] = readCommands(store, categories.value(i));
+    tree.assign(withCommands(categories, commands));
+    if (rememberedCategory != 0)
+        expandWithAncestors(tree, FindItemByValue(tree, rememberedCategory));
+}
+
+} // namespace Qb::Library
