@@ -42,7 +42,8 @@ inline constexpr const char *FalseText = "假";
 // blanks are skipped, an optional sign and the leading digits are used; no digits gives 0.
 int textToInteger(const QString &text);
 
-// Typed access to one settings file. Cheap to copy; holds only the path.
+// Typed access to one settings file. Cheap to copy; holds only the path. An empty path is no
+// file at all: every read gives the default and every write fails.
 class AppSettings
 {
 public:
