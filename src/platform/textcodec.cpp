@@ -60,9 +60,12 @@ QByteArray toGbk(const QString &text)
 
 bool gbkCanEncode(const QString &text)
 {
+    // A lone surrogate at the end would stay pending in the encoder and not count as an error.
+    if (!QStringView(text).isValidUtf16())
+        return false;
     QStringEncoder encoder(GbkName);
-    (void)encoder(text);
-    (void)encoder(QStringView(u"\n"));
+    // The call returns a lazy result: only the conversion to bytes runs the encoder.
+    [[maybe_unused]] const QByteArray encoded = encoder(text);
     return !encoder.hasError();
 }
 

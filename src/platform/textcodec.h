@@ -11,9 +11,9 @@ namespace Qb::Platform {
 // GBK here is code page 936 as the files were written: 0x80 is "€" and 0xFF is U+F8F5.
 //
 // Decoding never fails. Each byte that does not begin a valid character becomes U+FFFD; a lead
-// byte followed by a byte that cannot end a double-byte character gives U+FFFD and that byte is
-// decoded on its own (so "\x81a" is U+FFFD "a": no ASCII character is swallowed); a lead byte at
-// the very end gives U+FFFD. NUL bytes are decoded as U+0000.
+// byte followed by a byte that cannot end a double-byte character (below 0x40, 0x7F or 0xFF)
+// gives U+FFFD and that byte is decoded on its own, so no blank, digit, "=" or line break is
+// swallowed; a lead byte at the very end gives U+FFFD. NUL bytes are decoded as U+0000.
 QString fromGbk(QByteArrayView gbk);
 
 // Encoding never fails either. A character without a GBK form becomes "?", one "?" per
@@ -27,8 +27,8 @@ bool gbkCanEncode(const QString &text);
 // (the text handed to and taken from the editor component is NUL-terminated).
 QByteArray Utf8FromGbk(QByteArrayView gbk);
 
-// UTF-8 bytes in, GBK bytes out; stops at the first NUL byte. Invalid UTF-8 sequences decode
-// to U+FFFD, which has no GBK form and so becomes "?".
+// UTF-8 bytes in, GBK bytes out; stops at the first NUL byte. Invalid UTF-8 decodes to U+FFFD
+// (one per bad byte), which has no GBK form and so becomes "?".
 QByteArray GbkFromUtf8(QByteArrayView utf8);
 
 // Length in bytes (1 or 2) of the GBK character that starts at byte pos; 2 exactly when the
