@@ -5,6 +5,7 @@
 #include "library/sqlhelper.h"
 #include "library/sqlquote.h"
 #include "library/treeitems.h"
+#include "library/treerules.h"
 
 #include <QStringList>
 
@@ -19,17 +20,6 @@ QString commandCondition(const QString &name, qint64 categoryNumber)
 QString categoryCondition(qint64 number)
 {
     return Schema::CategoryNumber + u'=' + sqlQuoted(QString::number(number));
-}
-
-NewCategoryPlace newCategoryPlace(const TreeItems &tree, bool subCategory)
-{
-    const int selected = tree.selection();
-    if (!tree.isValid(selected))
-        return {};
-    if (subCategory && tree.isCategory(selected))
-        return {selected, tree.value(selected)};
-    const int parent = tree.parent(selected);
-    return {parent, tree.isValid(parent) ? tree.value(parent) : 0};
 }
 
 AddCategoryResult addCategory(SqlHelper &store, TreeItems &tree, bool subCategory, const QString &name,

@@ -9,17 +9,6 @@ namespace Qb::Library {
 class SqlHelper;
 class TreeItems;
 
-// Where a new category goes.
-struct NewCategoryPlace
-{
-    int parentIndex = -1;   // the item it is appended under; -1 = root level
-    qint64 parentNumber = 0; // stored as 父类
-};
-
-// 添加分类 (subCategory false) makes a sibling of the selected item; 添加子类 (true) a child of
-// the selected category, or of a selected command's category. Nothing selected: the root level.
-NewCategoryPlace newCategoryPlace(const TreeItems &tree, bool subCategory);
-
 enum class AddCategoryResult { Cancelled, Added, Failed };
 
 // Stores a new category numbered NextCategoryNumber under newCategoryPlace and appends its item

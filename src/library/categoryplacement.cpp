@@ -1,6 +1,8 @@
 // Breadth-first placement of category rows, tolerant of rows that never reach the top level.
 #include "library/categoryplacement.h"
 
+#include "library/treeitems.h"
+
 #include <deque>
 #include <limits>
 #include <unordered_set>
@@ -58,6 +60,15 @@ std::vector<CategoryPlacement> placeCategories(const std::vector<CategoryEntry> 
         }
     }
     return order;
+}
+
+void addPlacedCategories(const std::vector<CategoryEntry> &entries, TreeItems &tree)
+{
+    for (const CategoryPlacement &p : placeCategories(entries)) {
+        const CategoryEntry &e = entries[size_t(p.entry)];
+        const int parent = p.parentNumber == 0 ? -1 : FindItemByValue(tree, p.parentNumber);
+        tree.append(parent, e.name, TreeItems::CategoryImage, e.number);
+    }
 }
 
 qint64 leadingNumber(const QString &text)

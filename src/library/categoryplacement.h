@@ -8,6 +8,8 @@
 
 namespace Qb::Library {
 
+class TreeItems;
+
 // One row of 分类表 as the tree build reads it.
 struct CategoryEntry
 {
@@ -30,6 +32,9 @@ struct CategoryPlacement
 // every remaining entry sits on a cycle, the first remaining entry) becomes a root, and its
 // descendants follow beneath it. Every entry is placed exactly once; the result always ends.
 std::vector<CategoryPlacement> placeCategories(const std::vector<CategoryEntry> &entries);
+
+// Appends a category item (image 2, value = number) for every entry, in placement order.
+void addPlacedCategories(const std::vector<CategoryEntry> &entries, TreeItems &tree);
 
 // The number a text column holds: its leading decimal digits; 0 when it starts with no digit.
 qint64 leadingNumber(const QString &text);

@@ -152,30 +152,4 @@ DeleteCommandResult deleteCommand(SqlHelper &store, TreeItems &tree, int index)
     return tree.remove(index) ? DeleteCommandResult::Deleted : DeleteCommandResult::ItemRemoveFailed;
 }
 
-namespace {
-
-// Lower-cases A-Z only: the search ignores the case of Latin letters and nothing else.
-QString foldLatin(const QString &text)
-{
-    QString out = text;
-    for (QChar &c : out) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + (u'a' - u'A'));
-    }
-    return out;
-}
-
-} // namespace
-
-int findCommand(const TreeItems &tree, const QString &text)
-{
-    const QString wanted = foldLatin(text);
-    const int start = std::max(tree.selection(), 0);
-    for (int i = start; i < tree.count(); ++i) {
-        if (tree.image(i) == TreeItems::CommandImage && foldLatin(tree.text(i)).contains(wanted))
-            return i;
-    }
-    return -1;
-}
-
 } // namespace Qb::Library

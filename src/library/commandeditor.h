@@ -81,8 +81,4 @@ enum class DeleteCommandResult { Deleted, DeleteFailed, ItemRemoveFailed };
 // Deletes the command of item `index` (by its name within its category) and removes the item.
 DeleteCommandResult deleteCommand(SqlHelper &store, TreeItems &tree, int index);
 
-// The search of 查找命令: from the selected item (or the first) on, the first command item whose
-// whole text contains `text`, Latin letters compared without case; -1 when none. Never wraps.
-int findCommand(const TreeItems &tree, const QString &text);
-
 } // namespace Qb::Library

@@ -55,12 +55,4 @@ Insertion insertionFor(SqlHelper &store, const TreeItems &tree, bool ctrlHeld, b
     return {Insertion::Kind::Text, text};
 }
 
-bool ClickGate::timerTicked()
-{
-    if (!m_doubleClickSeen)
-        return true;
-    m_doubleClickSeen = false;
-    return false;
-}
-
 } // namespace Qb::Library

@@ -9,15 +9,6 @@ namespace Qb::Library {
 
 namespace {
 
-void placeAll(const std::vector<CategoryEntry> &entries, CategoryTree &tree)
-{
-    for (const CategoryPlacement &p : placeCategories(entries)) {
-        const CategoryEntry &e = entries[size_t(p.entry)];
-        const int parent = p.parentNumber == 0 ? -1 : FindItemByValue(tree, p.parentNumber);
-        tree.append(parent, e.name, TreeItems::CategoryImage, e.number);
-    }
-}
-
 // The final pre-order: every category followed by its sub-categories' subtrees, then by its
 // own commands. Equivalent to adding each category's commands as its last children, visiting
 // the categories from the last index down.
@@ -92,7 +83,7 @@ void buildCategoryTree(SqlHelper &store, CategoryTree &tree, qint64 rememberedCa
     if (entries.empty())
         return;
     CategoryTree categories;
-    placeAll(entries, categories);
+    addPlacedCategories(entries, categories);
     std::vector<std::vector<CommandEntry>> commands(size_t(categories.count()));
     for (int i = categories.count() - 1; i >= 0; --i)
         commands[size_t(i)] = readCommands(store, categories.value(i));
