@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+class QMenu;
 class QTimer;
 
 namespace Qb::Library {
@@ -28,7 +29,8 @@ public:
     // Replaces the whole text. Does not touch the undo history or the save point.
     void SetScriptText(const QString &text);
     QString GetScriptText() const;
-    // The raw UTF-8 content, without conversion.
+    // The same in the component's own UTF-8, without conversion (the fast path for files).
+    void setScriptBytes(const QByteArray &utf8);
     QByteArray scriptBytes() const;
 
     // Inserts text at the caret without moving it or touching the selection; 200 ms later the
@@ -47,6 +49,8 @@ public:
     bool LoadKeywords(Qb::Library::SqlHelper &store);
     // Hands a ready keyword list (each keyword followed by one space) to the lexer.
     void setKeywordList(const QByteArray &list);
+    // The list last handed to the lexer ("" before the first).
+    QByteArray keywordList() const { return m_keywordList; }
 
     void Copy();
     void Cut();
@@ -55,6 +59,10 @@ public:
     // Save point: the text as last loaded or saved.
     void markSaved();
     bool isModified() const;
+
+    // The right-click menu: the component's own commands with Chinese captions (撤消, 重复,
+    // 剪切, 复制, 粘贴, 删除, 选择全部), enabled as the component would. Caller owns it.
+    QMenu *createContextMenu(QWidget *parent);
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -65,10 +73,12 @@ private:
     void OnFocusTimer();
     long send(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
 
+
     QTimer *m_focusTimer = nullptr;
     int m_lastInsertPos = 0;
     int m_lastInsertLength = 0;
-    bool m_scrolledHome = false;
+    QByteArray m_keywordList;
+    bool m_scrollHomeOnShow = false;
 };
 
 } // namespace Qb::Editor
