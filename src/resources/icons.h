@@ -1,0 +1,25 @@
+// The program's own pictures: the main window and tray icon, the toolbar image list and the tree
+// image list. All are drawn in code, so no image files ship with the program.
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QPixmap>
+
+namespace Qb::Resources {
+
+// The main window icon in 16, 32 and 48 pixels; also the tray icon.
+QIcon mainWindowIcon();
+
+// Image `index` of the toolbar's 16 × 16 image list. Pictures exist for the images the toolbar
+// uses: 1 open, 2 save, 10 save as, 7 cut, 6 copy, 9 paste, 18 run, 20 stop; other indices give
+// an empty (transparent) image.
+QPixmap toolbarImage(int index);
+
+// The tree's image list: 13 images of 16 × 15 pixels. Image 2 is the category picture, image 12
+// the command picture; the others are empty.
+QList<QPixmap> treeImageList();
+inline constexpr int CategoryImage = 2;
+inline constexpr int CommandImage = 12;
+
+} // namespace Qb::Resources
