@@ -1,12 +1,82 @@
 // quillbox-mdb: command-line access to .mdb files through the program's own Jet engine.
+#include "cli/command.h"
+
 #include <cstdio>
+#include <string_view>
+
+namespace {
+
+using namespace Qb::Cli;
+
+std::vector<Command> commandTable()
+{
+    std::vector<Command> commands;
+    addReadCommands(commands);
+    return commands;
+}
+
+void printUsage(const std::vector<Command> &commands)
+{
+    std::fputs("usage: quillbox-mdb COMMAND FILE [ARGS] [--password PW]\ncommands:\n", stderr);
+    for (const auto &c : commands)
+        std::fprintf(stderr, "  %s\n", c.usage);
+    std::fprintf(stderr, "--password defaults to the program's own database password, which also opens\n"
+                         "files without a password. Exit status: 0 ok, 1 faults found, 2 usage, 3 failure.\n");
+}
+
+// Splits options from positional arguments; false on a malformed option.
+bool parseArguments(int argc, char *argv[], Arguments &args)
+{
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        auto option = [&](std::string_view name, std::string &target) {
+            if (a == name && i + 1 < argc) {
+                target = argv[++i];
+                return true;
+            }
+            if (a.starts_with(std::string(name) + "=")) {
+                target = std::string(a.substr(name.size() + 1));
+                return true;
+            }
+            return false;
+        };
+        if (option("--password", args.password) || option("--format", args.format))
+            continue;
+        if (a.starts_with("--")) {
+            printError("unknown option " + std::string(a));
+            return false;
+        }
+        args.positional.emplace_back(a);
+    }
+    if (args.format != "csv" && args.format != "json") {
+        printError("--format must be csv or json");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    (void)argv;
-    if (argc < 2) {
-        std::fputs("usage: quillbox-mdb COMMAND FILE [ARGS] [--password PW]\n", stderr);
-        return 2;
+    const std::vector<Command> commands = commandTable();
+    if (argc < 2 || std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h") {
+        printUsage(commands);
+        return argc < 2 ? ExitUsage : ExitOk;
     }
-    return 2;
+    for (const auto &c : commands) {
+        if (std::string_view(argv[1]) != c.name)
+            continue;
+        Arguments args;
+        if (!parseArguments(argc, argv, args))
+            return ExitUsage;
+        if (args.positional.size() < c.minArgs || args.positional.size() > c.maxArgs) {
+            std::fprintf(stderr, "usage: quillbox-mdb %s\n", c.usage);
+            return ExitUsage;
+        }
+        return c.run(args);
+    }
+    printError("unknown command " + std::string(argv[1]));
+    printUsage(commands);
+    return ExitUsage;
 }

@@ -1,0 +1,135 @@
+// CSV and JSON output of select results.
+#include "cli/resultwriter.h"
+
+#include <cmath>
+
+namespace Qb::Cli {
+
+namespace {
+
+using namespace Qb::Jet;
+
+bool isBare(const Value &v, const ColumnDef &column)
+{
+    if (column.type == std::uint8_t(ColumnType::Numeric) && std::holds_alternative<Bytes>(v))
+        return true;
+    return std::holds_alternative<bool>(v) || std::holds_alternative<std::int64_t>(v)
+        || std::holds_alternative<double>(v) || std::holds_alternative<Currency>(v);
+}
+
+void csvField(std::string &line, const Value &v, const ColumnDef &column)
+{
+    if (isNull(v))
+        return;
+    const std::string text = valueText(v, column);
+    if (isBare(v, column)) {
+        line += text;
+        return;
+    }
+    line += '"';
+    for (char c : text) {
+        if (c == '"')
+            line += '"';
+        line += c;
+    }
+    line += '"';
+}
+
+void jsonString(std::string &line, std::string_view text)
+{
+    static const char hex[] = "0123456789abcdef";
+    line += '"';
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            line += '\\';
+            line += ch;
+        } else if (c == '\n') {
+            line += "\\n";
+        } else if (c == '\r') {
+            line += "\\r";
+        } else if (c == '\t') {
+            line += "\\t";
+        } else if (c < 0x20) {
+            line += "\\u00";
+            line += hex[c >> 4];
+            line += hex[c & 15];
+        } else {
+            line += ch;
+        }
+    }
+    line += '"';
+}
+
+void jsonValue(std::string &line, const Value &v, const ColumnDef &column)
+{
+    if (isNull(v)) {
+        line += "null";
+    } else if (const auto *b = std::get_if<bool>(&v)) {
+        line += *b ? "true" : "false";
+    } else if (const auto *d = std::get_if<double>(&v); d && !std::isfinite(*d)) {
+        line += "null";
+    } else if (isBare(v, column)) {
+        line += valueText(v, column);
+    } else {
+        jsonString(line, valueText(v, column));
+    }
+}
+
+std::string headerLine(const SelectCursor &cursor, OutputFormat format)
+{
+    if (format == OutputFormat::Json)
+        return "[";
+    std::string line;
+    for (std::size_t i = 0; i < cursor.columns().size(); ++i)
+        line += (i ? "," : "") + cursor.columns()[i];
+    return line + "\n";
+}
+
+std::string rowLine(const SelectCursor &cursor, OutputFormat format, bool first)
+{
+    std::string line;
+    const std::size_t n = cursor.columns().size();
+    if (format == OutputFormat::Csv) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i)
+                line += ',';
+            csvField(line, cursor.value(i), cursor.columnDef(i));
+        }
+        return line + "\n";
+    }
+    line += first ? "\n{" : ",\n{";
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i)
+            line += ", ";
+        jsonString(line, cursor.columns()[i]);
+        line += ": ";
+        jsonValue(line, cursor.value(i), cursor.columnDef(i));
+    }
+    return line + "}";
+}
+
+} // namespace
+
+Result<std::uint64_t> writeRows(SelectCursor &cursor, OutputFormat format, std::FILE *out)
+{
+    std::string text = headerLine(cursor, format);
+    std::uint64_t rows = 0;
+    for (; !cursor.atEnd(); ++rows) {
+        text += rowLine(cursor, format, rows == 0);
+        if (text.size() > 1 << 16) {
+            std::fwrite(text.data(), 1, text.size(), out);
+            text.clear();
+        }
+        if (auto ok = cursor.next(); !ok) {
+            std::fwrite(text.data(), 1, text.size(), out);
+            return std::unexpected(ok.error());
+        }
+    }
+    if (format == OutputFormat::Json)
+        text += rows ? "\n]\n" : "]\n";
+    std::fwrite(text.data(), 1, text.size(), out);
+    return rows;
+}
+
+} // namespace Qb::Cli

@@ -1,0 +1,23 @@
+// Writing the rows of a select to a stream as CSV or JSON, one row at a time (memory does not
+// grow with the table).
+//
+// CSV: a header line of column names, then one line per row. Text, memo, date and binary values
+// are quoted ("" stands for one quote); numbers and Yes/No (1/0) are bare; NULL is an empty,
+// unquoted field, so NULL and empty text differ. Dates are "YYYY-MM-DD HH:MM:SS"; binary, OLE
+// and GUID values are upper-case hex.
+// JSON: an array with one object per row, keys in column order; NULL is null.
+#pragma once
+
+#include "jet/selectcursor.h"
+
+#include <cstdio>
+
+namespace Qb::Cli {
+
+enum class OutputFormat { Csv, Json };
+
+// Writes every remaining row of `cursor`. Fails with the cursor's error if a row cannot be read
+// (what was written so far stays written).
+Jet::Result<std::uint64_t> writeRows(Jet::SelectCursor &cursor, OutputFormat format, std::FILE *out);
+
+} // namespace Qb::Cli

@@ -1,0 +1,174 @@
+// Opening a database and running selects.
+#include "jet/jetdatabase.h"
+
+#include "jet/selectcursor.h"
+#include "jet/tablescan.h"
+
+#include <fstream>
+
+namespace Qb::Jet {
+
+namespace {
+
+// Classifies a file too short to hold page 0, so a stray text file reads as "not a Jet
+// database" rather than "truncated".
+Error shortFileError(const std::string &path, std::uint64_t size)
+{
+    std::vector<std::uint8_t> prefix(std::size_t(std::min<std::uint64_t>(size, 64)));
+    std::ifstream in(path, std::ios::binary);
+    in.read(reinterpret_cast<char *>(prefix.data()), std::streamsize(prefix.size()));
+    if (size == 0)
+        return Error{ErrorCode::NotJet, "not a Jet database: the file is empty"};
+    if (auto sig = checkSignature(prefix); !sig)
+        return sig.error();
+    return Error{ErrorCode::Truncated, "truncated: the file has only " + std::to_string(size) + " bytes"};
+}
+
+} // namespace
+
+JetDatabase::JetDatabase(std::unique_ptr<PageSource> source, Mode mode) : m_pages(std::move(source)), m_mode(mode) {}
+
+Result<std::unique_ptr<JetDatabase>> JetDatabase::open(std::unique_ptr<PageSource> source, std::string_view password,
+                                                       Mode mode)
+{
+    std::unique_ptr<JetDatabase> db(new JetDatabase(std::move(source), mode));
+    if (auto ok = db->load(password); !ok)
+        return std::unexpected(ok.error());
+    return db;
+}
+
+Result<void> JetDatabase::load(std::string_view password)
+{
+    auto size = m_pages.source().byteSize();
+    if (!size)
+        return std::unexpected(size.error());
+    if (*size == 0)
+        return fail(ErrorCode::NotJet, "not a Jet database: the file is empty");
+    if (*size < PageSize)
+        return fail(ErrorCode::Truncated, "truncated: the file has only " + std::to_string(*size) + " bytes");
+    auto page0 = m_pages.page(0);
+    if (!page0)
+        return std::unexpected(page0.error());
+    auto header = decodeHeader(bytesOf(*page0), *size);
+    if (!header)
+        return std::unexpected(header.error());
+    m_header = std::move(*header);
+    if (!passwordMatches(m_header, password))
+        return fail(ErrorCode::WrongPassword, "the database password does not match");
+    auto catalog = readCatalog(m_pages);
+    if (!catalog)
+        return std::unexpected(catalog.error());
+    m_catalog = std::move(*catalog);
+    return {};
+}
+
+std::vector<std::string> JetDatabase::tableNames() const
+{
+    return m_catalog.userTableNames();
+}
+
+Result<TableDefRef> JetDatabase::tableDef(std::string_view name)
+{
+    const auto entry = m_catalog.findTable(name);
+    if (!entry)
+        return fail(ErrorCode::NoSuchTable, "no table " + std::string(name) + " in the database");
+    return tableDefAt(entry->tablePage());
+}
+
+Result<TableDefRef> JetDatabase::tableDefAt(std::uint32_t page)
+{
+    if (auto it = m_defs.find(page); it != m_defs.end())
+        return it->second;
+    auto def = readTableDef(m_pages, page);
+    if (!def)
+        return std::unexpected(def.error());
+    auto ref = std::make_shared<const TableDef>(std::move(*def));
+    m_defs.emplace(page, ref);
+    return ref;
+}
+
+Result<PageListRef> JetDatabase::dataPages(const TableDef &table)
+{
+    if (auto it = m_dataPages.find(table.page); it != m_dataPages.end())
+        return it->second;
+    auto pages = tableDataPages(m_pages, table);
+    if (!pages)
+        return std::unexpected(pages.error());
+    auto ref = std::make_shared<const std::vector<std::uint32_t>>(std::move(*pages));
+    m_dataPages.emplace(table.page, ref);
+    return ref;
+}
+
+Result<void> JetDatabase::invalidate()
+{
+    ++m_generation;
+    m_pages.invalidateAll();
+    m_defs.clear();
+    m_dataPages.clear();
+    auto catalog = readCatalog(m_pages);
+    if (!catalog)
+        return std::unexpected(catalog.error());
+    m_catalog = std::move(*catalog);
+    return {};
+}
+
+Result<std::unique_ptr<SelectCursor>> JetDatabase::select(const Statement &statement)
+{
+    auto def = tableDef(statement.table);
+    if (!def)
+        return std::unexpected(def.error());
+    auto pages = dataPages(**def);
+    if (!pages)
+        return std::unexpected(pages.error());
+    return SelectCursor::make(*this, *def, *pages, statement);
+}
+
+Result<std::unique_ptr<Cursor>> JetDatabase::query(std::string_view sql)
+{
+    auto statement = parseStatement(sql);
+    if (!statement)
+        return std::unexpected(statement.error());
+    if (statement->kind != StatementKind::Select)
+        return fail(ErrorCode::SqlSyntax, "query runs select statements only; use execute for changes");
+    auto cursor = select(*statement);
+    if (!cursor)
+        return std::unexpected(cursor.error());
+    return std::unique_ptr<Cursor>(std::move(*cursor));
+}
+
+Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
+{
+    auto statement = parseStatement(sql);
+    if (!statement)
+        return std::unexpected(statement.error());
+    if (statement->kind == StatementKind::Select)
+        return fail(ErrorCode::SqlSyntax, "execute runs insert, update and delete; use query for select");
+    if (m_mode == Mode::ReadOnly)
+        return fail(ErrorCode::ReadOnly, "the database is open read-only");
+    return fail(ErrorCode::Unsupported, "writing is not available in this build");
+}
+
+Result<std::unique_ptr<Database>> Database::open(std::unique_ptr<PageSource> source, std::string_view password,
+                                                 Mode mode)
+{
+    auto db = JetDatabase::open(std::move(source), password, mode);
+    if (!db)
+        return std::unexpected(db.error());
+    return std::unique_ptr<Database>(std::move(*db));
+}
+
+Result<std::unique_ptr<Database>> Database::open(const std::string &path, std::string_view password, Mode mode)
+{
+    auto source = openFilePageSource(path, mode == Mode::ReadWrite);
+    if (!source)
+        return std::unexpected(source.error());
+    auto size = (*source)->byteSize();
+    if (size && *size < PageSize)
+        return std::unexpected(shortFileError(path, *size));
+    auto db = JetDatabase::open(std::move(*source), password, mode);
+    if (!db)
+        return fail(db.error().code, path + ": " + db.error().message);
+    return std::unique_ptr<Database>(std::move(*db));
+}
+
+} // namespace Qb::Jet

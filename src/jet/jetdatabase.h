@@ -1,0 +1,67 @@
+// The engine's Database implementation: one open file, its page cache, header, catalog and the
+// table definitions decoded so far. Owned by whoever called Database::open; used from one thread.
+// The write side builds on the accessors below and calls invalidate() after every change.
+#pragma once
+
+#include "jet/catalog.h"
+#include "jet/database.h"
+#include "jet/header.h"
+#include "jet/pagecache.h"
+#include "jet/sqlparser.h"
+#include "jet/tabledef.h"
+
+#include <map>
+#include <memory>
+
+namespace Qb::Jet {
+
+using TableDefRef = std::shared_ptr<const TableDef>;
+using PageListRef = std::shared_ptr<const std::vector<std::uint32_t>>;
+
+class SelectCursor;
+
+class JetDatabase final : public Database
+{
+public:
+    // Validates page 0, the password and the catalog. `source` must hold a whole file.
+    static Result<std::unique_ptr<JetDatabase>> open(std::unique_ptr<PageSource> source, std::string_view password,
+                                                     Mode mode);
+
+    std::vector<std::string> tableNames() const override;
+    Result<std::unique_ptr<Cursor>> query(std::string_view sql) override;
+    Result<std::uint64_t> execute(std::string_view sql) override;
+
+    // Runs an already parsed select.
+    Result<std::unique_ptr<SelectCursor>> select(const Statement &statement);
+
+    PageCache &pages() { return m_pages; }
+    const DatabaseHeader &header() const { return m_header; }
+    Mode mode() const { return m_mode; }
+    const Catalog &catalog() const { return m_catalog; }
+
+    // The definition of a local table by name (system tables included), decoded once.
+    Result<TableDefRef> tableDef(std::string_view name);
+    Result<TableDefRef> tableDefAt(std::uint32_t page);
+    // The table's data pages from its owned-pages map, read once per definition.
+    Result<PageListRef> dataPages(const TableDef &table);
+
+    // Forgets every cached page, definition and the catalog (re-read lazily), and ends every
+    // open cursor. Call after any write.
+    Result<void> invalidate();
+    // Increases with every invalidate(); cursors compare it with the value they started with.
+    std::uint64_t generation() const { return m_generation; }
+
+private:
+    JetDatabase(std::unique_ptr<PageSource> source, Mode mode);
+    Result<void> load(std::string_view password);
+
+    PageCache m_pages;
+    Mode m_mode;
+    DatabaseHeader m_header;
+    Catalog m_catalog;
+    std::map<std::uint32_t, TableDefRef> m_defs;
+    std::map<std::uint32_t, PageListRef> m_dataPages;
+    std::uint64_t m_generation = 0;
+};
+
+} // namespace Qb::Jet

@@ -1,0 +1,21 @@
+// Matching text against a "like" pattern the way Jet compares text: letters ignore case;
+// '%' matches any run of characters, '_' exactly one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace Qb::Jet {
+
+class LikePattern
+{
+public:
+    explicit LikePattern(std::string_view utf8Pattern);
+    // REQUIRES: `foldedText` already case-folded (foldCase on every unit).
+    bool matches(std::u16string_view foldedText) const;
+
+private:
+    std::u16string m_pattern; // case-folded
+};
+
+} // namespace Qb::Jet
