@@ -5,30 +5,53 @@
 
 #include <deque>
 #include <limits>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace Qb::Library {
 
 namespace {
 
+// The first unplaced entry on the cycle that the parent chain of the first unplaced entry runs
+// into: every unplaced entry's chain leads to such a cycle once no chain ends at a missing
+// parent.
+int firstOnCycle(const std::vector<CategoryEntry> &entries, const std::vector<bool> &placed,
+                 const std::unordered_map<qint64, int> &byNumber)
+{
+    int start = 0;
+    while (placed[size_t(start)])
+        ++start;
+    std::vector<int> visitOrder(entries.size(), -1);
+    int step = 0;
+    int at = start;
+    while (visitOrder[size_t(at)] < 0) {
+        visitOrder[size_t(at)] = step++;
+        const auto parent = byNumber.find(entries[size_t(at)].parent);
+        if (parent == byNumber.end())
+            return at; // a chain end after all: it can be a root
+        at = parent->second;
+    }
+    // `at` is the first entry met twice; the cycle is the part of the walk from it on.
+    const int cycleStep = visitOrder[size_t(at)];
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (visitOrder[i] >= cycleStep)
+            return int(i);
+    }
+    return at;
+}
+
 // The first unplaced entry that can start a root of its own; see placeCategories.
 int orphanRoot(const std::vector<CategoryEntry> &entries, const std::vector<bool> &placed)
 {
-    std::unordered_set<qint64> remainingNumbers;
+    std::unordered_map<qint64, int> byNumber; // unplaced entries; the first of a number wins
     for (size_t i = 0; i < entries.size(); ++i) {
         if (!placed[i])
-            remainingNumbers.insert(entries[i].number);
+            byNumber.try_emplace(entries[i].number, int(i));
     }
-    int firstRemaining = -1;
     for (size_t i = 0; i < entries.size(); ++i) {
-        if (placed[i])
-            continue;
-        if (firstRemaining < 0)
-            firstRemaining = int(i);
-        if (!remainingNumbers.contains(entries[i].parent))
+        if (!placed[i] && !byNumber.contains(entries[i].parent))
             return int(i);
     }
-    return firstRemaining;
+    return firstOnCycle(entries, placed, byNumber);
 }
 
 } // namespace

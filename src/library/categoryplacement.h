@@ -29,8 +29,8 @@ struct CategoryPlacement
 // number in the queue, the entries naming it as parent in result order. Entries whose parent
 // chain never reaches 0 (a missing parent, a cycle) are placed at the root level: when the queue
 // runs dry, the first remaining entry whose parent is no remaining entry's number (or, when
-// every remaining entry sits on a cycle, the first remaining entry) becomes a root, and its
-// descendants follow beneath it. Every entry is placed exactly once; the result always ends.
+// every remaining chain runs into a cycle, the cycle's first entry in result order) becomes a
+// root, and its descendants follow beneath it. Every entry is placed exactly once; the result always ends.
 std::vector<CategoryPlacement> placeCategories(const std::vector<CategoryEntry> &entries);
 
 // Appends a category item (image 2, value = number) for every entry, in placement order.

@@ -41,7 +41,9 @@ CategoryTree sample()
     return t;
 }
 
-std::vector<CategoryEntry> entries(const QList<std::tuple<const char *, int, int>> &rows)
+using Rows = QList<std::tuple<const char *, int, int>>;
+
+std::vector<CategoryEntry> entries(const Rows &rows)
 {
     std::vector<CategoryEntry> out;
     for (const auto &[name, number, parent] : rows)
@@ -57,7 +59,7 @@ class tst_CategoryTree : public QObject
 private slots:
     void append_keepsPreOrderAndParents()
     {
-        const CategoryTree t = sample();
+        CategoryTree t = sample();
         QCOMPARE(render(t), QStringLiteral("A(A1(x) y #why) B"));
         const QStringList order{u"A"_qs, u"A1"_qs, u"x"_qs, u"y #why"_qs, u"B"_qs};
         for (int i = 0; i < t.count(); ++i)
@@ -139,7 +141,6 @@ private slots:
     }
     void placement_data()
     {
-        using Rows = QList<std::tuple<const char *, int, int>>;
         QTest::addColumn<Rows>("rows");
         QTest::addColumn<QString>("tree");
         QTest::newRow("empty") << Rows{} << QString();
@@ -161,7 +162,7 @@ private slots:
     }
     void placement()
     {
-        QFETCH(QList<std::tuple<const char *, int, int>>, rows);
+        QFETCH(Rows, rows);
         CategoryTree t;
         addPlacedCategories(entries(rows), t);
         QTEST(render(t), "tree");
