@@ -34,7 +34,9 @@ inline constexpr qsizetype ProfileValueMaxBytes = 10239;
 //  - the file's line ending (that of its first line) is kept; a new file uses LF;
 //  - the file is created when missing (its directory is not); it is written whole to a
 //    temporary file in the same directory, synced and renamed over the old one, keeping the
-//    old file's permissions, so a failed write leaves the old file byte-identical;
+//    old file's permissions, so a failed write leaves the old file byte-identical (a directory
+//    that cannot take the temporary file therefore makes writes fail even to a writable file);
+//  - a write through a symbolic link replaces the link's target and keeps the link;
 //  - text without a GBK form is stored as "?" (see toGbk).
 class PrivateProfile
 {

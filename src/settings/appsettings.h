@@ -39,7 +39,8 @@ inline constexpr const char *TrueText = "真";
 inline constexpr const char *FalseText = "假";
 
 // The settings file's rules for integers: full-width digits and signs count as ASCII, leading
-// blanks are skipped, an optional sign and the leading digits are used; no digits gives 0.
+// blanks (ASCII white space and the ideographic space U+3000) are skipped, an optional sign and
+// the leading digits are used; no digits gives 0. Values beyond the int range clamp to its ends.
 int textToInteger(const QString &text);
 
 // Typed access to one settings file. Cheap to copy; holds only the path. An empty path is no
