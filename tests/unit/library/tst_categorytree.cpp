@@ -4,30 +4,17 @@
 #include "library/clickgate.h"
 #include "library/treerules.h"
 
+#include "library_support.h"
+
 #include <QTest>
 
 using namespace Qb::Library;
+using Qb::Test::renderTree;
 
 namespace {
 
 constexpr int Cat = TreeItems::CategoryImage;
 constexpr int Cmd = TreeItems::CommandImage;
-
-// "A(B(x),y) C": each item's text, its children in parentheses, siblings separated by blanks.
-QString render(const TreeItems &tree, int parent = -1)
-{
-    QStringList parts;
-    for (int i = 0; i < tree.count(); ++i) {
-        if (tree.parent(i) != parent)
-            continue;
-        QString part = tree.text(i);
-        const QString children = render(tree, i);
-        if (!children.isEmpty())
-            part += u'(' + children + u')';
-        parts.append(part);
-    }
-    return parts.join(u' ');
-}
 
 // A(1){ A1(3){ x }, y }, B(2)  ->  indices: A0 A1_1 x2 y3 B4
 CategoryTree sample()
@@ -60,7 +47,7 @@ private slots:
     void append_keepsPreOrderAndParents()
     {
         CategoryTree t = sample();
-        QCOMPARE(render(t), QStringLiteral("A(A1(x) y #why) B"));
+        QCOMPARE(renderTree(t), QStringLiteral("A(A1(x) y #why) B"));
         const QStringList order{u"A"_qs, u"A1"_qs, u"x"_qs, u"y #why"_qs, u"B"_qs};
         for (int i = 0; i < t.count(); ++i)
             QCOMPARE(t.text(i), order[i]);
@@ -78,7 +65,7 @@ private slots:
         CategoryTree t = sample();
         t.select(4);
         QVERIFY(t.remove(1));
-        QCOMPARE(render(t), QStringLiteral("A(y #why) B"));
+        QCOMPARE(renderTree(t), QStringLiteral("A(y #why) B"));
         QCOMPARE(t.selection(), 2);
         QCOMPARE(t.text(t.selection()), QStringLiteral("B"));
         t.select(1);
@@ -165,7 +152,7 @@ private slots:
         QFETCH(Rows, rows);
         CategoryTree t;
         addPlacedCategories(entries(rows), t);
-        QTEST(render(t), "tree");
+        QTEST(renderTree(t), "tree");
         QCOMPARE(t.count(), rows.size());
     }
     void placement_largeCycleEnds()
