@@ -2,6 +2,7 @@
 #include "jet/jetdatabase.h"
 
 #include "jet/selectcursor.h"
+#include "jet/sqlexec.h"
 #include "jet/tablescan.h"
 
 #include <fstream>
@@ -145,7 +146,7 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
         return fail(ErrorCode::SqlSyntax, "execute runs insert, update and delete; use query for select");
     if (m_mode == Mode::ReadOnly)
         return fail(ErrorCode::ReadOnly, "the database is open read-only");
-    return fail(ErrorCode::Unsupported, "writing is not available in this build");
+    return executeStatement(*this, *statement, m_journal.get());
 }
 
 Result<std::unique_ptr<Database>> Database::open(std::unique_ptr<PageSource> source, std::string_view password,
@@ -159,15 +160,31 @@ Result<std::unique_ptr<Database>> Database::open(std::unique_ptr<PageSource> sou
 
 Result<std::unique_ptr<Database>> Database::open(const std::string &path, std::string_view password, Mode mode)
 {
+    // Writing: the lock first (a second writer is refused), then the journal of an unfinished
+    // statement is played back before anything is read.
+    std::optional<FileLock> lock;
+    if (mode == Mode::ReadWrite) {
+        auto acquired = FileLock::acquire(path);
+        if (!acquired)
+            return std::unexpected(acquired.error());
+        lock = std::move(*acquired);
+    }
     auto source = openFilePageSource(path, mode == Mode::ReadWrite);
     if (!source)
         return std::unexpected(source.error());
+    auto journal = std::make_unique<Journal>(path);
+    if (mode == Mode::ReadWrite) {
+        if (auto recovered = journal->recover(**source); !recovered)
+            return std::unexpected(recovered.error());
+    }
     auto size = (*source)->byteSize();
     if (size && *size < PageSize)
         return std::unexpected(shortFileError(path, *size));
     auto db = JetDatabase::open(std::move(*source), password, mode);
     if (!db)
         return fail(db.error().code, path + ": " + db.error().message);
+    if (mode == Mode::ReadWrite)
+        (*db)->attachFile(std::move(lock), std::move(journal));
     return std::unique_ptr<Database>(std::move(*db));
 }
 

@@ -5,13 +5,16 @@
 
 #include "jet/catalog.h"
 #include "jet/database.h"
+#include "jet/filelock.h"
 #include "jet/header.h"
+#include "jet/journal.h"
 #include "jet/pagecache.h"
 #include "jet/sqlparser.h"
 #include "jet/tabledef.h"
 
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace Qb::Jet {
 
@@ -51,6 +54,15 @@ public:
     // Increases with every invalidate(); cursors compare it with the value they started with.
     std::uint64_t generation() const { return m_generation; }
 
+    // The write side's hold on the file: the advisory lock and the journal beside it (set by
+    // Database::open for files opened for writing; absent for bare page sources).
+    void attachFile(std::optional<FileLock> lock, std::unique_ptr<Journal> journal)
+    {
+        m_lock = std::move(lock);
+        m_journal = std::move(journal);
+    }
+    Journal *journal() { return m_journal.get(); }
+
 private:
     JetDatabase(std::unique_ptr<PageSource> source, Mode mode);
     Result<void> load(std::string_view password);
@@ -62,6 +74,8 @@ private:
     std::map<std::uint32_t, TableDefRef> m_defs;
     std::map<std::uint32_t, PageListRef> m_dataPages;
     std::uint64_t m_generation = 0;
+    std::optional<FileLock> m_lock;
+    std::unique_ptr<Journal> m_journal;
 };
 
 } // namespace Qb::Jet

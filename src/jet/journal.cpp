@@ -1,0 +1,170 @@
+// Journal file: "QBJRNL1\0", u32 page count, u32 record count, records of (u32 page, 4096 bytes),
+// then a 64-bit FNV-1a checksum of everything before it. A journal whose checksum does not
+// match was cut short while being written, before any database page changed.
+#include "jet/journal.h"
+
+#include "jet/bytes.h"
+#include "jet/bytewriter.h"
+#include "jet/pagesource.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <unistd.h>
+#include <vector>
+
+namespace Qb::Jet {
+
+namespace {
+
+constexpr char Magic[8] = {'Q', 'B', 'J', 'R', 'N', 'L', '1', '\0'};
+constexpr std::size_t HeaderSize = 16;
+constexpr std::size_t RecordSize = 4 + PageSize;
+
+std::uint64_t fnv1a(std::span<const std::uint8_t> bytes)
+{
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (std::uint8_t b : bytes) {
+        h ^= b;
+        h *= 0x100000001b3ull;
+    }
+    return h;
+}
+
+Error ioError(const std::string &what, const std::string &path)
+{
+    return Error{ErrorCode::IoError, what + " " + path + ": " + std::strerror(errno)};
+}
+
+std::string directoryOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : path.substr(0, slash));
+}
+
+Result<void> syncDirectory(const std::string &path)
+{
+    const int fd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return std::unexpected(ioError("cannot open the directory of", path));
+    const int r = ::fsync(fd);
+    ::close(fd);
+    if (r != 0)
+        return std::unexpected(ioError("cannot flush the directory of", path));
+    return {};
+}
+
+Result<void> writeFile(const std::string &path, const std::vector<std::uint8_t> &bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return std::unexpected(ioError("cannot create", path));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const Error e = ioError("cannot write", path);
+            ::close(fd);
+            return std::unexpected(e);
+        }
+        done += std::size_t(n);
+    }
+    const bool synced = ::fsync(fd) == 0;
+    const Error e = ioError("cannot flush", path);
+    ::close(fd);
+    if (!synced)
+        return std::unexpected(e);
+    return {};
+}
+
+std::vector<std::uint8_t> encode(std::uint32_t pageCount, const std::map<std::uint32_t, PageBytes> &before)
+{
+    std::vector<std::uint8_t> out(Magic, Magic + sizeof Magic);
+    std::vector<const std::pair<const std::uint32_t, PageBytes> *> kept;
+    for (const auto &entry : before)
+        if (entry.first < pageCount)
+            kept.push_back(&entry);
+    append32(out, pageCount);
+    append32(out, std::uint32_t(kept.size()));
+    out.reserve(HeaderSize + kept.size() * RecordSize + 8);
+    for (const auto *entry : kept) {
+        append32(out, entry->first);
+        out.insert(out.end(), entry->second.begin(), entry->second.end());
+    }
+    const std::uint64_t sum = fnv1a(out);
+    append32(out, std::uint32_t(sum));
+    append32(out, std::uint32_t(sum >> 32));
+    return out;
+}
+
+// Whether `bytes` is a whole journal: magic, sizes that add up, matching checksum.
+bool complete(const std::vector<std::uint8_t> &bytes)
+{
+    if (bytes.size() < HeaderSize + 8 || std::memcmp(bytes.data(), Magic, sizeof Magic) != 0)
+        return false;
+    const std::uint64_t records = u32(bytes, 12);
+    if (bytes.size() != HeaderSize + records * RecordSize + 8)
+        return false;
+    const std::size_t end = bytes.size() - 8;
+    return fnv1a(std::span(bytes.data(), end)) == u64(bytes, end);
+}
+
+Result<void> playBack(const std::vector<std::uint8_t> &bytes, PageSource &db)
+{
+    const std::uint32_t pageCount = u32(bytes, 8);
+    const std::uint32_t records = u32(bytes, 12);
+    for (std::uint32_t i = 0; i < records; ++i) {
+        const std::size_t at = HeaderSize + std::size_t(i) * RecordSize;
+        const std::uint32_t page = u32(bytes, at);
+        if (auto w = db.write(page, std::span(bytes.data() + at + 4, PageSize)); !w)
+            return w;
+    }
+    if (auto t = db.truncate(pageCount); !t)
+        return t;
+    return db.sync();
+}
+
+} // namespace
+
+std::string journalPathFor(const std::string &databasePath)
+{
+    return databasePath + "-journal";
+}
+
+Journal::Journal(std::string databasePath) : m_path(journalPathFor(databasePath)) {}
+
+Result<void> Journal::begin(std::uint32_t pageCount, const std::map<std::uint32_t, PageBytes> &before)
+{
+    if (auto w = writeFile(m_path, encode(pageCount, before)); !w)
+        return w;
+    return syncDirectory(m_path);
+}
+
+Result<void> Journal::finish()
+{
+    if (::unlink(m_path.c_str()) != 0 && errno != ENOENT)
+        return std::unexpected(ioError("cannot remove", m_path));
+    return syncDirectory(m_path);
+}
+
+Result<bool> Journal::recover(PageSource &db)
+{
+    std::ifstream in(m_path, std::ios::binary);
+    if (!in)
+        return false;
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    const bool rollBack = complete(bytes);
+    if (rollBack) {
+        if (auto r = playBack(bytes, db); !r)
+            return fail(r.error().code, "rolling back the unfinished statement in " + m_path + ": " + r.error().message);
+    }
+    if (auto f = finish(); !f)
+        return std::unexpected(f.error());
+    return rollBack;
+}
+
+} // namespace Qb::Jet
