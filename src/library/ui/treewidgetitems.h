@@ -7,11 +7,10 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QTreeWidget>
 
 #include <vector>
 
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace Qb::Library::Ui {
 
