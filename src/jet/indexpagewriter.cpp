@@ -11,12 +11,12 @@ namespace Qb::Jet {
 
 namespace {
 
-std::size_t sharedPrefix(const std::vector<IndexEntry> &entries)
+std::size_t sharedPrefix(const std::vector<RawIndexEntry> &entries)
 {
     if (entries.size() < 2)
         return 0;
-    const IndexEntry &a = entries.front();
-    const IndexEntry &b = entries.back();
+    const RawIndexEntry &a = entries.front();
+    const RawIndexEntry &b = entries.back();
     const std::size_t limit = std::min(a.size(), b.size()) - 1;
     std::size_t n = 0;
     while (n < limit && a[n] == b[n])
@@ -33,7 +33,7 @@ Result<IndexPageImage> corrupt(std::uint32_t page, const std::string &what)
 
 std::uint32_t IndexPageImage::child(std::size_t i) const
 {
-    return readBe32(entries[i], entries[i].size() - ChildPointerBytes);
+    return readBe32(entries[i], entries[i].size() - IndexLayout::ChildPointerBytes);
 }
 
 Result<IndexPageImage> decodeIndexPage(ByteSpan p, std::uint32_t number)
@@ -47,18 +47,18 @@ Result<IndexPageImage> decodeIndexPage(ByteSpan p, std::uint32_t number)
     img.next = u32(p, 16);
     img.tail = u32(p, 20);
     const std::size_t prefix = u16(p, 24);
-    const std::size_t minEntry = RowPointerBytes + (img.leaf ? 0 : ChildPointerBytes);
+    const std::size_t minEntry = IndexLayout::RowPointerBytes + (img.leaf ? 0 : IndexLayout::ChildPointerBytes);
     std::size_t start = 0;
-    for (std::size_t bit = 1; bit <= IndexEntryBytes; ++bit) {
-        if (!(p[IndexBitmapStart + bit / 8] & (1u << (bit % 8))))
+    for (std::size_t bit = 1; bit <= IndexLayout::EntryAreaBytes; ++bit) {
+        if (!(p[IndexLayout::BitmapStart + bit / 8] & (1u << (bit % 8))))
             continue;
-        IndexEntry e;
+        RawIndexEntry e;
         if (!img.entries.empty()) {
             if (prefix > img.entries.front().size())
                 return corrupt(number, "shared prefix longer than the first entry");
             e.assign(img.entries.front().begin(), img.entries.front().begin() + prefix);
         }
-        e.insert(e.end(), p.begin() + IndexEntriesStart + start, p.begin() + IndexEntriesStart + bit);
+        e.insert(e.end(), p.begin() + IndexLayout::EntriesStart + start, p.begin() + IndexLayout::EntriesStart + bit);
         if (e.size() < minEntry)
             return corrupt(number, "entry shorter than its pointers at offset " + std::to_string(start));
         img.entries.push_back(std::move(e));
@@ -67,7 +67,7 @@ Result<IndexPageImage> decodeIndexPage(ByteSpan p, std::uint32_t number)
     return img;
 }
 
-std::size_t encodedEntryBytes(const std::vector<IndexEntry> &entries)
+std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries)
 {
     const std::size_t prefix = sharedPrefix(entries);
     std::size_t total = 0;
@@ -78,7 +78,7 @@ std::size_t encodedEntryBytes(const std::vector<IndexEntry> &entries)
 
 std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
 {
-    if (encodedEntryBytes(img.entries) > IndexEntryBytes)
+    if (encodedEntryBytes(img.entries) > IndexLayout::EntryAreaBytes)
         return std::nullopt;
     PageBytes p{};
     p[0] = img.leaf ? PageTypeIndexLeaf : PageTypeIndexNode;
@@ -91,33 +91,33 @@ std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
     put16(p, 24, std::uint16_t(prefix));
     std::size_t at = 0;
     for (std::size_t i = 0; i < img.entries.size(); ++i) {
-        const IndexEntry &e = img.entries[i];
+        const RawIndexEntry &e = img.entries[i];
         const std::size_t skip = i ? prefix : 0;
-        std::copy(e.begin() + skip, e.end(), p.begin() + IndexEntriesStart + at);
+        std::copy(e.begin() + skip, e.end(), p.begin() + IndexLayout::EntriesStart + at);
         at += e.size() - skip;
-        p[IndexBitmapStart + at / 8] |= std::uint8_t(1u << (at % 8));
+        p[IndexLayout::BitmapStart + at / 8] |= std::uint8_t(1u << (at % 8));
     }
-    put16(p, 2, std::uint16_t(IndexEntryBytes - at));
+    put16(p, 2, std::uint16_t(IndexLayout::EntryAreaBytes - at));
     return p;
 }
 
-IndexEntry leafEntry(std::vector<std::uint8_t> key, std::uint32_t page, std::uint8_t row)
+RawIndexEntry leafEntry(std::vector<std::uint8_t> key, std::uint32_t page, std::uint8_t row)
 {
     appendBe24(key, page);
     key.push_back(row);
     return key;
 }
 
-IndexEntry nodeEntry(const IndexEntry &lastOfChild, std::uint32_t child)
+RawIndexEntry nodeEntry(const RawIndexEntry &lastOfChild, std::uint32_t child)
 {
-    IndexEntry e = lastOfChild;
+    RawIndexEntry e = lastOfChild;
     appendBe32(e, child);
     return e;
 }
 
-IndexEntry entryWithoutChild(const IndexEntry &e)
+RawIndexEntry entryWithoutChild(const RawIndexEntry &e)
 {
-    return IndexEntry(e.begin(), e.end() - ChildPointerBytes);
+    return RawIndexEntry(e.begin(), e.end() - IndexLayout::ChildPointerBytes);
 }
 
 std::vector<std::uint8_t> longKey(std::int32_t value)

@@ -13,15 +13,17 @@
 
 namespace Qb::Jet {
 
-inline constexpr std::size_t IndexEntriesStart = 0x1E0;
-inline constexpr std::size_t IndexBitmapStart = 27;
-inline constexpr std::size_t IndexEntryBytes = 3616; // usable entry bytes per page
-inline constexpr std::size_t RowPointerBytes = 4;    // 3-byte page (BE) + row
-inline constexpr std::size_t ChildPointerBytes = 4;  // node entries only (BE)
+namespace IndexLayout {
+inline constexpr std::size_t EntriesStart = 0x1E0;
+inline constexpr std::size_t BitmapStart = 27;
+inline constexpr std::size_t EntryAreaBytes = 3616; // usable entry bytes per page
+inline constexpr std::size_t RowPointerBytes = 4;   // 3-byte page (BE) + row
+inline constexpr std::size_t ChildPointerBytes = 4; // node entries only (BE)
+} // namespace IndexLayout
 
 // One entry as stored without prefix compression: key bytes, row pointer and, on node pages,
 // the child page.
-using IndexEntry = std::vector<std::uint8_t>;
+using RawIndexEntry = std::vector<std::uint8_t>;
 
 struct IndexPageImage
 {
@@ -30,7 +32,7 @@ struct IndexPageImage
     std::uint32_t prev = 0;
     std::uint32_t next = 0;
     std::uint32_t tail = 0;          // node pages: the last child, kept out of the entries
-    std::vector<IndexEntry> entries; // ascending
+    std::vector<RawIndexEntry> entries; // ascending
 
     // The child page of node entry i.
     std::uint32_t child(std::size_t i) const;
@@ -40,16 +42,16 @@ struct IndexPageImage
 Result<IndexPageImage> decodeIndexPage(ByteSpan page, std::uint32_t pageNumber);
 
 // The bytes the entries take on a page after prefix compression.
-std::size_t encodedEntryBytes(const std::vector<IndexEntry> &entries);
+std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries);
 
 // Encodes an index page; nullopt when its entries do not fit (encodedEntryBytes > 3616).
 std::optional<PageBytes> encodeIndexPage(const IndexPageImage &image);
 
 // Leaf entry for a key and row; node entry for a key, row and child.
-IndexEntry leafEntry(std::vector<std::uint8_t> key, std::uint32_t page, std::uint8_t row);
-IndexEntry nodeEntry(const IndexEntry &lastOfChild, std::uint32_t child);
+RawIndexEntry leafEntry(std::vector<std::uint8_t> key, std::uint32_t page, std::uint8_t row);
+RawIndexEntry nodeEntry(const RawIndexEntry &lastOfChild, std::uint32_t child);
 // The key and row pointer of an entry (a node entry without its child pointer).
-IndexEntry entryWithoutChild(const IndexEntry &nodeEntry);
+RawIndexEntry entryWithoutChild(const RawIndexEntry &nodeEntry);
 
 // The key of a Long column, ascending: flag 0x7F, then the value big-endian with the sign bit
 // flipped, so the bytes sort like the numbers.

@@ -18,7 +18,7 @@ constexpr std::size_t MaxDepth = 32;
 
 struct Child
 {
-    std::optional<IndexEntry> last; // unknown for a tail child
+    std::optional<RawIndexEntry> last; // unknown for a tail child
     std::uint32_t page = 0;
 };
 
@@ -32,7 +32,7 @@ std::vector<Child> childrenOf(const IndexPageImage &img)
     return out;
 }
 
-bool fitsPage(const IndexPageImage &img) { return encodedEntryBytes(img.entries) <= IndexEntryBytes; }
+bool fitsPage(const IndexPageImage &img) { return encodedEntryBytes(img.entries) <= IndexLayout::EntryAreaBytes; }
 
 Error corrupt(const std::string &what) { return Error{ErrorCode::Corrupt, what}; }
 
@@ -63,7 +63,7 @@ Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image)
     return {};
 }
 
-Result<IndexEntry> IndexWriter::lastEntryOf(std::uint32_t page)
+Result<RawIndexEntry> IndexWriter::lastEntryOf(std::uint32_t page)
 {
     for (std::size_t depth = 0; depth < MaxDepth; ++depth) {
         auto img = load(page);
@@ -88,7 +88,7 @@ namespace {
 
 // Lays `children` out on a node image. A lone child needs its last entry as the node's entry.
 Result<void> setChildren(IndexPageImage &img, std::vector<Child> children,
-                         const std::function<Result<IndexEntry>(std::uint32_t)> &lastOf)
+                         const std::function<Result<RawIndexEntry>(std::uint32_t)> &lastOf)
 {
     img.entries.clear();
     img.tail = 0;
@@ -110,7 +110,7 @@ Result<void> setChildren(IndexPageImage &img, std::vector<Child> children,
 
 } // namespace
 
-Result<IndexWriter::Path> IndexWriter::descend(const IndexEntry &target)
+Result<IndexWriter::Path> IndexWriter::descend(const RawIndexEntry &target)
 {
     Path path;
     std::uint32_t page = m_index.rootPage;
@@ -134,7 +134,7 @@ Result<IndexWriter::Path> IndexWriter::descend(const IndexEntry &target)
     return std::unexpected(corrupt("index tree deeper than " + std::to_string(MaxDepth) + " levels"));
 }
 
-Result<void> IndexWriter::insert(const IndexEntry &entry)
+Result<void> IndexWriter::insert(const RawIndexEntry &entry)
 {
     auto path = descend(entry);
     if (!path)
@@ -148,7 +148,7 @@ Result<void> IndexWriter::insert(const IndexEntry &entry)
     return fixUpwards(*path);
 }
 
-Result<void> IndexWriter::remove(const IndexEntry &entry)
+Result<void> IndexWriter::remove(const RawIndexEntry &entry)
 {
     auto path = descend(entry);
     if (!path)
@@ -169,8 +169,8 @@ Result<void> IndexWriter::remove(const IndexEntry &entry)
 
 Result<bool> IndexWriter::containsKey(const std::vector<std::uint8_t> &key)
 {
-    IndexEntry lowest = key;
-    lowest.resize(key.size() + RowPointerBytes, 0);
+    RawIndexEntry lowest = key;
+    lowest.resize(key.size() + IndexLayout::RowPointerBytes, 0);
     auto path = descend(lowest);
     if (!path)
         return std::unexpected(path.error());

@@ -19,9 +19,9 @@ public:
     IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef &index);
 
     // Inserts a leaf entry (key + row pointer). Corrupt when the same entry is present.
-    Result<void> insert(const IndexEntry &entry);
+    Result<void> insert(const RawIndexEntry &entry);
     // Removes a leaf entry. Corrupt when it is not there.
-    Result<void> remove(const IndexEntry &entry);
+    Result<void> remove(const RawIndexEntry &entry);
     // Whether an entry with this key (row pointer ignored) is present.
     Result<bool> containsKey(const std::vector<std::uint8_t> &key);
 
@@ -37,8 +37,8 @@ private:
 
     Result<IndexPageImage> load(std::uint32_t page);
     Result<void> store(std::uint32_t page, const IndexPageImage &image);
-    Result<Path> descend(const IndexEntry &target);
-    Result<IndexEntry> lastEntryOf(std::uint32_t page);
+    Result<Path> descend(const RawIndexEntry &target);
+    Result<RawIndexEntry> lastEntryOf(std::uint32_t page);
     Result<void> fixUpwards(Path &path);
     Result<std::uint32_t> split(Path &path, std::size_t level);
     Result<void> splitRoot(Path &path);
