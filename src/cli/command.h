@@ -33,8 +33,9 @@ struct Command
     int (*run)(const Arguments &);
 };
 
-// The reading commands: tables, schema, export, query, check.
+// The reading commands: tables, schema, export, query; and the structure check.
 void addReadCommands(std::vector<Command> &commands);
+void addCheckCommand(std::vector<Command> &commands);
 // The writing commands: defined beside the engine's writer.
 void addWriteCommands(std::vector<Command> &commands);
 

@@ -12,6 +12,7 @@ std::vector<Command> commandTable()
 {
     std::vector<Command> commands;
     addReadCommands(commands);
+    addCheckCommand(commands);
     addWriteCommands(commands);
     return commands;
 }

@@ -1,0 +1,182 @@
+// Structure checks. What each rule rests on: docs/jet-format.md, "Consistency rules".
+#include "jet/checker.h"
+
+#include "jet/datapage.h"
+#include "jet/indexreader.h"
+#include "jet/longvalue.h"
+#include "jet/rowcodec.h"
+#include "jet/tablescan.h"
+#include "jet/usagemap.h"
+
+#include <set>
+
+namespace Qb::Jet {
+
+namespace {
+
+using RowSet = std::set<std::pair<std::uint32_t, std::uint16_t>>;
+
+class TableChecker
+{
+public:
+    TableChecker(JetDatabase &db, const CatalogEntry &entry, CheckReport &report, std::set<std::uint32_t> &used)
+        : m_db(db), m_entry(entry), m_report(report), m_usedPages(used)
+    {
+    }
+
+    void run()
+    {
+        auto def = m_db.tableDefAt(m_entry.tablePage());
+        if (!def)
+            return fault(def.error().message);
+        m_def = *def;
+        m_usedPages.insert(m_def->pages.begin(), m_def->pages.end());
+        ++m_report.tables;
+        checkMap(m_def->freeSpacePages, "free-space map");
+        if (!checkRows())
+            return;
+        for (std::size_t i = 0; i < m_def->realIndexes.size(); ++i)
+            checkIndex(i);
+    }
+
+private:
+    void fault(const std::string &what) { m_report.faults.push_back("table " + m_entry.name + ": " + what); }
+
+    std::optional<UsageMap> checkMap(RowPointer ref, const std::string &name)
+    {
+        auto map = readUsageMap(m_db.pages(), ref);
+        if (!map) {
+            fault(name + ": " + map.error().message);
+            return std::nullopt;
+        }
+        if (map->pagesBeyondEnd)
+            fault(name + " names " + std::to_string(map->pagesBeyondEnd) + " pages past the end of the file");
+        return std::move(*map);
+    }
+
+    void checkRow(const RowView &row, const std::string &where)
+    {
+        for (std::size_t c = 0; c < m_def->columns.size(); ++c) {
+            const ColumnDef &column = m_def->columns[c];
+            auto bytes = row.columnBytes(c);
+            if (!bytes) {
+                fault(where + ": " + bytes.error().message);
+                continue;
+            }
+            if (!column.isLongValue() || !*bytes)
+                continue;
+            std::vector<LongValueRow> visited;
+            auto value = readLongValue(m_db.pages(), **bytes, &visited);
+            ++m_report.longValues;
+            if (!value)
+                fault(where + ", column " + column.name + ": " + value.error().message);
+            for (const auto &lv : visited)
+                m_usedPages.insert(lv.page);
+        }
+    }
+
+    bool checkRows()
+    {
+        auto owned = checkMap(m_def->ownedPages, "owned-pages map");
+        if (!owned)
+            return false;
+        m_usedPages.insert(owned->pages.begin(), owned->pages.end());
+        TableScan scan(m_db.pages(), *m_def,
+                       std::make_shared<const std::vector<std::uint32_t>>(owned->pages));
+        std::uint64_t count = 0;
+        for (;;) {
+            auto more = scan.next();
+            if (!more) {
+                fault(more.error().message);
+                return false;
+            }
+            if (!*more)
+                break;
+            ++count;
+            m_rows.insert({scan.location().page, scan.location().slot});
+            auto row = RowView::make(*m_def, scan.row(), scan.where());
+            if (!row)
+                fault(row.error().message);
+            else
+                checkRow(*row, scan.where());
+        }
+        m_report.rows += count;
+        if (count != m_def->rowCount)
+            fault("the definition counts " + std::to_string(m_def->rowCount) + " rows but the data pages hold "
+                  + std::to_string(count));
+        return true;
+    }
+
+    void checkIndex(std::size_t i)
+    {
+        const RealIndexDef &index = m_def->realIndexes[i];
+        const std::string name = "index " + std::to_string(i);
+        std::uint64_t entries = 0, missing = 0;
+        std::string firstMissing;
+        std::vector<std::uint8_t> lastKey;
+        bool ordered = true;
+        auto walked = walkIndex(
+            m_db.pages(), index.rootPage, m_def->page,
+            [&](const IndexEntry &e) {
+                ++entries;
+                if (!m_rows.contains({e.dataPage, e.dataRow}) && missing++ == 0)
+                    firstMissing = "row " + std::to_string(e.dataRow) + " on page " + std::to_string(e.dataPage);
+                if (entries > 1 && e.key < lastKey)
+                    ordered = false;
+                lastKey = e.key;
+            },
+            [&](std::uint32_t page) { m_usedPages.insert(page); });
+        m_report.indexEntries += entries;
+        if (!walked)
+            return fault(name + ": " + walked.error().message);
+        if (missing)
+            fault(name + ": " + std::to_string(missing) + " entries name rows that do not exist (first: "
+                  + firstMissing + ")");
+        if (!ordered)
+            fault(name + ": the entries are not in key order");
+        const bool ignoresNulls = index.flags & 0x02;
+        if (entries > m_rows.size() || (!ignoresNulls && entries != m_rows.size()))
+            fault(name + " holds " + std::to_string(entries) + " entries for " + std::to_string(m_rows.size())
+                  + " rows");
+    }
+
+    JetDatabase &m_db;
+    const CatalogEntry &m_entry;
+    CheckReport &m_report;
+    std::set<std::uint32_t> &m_usedPages;
+    TableDefRef m_def;
+    RowSet m_rows;
+};
+
+// Pages in use must not be marked free in the global map (page 1, row 0).
+void checkGlobalMap(JetDatabase &db, const std::set<std::uint32_t> &used, CheckReport &report)
+{
+    auto map = readUsageMap(db.pages(), RowPointer{1, 0});
+    if (!map) {
+        report.faults.push_back("global page map: " + map.error().message);
+        return;
+    }
+    std::uint64_t wrong = 0;
+    std::uint32_t first = 0;
+    for (std::uint32_t page : map->pages)
+        if (used.contains(page) && wrong++ == 0)
+            first = page;
+    if (wrong)
+        report.faults.push_back("global page map: " + std::to_string(wrong) + " pages in use are marked free (first: page "
+                                + std::to_string(first) + ")");
+}
+
+} // namespace
+
+CheckReport checkDatabase(JetDatabase &db)
+{
+    CheckReport report;
+    std::set<std::uint32_t> used = {0, 1};
+    for (const CatalogEntry &entry : db.catalog().entries)
+        if (entry.isTable())
+            TableChecker(db, entry, report, used).run();
+    checkGlobalMap(db, used, report);
+    return report;
+}
+
+} // namespace Qb::Jet
