@@ -1,0 +1,217 @@
+// The structure check passes on sound files (every fixture, and a library the engine made) and
+// reports each kind of damage: wrong row count, broken long-value chain, index entry naming a
+// missing row, truncated file.
+#include "jet/checker.h"
+#include "jet/indexreader.h"
+#include "jet/longvalue.h"
+#include "jet/rowcodec.h"
+#include "jet/tablescan.h"
+#include "support/fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <unistd.h>
+
+using namespace Qb::Jet;
+
+namespace {
+
+constexpr const char *LibraryPassword = "HPQVNRtoka3906";
+
+std::vector<std::uint8_t> readFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A command library made by the engine with a few rows, one of them with a memo long enough
+// for a chain of long-value rows.
+const std::vector<std::uint8_t> &sampleLibrary()
+{
+    static const std::vector<std::uint8_t> bytes = [] {
+        const auto path = std::filesystem::temp_directory_path() / ("qb-check-" + std::to_string(::getpid()) + ".mdb");
+        std::filesystem::remove(path);
+        EXPECT_TRUE(Database::createLibrary(path.string()));
+        {
+            auto db = Database::open(path.string(), LibraryPassword, Database::Mode::ReadWrite);
+            EXPECT_TRUE(db);
+            std::string memo;
+            for (int i = 0; i < 2500; ++i)
+                memo += "说明";
+            const std::string statements[] = {
+                "insert into 分类表(分类名,序号,父类,说明) values ('文件','1','0','')",
+                "insert into 命令库(命令名,中文名,分类,说明,类型) values ('print','打印','1','" + memo + "','无')",
+                "insert into 命令库(命令名,中文名,分类,说明,类型) values ('len','长度','1','short','函数')",
+            };
+            for (const auto &sql : statements)
+                EXPECT_TRUE((*db)->execute(sql)) << sql;
+        }
+        auto data = readFile(path.string());
+        std::filesystem::remove(path);
+        std::filesystem::remove(path.string() + "-journal");
+        return data;
+    }();
+    return bytes;
+}
+
+std::unique_ptr<JetDatabase> openBytes(std::vector<std::uint8_t> bytes)
+{
+    auto db = JetDatabase::open(makeMemoryPageSource(std::move(bytes)), LibraryPassword, Database::Mode::ReadOnly);
+    return db ? std::move(*db) : nullptr;
+}
+
+// Facts about the sample's 命令库 table that the damage cases need.
+struct Landmarks
+{
+    std::uint32_t tablePage = 0;
+    std::uint32_t firstLvalPage = 0;
+    std::uint8_t firstLvalRow = 0;
+    std::uint32_t indexLeaf = 0;
+};
+
+Landmarks landmarks(const std::vector<std::uint8_t> &bytes)
+{
+    Landmarks l;
+    auto db = openBytes(bytes);
+    auto def = db->tableDef("命令库").value();
+    l.tablePage = def->page;
+    l.indexLeaf = def->realIndexes.at(0).rootPage;
+    TableScan scan(db->pages(), *def, db->dataPages(*def).value());
+    const int memo = def->findColumn("说明");
+    while (scan.next().value_or(false)) {
+        auto row = RowView::make(*def, scan.row(), scan.where()).value();
+        auto field = row.columnBytes(std::size_t(memo)).value();
+        if (field && field->size() >= 12 && (u32(*field, 0) & 0xC0000000u) == 0) {
+            l.firstLvalRow = (*field)[4];
+            l.firstLvalPage = u24(*field, 5);
+        }
+    }
+    return l;
+}
+
+// Offset of slot `row`'s bytes on `page`.
+std::size_t rowStart(const std::vector<std::uint8_t> &bytes, std::uint32_t page, std::uint8_t row)
+{
+    return page * PageSize + (u16(bytes, page * PageSize + 14 + 2 * row) & 0x1FFF);
+}
+
+void put32(std::vector<std::uint8_t> &b, std::size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = std::uint8_t(v >> (8 * i));
+}
+
+struct Damage
+{
+    const char *name;
+    std::function<void(std::vector<std::uint8_t> &, const Landmarks &)> apply;
+    const char *expectedFault;
+};
+
+class CheckDamage : public ::testing::TestWithParam<Damage> {};
+
+TEST(Checker, sampleLibraryIsSound)
+{
+    auto db = openBytes(sampleLibrary());
+    ASSERT_TRUE(db);
+    const CheckReport report = checkDatabase(*db);
+    EXPECT_TRUE(report.ok()) << (report.faults.empty() ? "" : report.faults.front());
+    EXPECT_GE(report.longValues, 1u);
+    ASSERT_NE(landmarks(sampleLibrary()).firstLvalPage, 0u) << "the sample memo should be a chain";
+}
+
+TEST_P(CheckDamage, isReported)
+{
+    std::vector<std::uint8_t> bytes = sampleLibrary();
+    GetParam().apply(bytes, landmarks(bytes));
+    auto db = openBytes(std::move(bytes));
+    ASSERT_TRUE(db);
+    const CheckReport report = checkDatabase(*db);
+    ASSERT_FALSE(report.ok());
+    std::string all;
+    for (const auto &f : report.faults)
+        all += f + "\n";
+    EXPECT_NE(all.find(GetParam().expectedFault), std::string::npos) << all;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CheckDamage,
+    ::testing::Values(
+        Damage{"wrongRowCount",
+               [](auto &b, const Landmarks &l) { put32(b, l.tablePage * PageSize + 16, 3); },
+               "counts 3 rows but the data pages hold 2"},
+        Damage{"brokenLongValueChain",
+               [](auto &b, const Landmarks &l) {
+                   // The first chain link names a row that is not on its page.
+                   const std::size_t at = rowStart(b, l.firstLvalPage, l.firstLvalRow);
+                   b[at] = 200;
+               },
+               "no such row slot"},
+        Damage{"longValueChainLoops",
+               [](auto &b, const Landmarks &l) {
+                   const std::size_t at = rowStart(b, l.firstLvalPage, l.firstLvalRow);
+                   b[at] = l.firstLvalRow;
+                   b[at + 1] = std::uint8_t(l.firstLvalPage);
+                   b[at + 2] = std::uint8_t(l.firstLvalPage >> 8);
+                   b[at + 3] = std::uint8_t(l.firstLvalPage >> 16);
+               },
+               "loops"},
+        Damage{"indexEntryNamesMissingRow",
+               [](auto &b, const Landmarks &l) {
+                   // The first leaf entry ends at the first set bit of the entry bitmap; its
+                   // last byte is the row number.
+                   const std::size_t page = l.indexLeaf * PageSize;
+                   std::size_t end = 1;
+                   while (!((b[page + 27 + end / 8] >> (end % 8)) & 1))
+                       ++end;
+                   b[page + 0x1E0 + end - 1] = 0x77;
+               },
+               "entries name rows that do not exist"},
+        Damage{"truncatedAtPageBoundary",
+               [](auto &b, const Landmarks &) { b.resize(b.size() - PageSize); },
+               "past the end"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Checker, fileCutInsideAPageIsRefusedAsTruncated)
+{
+    std::vector<std::uint8_t> bytes = sampleLibrary();
+    bytes.resize(bytes.size() - 100);
+    auto db = JetDatabase::open(makeMemoryPageSource(std::move(bytes)), LibraryPassword, Database::Mode::ReadOnly);
+    ASSERT_FALSE(db);
+    EXPECT_EQ(db.error().code, ErrorCode::Truncated);
+}
+
+class FixtureCheck : public ::testing::TestWithParam<const char *> {};
+
+TEST_P(FixtureCheck, passes)
+{
+    const std::string path = Qb::Test::jetFixture(GetParam());
+    if (path.empty())
+        GTEST_SKIP() << Qb::Test::NoSharedMessage;
+    auto db = JetDatabase::open(openFilePageSource(path, false).value(), "password", Database::Mode::ReadOnly);
+    ASSERT_TRUE(db) << db.error().message;
+    const CheckReport report = checkDatabase(**db);
+    EXPECT_TRUE(report.ok()) << report.faults.front();
+    EXPECT_GT(report.tables, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureCheck,
+                         ::testing::Values("jackcess-empty-v2000.mdb", "jackcess-adox_jet4.mdb",
+                                           "jackcess-compIndexTestV2000.mdb", "jackcess-test2V2000.mdb",
+                                           "jackcess-delTestV2000.mdb", "jackcess-overflowTestV2000.mdb",
+                                           "jackcess-indexTestV2000.mdb", "jackcess-testUnicodeCompV2003.mdb",
+                                           "mdbreader-V2000_with-password.mdb", "zblogasp-data-2013-chinese.mdb",
+                                           "northwind-Mahdisaeidi79.mdb", "linq2db-TestData.mdb"),
+                         [](const auto &info) {
+                             std::string name = info.param;
+                             name = name.substr(0, name.find('.'));
+                             for (char &c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+} // namespace
