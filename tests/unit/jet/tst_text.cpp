@@ -1,0 +1,80 @@
+// Stored text decoding (UCS-2 and the compressed form), UTF-8/UTF-16 conversion, case folding
+// and "like" matching.
+#include "jet/likepattern.h"
+#include "jet/text.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qb::Jet;
+
+namespace {
+
+struct Stored
+{
+    const char *name;
+    std::vector<std::uint8_t> bytes;
+    std::string utf8;
+};
+
+class DecodeText : public ::testing::TestWithParam<Stored> {};
+
+TEST_P(DecodeText, givesUtf8)
+{
+    EXPECT_EQ(decodeText(GetParam().bytes), GetParam().utf8);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, DecodeText,
+    ::testing::Values(Stored{"ucs2", {'a', 0, 0x87, 0x65}, "a\xE6\x96\x87"},
+                      Stored{"empty", {}, ""},
+                      Stored{"compressed", {0xFF, 0xFE, 'a', 'b', 'c'}, "abc"},
+                      Stored{"compressedThenWide", {0xFF, 0xFE, 'a', 0x00, 0x87, 0x65, 0x00, 'b'}, "a\xE6\x96\x87" "b"},
+                      Stored{"surrogatePair", {0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},
+                      Stored{"loneSurrogate", {0x3D, 0xD8, 'a', 0}, "\xEF\xBF\xBD" "a"},
+                      Stored{"oddTrailingByteIgnored", {'a', 0, 'b'}, "a"},
+                      Stored{"compressedCutInsideWideChar", {0xFF, 0xFE, 0x00, 0x87}, ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(Text, utf16RoundTripAndInvalidUtf8)
+{
+    const std::string s = "ab\xE6\x96\x87\xF0\x9F\x98\x80";
+    EXPECT_EQ(utf16ToUtf8(utf8ToUtf16(s)), s);
+    EXPECT_EQ(utf8ToUtf16("\xC0\x80"), std::u16string(u"\uFFFD\uFFFD"));
+    EXPECT_EQ(utf8ToUtf16("\xE6\x96"), std::u16string(u"\uFFFD"));
+}
+
+TEST(Text, foldingIgnoresLetterCaseOnly)
+{
+    EXPECT_EQ(foldedUtf16("PrInT"), foldedUtf16("print"));
+    EXPECT_EQ(foldedUtf16("ÄÖÜ"), foldedUtf16("äöü"));
+    EXPECT_EQ(foldedUtf16("ВСЁ"), foldedUtf16("всё"));
+    EXPECT_NE(foldedUtf16("打印"), foldedUtf16("打印a"));
+    EXPECT_NE(foldedUtf16("["), foldedUtf16("{")); // only letters fold
+}
+
+struct Like
+{
+    const char *pattern;
+    const char *text;
+    bool matches;
+};
+
+class LikeMatch : public ::testing::TestWithParam<Like> {};
+
+TEST_P(LikeMatch, followsWildcardsIgnoringCase)
+{
+    const LikePattern p(GetParam().pattern);
+    EXPECT_EQ(p.matches(foldedUtf16(GetParam().text)), GetParam().matches)
+        << GetParam().pattern << " ~ " << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Patterns, LikeMatch,
+                         ::testing::Values(Like{"pri%", "print", true}, Like{"PRI%", "print", true},
+                                           Like{"pri%", "pr", false}, Like{"pri%", "xprint", false},
+                                           Like{"%", "", true}, Like{"%", "anything", true}, Like{"p_int", "print", true},
+                                           Like{"p_int", "pint", false}, Like{"%in%", "print", true},
+                                           Like{"a%b%c", "axxbyyc", true}, Like{"a%b%c", "axxbyy", false},
+                                           Like{"打%", "打印", true}, Like{"打印", "打印机", false},
+                                           Like{"%%%%%%%%%%x", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false}));
+
+} // namespace
