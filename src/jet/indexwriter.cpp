@@ -280,9 +280,10 @@ Result<void> IndexWriter::splitRoot(Path &path)
         return r;
     Level child{*page, path[0].image, path[0].child, true};
     child.image.prev = child.image.next = 0;
-    if (auto r = store(*page, child.image); !r)
-        return r;
-    auto last = lastEntryOf(*page);
+    // The child is overfull until the caller splits it, so its last entry comes from the image.
+    const IndexPageImage &img = child.image;
+    auto last = img.leaf ? Result<RawIndexEntry>(img.entries.back())
+                         : img.tail ? lastEntryOf(img.tail) : Result<RawIndexEntry>(entryWithoutChild(img.entries.back()));
     if (!last)
         return std::unexpected(last.error());
     IndexPageImage root;

@@ -2,9 +2,13 @@
 // the mdb-reader npm package) run on the files the engine writes.
 #pragma once
 
+#include "jet/database.h"
+
 #include <filesystem>
 #include <optional>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Qb::Test {
 
@@ -33,5 +37,30 @@ std::string mdbReaderScript();
 
 // Quotes a path for the shell.
 std::string shellQuote(const std::string &s);
+
+// The whole file.
+std::vector<std::uint8_t> readFile(const std::string &path);
+
+// Walks the index B-tree rooted at `root` in `file`, checking that entries ascend, that every
+// node entry equals the last entry of its child, that leaves are linked in order and that
+// every page belongs to `tdefPage`. Returns the leaf entries (key + row pointer) in order, or
+// a description of the first fault.
+struct IndexWalk
+{
+    std::vector<std::vector<std::uint8_t>> entries;
+    std::size_t depth = 0;
+    std::size_t pages = 0;
+    std::string fault; // empty when sound
+};
+IndexWalk walkIndex(const std::vector<std::uint8_t> &file, std::uint32_t root, std::uint32_t tdefPage);
+
+// Row slots of every data page owned by `tdefPage`, with their flags (0x8000 deleted,
+// 0x4000 overflow pointer).
+std::vector<std::uint16_t> slotFlags(const std::vector<std::uint8_t> &file, std::uint32_t tdefPage);
+
+// Every row of `table` as read through the engine, each value as text ("<null>" for NULL),
+// in scan order. Empty with `error` set when the query fails.
+std::vector<std::vector<std::string>> tableRows(Qb::Jet::Database &db, const std::string &table,
+                                                std::string *error = nullptr);
 
 } // namespace Qb::Test

@@ -1,0 +1,308 @@
+// Writing through the engine on a newly created library: the program's statements, refused
+// statements that leave the file untouched, memo storage forms, moved rows, index splits,
+// the lock and the journal.
+#include "jet/database.h"
+#include "jet/jetdatabase.h"
+#include "jet/journal.h"
+
+#include "writetest_support.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace Qb::Jet;
+using Qb::Test::TempDir;
+using Rows = std::vector<std::vector<std::string>>;
+
+namespace {
+
+constexpr const char *Password = "HPQVNRtoka3906";
+
+class WriteTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_path = m_dir.path("qbxdb.mdb");
+        ASSERT_TRUE(Database::createLibrary(m_path));
+        reopen();
+    }
+    void reopen()
+    {
+        m_db.reset();
+        auto db = Database::open(m_path, Password);
+        ASSERT_TRUE(db) << db.error().message;
+        m_db = std::move(*db);
+    }
+    JetDatabase &jet() { return static_cast<JetDatabase &>(*m_db); }
+    Rows rows(const std::string &table) { return Qb::Test::tableRows(*m_db, table); }
+    void exec(const std::string &sql, std::uint64_t expected = 1)
+    {
+        auto r = m_db->execute(sql);
+        ASSERT_TRUE(r) << sql << ": " << r.error().message;
+        EXPECT_EQ(*r, expected) << sql;
+    }
+    TableDef def(const std::string &table) { return **jet().tableDef(table); }
+
+    TempDir m_dir;
+    std::string m_path;
+    std::unique_ptr<Database> m_db;
+};
+
+struct Step
+{
+    const char *name;
+    std::string sql;
+    std::uint64_t changed;
+    std::string table;
+    Rows expected;
+};
+
+TEST_F(WriteTest, programStatementsChangeTheLibrary)
+{
+    const std::vector<Step> steps = {
+        {"addCategory", "insert into 分类表(分类名,序号,父类,说明) values ('常用','1','0','常用^!命令')", 1, "分类表",
+         {{"1", "常用", "1", "0", "常用^!命令"}}},
+        {"addSubCategory", "insert into 分类表(分类名,序号,父类,说明) values ('文件','2','1','')", 1, "分类表",
+         {{"1", "常用", "1", "0", "常用^!命令"}, {"2", "文件", "2", "1", ""}}},
+        {"rename", "update 分类表 set 分类名='文件操作' where 序号='2'", 1, "分类表",
+         {{"1", "常用", "1", "0", "常用^!命令"}, {"2", "文件操作", "2", "1", ""}}},
+        {"describe", "update 分类表 set 说明='读写文件' where 分类名='文件操作'", 1, "分类表",
+         {{"1", "常用", "1", "0", "常用^!命令"}, {"2", "文件操作", "2", "1", "读写文件"}}},
+        {"addCommand", "insert into 命令库(命令名,中文名,分类,说明,类型) values ('print()','打印','1','输出^!x','函数')", 1,
+         "命令库", {{"1", "print()", "打印", "1", "输出^!x", "函数"}}},
+        {"addSecondCommand", "insert into 命令库(命令名,中文名,分类,说明,类型) values ('open{}','','2','f = open()','过程')",
+         1, "命令库", {{"1", "print()", "打印", "1", "输出^!x", "函数"}, {"2", "open{}", "", "2", "f = open()", "过程"}}},
+        {"modifyCommand", "update 命令库 set 命令名='print(x)',中文名='打印',分类='2',说明='新',类型='无' where ID=1", 1,
+         "命令库", {{"1", "print(x)", "打印", "2", "新", "无"}, {"2", "open{}", "", "2", "f = open()", "过程"}}},
+        {"deleteCommand", "delete from 命令库 where 命令名='open{}'", 1, "命令库", {{"1", "print(x)", "打印", "2", "新", "无"}}},
+        {"deleteMissing", "delete from 命令库 where 命令名='nothing'", 0, "命令库", {{"1", "print(x)", "打印", "2", "新", "无"}}},
+        {"deleteCategory", "delete from 分类表 where 序号='1'", 1, "分类表", {{"2", "文件操作", "2", "1", "读写文件"}}},
+        {"addHint", "insert into 命令表(命令,说明) values ('import os','导入')", 1, "命令表", {{"1", "import os", "导入"}}},
+        {"addKeyword", "insert into 关键字表(关键字,颜色) values ('print','255')", 1, "关键字表",
+         {{"1", "print", "255", "<null>"}}},
+        {"deleteKeyword", "delete from 关键字表 where 关键字='PRINT'", 1, "关键字表", {}},
+        {"keywordAgainGetsNextId", "insert into 关键字表(关键字,颜色) values ('def','16711680')", 1, "关键字表",
+         {{"2", "def", "16711680", "<null>"}}},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.name);
+        exec(s.sql, s.changed);
+        EXPECT_EQ(rows(s.table), s.expected);
+    }
+    reopen();
+    EXPECT_EQ(rows("命令库"), steps[7].expected);
+    EXPECT_EQ(def("关键字表").autoNumber, 2u);
+    EXPECT_EQ(def("关键字表").rowCount, 1u);
+}
+
+struct Refused
+{
+    const char *name;
+    std::string sql;
+    ErrorCode code;
+};
+
+class RefusedStatement : public WriteTest, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(RefusedStatement, failsAndLeavesTheFileAsItWas)
+{
+    exec("insert into 分类表(分类名,序号,父类,说明) values ('a','1','0','d')");
+    exec("insert into 命令库(命令名,中文名,分类,说明,类型) values ('x','','1','memo','无')");
+    const auto before = Qb::Test::readFile(m_path);
+    auto r = m_db->execute(GetParam().sql);
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().code, GetParam().code) << r.error().message;
+    EXPECT_EQ(Qb::Test::readFile(m_path), before);
+    EXPECT_FALSE(std::filesystem::exists(journalPathFor(m_path)));
+}
+
+const std::string Chinese51(51, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    Write, RefusedStatement,
+    ::testing::Values(
+        Refused{"nameOneTooLong", "insert into 分类表(分类名,序号,父类,说明) values ('" + std::string(51, 'n') + "','2','0','')",
+                ErrorCode::TooLong},
+        Refused{"chineseNameOneTooLong", "update 分类表 set 分类名='" + [] {
+                    std::string s;
+                    for (int i = 0; i < 51; ++i)
+                        s += "名";
+                    return s;
+                }() + "' where 序号='1'", ErrorCode::TooLong},
+        Refused{"numberTooLong", "update 分类表 set 序号='1234567890123' where 序号='1'", ErrorCode::TooLong},
+        Refused{"longTextInSecondColumnOfUpdate",
+                "update 命令库 set 命令名='y',中文名='" + std::string(256, 'c') + "' where 命令名='x'", ErrorCode::TooLong},
+        Refused{"quoteInName", "insert into 分类表(分类名,序号,父类,说明) values ('it's','2','0','')", ErrorCode::SqlSyntax},
+        Refused{"unknownColumn", "insert into 分类表(名字) values ('a')", ErrorCode::NoSuchColumn},
+        Refused{"unknownTable", "delete from 无表 where 序号='1'", ErrorCode::NoSuchTable},
+        Refused{"systemTable", "delete from MSysObjects where Name='Tables'", ErrorCode::Unsupported},
+        Refused{"textIntoId", "update 命令库 set ID='abc' where 命令名='x'", ErrorCode::TypeMismatch}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(WriteTest, exactlyFullTextFits)
+{
+    std::string fifty;
+    for (int i = 0; i < 50; ++i)
+        fifty += "名";
+    exec("insert into 分类表(分类名,序号,父类,说明) values ('" + fifty + "','123456789012','0','')");
+    EXPECT_EQ(rows("分类表"), (Rows{{"1", fifty, "123456789012", "0", ""}}));
+}
+
+std::string memoOf(std::size_t chars, bool chinese)
+{
+    std::string s;
+    for (std::size_t i = 0; i < chars; ++i)
+        s += chinese ? (i % 7 ? "字" : "'") : std::string(1, char('a' + i % 26));
+    return s;
+}
+
+std::string quoted(const std::string &s)
+{
+    std::string out;
+    for (char c : s)
+        out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out;
+}
+
+struct MemoCase
+{
+    const char *name;
+    std::size_t chars;
+    bool chinese;
+};
+
+class MemoSizes : public WriteTest, public ::testing::WithParamInterface<MemoCase> {};
+
+// Compressed Latin text takes one byte a character plus two, UCS-2 two bytes: the sizes sit
+// on both sides of the inline limit (64 bytes), one LVAL row (4076) and chain rows (4072).
+TEST_P(MemoSizes, storeReadBackAndRelease)
+{
+    const std::string memo = memoOf(GetParam().chars, GetParam().chinese);
+    exec("insert into 命令库(命令名,中文名,分类,说明,类型) values ('m','','1','" + quoted(memo) + "','无')");
+    exec("insert into 命令库(命令名,中文名,分类,说明,类型) values ('n','','1','after','无')");
+    EXPECT_EQ(rows("命令库")[0][4], memo);
+    reopen();
+    EXPECT_EQ(rows("命令库")[0][4], memo);
+    if (Qb::Test::haveMdbTools() && !memo.empty()) { // mdbtools shows empty text as NULL
+        const auto csv = Qb::Test::runCommand("mdb-export -q \\| -X \\\\ " + Qb::Test::shellQuote(m_path) + " 命令库");
+        ASSERT_TRUE(csv);
+        EXPECT_NE(csv->find("|" + memo + "|"), std::string::npos) << "mdb-export lost the memo";
+    }
+    exec("update 命令库 set 说明='short' where 命令名='m'");
+    exec("delete from 命令库 where 命令名='m'");
+    EXPECT_EQ(rows("命令库"), (Rows{{"2", "n", "", "1", "after", "无"}}));
+    // Every LVAL row the memo used is flagged deleted now.
+    const auto file = Qb::Test::readFile(m_path);
+    for (std::uint16_t f : Qb::Test::slotFlags(file, 0x4C41564C))
+        EXPECT_EQ(f, 0xC000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Write, MemoSizes,
+                         ::testing::Values(MemoCase{"empty", 0, false}, MemoCase{"inlineLimit", 62, false},
+                                           MemoCase{"firstOnLvalRow", 63, false}, MemoCase{"chineseInline", 32, true},
+                                           MemoCase{"chineseOnLvalRow", 33, true},
+                                           MemoCase{"fullLvalRow", 4074, false}, MemoCase{"firstChain", 4075, false},
+                                           MemoCase{"chineseChain", 9000, true}, MemoCase{"sixtyFourKilobytes", 65536, false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(WriteTest, grownRowMovesAndItsDeleteHidesBothCopies)
+{
+    exec("insert into 分类表(分类名,序号,父类,说明) values ('a','1','0','')");
+    exec("insert into 分类表(分类名,序号,父类,说明) values ('b','2','0','')");
+    const std::string big(255, 'z');
+    exec("update 分类表 set 说明='" + big + "' where 序号='1'");
+    exec("update 分类表 set 分类名='" + std::string(50, 'y') + "' where 序号='1'");
+    EXPECT_EQ(rows("分类表"), (Rows{{"1", std::string(50, 'y'), "1", "0", big}, {"2", "b", "2", "0", ""}}));
+    const std::uint32_t tdef = def("分类表").page;
+    auto flags = Qb::Test::slotFlags(Qb::Test::readFile(m_path), tdef);
+    EXPECT_EQ(std::count(flags.begin(), flags.end(), 0x4000), 1) << "one overflow pointer";
+    exec("delete from 分类表 where 序号='1'");
+    flags = Qb::Test::slotFlags(Qb::Test::readFile(m_path), tdef);
+    EXPECT_EQ(std::count(flags.begin(), flags.end(), 0), 1) << "only row 2 is live";
+    if (Qb::Test::haveMdbTools()) {
+        const auto csv = Qb::Test::runCommand("mdb-export " + Qb::Test::shellQuote(m_path) + " 分类表");
+        ASSERT_TRUE(csv);
+        EXPECT_EQ(*csv, "ID,分类名,序号,父类,说明\n2,\"b\",\"2\",\"0\",\n");
+    }
+}
+
+TEST_F(WriteTest, manyRowsSplitIndexPagesAndTheIndexStaysExact)
+{
+    const int count = 2500;
+    for (int i = 1; i <= count; ++i)
+        exec("insert into 命令表(命令,说明) values ('hint" + std::to_string(i) + "','d')");
+    for (int i = 1; i <= count; i += 2)
+        exec("delete from 命令表 where 命令='hint" + std::to_string(i) + "'");
+    exec("update 命令表 set 说明='" + std::string(200, 'u') + "' where 命令='hint10'");
+    const TableDef t = def("命令表");
+    auto walk = Qb::Test::walkIndex(Qb::Test::readFile(m_path), t.realIndexes[0].rootPage, t.page);
+    EXPECT_EQ(walk.fault, "");
+    EXPECT_GE(walk.depth, 2u);
+    ASSERT_EQ(walk.entries.size(), std::size_t(count / 2));
+    for (std::size_t k = 0; k < walk.entries.size(); ++k) {
+        const auto &e = walk.entries[k];
+        const std::uint32_t id = ((e[1] ^ 0x80u) << 24) | (e[2] << 16) | (e[3] << 8) | e[4];
+        EXPECT_EQ(id, 2 * (k + 1)) << "entry " << k;
+    }
+    EXPECT_EQ(t.rowCount, std::uint32_t(count / 2));
+    EXPECT_EQ(rows("命令表").size(), std::size_t(count / 2));
+    exec("delete from 命令表 where 说明='d'", count / 2 - 1);
+    exec("delete from 命令表 where 命令='hint10'");
+    walk = Qb::Test::walkIndex(Qb::Test::readFile(m_path), t.realIndexes[0].rootPage, t.page);
+    EXPECT_EQ(walk.fault, "");
+    EXPECT_TRUE(walk.entries.empty());
+    EXPECT_EQ(def("命令表").rowCount, 0u);
+}
+
+TEST_F(WriteTest, secondWriterIsLockedOutAndReadOnlyRefusesWrites)
+{
+    auto second = Database::open(m_path, Password);
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.error().code, ErrorCode::Locked);
+    auto reader = Database::open(m_path, Password, Database::Mode::ReadOnly);
+    ASSERT_TRUE(reader);
+    auto r = (*reader)->execute("insert into 命令表(命令,说明) values ('a','b')");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().code, ErrorCode::ReadOnly);
+    m_db.reset();
+    EXPECT_TRUE(Database::open(m_path, Password)) << "the lock ends with the database";
+}
+
+TEST_F(WriteTest, leftoverJournalIsRolledBackOnOpen)
+{
+    exec("insert into 命令表(命令,说明) values ('kept','1')");
+    m_db.reset();
+    const auto before = Qb::Test::readFile(m_path);
+    // A statement that journaled pages 1 and 2 of the 24 and then died after appending a page
+    // and scribbling over page 2.
+    Journal journal(m_path);
+    std::map<std::uint32_t, PageBytes> images;
+    for (std::uint32_t p : {1u, 2u})
+        std::copy(before.begin() + p * PageSize, before.begin() + (p + 1) * PageSize, images[p].begin());
+    ASSERT_TRUE(journal.begin(std::uint32_t(before.size() / PageSize), images));
+    {
+        std::fstream f(m_path, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(2 * PageSize);
+        f << std::string(PageSize, 'X');
+        f.seekp(0, std::ios::end);
+        f << std::string(PageSize, 'Y');
+    }
+    reopen();
+    EXPECT_EQ(Qb::Test::readFile(m_path), before);
+    EXPECT_FALSE(std::filesystem::exists(journalPathFor(m_path)));
+    EXPECT_EQ(rows("命令表"), (Rows{{"1", "kept", "1"}}));
+}
+
+TEST_F(WriteTest, cutShortJournalIsDiscarded)
+{
+    m_db.reset();
+    const auto before = Qb::Test::readFile(m_path);
+    std::ofstream(journalPathFor(m_path), std::ios::binary) << "QBJRNL1";
+    reopen();
+    EXPECT_EQ(Qb::Test::readFile(m_path), before);
+    EXPECT_FALSE(std::filesystem::exists(journalPathFor(m_path)));
+}
+
+} // namespace
