@@ -6,62 +6,20 @@
 #include "jet/longvalue.h"
 #include "jet/rowcodec.h"
 #include "jet/tablescan.h"
+#include "samplelibrary_support.h"
 #include "support/fixtures.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
-#include <unistd.h>
 
 using namespace Qb::Jet;
 
 namespace {
 
-constexpr const char *LibraryPassword = "HPQVNRtoka3906";
+using Qb::Test::sampleLibrary;
 
-std::vector<std::uint8_t> readFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A command library made by the engine with a few rows, one of them with a memo long enough
-// for a chain of long-value rows.
-const std::vector<std::uint8_t> &sampleLibrary()
-{
-    static const std::vector<std::uint8_t> bytes = [] {
-        const auto path = std::filesystem::temp_directory_path() / ("qb-check-" + std::to_string(::getpid()) + ".mdb");
-        std::filesystem::remove(path);
-        EXPECT_TRUE(Database::createLibrary(path.string()));
-        {
-            auto db = Database::open(path.string(), LibraryPassword, Database::Mode::ReadWrite);
-            EXPECT_TRUE(db);
-            std::string memo;
-            for (int i = 0; i < 2500; ++i)
-                memo += "说明";
-            const std::string statements[] = {
-                "insert into 分类表(分类名,序号,父类,说明) values ('文件','1','0','')",
-                "insert into 命令库(命令名,中文名,分类,说明,类型) values ('print','打印','1','" + memo + "','无')",
-                "insert into 命令库(命令名,中文名,分类,说明,类型) values ('len','长度','1','short','函数')",
-            };
-            for (const auto &sql : statements)
-                EXPECT_TRUE((*db)->execute(sql)) << sql;
-        }
-        auto data = readFile(path.string());
-        std::filesystem::remove(path);
-        std::filesystem::remove(path.string() + "-journal");
-        return data;
-    }();
-    return bytes;
-}
-
-std::unique_ptr<JetDatabase> openBytes(std::vector<std::uint8_t> bytes)
-{
-    auto db = JetDatabase::open(makeMemoryPageSource(std::move(bytes)), LibraryPassword, Database::Mode::ReadOnly);
-    return db ? std::move(*db) : nullptr;
-}
+std::unique_ptr<JetDatabase> openBytes(std::vector<std::uint8_t> bytes) { return Qb::Test::openSample(std::move(bytes)); }
 
 // Facts about the sample's 命令库 table that the damage cases need.
 struct Landmarks
@@ -115,6 +73,7 @@ class CheckDamage : public ::testing::TestWithParam<Damage> {};
 
 TEST(Checker, sampleLibraryIsSound)
 {
+    ASSERT_FALSE(sampleLibrary().empty()) << "the engine could not make the sample library";
     auto db = openBytes(sampleLibrary());
     ASSERT_TRUE(db);
     const CheckReport report = checkDatabase(*db);
@@ -141,8 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, CheckDamage,
     ::testing::Values(
         Damage{"wrongRowCount",
-               [](auto &b, const Landmarks &l) { put32(b, l.tablePage * PageSize + 16, 3); },
-               "counts 3 rows but the data pages hold 2"},
+               [](auto &b, const Landmarks &l) { put32(b, l.tablePage * PageSize + 16, 4); },
+               "counts 4 rows but the data pages hold 3"},
         Damage{"brokenLongValueChain",
                [](auto &b, const Landmarks &l) {
                    // The first chain link names a row that is not on its page.
@@ -179,7 +138,7 @@ TEST(Checker, fileCutInsideAPageIsRefusedAsTruncated)
 {
     std::vector<std::uint8_t> bytes = sampleLibrary();
     bytes.resize(bytes.size() - 100);
-    auto db = JetDatabase::open(makeMemoryPageSource(std::move(bytes)), LibraryPassword, Database::Mode::ReadOnly);
+    auto db = JetDatabase::open(makeMemoryPageSource(std::move(bytes)), Qb::Test::LibraryPassword, Database::Mode::ReadOnly);
     ASSERT_FALSE(db);
     EXPECT_EQ(db.error().code, ErrorCode::Truncated);
 }
