@@ -2,8 +2,10 @@
 // statements that leave the file untouched, memo storage forms, moved rows, index splits,
 // the lock and the journal.
 #include "jet/database.h"
+#include "jet/emptylibrary.h"
 #include "jet/jetdatabase.h"
 #include "jet/journal.h"
+#include "jet/pagesource.h"
 
 #include "writetest_support.h"
 
@@ -228,16 +230,26 @@ TEST_F(WriteTest, grownRowMovesAndItsDeleteHidesBothCopies)
     }
 }
 
-TEST_F(WriteTest, manyRowsSplitIndexPagesAndTheIndexStaysExact)
+// In memory (no journal, no flushes): enough rows for several leaves and a node root.
+TEST(WriteMany, rowsSplitIndexPagesAndTheIndexStaysExact)
 {
+    auto opened = Database::open(makeMemoryPageSource(EmptyLibrary::build(45000)), Password);
+    ASSERT_TRUE(opened);
+    Database &db = **opened;
+    auto &jet = static_cast<JetDatabase &>(db);
+    const auto run = [&](const std::string &sql, std::uint64_t expected) {
+        auto r = db.execute(sql);
+        ASSERT_TRUE(r) << sql << ": " << r.error().message;
+        EXPECT_EQ(*r, expected) << sql;
+    };
     const int count = 2500;
     for (int i = 1; i <= count; ++i)
-        exec("insert into 命令表(命令,说明) values ('hint" + std::to_string(i) + "','d')");
+        run("insert into 命令表(命令,说明) values ('hint" + std::to_string(i) + "','d')", 1);
     for (int i = 1; i <= count; i += 2)
-        exec("delete from 命令表 where 命令='hint" + std::to_string(i) + "'");
-    exec("update 命令表 set 说明='" + std::string(200, 'u') + "' where 命令='hint10'");
-    const TableDef t = def("命令表");
-    auto walk = Qb::Test::walkIndex(Qb::Test::readFile(m_path), t.realIndexes[0].rootPage, t.page);
+        run("delete from 命令表 where 命令='hint" + std::to_string(i) + "'", 1);
+    run("update 命令表 set 说明='" + std::string(200, 'u') + "' where 命令='hint10'", 1);
+    const TableDef t = **jet.tableDef("命令表");
+    auto walk = Qb::Test::walkIndex(Qb::Test::sourceBytes(jet.pages().source()), t.realIndexes[0].rootPage, t.page);
     EXPECT_EQ(walk.fault, "");
     EXPECT_GE(walk.depth, 2u);
     ASSERT_EQ(walk.entries.size(), std::size_t(count / 2));
@@ -247,13 +259,13 @@ TEST_F(WriteTest, manyRowsSplitIndexPagesAndTheIndexStaysExact)
         EXPECT_EQ(id, 2 * (k + 1)) << "entry " << k;
     }
     EXPECT_EQ(t.rowCount, std::uint32_t(count / 2));
-    EXPECT_EQ(rows("命令表").size(), std::size_t(count / 2));
-    exec("delete from 命令表 where 说明='d'", count / 2 - 1);
-    exec("delete from 命令表 where 命令='hint10'");
-    walk = Qb::Test::walkIndex(Qb::Test::readFile(m_path), t.realIndexes[0].rootPage, t.page);
+    EXPECT_EQ(Qb::Test::tableRows(db, "命令表").size(), std::size_t(count / 2));
+    run("delete from 命令表 where 说明='d'", count / 2 - 1);
+    run("delete from 命令表 where 命令='hint10'", 1);
+    walk = Qb::Test::walkIndex(Qb::Test::sourceBytes(jet.pages().source()), t.realIndexes[0].rootPage, t.page);
     EXPECT_EQ(walk.fault, "");
     EXPECT_TRUE(walk.entries.empty());
-    EXPECT_EQ(def("命令表").rowCount, 0u);
+    EXPECT_EQ((*jet.tableDef("命令表"))->rowCount, 0u);
 }
 
 TEST_F(WriteTest, secondWriterIsLockedOutAndReadOnlyRefusesWrites)

@@ -81,6 +81,16 @@ std::string mdbReaderScript()
 
 namespace Qb::Test {
 
+std::vector<std::uint8_t> sourceBytes(Qb::Jet::PageSource &source)
+{
+    std::vector<std::uint8_t> out;
+    const std::uint32_t n = source.pageCount().value_or(0);
+    out.resize(std::size_t(n) * Qb::Jet::PageSize);
+    for (std::uint32_t p = 0; p < n; ++p)
+        (void)source.read(p, std::span(out.data() + std::size_t(p) * Qb::Jet::PageSize, Qb::Jet::PageSize));
+    return out;
+}
+
 std::vector<std::uint8_t> readFile(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);

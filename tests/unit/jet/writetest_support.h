@@ -3,6 +3,7 @@
 #pragma once
 
 #include "jet/database.h"
+#include "jet/pagesource.h"
 
 #include <filesystem>
 #include <optional>
@@ -37,6 +38,9 @@ std::string mdbReaderScript();
 
 // Quotes a path for the shell.
 std::string shellQuote(const std::string &s);
+
+// Every page of a page source, concatenated.
+std::vector<std::uint8_t> sourceBytes(Qb::Jet::PageSource &source);
 
 // The whole file.
 std::vector<std::uint8_t> readFile(const std::string &path);
