@@ -86,7 +86,7 @@ private slots:
         QVERIFY(lib.addCategory(u"text parent"_qs, u"9"_qs, u"abc"_qs));
         QVERIFY(lib.addCommand(u"inCycle"_qs, QString(), u"6"_qs));
         const CategoryTree tree = built(lib);
-        QCOMPARE(renderTree(tree), u"text parent cycA(cycB(inCycle)) orphan(orphanKid)"_qs);
+        QCOMPARE(renderTree(tree), u"text parent orphan(orphanKid) cycA(cycB(inCycle))"_qs);
     }
     void build_expandsRememberedCategory_data()
     {
@@ -137,8 +137,6 @@ private slots:
         QCOMPARE(tree.selection(), selected < 0 ? -1 : tree.selection()); // unchanged item stays selected
         QFETCH(QString, parent);
         QCOMPARE(lib.rows(Categories, CategoryColumns, u"序号='5'"_qs), QStringList{u"New|5|"_qs + parent + u"|it^!s new"_qs});
-        QVERIFY(lib.reopen());
-        QCOMPARE(renderTree(built(lib)), renderTree(tree));
     }
     void addCategory_numbersFromOneAndReusesFreedLargest()
     {
