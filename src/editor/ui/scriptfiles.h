@@ -77,7 +77,7 @@ private:
     Answer askWithMessageBox(const QString &text);
 
     ScriptEditor &m_editor;
-    Qb::Settings::AppSettings m_settings;
+    const Qb::Settings::AppSettings &m_settings; // assigned at start-up, after construction
     QString &m_currentScriptPath;
     QWidget *m_dialogParent;
     FileChooser m_chooser;
