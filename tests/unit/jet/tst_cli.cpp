@@ -1,0 +1,155 @@
+// quillbox-mdb as a user meets it: each command's output and exit status, clear messages on bad
+// input (usage 2, failure 3, faults found 1).
+#include "samplelibrary_support.h"
+#include "support/fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Outcome
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string shellQuote(const std::string &s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string slurp(const std::filesystem::path &p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class Cli : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() / ("qb-cli-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir);
+        ASSERT_FALSE(Qb::Test::sampleLibrary().empty());
+        m_library = (m_dir / "lib.mdb").string();
+        std::ofstream(m_library, std::ios::binary)
+            .write(reinterpret_cast<const char *>(Qb::Test::sampleLibrary().data()),
+                   std::streamsize(Qb::Test::sampleLibrary().size()));
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    Outcome run(const std::vector<std::string> &args)
+    {
+        std::string command = shellQuote(QB_MDB_TOOL);
+        for (const auto &a : args)
+            command += " " + shellQuote(a);
+        command += " >" + shellQuote((m_dir / "out").string()) + " 2>" + shellQuote((m_dir / "err").string());
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "out"), slurp(m_dir / "err")};
+    }
+
+    std::filesystem::path m_dir;
+    std::string m_library;
+};
+
+TEST_F(Cli, readingCommandsOnALibrary)
+{
+    const Outcome tables = run({"tables", m_library});
+    EXPECT_EQ(tables.status, 0) << tables.err;
+    EXPECT_EQ(tables.out, "分类表\n命令库\n命令表\n关键字表\n");
+
+    const Outcome schema = run({"schema", m_library});
+    EXPECT_EQ(schema.status, 0);
+    EXPECT_NE(schema.out.find("CREATE TABLE [命令库] (\n    [ID] AutoNumber,\n    [命令名] Text (255),"), std::string::npos)
+        << schema.out;
+    EXPECT_NE(schema.out.find("[说明] Memo"), std::string::npos);
+
+    const Outcome csv = run({"export", m_library, "关键字表"});
+    EXPECT_EQ(csv.status, 0);
+    EXPECT_EQ(csv.out, "ID,关键字,颜色,类别\n1,\"self\",\"255\",\n2,\"it's\",\"65280\",\n");
+
+    const Outcome json = run({"query", m_library, "select 命令名, 中文名 from 命令库 where 分类='1'", "--format", "json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out, "[\n{\"命令名\": \"print\", \"中文名\": \"打印\"},\n{\"命令名\": \"prompt\", \"中文名\": \"\"}\n]\n");
+
+    const Outcome empty = run({"query", m_library, "select * from 命令表 where 命令='none'", "--format=json"});
+    EXPECT_EQ(empty.out, "[]\n");
+
+    const Outcome memo = run({"query", m_library, "select 说明 from 命令库 where 中文名='打印'"});
+    EXPECT_EQ(memo.out, "说明\n\"" + Qb::Test::sampleLongMemo() + "\"\n");
+
+    const Outcome check = run({"check", m_library});
+    EXPECT_EQ(check.status, 0) << check.out;
+    EXPECT_EQ(check.out.rfind("ok: ", 0), 0u) << check.out;
+}
+
+struct BadInput
+{
+    const char *name;
+    std::vector<std::string> args; // "LIB" stands for the sample library's path
+    int status;
+    const char *message;
+};
+
+class CliBadInput : public Cli, public ::testing::WithParamInterface<BadInput> {};
+
+TEST_P(CliBadInput, failsWithStatusAndMessage)
+{
+    std::vector<std::string> args = GetParam().args;
+    for (auto &a : args)
+        if (a == "LIB")
+            a = m_library;
+    const Outcome o = run(args);
+    EXPECT_EQ(o.status, GetParam().status) << o.err;
+    EXPECT_NE(o.err.find(GetParam().message), std::string::npos) << o.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliBadInput,
+    ::testing::Values(BadInput{"noCommand", {}, 2, "usage:"}, BadInput{"unknownCommand", {"frobnicate", "LIB"}, 2, "unknown command"},
+                      BadInput{"missingTable", {"export", "LIB"}, 2, "usage: quillbox-mdb export"},
+                      BadInput{"unknownOption", {"tables", "LIB", "--verbose"}, 2, "unknown option --verbose"},
+                      BadInput{"badFormat", {"export", "LIB", "命令库", "--format", "xml"}, 2, "--format must be csv or json"},
+                      BadInput{"missingFile", {"tables", "/nonexistent/x.mdb"}, 3, "cannot open /nonexistent/x.mdb"},
+                      BadInput{"wrongPassword", {"tables", "LIB", "--password", "nope"}, 3, "(WrongPassword)"},
+                      BadInput{"noSuchTable", {"export", "LIB", "无此表"}, 3, "(NoSuchTable)"},
+                      BadInput{"sqlOutsideSubset", {"query", "LIB", "select * from 命令库 order by ID"}, 3, "(SqlSyntax)"},
+                      BadInput{"changeThroughQuery", {"query", "LIB", "delete from 命令库"}, 3, "(SqlSyntax)"},
+                      BadInput{"checkOnMissingFile", {"check", "/nonexistent/x.mdb"}, 1, "cannot open"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(Cli, checkFailsOnADamagedCopy)
+{
+    std::vector<std::uint8_t> bytes = Qb::Test::sampleLibrary();
+    auto db = Qb::Test::openSample(bytes);
+    const std::uint32_t tdef = db->tableDef("命令表").value()->page;
+    bytes[tdef * Qb::Jet::PageSize + 16] += 1; // the definition's row count
+    const std::string damaged = (m_dir / "damaged.mdb").string();
+    std::ofstream(damaged, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    const Outcome o = run({"check", damaged});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("fault: table 命令表: the definition counts 4 rows but the data pages hold 3"), std::string::npos)
+        << o.out;
+    EXPECT_NE(o.out.find("FAULTY"), std::string::npos);
+}
+
+TEST_F(Cli, passwordOptionOpensProtectedFixture)
+{
+    const std::string path = Qb::Test::jetFixture("mdbreader-V2000_with-password.mdb");
+    if (path.empty())
+        GTEST_SKIP() << Qb::Test::NoSharedMessage;
+    EXPECT_EQ(run({"tables", path, "--password=password"}).out, "Table1\n");
+    EXPECT_EQ(run({"tables", path}).status, 3);
+}
+
+} // namespace
