@@ -31,10 +31,10 @@ const LongValueMaps *mapsOf(const TableDef &t, const ColumnDef &c)
 }
 
 // A page of the column that takes `length` more bytes: the last page in both its maps, else a
-// new LVAL page recorded in both.
-Result<std::uint32_t> pageWithRoom(TxWriter &tx, const LongValueMaps *maps, std::size_t length)
+// new LVAL page recorded in both. `fresh` asks for a new page.
+Result<std::uint32_t> pageWithRoom(TxWriter &tx, const LongValueMaps *maps, std::size_t length, bool fresh)
 {
-    if (maps) {
+    if (maps && !fresh) {
         auto freePages = PageAlloc::mapPages(tx, maps->free);
         if (!freePages)
             return std::unexpected(freePages.error());
@@ -63,9 +63,9 @@ Result<std::uint32_t> pageWithRoom(TxWriter &tx, const LongValueMaps *maps, std:
     return page;
 }
 
-Result<Placed> placeRow(TxWriter &tx, const LongValueMaps *maps, ByteSpan row)
+Result<Placed> placeRow(TxWriter &tx, const LongValueMaps *maps, ByteSpan row, bool fresh = false)
 {
-    auto page = pageWithRoom(tx, maps, row.size());
+    auto page = pageWithRoom(tx, maps, row.size(), fresh);
     if (!page)
         return std::unexpected(page.error());
     auto bytes = tx.write(*page);
@@ -118,7 +118,10 @@ Result<std::vector<std::uint8_t>> store(TxWriter &tx, const TableDef &table, con
             put24(row, 1, next->page);
         }
         row.insert(row.end(), chunk.begin(), chunk.end());
-        auto placed = placeRow(tx, maps, row);
+        // Every chain row is the first slot of its page: some readers (mdb-reader 3.2) take a
+        // chained row's end from the slot before it without dropping that slot's flag bits, and
+        // lose the row's data once that slot is deleted.
+        auto placed = placeRow(tx, maps, row, true);
         if (!placed)
             return std::unexpected(placed.error());
         next = *placed;

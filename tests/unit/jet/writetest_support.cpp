@@ -55,6 +55,32 @@ bool haveMdbTools()
     return runCommand("command -v mdb-export >/dev/null 2>&1").has_value();
 }
 
+namespace {
+
+std::string writeScript(const std::string &name, const std::string &body)
+{
+    const char *source = std::getenv("QUILLBOX_SOURCE");
+    if (!source || !runCommand("command -v node >/dev/null 2>&1"))
+        return {};
+    const auto module = std::filesystem::path(source) / "tests/mdbreader/node_modules/mdb-reader/lib/node/index.js";
+    if (!std::filesystem::exists(module))
+        return {};
+    const auto script = std::filesystem::temp_directory_path()
+        / ("qb-jetwrite-" + name + "-" + std::to_string(::getpid()) + ".mjs");
+    std::ofstream(script) << "import MDBReader from " << '"' << module.string() << '"' << ";\n"
+                          << "import { readFileSync } from 'fs';\n" << body;
+    return script.string();
+}
+
+} // namespace
+
+std::string mdbReaderRowsScript()
+{
+    return writeScript("rows", "const r = new MDBReader(readFileSync(process.argv[2]));\n"
+                               "for (const row of r.getTable(process.argv[3]).getData())\n"
+                               "  process.stdout.write(JSON.stringify(row) + '\\n');\n");
+}
+
 std::string mdbReaderScript()
 {
     const char *source = std::getenv("QUILLBOX_SOURCE");

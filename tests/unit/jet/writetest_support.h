@@ -36,6 +36,10 @@ bool haveMdbTools();
 // node or the package is not installed. Arguments: FILE.
 std::string mdbReaderScript();
 
+// The script that prints every row of one table through mdb-reader as a JSON object per line
+// (keys in column order), or "" when node or the package is not installed. Arguments: FILE TABLE.
+std::string mdbReaderRowsScript();
+
 // Quotes a path for the shell.
 std::string shellQuote(const std::string &s);
 
