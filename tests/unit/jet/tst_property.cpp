@@ -285,4 +285,133 @@ TEST(Property, randomStatementsOnTheLibraryMatchTheModel)
     }
 }
 
+// Order Details of the Northwind sample: a composite unique primary key and two more Long
+// indexes over 2,155 rows; rows keep valid order and product numbers.
+struct Detail
+{
+    std::int64_t order, product, quantity;
+    auto operator<=>(const Detail &) const = default;
+};
+
+std::int64_t jsonInteger(const std::string &line, const std::string &key)
+{
+    const std::size_t at = line.find("\"" + key + "\":");
+    return at == std::string::npos ? -1 : std::strtoll(line.c_str() + at + key.size() + 3, nullptr, 10);
+}
+
+std::vector<Detail> detailsFromRows(const Rows &rows)
+{
+    std::vector<Detail> out;
+    for (const auto &r : rows)
+        out.push_back({std::stoll(r[0]), std::stoll(r[1]), std::stoll(r[3])});
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<Detail> detailsFromCsv(const std::string &csv)
+{
+    std::vector<Detail> out;
+    std::size_t at = csv.find('\n') + 1; // header
+    while (at < csv.size()) {
+        const std::size_t end = csv.find('\n', at);
+        std::vector<std::string> f;
+        std::string line = csv.substr(at, end - at), cell;
+        for (char c : line + ",") {
+            if (c == ',') {
+                f.push_back(cell);
+                cell.clear();
+            } else {
+                cell += c;
+            }
+        }
+        out.push_back({std::stoll(f[0]), std::stoll(f[1]), std::stoll(f[3])});
+        at = end + 1;
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+TEST(Property, randomStatementsOnNorthwindOrderDetails)
+{
+    const std::string fixture = Qb::Test::jetFixture("northwind-Mahdisaeidi79.mdb");
+    if (fixture.empty())
+        GTEST_SKIP() << Qb::Test::NoSharedMessage;
+    const unsigned s = seed();
+    SCOPED_TRACE("seed " + std::to_string(s) + " (set QB_PROPERTY_SEED to replay)");
+    Random rnd(s);
+    auto opened = Database::open(makeMemoryPageSource(Qb::Test::readFile(fixture)), "");
+    ASSERT_TRUE(opened) << opened.error().message;
+    auto &db = static_cast<JetDatabase &>(**opened);
+    const std::string table = "Order Details";
+    std::map<std::pair<std::int64_t, std::int64_t>, std::int64_t> model;
+    for (const Detail &d : detailsFromRows(Qb::Test::tableRows(db, "[" + table + "]")))
+        model[{d.order, d.product}] = d.quantity;
+    ASSERT_EQ(model.size(), 2155u);
+    const auto indexPages = [&] {
+        const TableDef t = **db.tableDef(table);
+        std::size_t pages = 0;
+        for (const RealIndexDef &idx : t.realIndexes)
+            pages += Qb::Test::walkIndex(Qb::Test::sourceBytes(db.pages().source()), idx.rootPage, t.page).pages;
+        return pages;
+    };
+    const std::size_t pagesBefore = indexPages();
+    TempDir dir;
+    const auto where = [](std::int64_t o, std::int64_t p) {
+        return " where OrderID='" + std::to_string(o) + "' and ProductID='" + std::to_string(p) + "'";
+    };
+    for (int b = 0; b < 5; ++b) {
+        for (int i = 0; i < 400; ++i) {
+            const int k = rnd.range(0, 99);
+            auto it = model.begin();
+            std::advance(it, rnd.range(0, int(model.size()) - 1));
+            std::string sql;
+            bool fails = false;
+            if (k < 55) {
+                const std::int64_t order = rnd.range(10248, 11077), product = rnd.range(1, 77);
+                const std::int64_t quantity = rnd.range(1, 500);
+                fails = model.contains({order, product}); // the primary key refuses a second row
+                if (!fails)
+                    model[{order, product}] = quantity;
+                sql = "insert into [" + table + "](OrderID,ProductID,UnitPrice,Quantity,Discount) values ('"
+                      + std::to_string(order) + "','" + std::to_string(product) + "','12','" + std::to_string(quantity) + "','0')";
+            } else if (k < 80) {
+                sql = "delete from [" + table + "]" + where(it->first.first, it->first.second);
+                model.erase(it);
+            } else {
+                const std::int64_t quantity = rnd.range(1, 500);
+                sql = "update [" + table + "] set Quantity='" + std::to_string(quantity) + "'"
+                      + where(it->first.first, it->first.second);
+                it->second = quantity;
+            }
+            auto r = db.execute(sql);
+            ASSERT_EQ(bool(r), !fails) << "batch " << b << " op " << i << ": " << sql << (r ? "" : ": " + r.error().message);
+        }
+        SCOPED_TRACE("after batch " + std::to_string(b));
+        std::vector<Detail> expected;
+        for (const auto &[key, q] : model)
+            expected.push_back({key.first, key.second, q});
+        ASSERT_EQ(detailsFromRows(Qb::Test::tableRows(db, "[" + table + "]")), expected);
+        expectIndexesExact(db, table, expected.size());
+        const std::string path = dir.path("northwind.mdb");
+        const auto bytes = Qb::Test::sourceBytes(db.pages().source());
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+        if (Qb::Test::haveMdbTools()) {
+            const auto csv = Qb::Test::runCommand("mdb-export " + Qb::Test::shellQuote(path) + " 'Order Details'");
+            ASSERT_TRUE(csv);
+            EXPECT_TRUE(detailsFromCsv(*csv) == expected) << "mdb-export disagrees";
+        }
+        if (const std::string script = Qb::Test::mdbReaderRowsScript(); !script.empty()) {
+            const auto json = Qb::Test::runCommand("node " + script + " " + Qb::Test::shellQuote(path) + " 'Order Details'");
+            ASSERT_TRUE(json);
+            std::vector<Detail> got;
+            for (const std::string &line : sortedRecords(*json, '\n'))
+                got.push_back({jsonInteger(line, "OrderID"), jsonInteger(line, "ProductID"), jsonInteger(line, "Quantity")});
+            std::sort(got.begin(), got.end());
+            EXPECT_TRUE(got == expected) << "mdb-reader disagrees";
+        }
+    }
+    EXPECT_GT(indexPages(), pagesBefore) << "the added rows split index pages";
+}
+
 } // namespace
