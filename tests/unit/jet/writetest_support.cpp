@@ -257,3 +257,47 @@ std::vector<std::vector<std::string>> tableRows(Qb::Jet::Database &db, const std
 }
 
 } // namespace Qb::Test
+
+namespace Qb::Test {
+
+FailingPageSource::FailingPageSource(std::unique_ptr<Qb::Jet::PageSource> inner, std::size_t budget, bool transient,
+                                     std::function<void()> onFault)
+    : m_inner(std::move(inner)), m_budget(budget), m_transient(transient), m_onFault(std::move(onFault))
+{
+}
+
+bool FailingPageSource::failNow()
+{
+    if (m_faulted && !m_transient)
+        return true;
+    if (m_writes < m_budget || m_faulted)
+        return false;
+    if (m_onFault)
+        m_onFault();
+    m_faulted = true;
+    return true;
+}
+
+Qb::Jet::Result<void> FailingPageSource::write(std::uint32_t page, std::span<const std::uint8_t> data)
+{
+    if (failNow())
+        return Qb::Jet::fail(Qb::Jet::ErrorCode::IoError, "injected write fault on page " + std::to_string(page));
+    ++m_writes;
+    return m_inner->write(page, data);
+}
+
+Qb::Jet::Result<void> FailingPageSource::truncate(std::uint32_t pages)
+{
+    if (m_faulted && !m_transient)
+        return Qb::Jet::fail(Qb::Jet::ErrorCode::IoError, "injected truncate fault");
+    return m_inner->truncate(pages);
+}
+
+Qb::Jet::Result<void> FailingPageSource::sync()
+{
+    if (m_faulted && !m_transient)
+        return Qb::Jet::fail(Qb::Jet::ErrorCode::IoError, "injected sync fault");
+    return m_inner->sync();
+}
+
+} // namespace Qb::Test

@@ -6,6 +6,8 @@
 #include "jet/pagesource.h"
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <cstdint>
 #include <string>
@@ -39,6 +41,39 @@ std::string mdbReaderScript();
 // The script that prints every row of one table through mdb-reader as a JSON object per line
 // (keys in column order), or "" when node or the package is not installed. Arguments: FILE TABLE.
 std::string mdbReaderRowsScript();
+
+// A page source that passes everything through until `budget` page writes have succeeded;
+// then it fails every write, sync and truncate (a dead disk), or only the next write
+// (a transient fault) when `transient`. `onFault`, when set, runs instead of failing
+// (for example to kill the process at that point).
+class FailingPageSource : public Qb::Jet::PageSource
+{
+public:
+    FailingPageSource(std::unique_ptr<Qb::Jet::PageSource> inner, std::size_t budget, bool transient = false,
+                      std::function<void()> onFault = {});
+    Qb::Jet::Result<std::uint32_t> pageCount() const override { return m_inner->pageCount(); }
+    Qb::Jet::Result<std::uint64_t> byteSize() const override { return m_inner->byteSize(); }
+    Qb::Jet::Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const override
+    {
+        return m_inner->read(page, out);
+    }
+    Qb::Jet::Result<void> write(std::uint32_t page, std::span<const std::uint8_t> data) override;
+    Qb::Jet::Result<void> truncate(std::uint32_t pages) override;
+    Qb::Jet::Result<void> sync() override;
+
+    std::size_t writes() const { return m_writes; }
+    bool faulted() const { return m_faulted; }
+
+private:
+    bool failNow();
+
+    std::unique_ptr<Qb::Jet::PageSource> m_inner;
+    std::size_t m_budget;
+    bool m_transient;
+    std::function<void()> m_onFault;
+    std::size_t m_writes = 0;
+    bool m_faulted = false;
+};
 
 // Quotes a path for the shell.
 std::string shellQuote(const std::string &s);

@@ -1,0 +1,262 @@
+// Faults in the middle of a statement: the page layer failing after N writes (for every N a
+// statement makes) and the process killed at any point of a stream of statements. Every reopen
+// must show the state before or after each statement, with sound indexes, never anything else.
+#include "jet/database.h"
+#include "jet/emptylibrary.h"
+#include "jet/filelock.h"
+#include "jet/jetdatabase.h"
+#include "jet/journal.h"
+#include "jet/pagesource.h"
+
+#include "writetest_support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <random>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qb::Jet;
+using Qb::Test::TempDir;
+using Rows = std::vector<std::vector<std::string>>;
+
+namespace {
+
+constexpr const char *Password = "HPQVNRtoka3906";
+const std::vector<std::string> Tables = {"分类表", "命令库", "命令表", "关键字表"};
+
+// Everything the program can see in the library.
+std::vector<Rows> snapshot(Database &db)
+{
+    std::vector<Rows> out;
+    for (const auto &t : Tables)
+        out.push_back(Qb::Test::tableRows(db, t));
+    return out;
+}
+
+std::string memo(std::size_t n, char c) { return std::string(n, c); }
+
+// Statements that touch many pages: memo chains, moved rows, released long values.
+std::vector<std::string> statementStream(std::size_t count)
+{
+    std::vector<std::string> out;
+    for (std::size_t i = 0; out.size() < count; ++i) {
+        const std::string n = std::to_string(i);
+        out.push_back("insert into 命令库(命令名,中文名,分类,说明,类型) values ('cmd" + n + "','名" + n + "','1','"
+                      + memo(100 + (i * 3571) % 9000, char('a' + i % 26)) + "','函数')");
+        out.push_back("insert into 分类表(分类名,序号,父类,说明) values ('分类" + n + "','" + n + "','0','')");
+        out.push_back("update 分类表 set 说明='" + memo(200, 'd') + "' where 序号='" + n + "'");
+        out.push_back("update 命令库 set 说明='" + memo(30 + (i * 7919) % 6000, 'u') + "' where 命令名='cmd" + n + "'");
+        if (i % 2)
+            out.push_back("delete from 命令库 where 命令名='cmd" + std::to_string(i - 1) + "'");
+    }
+    out.resize(count);
+    return out;
+}
+
+// The states after 0, 1, ... statements of `stream`, run in memory.
+std::vector<std::vector<Rows>> expectedStates(const std::vector<std::uint8_t> &start, const std::vector<std::string> &stream)
+{
+    auto db = Database::open(makeMemoryPageSource(start), Password);
+    std::vector<std::vector<Rows>> states{snapshot(**db)};
+    for (const auto &sql : stream) {
+        EXPECT_TRUE((*db)->execute(sql)) << sql.substr(0, 80);
+        states.push_back(snapshot(**db));
+    }
+    return states;
+}
+
+void expectSoundIndexes(const std::string &path)
+{
+    auto db = Database::open(path, Password, Database::Mode::ReadOnly);
+    ASSERT_TRUE(db);
+    auto &jet = static_cast<JetDatabase &>(**db);
+    const auto file = Qb::Test::readFile(path);
+    for (const auto &t : Tables) {
+        const TableDef def = **jet.tableDef(t);
+        const auto walk = Qb::Test::walkIndex(file, def.realIndexes[0].rootPage, def.page);
+        EXPECT_EQ(walk.fault, "") << t;
+        EXPECT_EQ(walk.entries.size(), def.rowCount) << t;
+    }
+}
+
+class Faults : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_base = m_dir.path("base.mdb");
+        ASSERT_TRUE(Database::createLibrary(m_base));
+        auto db = Database::open(m_base, Password);
+        ASSERT_TRUE(db);
+        for (const auto &sql : statementStream(6))
+            ASSERT_TRUE((*db)->execute(sql));
+    }
+
+    std::string copyOfBase(const std::string &name)
+    {
+        const std::string path = m_dir.path(name);
+        std::filesystem::copy_file(m_base, path, std::filesystem::copy_options::overwrite_existing);
+        return path;
+    }
+
+    TempDir m_dir;
+    std::string m_base;
+};
+
+struct FaultKind
+{
+    const char *name;
+    bool transient;
+};
+
+class FailAfterWrites : public Faults, public ::testing::WithParamInterface<FaultKind> {};
+
+TEST_P(FailAfterWrites, everyFailurePointLeavesTheStatementUndone)
+{
+    const std::string statement = "insert into 命令库(命令名,中文名,分类,说明,类型) values ('big','大','2','"
+                                  + memo(15000, 'q') + "','过程')";
+    const auto before = Qb::Test::readFile(m_base);
+    const auto states = expectedStates(before, {statement});
+    std::size_t points = 0;
+    for (std::size_t budget = 0;; ++budget) {
+        SCOPED_TRACE("failing after " + std::to_string(budget) + " page writes");
+        const std::string path = copyOfBase("case.mdb");
+        bool failed = false;
+        {
+            auto file = openFilePageSource(path, true);
+            ASSERT_TRUE(file);
+            auto failing = std::make_unique<Qb::Test::FailingPageSource>(std::move(*file), budget, GetParam().transient);
+            auto *probe = failing.get();
+            auto db = JetDatabase::open(std::move(failing), Password, Database::Mode::ReadWrite);
+            ASSERT_TRUE(db);
+            (*db)->attachFile(std::move(*FileLock::acquire(path)), std::make_unique<Journal>(path));
+            auto r = (*db)->execute(statement);
+            failed = !r;
+            if (failed) {
+                EXPECT_EQ(r.error().code, ErrorCode::IoError);
+                EXPECT_TRUE(probe->faulted());
+            }
+            if (GetParam().transient && failed) {
+                // The statement undid itself at once: same bytes, no journal left behind.
+                EXPECT_EQ(Qb::Test::readFile(path), before);
+                EXPECT_FALSE(std::filesystem::exists(journalPathFor(path)));
+            }
+        }
+        auto reopened = Database::open(path, Password);
+        ASSERT_TRUE(reopened) << reopened.error().message;
+        EXPECT_EQ(snapshot(**reopened), states[failed ? 0 : 1]);
+        reopened->reset();
+        if (failed)
+            EXPECT_EQ(Qb::Test::readFile(path), before) << "the file is byte for byte as it was";
+        expectSoundIndexes(path);
+        if (!failed)
+            break;
+        ++points;
+    }
+    EXPECT_GE(points, 6u) << "the statement writes several pages";
+    std::printf("[ INFO     ] %zu failure points tried (%s)\n", points, GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, FailAfterWrites,
+                         ::testing::Values(FaultKind{"deadDisk", false}, FaultKind{"transientFault", true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// Runs `stream` in a child process on `path`; the child reports each finished statement on a
+// pipe and is killed either at page write `killAtWrite` (through the page layer) or, when that
+// is 0, `delayMicros` after its `killAfter`-th report. Returns the number of reports seen.
+std::size_t runAndKill(const std::string &path, const std::vector<std::string> &stream, std::size_t killAtWrite,
+                       std::size_t killAfter, unsigned delayMicros)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return 0;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        auto file = openFilePageSource(path, true);
+        auto source = std::make_unique<Qb::Test::FailingPageSource>(
+            std::move(*file), killAtWrite ? killAtWrite - 1 : SIZE_MAX, false, [] { ::raise(SIGKILL); });
+        auto db = JetDatabase::open(std::move(source), Password, Database::Mode::ReadWrite);
+        if (!db)
+            ::_exit(2);
+        (*db)->attachFile(std::move(*FileLock::acquire(path)), std::make_unique<Journal>(path));
+        for (const auto &sql : stream) {
+            if (!(*db)->execute(sql))
+                ::_exit(3);
+            const char done = 1;
+            if (::write(fds[1], &done, 1) != 1)
+                ::_exit(4);
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::size_t reports = 0;
+    char c;
+    while (::read(fds[0], &c, 1) == 1) {
+        if (++reports == killAfter && killAtWrite == 0) {
+            ::usleep(delayMicros); // where the kill lands; any point is a valid outcome
+            ::kill(child, SIGKILL);
+        }
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(fds[0]);
+    return reports;
+}
+
+void expectBeforeOrAfter(const std::string &path, const std::vector<std::vector<Rows>> &states, std::size_t reports)
+{
+    auto db = Database::open(path, Password);
+    ASSERT_TRUE(db) << db.error().message;
+    const auto now = snapshot(**db);
+    const bool before = now == states[reports];
+    const bool after = reports + 1 < states.size() && now == states[reports + 1];
+    EXPECT_TRUE(before || after) << "state matches neither statement " << reports << " nor the next";
+    db->reset();
+    expectSoundIndexes(path);
+}
+
+TEST_F(Faults, killedAtEveryPageWriteOfAStream)
+{
+    const auto stream = statementStream(16);
+    const std::vector<std::string> tail(stream.begin() + 6, stream.begin() + 11);
+    const auto states = expectedStates(Qb::Test::readFile(m_base), tail);
+    std::size_t points = 0;
+    for (std::size_t killAt = 1;; ++killAt) {
+        SCOPED_TRACE("killed at page write " + std::to_string(killAt));
+        const std::string path = copyOfBase("kill.mdb");
+        const std::size_t reports = runAndKill(path, tail, killAt, 0, 0);
+        expectBeforeOrAfter(path, states, reports);
+        if (reports == tail.size())
+            break;
+        ++points;
+    }
+    EXPECT_GE(points, 10u);
+    std::printf("[ INFO     ] %zu kill points at page writes tried\n", points);
+}
+
+TEST_F(Faults, killedAtRandomMomentsOfAStream)
+{
+    const auto stream = statementStream(30);
+    const std::vector<std::string> tail(stream.begin() + 6, stream.end());
+    const auto states = expectedStates(Qb::Test::readFile(m_base), tail);
+    std::mt19937 rnd(7);
+    const int runs = 25;
+    int midStream = 0;
+    for (int run = 0; run < runs; ++run) {
+        const std::size_t killAfter = 1 + rnd() % (tail.size() - 1);
+        const unsigned delay = rnd() % 20000;
+        SCOPED_TRACE("run " + std::to_string(run) + ": kill " + std::to_string(delay) + " us after statement "
+                     + std::to_string(killAfter));
+        const std::string path = copyOfBase("random.mdb");
+        const std::size_t reports = runAndKill(path, tail, 0, killAfter, delay);
+        midStream += reports < tail.size();
+        expectBeforeOrAfter(path, states, reports);
+    }
+    std::printf("[ INFO     ] %d kills at random moments tried, %d of them inside the stream\n", runs, midStream);
+}
+
+} // namespace
