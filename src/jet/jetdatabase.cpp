@@ -100,12 +100,29 @@ Result<PageListRef> JetDatabase::dataPages(const TableDef &table)
     return ref;
 }
 
+Result<std::shared_ptr<const TextColumnIndex>> JetDatabase::textColumnIndex(const TableDef &table, std::size_t column)
+{
+    const auto key = std::make_pair(table.page, column);
+    if (auto it = m_textIndexes.find(key); it != m_textIndexes.end())
+        return it->second;
+    auto pages = dataPages(table);
+    if (!pages)
+        return std::unexpected(pages.error());
+    auto index = buildTextColumnIndex(m_pages, table, *pages, column);
+    if (!index)
+        return std::unexpected(index.error());
+    auto ref = std::make_shared<const TextColumnIndex>(std::move(*index));
+    m_textIndexes.emplace(key, ref);
+    return ref;
+}
+
 Result<void> JetDatabase::invalidate()
 {
     ++m_generation;
     m_pages.invalidateAll();
     m_defs.clear();
     m_dataPages.clear();
+    m_textIndexes.clear();
     auto catalog = readCatalog(m_pages);
     if (!catalog)
         return std::unexpected(catalog.error());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "jet/catalog.h"
+#include "jet/columnindex.h"
 #include "jet/database.h"
 #include "jet/filelock.h"
 #include "jet/header.h"
@@ -48,6 +49,10 @@ public:
     // The table's data pages from its owned-pages map, read once per definition.
     Result<PageListRef> dataPages(const TableDef &table);
 
+    // The folded text of Text column `column` for every row of `table`, built once (see
+    // TextColumnIndex) and kept until the next invalidate().
+    Result<std::shared_ptr<const TextColumnIndex>> textColumnIndex(const TableDef &table, std::size_t column);
+
     // Forgets every cached page, definition and the catalog (re-read lazily), and ends every
     // open cursor. Call after any write.
     Result<void> invalidate();
@@ -73,6 +78,7 @@ private:
     Catalog m_catalog;
     std::map<std::uint32_t, TableDefRef> m_defs;
     std::map<std::uint32_t, PageListRef> m_dataPages;
+    std::map<std::pair<std::uint32_t, std::size_t>, std::shared_ptr<const TextColumnIndex>> m_textIndexes;
     std::uint64_t m_generation = 0;
     std::optional<FileLock> m_lock;
     std::unique_ptr<Journal> m_journal;

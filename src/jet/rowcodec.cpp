@@ -13,9 +13,9 @@ namespace Qb::Jet {
 
 namespace {
 
-Error rowError(const std::string &where, const std::string &what)
+Error rowError(const std::string &what)
 {
-    return Error{ErrorCode::Corrupt, where + ": " + what};
+    return Error{ErrorCode::Corrupt, what};
 }
 
 std::string hex(const Bytes &bytes)
@@ -123,31 +123,39 @@ std::string currencyText(std::int64_t units)
 
 } // namespace
 
-Result<RowView> RowView::make(const TableDef &table, ByteSpan row, const std::string &where)
+Result<RowView> RowView::make(const TableDef &table, ByteSpan row)
 {
     RowView v(table, row);
     if (row.size() < 2)
-        return std::unexpected(rowError(where, "the row is shorter than its column count"));
+        return std::unexpected(rowError("the row is shorter than its column count"));
     v.m_numCols = u16(row, 0);
     const std::size_t maskLen = (std::size_t(v.m_numCols) + 7) / 8;
     if (row.size() < 2 + maskLen)
-        return std::unexpected(rowError(where, "the row is shorter than its null mask"));
+        return std::unexpected(rowError("the row is shorter than its null mask"));
     v.m_nullMaskStart = row.size() - maskLen;
     v.m_varDataEnd = v.m_nullMaskStart;
     if (table.variableColumns == 0)
         return v;
     if (v.m_nullMaskStart < 4)
-        return std::unexpected(rowError(where, "the row has no room for its variable-offset table"));
+        return std::unexpected(rowError("the row has no room for its variable-offset table"));
     v.m_varCount = u16(row, v.m_nullMaskStart - 2);
     const std::size_t tableBytes = 2 * (v.m_varCount + 2); // entries, EOD and the count itself
     if (tableBytes > v.m_nullMaskStart)
-        return std::unexpected(rowError(where, "the variable-offset table is larger than the row"));
+        return std::unexpected(rowError("the variable-offset table is larger than the row"));
     const std::size_t eodAt = v.m_nullMaskStart - tableBytes;
     const std::size_t eod = u16(row, eodAt);
     if (eod > eodAt || eod < 2)
-        return std::unexpected(rowError(where, "the end of the variable data lies outside the row"));
+        return std::unexpected(rowError("the end of the variable data lies outside the row"));
     v.m_varDataEnd = eodAt;
     return v;
+}
+
+Result<RowView> RowView::make(const TableDef &table, ByteSpan row, const std::string &where)
+{
+    auto view = make(table, row);
+    if (!view)
+        return fail(view.error().code, where + ": " + view.error().message);
+    return view;
 }
 
 bool RowView::isSet(std::uint16_t columnNumber) const

@@ -18,7 +18,9 @@ class RowView
 {
 public:
     // Checks the row's frame (column count, null mask, variable-offset table) against `table`.
-    // `where` names the row in error messages.
+    // Error messages do not name the row's place: callers add it.
+    static Result<RowView> make(const TableDef &table, ByteSpan row);
+    // The same, with `where` (the row's place) put before an error message.
     static Result<RowView> make(const TableDef &table, ByteSpan row, const std::string &where);
 
     // The stored bytes of `table.columns[index]`, or nullopt when the column is NULL.

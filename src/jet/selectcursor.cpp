@@ -76,6 +76,8 @@ Result<std::unique_ptr<SelectCursor>> SelectCursor::make(JetDatabase &db, TableD
     for (const auto &condition : statement.where)
         if (auto ok = c->compileFilter(condition); !ok)
             return std::unexpected(ok.error());
+    if (auto ok = c->useColumnIndex(); !ok)
+        return std::unexpected(ok.error());
     if (auto ok = c->advance(); !ok)
         return std::unexpected(ok.error());
     return c;
@@ -149,28 +151,73 @@ Result<bool> SelectCursor::matches(const RowView &row)
     return true;
 }
 
+Result<void> SelectCursor::useColumnIndex()
+{
+    for (const Filter &f : m_filters) {
+        const bool text = m_table->columns[f.column].type == std::uint8_t(ColumnType::Text);
+        if (f.op != Condition::Op::Equal || !text || f.number)
+            continue;
+        auto index = m_db.textColumnIndex(*m_table, f.column);
+        if (!index)
+            return std::unexpected(index.error());
+        m_index = *index;
+        m_indexKey = &f.folded;
+        return {};
+    }
+    return {};
+}
+
+Result<bool> SelectCursor::nextCandidate(ByteSpan &row)
+{
+    if (!m_index) {
+        auto more = m_scan.next();
+        if (!more || !*more)
+            return more;
+        row = m_scan.row();
+        m_location = m_scan.location();
+        return true;
+    }
+    while (m_indexPos < m_index->rows.size()) {
+        const TextColumnIndex::Row &entry = m_index->rows[m_indexPos++];
+        if (entry.null || entry.folded != *m_indexKey)
+            continue;
+        auto page = m_db.pages().page(entry.page);
+        if (!page)
+            return std::unexpected(page.error());
+        m_indexPage = *page;
+        row = bytesOf(m_indexPage).subspan(entry.start, entry.end - entry.start);
+        m_location = entry.location;
+        return true;
+    }
+    return false;
+}
+
 Result<void> SelectCursor::advance()
 {
     m_atEnd = true;
     m_values.clear();
     for (;;) {
-        auto more = m_scan.next();
+        ByteSpan bytes;
+        auto more = nextCandidate(bytes);
         if (!more)
             return std::unexpected(more.error());
         if (!*more)
             return {};
-        auto row = RowView::make(*m_table, m_scan.row(), m_scan.where());
+        const auto where = [&] {
+            return "row " + std::to_string(m_location.slot) + " on page " + std::to_string(m_location.page);
+        };
+        auto row = RowView::make(*m_table, bytes);
         if (!row)
-            return std::unexpected(row.error());
+            return fail(row.error().code, where() + ": " + row.error().message);
         auto hit = matches(*row);
         if (!hit)
-            return fail(hit.error().code, m_scan.where() + ": " + hit.error().message);
+            return fail(hit.error().code, where() + ": " + hit.error().message);
         if (!*hit)
             continue;
         for (std::size_t index : m_projection) {
             auto value = decodeColumn(m_db.pages(), *m_table, *row, index);
             if (!value)
-                return fail(value.error().code, m_scan.where() + ": " + value.error().message);
+                return fail(value.error().code, where() + ": " + value.error().message);
             m_values.push_back(std::move(*value));
         }
         m_atEnd = false;
@@ -194,6 +241,7 @@ Result<void> SelectCursor::rewind()
     if (stale())
         return {};
     m_scan.rewind();
+    m_indexPos = 0;
     return advance();
 }
 

@@ -31,7 +31,7 @@ public:
     // The definition of selected column `column` (for formatting by type).
     const ColumnDef &columnDef(std::size_t column) const { return m_table->columns[m_projection[column]]; }
     // Where the current row lives (valid while !atEnd()).
-    RowLocation location() const { return m_scan.location(); }
+    RowLocation location() const { return m_location; }
 
 private:
     struct Filter
@@ -47,6 +47,8 @@ private:
     Result<void> compileFilter(const Condition &condition);
     Result<bool> matches(const RowView &row);
     Result<bool> matchesText(const RowView &row, const Filter &filter);
+    Result<void> useColumnIndex();
+    Result<bool> nextCandidate(ByteSpan &row);
     Result<void> advance();
     bool stale() const { return m_db.generation() != m_generation; }
 
@@ -60,6 +62,13 @@ private:
     std::vector<Filter> m_filters;
     std::vector<Value> m_values;
     std::u16string m_scratch;
+    // Set when an equality on a Text column can be answered from the database's column index;
+    // rows then come from the index (same order as the scan) instead of the scan.
+    std::shared_ptr<const TextColumnIndex> m_index;
+    const std::u16string *m_indexKey = nullptr;
+    std::size_t m_indexPos = 0;
+    PageRef m_indexPage;
+    RowLocation m_location;
     bool m_atEnd = true;
 };
 

@@ -18,7 +18,7 @@ Result<std::vector<std::uint32_t>> tableDataPages(PageCache &pages, const TableD
     return std::move(map->pages);
 }
 
-Result<ByteSpan> followOverflow(PageCache &pages, ByteSpan pointer, PageRef &holder)
+Result<ByteSpan> followOverflow(PageCache &pages, ByteSpan pointer, PageRef &holder, std::uint32_t *targetPage)
 {
     for (int hop = 0; hop < MaxOverflowHops; ++hop) {
         if (pointer.size() < 4)
@@ -28,6 +28,8 @@ Result<ByteSpan> followOverflow(PageCache &pages, ByteSpan pointer, PageRef &hol
         if (!page)
             return std::unexpected(page.error());
         holder = *page;
+        if (targetPage)
+            *targetPage = to.page;
         const ByteSpan bytes = bytesOf(holder);
         auto slot = rowSlot(bytes, to.page, to.row);
         if (!slot)
@@ -101,11 +103,15 @@ Result<bool> TableScan::next()
         if (slot->deleted())
             continue;
         m_row = bytes.subspan(slot->start, slot->end - slot->start);
+        m_rowPage = m_pageNumber;
+        m_rowStart = slot->start;
         if (slot->overflow()) {
-            auto target = followOverflow(m_pages, m_row, m_overflowPage);
+            auto target = followOverflow(m_pages, m_row, m_overflowPage, &m_overflowPageNumber);
             if (!target)
                 return fail(target.error().code, where() + ": " + target.error().message);
             m_row = *target;
+            m_rowPage = m_overflowPageNumber;
+            m_rowStart = std::uint16_t(m_row.data() - m_overflowPage->data());
         }
         return true;
     }

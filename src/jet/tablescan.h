@@ -24,8 +24,10 @@ struct RowLocation
 Result<std::vector<std::uint32_t>> tableDataPages(PageCache &pages, const TableDef &table);
 
 // Follows an overflow pointer row (4 bytes: row, 3-byte page) to the bytes of the row it names,
-// kept alive by `holder`. Pointers to pointers are followed a few hops; a loop is Corrupt.
-Result<ByteSpan> followOverflow(PageCache &pages, ByteSpan pointer, PageRef &holder);
+// kept alive by `holder`; `targetPage`, when given, receives that row's page number. Pointers to
+// pointers are followed a few hops; a loop is Corrupt.
+Result<ByteSpan> followOverflow(PageCache &pages, ByteSpan pointer, PageRef &holder,
+                                std::uint32_t *targetPage = nullptr);
 
 class TableScan
 {
@@ -40,6 +42,10 @@ public:
     // The current row's bytes (valid until the next call to next() or rewind()).
     ByteSpan row() const { return m_row; }
     RowLocation location() const { return {m_pageNumber, std::uint16_t(m_slot)}; }
+    // The page and offset where the current row's bytes are (differs from location() for an
+    // overflow row).
+    std::uint32_t rowPage() const { return m_rowPage; }
+    std::uint16_t rowStart() const { return m_rowStart; }
     std::string where() const;
 
 private:
@@ -53,7 +59,10 @@ private:
     std::uint32_t m_pageNumber = 0;
     PageRef m_page;
     PageRef m_overflowPage;
+    std::uint32_t m_overflowPageNumber = 0;
     ByteSpan m_row;
+    std::uint32_t m_rowPage = 0;
+    std::uint16_t m_rowStart = 0;
 };
 
 } // namespace Qb::Jet

@@ -17,6 +17,10 @@ public:
     explicit Utf8Sink(std::string &out) : m_out(out) {}
     void put(char16_t c)
     {
+        if (c < 0x80 && !m_high) {
+            m_out.push_back(char(c));
+            return;
+        }
         if (m_high) {
             const char16_t high = m_high;
             m_high = 0;
@@ -88,7 +92,7 @@ void appendUtf8(std::string &out, char32_t cp)
 std::string decodeText(ByteSpan stored)
 {
     std::string out;
-    out.reserve(stored.size());
+    out.reserve(stored.size() * 3 / 2);
     Utf8Sink sink(out);
     forEachStoredUnit(stored, [&](char16_t c) {
         sink.put(c);

@@ -129,10 +129,12 @@ TEST_F(SampleSelect, rewindRestartsAndEndIsStable)
     EXPECT_EQ(first, second);
 }
 
-TEST_F(SampleSelect, aWriteEndsOpenCursors)
+TEST_F(SampleSelect, aWriteEndsOpenCursorsAndLaterQueriesSeeIt)
 {
     auto writable = Qb::Test::openSample(Qb::Test::sampleLibrary(), Database::Mode::ReadWrite);
     ASSERT_TRUE(writable);
+    // An equality query first, so the lookup aid for 命令 exists before the write.
+    EXPECT_EQ(column(*writable, "select * from 命令表 where 命令='X'", "说明"), std::vector<std::string>{});
     auto c = writable->query("select * from 命令表");
     ASSERT_TRUE(c);
     ASSERT_FALSE((*c)->atEnd());
@@ -215,6 +217,10 @@ INSTANTIATE_TEST_SUITE_P(
                      {"AdvancedFunction"}},
         FixtureQuery{"overflowRowsFollowed", "jackcess-overflowTestV2000.mdb", "select * from Table1 where data1 like 'row%'",
                      "data1", {"row1col1", "row2col1", "row4col1", "row7col1"}},
+        FixtureQuery{"overflowRowByEquality", "jackcess-overflowTestV2000.mdb",
+                     "select * from Table1 where data3='ROW3COL3'", "data9", {"row3col9"}},
+        FixtureQuery{"overflowRowsByEquality", "jackcess-overflowTestV2000.mdb",
+                     "select * from Table1 where data1='row7col1'", "data7", {"row7col7"}},
         FixtureQuery{"deletedRowsSkipped", "jackcess-delTestV2000.mdb", "select * from [Table]", "a", {"z", "v"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
