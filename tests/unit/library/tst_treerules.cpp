@@ -40,7 +40,7 @@ std::vector<CategoryEntry> entries(const Rows &rows)
 
 } // namespace
 
-class tst_CategoryTree : public QObject
+class tst_TreeRules : public QObject
 {
     Q_OBJECT
 private slots:
@@ -247,5 +247,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_CategoryTree)
-#include "tst_categorytree.moc"
+QTEST_GUILESS_MAIN(tst_TreeRules)
+#include "tst_treerules.moc"

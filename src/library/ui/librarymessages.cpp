@@ -1,0 +1,34 @@
+// Message boxes of the command library.
+#include "library/ui/librarymessages.h"
+
+namespace Qb::Library::Ui {
+
+namespace {
+
+void showBox(QWidget *parent, const QString &caption, const QString &text, QMessageBox::Icon icon)
+{
+    QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace
+
+void showNotice(QWidget *parent, const QString &text, QMessageBox::Icon icon)
+{
+    showBox(parent, QStringLiteral("信息："), text, icon);
+}
+
+bool askYesNo(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("询问："), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void showUsageNote(QWidget *parent)
+{
+    showBox(parent, QStringLiteral("说明："), QStringLiteral("命令名后加“{}”时，双击命令将发送说明内容。"),
+            QMessageBox::NoIcon);
+}
+
+} // namespace Qb::Library::Ui
