@@ -1,6 +1,8 @@
 // The empty command library: what our reader, mdbtools and mdb-reader see in it, its password,
 // and that creating it never replaces an existing file.
+#include "jet/checker.h"
 #include "jet/database.h"
+#include "jet/jetdatabase.h"
 #include "jet/emptylibrary.h"
 #include "jet/pagesource.h"
 
@@ -51,6 +53,15 @@ TEST(CreateLibrary, ourReaderSeesTheFourEmptyTables)
         EXPECT_EQ((*cursor)->columns(), t.columns) << t.table;
         EXPECT_TRUE((*cursor)->atEnd()) << t.table;
     }
+}
+
+TEST(CreateLibrary, passesTheStructureCheck)
+{
+    auto db = openBuilt("HPQVNRtoka3906");
+    ASSERT_TRUE(db);
+    const CheckReport report = checkDatabase(static_cast<JetDatabase &>(*db));
+    EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
+    EXPECT_EQ(report.tables, 8u);
 }
 
 TEST(CreateLibrary, opensOnlyWithTheProgramsPassword)

@@ -1,6 +1,7 @@
 // Faults in the middle of a statement: the page layer failing after N writes (for every N a
 // statement makes) and the process killed at any point of a stream of statements. Every reopen
 // must show the state before or after each statement, with sound indexes, never anything else.
+#include "jet/checker.h"
 #include "jet/database.h"
 #include "jet/emptylibrary.h"
 #include "jet/filelock.h"
@@ -73,6 +74,8 @@ void expectSoundIndexes(const std::string &path)
     auto db = Database::open(path, Password, Database::Mode::ReadOnly);
     ASSERT_TRUE(db);
     auto &jet = static_cast<JetDatabase &>(**db);
+    const CheckReport report = checkDatabase(jet);
+    EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
     const auto file = Qb::Test::readFile(path);
     for (const auto &t : Tables) {
         const TableDef def = **jet.tableDef(t);

@@ -2,6 +2,7 @@
 // the engine's own reader, mdbtools and mdb-reader show exactly the model's rows and every
 // index is a sound B-tree holding one entry per row. On the program's library and on a copy
 // of a real Access file (Northwind's Order Details, whose indexes split).
+#include "jet/checker.h"
 #include "jet/database.h"
 #include "jet/emptylibrary.h"
 #include "jet/jetdatabase.h"
@@ -222,9 +223,12 @@ std::string firstDifference(const std::vector<std::string> &actual, const std::v
     return "";
 }
 
-// Every real index of the table holds exactly one entry per row and is a sound tree.
+// Every real index of the table holds exactly one entry per row and is a sound tree, and the
+// engine's structure check finds nothing wrong anywhere in the file.
 void expectIndexesExact(JetDatabase &db, const std::string &table, std::size_t rows)
 {
+    const CheckReport report = checkDatabase(db);
+    EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
     const auto file = Qb::Test::sourceBytes(db.pages().source());
     const TableDef t = **db.tableDef(table);
     EXPECT_EQ(t.rowCount, rows);

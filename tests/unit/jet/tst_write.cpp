@@ -1,6 +1,7 @@
 // Writing through the engine on a newly created library: the program's statements, refused
 // statements that leave the file untouched, memo storage forms, moved rows, index splits,
 // the lock and the journal.
+#include "jet/checker.h"
 #include "jet/database.h"
 #include "jet/emptylibrary.h"
 #include "jet/jetdatabase.h"
@@ -98,6 +99,8 @@ TEST_F(WriteTest, programStatementsChangeTheLibrary)
     EXPECT_EQ(rows("命令库"), steps[7].expected);
     EXPECT_EQ(def("关键字表").autoNumber, 2u);
     EXPECT_EQ(def("关键字表").rowCount, 1u);
+    const CheckReport report = checkDatabase(jet());
+    EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
 }
 
 struct Refused
@@ -253,6 +256,8 @@ TEST(WriteMany, rowsSplitIndexPagesAndTheIndexStaysExact)
     auto walk = Qb::Test::walkIndex(Qb::Test::sourceBytes(jet.pages().source()), t.realIndexes[0].rootPage, t.page);
     EXPECT_EQ(walk.fault, "");
     EXPECT_GE(walk.depth, 2u);
+    const CheckReport report = checkDatabase(jet);
+    EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
     ASSERT_EQ(walk.entries.size(), std::size_t(count / 2));
     for (std::size_t k = 0; k < walk.entries.size(); ++k) {
         const auto &e = walk.entries[k];
@@ -358,6 +363,8 @@ TEST_P(AccessFiles, writeOrRefuseCleanly)
         EXPECT_EQ(Qb::Test::readFile(path), before);
         return;
     }
+    const CheckReport report = checkDatabase(static_cast<JetDatabase &>(**db));
+    EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
     const Rows rows = Qb::Test::tableRows(**db, c.table);
     ASSERT_GE(rows.size(), c.expectedTail.size());
     EXPECT_EQ(Rows(rows.end() - std::ptrdiff_t(c.expectedTail.size()), rows.end()), c.expectedTail);
@@ -413,6 +420,8 @@ TEST(WriteLarge, usageMapsGrowPastTheirInlineRange)
         return std::size_t(file[page + 14 + 2 * ref.row] | (file[page + 15 + 2 * ref.row] << 8)) & 0x1FFF;
     };
     EXPECT_EQ(file[std::size_t(lvOwned.page) * PageSize + slotStart(lvOwned)], 0x01) << "a reference map now";
+    const CheckReport report = checkDatabase(db);
+    EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
     const auto rows = Qb::Test::tableRows(db, "命令库");
     ASSERT_EQ(rows.size(), std::size_t(count));
     EXPECT_EQ(rows[count - 1][4], body + std::to_string(count - 1));
