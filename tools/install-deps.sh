@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages (and the npm checker for .mdb files) that Quillbox needs.
-# Usage: tools/install-deps.sh [run|test]. Installs only what is missing, so a second run is quick.
+# Usage: tools/install-deps.sh [run|test|fuzz]. Installs only what is missing, so a second run is quick.
 set -euo pipefail
 mode=${1:-run}
 
 build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx11-dev libxtst-dev
             libxi-dev libgl-dev fonts-wqy-microhei xdg-utils python3)
 test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools)
+# The libFuzzer harness needs clang 16 or later (std::expected) and its fuzzer runtime.
+fuzz_pkgs=(clang-16 libclang-rt-16-dev)
 
 pkgs=("${build_pkgs[@]}")
 [ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
+[ "$mode" = fuzz ] && pkgs+=("${fuzz_pkgs[@]}")
 
 missing=()
 for p in "${pkgs[@]}"; do
