@@ -193,6 +193,12 @@ Result<std::unique_ptr<Database>> Database::open(const std::string &path, std::s
     if (mode == Mode::ReadWrite) {
         if (auto recovered = journal->recover(**source); !recovered)
             return std::unexpected(recovered.error());
+    } else {
+        // A reader sees the state before an unfinished statement without touching the file.
+        auto view = journal->readOnlyView(std::move(*source));
+        if (!view)
+            return std::unexpected(view.error());
+        source = std::move(*view);
     }
     auto size = (*source)->byteSize();
     if (size && *size < PageSize)

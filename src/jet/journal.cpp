@@ -127,6 +127,52 @@ Result<void> playBack(const std::vector<std::uint8_t> &bytes, PageSource &db)
     return db.sync();
 }
 
+// The file seen through a journal's before-images; every change is refused.
+class JournalView final : public PageSource
+{
+public:
+    JournalView(std::unique_ptr<PageSource> inner, const std::vector<std::uint8_t> &journal)
+        : m_inner(std::move(inner)), m_pageCount(u32(journal, 8))
+    {
+        for (std::uint32_t i = 0; i < u32(journal, 12); ++i) {
+            const std::size_t at = HeaderSize + std::size_t(i) * RecordSize;
+            auto &image = m_images[u32(journal, at)];
+            std::copy(journal.begin() + std::ptrdiff_t(at + 4), journal.begin() + std::ptrdiff_t(at + 4 + PageSize),
+                      image.begin());
+        }
+    }
+    Result<std::uint32_t> pageCount() const override { return m_pageCount; }
+    Result<std::uint64_t> byteSize() const override { return std::uint64_t(m_pageCount) * PageSize; }
+    Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const override
+    {
+        if (page >= m_pageCount)
+            return fail(ErrorCode::Truncated, "page " + std::to_string(page) + " is past the end of the file");
+        if (auto it = m_images.find(page); it != m_images.end()) {
+            std::copy(it->second.begin(), it->second.end(), out.begin());
+            return {};
+        }
+        return m_inner->read(page, out);
+    }
+    Result<void> write(std::uint32_t, std::span<const std::uint8_t>) override { return refuse(); }
+    Result<void> truncate(std::uint32_t) override { return refuse(); }
+    Result<void> sync() override { return refuse(); }
+
+private:
+    static Result<void> refuse() { return fail(ErrorCode::ReadOnly, "the file is seen through its journal"); }
+
+    std::unique_ptr<PageSource> m_inner;
+    std::uint32_t m_pageCount;
+    std::map<std::uint32_t, PageBytes> m_images;
+};
+
+std::vector<std::uint8_t> readWhole(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 } // namespace
 
 std::string journalPathFor(const std::string &databasePath)
@@ -152,11 +198,9 @@ Result<void> Journal::finish()
 
 Result<bool> Journal::recover(PageSource &db)
 {
-    std::ifstream in(m_path, std::ios::binary);
-    if (!in)
+    if (::access(m_path.c_str(), F_OK) != 0)
         return false;
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
+    const std::vector<std::uint8_t> bytes = readWhole(m_path);
     const bool rollBack = complete(bytes);
     if (rollBack) {
         if (auto r = playBack(bytes, db); !r)
@@ -165,6 +209,14 @@ Result<bool> Journal::recover(PageSource &db)
     if (auto f = finish(); !f)
         return std::unexpected(f.error());
     return rollBack;
+}
+
+Result<std::unique_ptr<PageSource>> Journal::readOnlyView(std::unique_ptr<PageSource> database)
+{
+    const std::vector<std::uint8_t> bytes = readWhole(m_path);
+    if (!complete(bytes))
+        return database;
+    return std::unique_ptr<PageSource>(std::make_unique<JournalView>(std::move(database), bytes));
 }
 
 } // namespace Qb::Jet

@@ -9,6 +9,7 @@
 #include "jet/pagecache.h"
 
 #include <map>
+#include <memory>
 #include <string>
 
 namespace Qb::Jet {
@@ -33,6 +34,11 @@ public:
     // incomplete one (written before any page changed). No journal: nothing to do.
     // Returns whether a statement was rolled back.
     Result<bool> recover(PageSource &database);
+
+    // For readers that must not write: the database as it was before the unfinished statement
+    // a complete journal records (the journal's page images over the file, cut to its page
+    // count), without changing the file. `database` itself when there is no complete journal.
+    Result<std::unique_ptr<PageSource>> readOnlyView(std::unique_ptr<PageSource> database);
 
 private:
     std::string m_path;

@@ -307,6 +307,15 @@ TEST_F(WriteTest, leftoverJournalIsRolledBackOnOpen)
         f.seekp(0, std::ios::end);
         f << std::string(PageSize, 'Y');
     }
+    const auto torn = Qb::Test::readFile(m_path);
+    {
+        // A reader sees the state before the statement and changes nothing.
+        auto reader = Database::open(m_path, Password, Database::Mode::ReadOnly);
+        ASSERT_TRUE(reader) << reader.error().message;
+        EXPECT_EQ(Qb::Test::tableRows(**reader, "命令表"), (Rows{{"1", "kept", "1"}}));
+        EXPECT_EQ(Qb::Test::readFile(m_path), torn);
+        EXPECT_TRUE(std::filesystem::exists(journalPathFor(m_path)));
+    }
     reopen();
     EXPECT_EQ(Qb::Test::readFile(m_path), before);
     EXPECT_FALSE(std::filesystem::exists(journalPathFor(m_path)));
