@@ -161,20 +161,64 @@ Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields
         auto key = keyOf(idx, fields);
         if (!key)
             return std::unexpected(key.error());
-        if (!*key)
+        if (*key)
+            if (auto r = addEntry(idx, **key, at); !r)
+                return r;
+    }
+    return {};
+}
+
+Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
+{
+    IndexWriter writer(m_tx, m_table, idx);
+    auto present = writer.containsKey(key);
+    if (!present)
+        return std::unexpected(present.error());
+    if (*present && (idx.flags & IndexUnique))
+        return fail(ErrorCode::Unsupported, "the value is already present in a unique index of this table");
+    if (auto r = writer.insert(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
+        return r;
+    if (idx.entryCount)
+        ++idx.entryCount;
+    if (!*present)
+        ++idx.uniqueCount;
+    return {};
+}
+
+Result<void> TableWriter::removeEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
+{
+    IndexWriter writer(m_tx, m_table, idx);
+    if (auto r = writer.remove(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
+        return r;
+    auto still = writer.containsKey(key);
+    if (!still)
+        return std::unexpected(still.error());
+    if (idx.entryCount)
+        --idx.entryCount;
+    if (!*still && idx.uniqueCount)
+        --idx.uniqueCount;
+    return {};
+}
+
+// Only indexes whose key changed are touched.
+Result<void> TableWriter::moveEntries(const std::vector<RowWriter::Field> &before,
+                                      const std::vector<RowWriter::Field> &after, RowLocation at)
+{
+    for (RealIndexDef &idx : m_table.realIndexes) {
+        auto oldKey = keyOf(idx, before);
+        if (!oldKey)
+            return std::unexpected(oldKey.error());
+        auto newKey = keyOf(idx, after);
+        if (!newKey)
+            return std::unexpected(newKey.error());
+        if (*oldKey == *newKey)
             continue;
-        IndexWriter writer(m_tx, m_table, idx);
-        auto present = writer.containsKey(**key);
-        if (!present)
-            return std::unexpected(present.error());
-        if (*present && (idx.flags & IndexUnique))
-            return fail(ErrorCode::Unsupported, "the value is already present in a unique index of this table");
-        if (auto r = writer.insert(leafEntry(**key, at.page, std::uint8_t(at.slot))); !r)
-            return r;
-        if (idx.entryCount)
-            ++idx.entryCount;
-        if (!*present)
-            ++idx.uniqueCount;
+        if (*oldKey)
+            if (auto r = removeEntry(idx, **oldKey, at); !r)
+                return r;
+        if (*newKey)
+            if (auto r = addEntry(idx, **newKey, at); !r)
+                return r;
     }
     return {};
 }
@@ -185,18 +229,9 @@ Result<void> TableWriter::removeEntries(const std::vector<RowWriter::Field> &fie
         auto key = keyOf(idx, fields);
         if (!key)
             return std::unexpected(key.error());
-        if (!*key)
-            continue;
-        IndexWriter writer(m_tx, m_table, idx);
-        if (auto r = writer.remove(leafEntry(**key, at.page, std::uint8_t(at.slot))); !r)
-            return r;
-        auto still = writer.containsKey(**key);
-        if (!still)
-            return std::unexpected(still.error());
-        if (idx.entryCount)
-            --idx.entryCount;
-        if (!*still && idx.uniqueCount)
-            --idx.uniqueCount;
+        if (*key)
+            if (auto r = removeEntry(idx, **key, at); !r)
+                return r;
     }
     return {};
 }
@@ -358,9 +393,7 @@ Result<void> TableWriter::update(RowLocation at, const std::vector<std::pair<std
         released[changes[k].first] = replaced[k];
     if (auto r = releaseLongValues(released); !r)
         return r;
-    if (auto r = removeEntries(*oldFields, at); !r)
-        return r;
-    if (auto r = addEntries(fields, at); !r)
+    if (auto r = moveEntries(*oldFields, fields, at); !r)
         return r;
 
     const RowLocation home = stored->moved.value_or(at);

@@ -54,6 +54,10 @@ private:
                                                            const std::vector<RowWriter::Field> &fields);
     Result<void> addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at);
     Result<void> removeEntries(const std::vector<RowWriter::Field> &fields, RowLocation at);
+    Result<void> moveEntries(const std::vector<RowWriter::Field> &before, const std::vector<RowWriter::Field> &after,
+                             RowLocation at);
+    Result<void> addEntry(RealIndexDef &index, const std::vector<std::uint8_t> &key, RowLocation at);
+    Result<void> removeEntry(RealIndexDef &index, const std::vector<std::uint8_t> &key, RowLocation at);
     Result<RowLocation> placeRow(ByteSpan row, std::uint16_t flags);
     Result<std::uint32_t> pageWithRoom(std::size_t length);
     Result<void> releaseLongValues(const std::vector<RowWriter::Field> &fields);

@@ -152,8 +152,9 @@ TEST_P(FailAfterWrites, everyFailurePointLeavesTheStatementUndone)
         ASSERT_TRUE(reopened) << reopened.error().message;
         EXPECT_EQ(snapshot(**reopened), states[failed ? 0 : 1]);
         reopened->reset();
-        if (failed)
+        if (failed) {
             EXPECT_EQ(Qb::Test::readFile(path), before) << "the file is byte for byte as it was";
+        }
         expectSoundIndexes(path);
         if (!failed)
             break;
