@@ -14,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qb::Jet;
 using Qb::Test::TempDir;
@@ -279,6 +281,14 @@ TEST_F(WriteTest, secondWriterIsLockedOutAndReadOnlyRefusesWrites)
     auto second = Database::open(m_path, Password);
     ASSERT_FALSE(second);
     EXPECT_EQ(second.error().code, ErrorCode::Locked);
+    const pid_t child = ::fork(); // another process is refused the same way
+    if (child == 0) {
+        auto other = Database::open(m_path, Password);
+        ::_exit(!other && other.error().code == ErrorCode::Locked ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the other process was not refused";
     auto reader = Database::open(m_path, Password, Database::Mode::ReadOnly);
     ASSERT_TRUE(reader);
     auto r = (*reader)->execute("insert into 命令表(命令,说明) values ('a','b')");
