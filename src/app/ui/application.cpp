@@ -1,16 +1,29 @@
 #include "app/ui/application.h"
 
+#include "app/appcontext.h"
+#include "app/ui/mainwindow.h"
+#include "platform/programdirectory.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QMainWindow>
+#include <QMessageBox>
 
 namespace Qb::App {
+
+void showDatabaseOpenFailure()
+{
+    QMessageBox box(QMessageBox::NoIcon, u"信息："_qs, u"打开命令数据库失败"_qs, QMessageBox::Ok);
+    box.setObjectName(u"databaseOpenFailure"_qs);
+    box.exec();
+}
 
 int runApplication(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillbox"));
     QApplication::setApplicationVersion(QStringLiteral(QB_VERSION));
+    // The program ends when the main window is destroyed, not when its last window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Python script editor with a personal command library"));
@@ -18,10 +31,14 @@ int runApplication(int argc, char *argv[])
     parser.addVersionOption();
     parser.process(app);
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Quillbox"));
-    window.resize(800, 700);
-    window.move(50, 50);
+    AppContext context;
+    context.ProgramDirectory = Platform::programDirectory();
+    MainWindow window(context);
+    if (!window.OnMainWindowCreated()) {
+        showDatabaseOpenFailure();
+        return 0;
+    }
+    QObject::connect(&window, &MainWindow::destroying, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     window.show();
     return app.exec();
 }

@@ -7,4 +7,8 @@ namespace Qb::App {
 // window or file is touched.
 int runApplication(int argc, char *argv[]);
 
+// The message shown when the command database cannot be opened (no owner window, OK only).
+// Returns after the user has dismissed it.
+void showDatabaseOpenFailure();
+
 } // namespace Qb::App

@@ -79,6 +79,9 @@ public:
     // The position at which the tray menu of `size` opens for a click at `cursor`.
     static QPoint trayMenuPosition(QPoint cursor, QSize size);
 
+    // The border style: none while edge-shrunk, normal and resizable otherwise. Other code reads
+    // a normal border as "not edge-shrunk".
+    void setBorderNone(bool none);
     bool isEdgeShrunk() const;
     QSystemTrayIcon *trayIcon() const { return m_tray; }
 
@@ -114,6 +117,7 @@ private:
     MainLayout currentLayout() const;
     void applyLayout(const MainLayout &layout);
     void placeStatusBar();
+    Qt::WindowFlags normalFlags() const;
 
     // Window-level events (mainwindow_lifecycle.cpp).
     void OnMainWindowResized();
@@ -175,6 +179,7 @@ private:
     bool confirmDiscardScript();
 
     AppContext &m_context;
+    bool m_trayHost = false;        // a tray host existed at start: the window skips the taskbar
     bool m_created = false;         // "created" has run: moves and resizes reach their handlers
     bool m_activatedOnce = false;
     bool m_destroyed = false;       // the shut-down sequence has run

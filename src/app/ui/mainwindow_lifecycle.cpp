@@ -1,0 +1,280 @@
+// MainWindow: the start-up steps, LoadSettings, first activation, the tray icon and shut-down.
+#include "app/ui/mainwindow.h"
+
+#include "app/appcontext.h"
+#include "app/commanddatabase.h"
+#include "resources/shellwindows.h"
+#include "resources/icons.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+namespace Qb::App {
+
+namespace Keys = Settings::Keys;
+
+bool MainWindow::OnMainWindowCreated()
+{
+    if (!runStartup(*this))
+        return false;
+    m_created = true;
+    OnMainWindowMoved();
+    OnMainWindowResized();
+    return true;
+}
+
+// Start-up steps.
+
+void MainWindow::locateSettings()
+{
+    m_context.SettingsPath = m_context.ProgramDirectory + u"/mlkpz.ini"_qs;
+    m_context.SettingsFile = Settings::AppSettings(m_context.SettingsPath);
+}
+
+void MainWindow::locateDatabase()
+{
+    m_context.DatabasePath = databasePathIn(m_context.ProgramDirectory);
+    createDatabaseIfMissing(m_context.DatabasePath);
+}
+
+bool MainWindow::openDatabase()
+{
+    return openCommandDatabase(m_context.CommandStore, m_context.DatabasePath);
+}
+
+void MainWindow::buildCategoryTree()
+{
+    // The category tree fills 树型框_分类 from the database here.
+}
+
+void MainWindow::loadSettings()
+{
+    LoadSettings(m_context.SettingsFile, m_context, *this);
+}
+
+bool MainWindow::hintsOn() const
+{
+    return m_context.HintsOn;
+}
+
+void MainWindow::installKeyboardHook()
+{
+    // The command hints' key watcher starts here.
+}
+
+void MainWindow::subclassMainWindow()
+{
+    // The edge behaviour's pointer-over detection is attached here.
+}
+
+void MainWindow::addTrayIcon()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_tray = new QSystemTrayIcon(Resources::mainWindowIcon(), this);
+    m_tray->setObjectName(u"trayIcon"_qs);
+    m_tray->setToolTip(u"Quillbox"_qs);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            OnTrayIconEvent(1);
+        else if (reason == QSystemTrayIcon::DoubleClick)
+            OnTrayIconEvent(2);
+        else if (reason == QSystemTrayIcon::Context)
+            OnTrayIconEvent(3);
+    });
+    m_tray->show();
+}
+
+void MainWindow::setCaption()
+{
+    setWindowTitle(u"Quillbox"_qs);
+}
+
+void MainWindow::initHotkeyRegistry()
+{
+    // The hotkey registry is bound to the window and 标签1 here.
+}
+
+void MainWindow::registerCaptureHotkey()
+{
+    // The capture hotkey [快捷键] 捕获窗口 is registered here.
+}
+
+void MainWindow::restoreFileBrowser()
+{
+    // The file browser panel starts from [shuji] 本地目录 here.
+}
+
+// LoadSettings targets.
+
+void MainWindow::loadHintWindow()
+{
+    // The hint window is loaded (invisible) here.
+}
+
+void MainWindow::checkHintsItem(bool checked)
+{
+    menuAction(u"命令提示"_qs)->setChecked(checked);
+}
+
+void MainWindow::setAlwaysOnTop(bool onTop)
+{
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+}
+
+void MainWindow::checkCursorTrackingItem(bool checked)
+{
+    menuAction(u"光标跟踪"_qs)->setChecked(checked);
+}
+
+void MainWindow::resizeWindow(int width, int height)
+{
+    resize(width, height);
+}
+
+void MainWindow::moveWindow(int left, int top)
+{
+    move(left, top);
+}
+
+// Window-level events.
+
+void MainWindow::OnMainWindowResized()
+{
+    LayoutMainWindow(LayoutMode::Full);
+}
+
+void MainWindow::OnMainWindowMoved()
+{
+    // The edge behaviour's restore check runs here.
+}
+
+void MainWindow::OnShrinkTimer()
+{
+    // The edge behaviour's shrink check runs here on every tick.
+}
+
+void MainWindow::OnDoubleClickTimer()
+{
+    // Tells a single click from a double click in the tree.
+}
+
+void MainWindow::OnMainWindowFirstActivated()
+{
+    if (m_context.SettingsFile.readBool(Keys::DescriptionWindow))
+        ShowDescriptionWindow();
+    // The default target window (the editor's surface) is set here.
+}
+
+void MainWindow::ShowDescriptionWindow()
+{
+    if (!m_descriptionWindow) {
+        m_descriptionWindow = Resources::DefinedWindow::OpenWindow<Resources::DescriptionWindow>(this, false, m_context.SettingsFile);
+        m_context.SettingsFile.writeBool(Keys::DescriptionWindow, true);
+    }
+    m_descriptionWindow->move(x(), y() + frameGeometry().height());
+}
+
+void MainWindow::OnTrayIconEvent(int kind)
+{
+    if (kind == 1) {
+        if (!isVisible())
+            show();
+        raise();
+        activateWindow();
+        // The edge behaviour's tray expand runs here.
+    } else if (kind == 3) {
+        QMenu *control = menu(u"控制"_qs);
+        raise();
+        activateWindow();
+        control->popup(trayMenuPosition(QCursor::pos(), control->sizeHint()));
+    }
+}
+
+void MainWindow::openSettingsWindow()
+{
+    Resources::DefinedWindow::OpenWindow<Resources::SettingsWindow>(this, false);
+}
+
+void MainWindow::showAbout()
+{
+    Resources::DefinedWindow::OpenWindow<Resources::AboutWindow>(this, true);
+}
+
+void MainWindow::copyInfoSelection(bool all)
+{
+    if (all)
+        m_info->selectAll();
+    m_info->copy();
+}
+
+// Shut-down.
+
+void MainWindow::OnMainWindowDestroying()
+{
+    m_destroyed = true;
+    runShutdown(*this);
+    // Ending the program takes the description window along without its may-close event, so
+    // 提示窗 keeps "真" and the window comes back at the next start.
+    delete m_descriptionWindow.data();
+    if (m_tray)
+        m_tray->hide();
+    emit destroying();
+}
+
+void MainWindow::closeDatabase()
+{
+    m_context.CommandStore.CloseResultSet();
+    m_context.CommandStore.Close();
+}
+
+bool MainWindow::treeItemSelected() const
+{
+    return !m_tree->selectedItems().isEmpty();
+}
+
+void MainWindow::rememberCurrentCategory()
+{
+    // Item values: a category's number in Qt::UserRole, 0 for a command item.
+    const QTreeWidgetItem *item = m_tree->selectedItems().constFirst();
+    qint64 value = item->data(0, Qt::UserRole).toLongLong();
+    if (value == 0 && item->parent())
+        value = item->parent()->data(0, Qt::UserRole).toLongLong();
+    m_context.SettingsFile.write(Keys::Kuozhanxiang, QString::number(value));
+}
+
+bool MainWindow::keyboardHookInstalled() const
+{
+    return false;
+}
+
+void MainWindow::removeKeyboardHook()
+{
+}
+
+bool MainWindow::hintWindowLoaded() const
+{
+    return false;
+}
+
+void MainWindow::destroyHintWindow()
+{
+}
+
+bool MainWindow::minimised() const
+{
+    return isMinimized();
+}
+
+void MainWindow::storePosition()
+{
+    m_context.SettingsFile.writeInt(Keys::Left, x());
+    m_context.SettingsFile.writeInt(Keys::Top, y());
+}
+
+} // namespace Qb::App

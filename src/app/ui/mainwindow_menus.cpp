@@ -1,0 +1,185 @@
+// MainWindow: the menu bar, the hidden pop-up menus and the toolbar, and the actions the shell
+// itself handles.
+#include "app/ui/mainwindow.h"
+
+#include "app/appcontext.h"
+#include "resources/icons.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QToolBar>
+
+namespace Qb::App {
+
+namespace {
+
+QString text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QMenu *newMenu(const char *caption, QWidget *parent)
+{
+    auto *menu = new QMenu(text(caption), parent);
+    menu->setObjectName(text(caption));
+    return menu;
+}
+
+} // namespace
+
+QAction *MainWindow::addMenuItem(QMenu *menu, const char *caption, const char *shortcut)
+{
+    QAction *action = menu->addAction(text(caption));
+    action->setObjectName(text(caption));
+    if (shortcut)
+        action->setShortcut(QKeySequence(text(shortcut)));
+    return action;
+}
+
+void MainWindow::createMenus()
+{
+    QMenu *file = newMenu("文件(&W)", this);
+    for (const char *item : {"打开", "保存", "另存为"})
+        addMenuItem(file, item);
+
+    QMenu *command = newMenu("命令(&M)", this);
+    addMenuItem(command, "添加", "Ctrl+T");
+    for (const char *item : {"修改", "删除", "复制", "连注释复制"})
+        addMenuItem(command, item);
+    command->addSeparator();
+    addMenuItem(command, "添加分类", "Ctrl+F");
+    for (const char *item : {"添加子类", "修改分类说明...", "重命名"})
+        addMenuItem(command, item);
+    command->addSeparator();
+    // 查找命令 shows Ctrl+F too, but the key belongs to 添加分类, the first item that has it.
+    QAction *find = addMenuItem(command, "查找命令");
+    find->setText(text("查找命令\tCtrl+F"));
+    addMenuItem(command, "添加关键字");
+
+    QMenu *insert = newMenu("插入(&C)", this);
+    addMenuItem(insert, "函数", "Ctrl+H");
+    addMenuItem(insert, "变量", "Ctrl+B");
+    QMenu *loops = newMenu("循环", insert);
+    for (const char *item : {"while", "for", "do while"})
+        addMenuItem(loops, item);
+    insert->addMenu(loops);
+    QMenu *conditions = newMenu("条件", insert);
+    for (const char *item : {"if", "if…else", "if…elif"})
+        addMenuItem(conditions, item);
+    insert->addMenu(conditions);
+
+    QMenu *functions = newMenu("功能(&G)", this);
+    addMenuItem(functions, "系统设置");
+    addMenuItem(functions, "添加命令提示");
+    addMenuItem(functions, "命令提示")->setCheckable(true);
+    addMenuItem(functions, "光标跟踪")->setCheckable(true);
+
+    QMenu *help = newMenu("帮助(&B)", this);
+    addMenuItem(help, "说明");
+    addMenuItem(help, "关于");
+
+    for (QMenu *m : {file, command, insert, functions, help}) {
+        menuBar()->addMenu(m);
+        m_menus.append(m);
+    }
+}
+
+void MainWindow::createHiddenMenus()
+{
+    QMenu *infoMenu = newMenu("编框", this);
+    addMenuItem(infoMenu, "复制");
+    addMenuItem(infoMenu, "全选复制");
+    infoMenu->addSeparator();
+    addMenuItem(infoMenu, "在新窗口中显示");
+    QMenu *control = newMenu("控制", this);
+    addMenuItem(control, "退出");
+    m_menus << infoMenu << control;
+}
+
+void MainWindow::createToolbar()
+{
+    m_toolbar->setIconSize(QSize(16, 16));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    const struct { const char *caption; int image; } buttons[] = {
+        {"打开", 1}, {"保存", 2}, {"另存为", 10}, {nullptr, 0}, {"剪切", 7}, {"复制", 6},
+        {"粘贴", 9}, {nullptr, 0}, {"运行", 18}, {"停止", 20},
+    };
+    for (const auto &button : buttons) {
+        if (!button.caption) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        QAction *action = m_toolbar->addAction(QIcon(Resources::toolbarImage(button.image)), text(button.caption));
+        action->setObjectName(text(button.caption));
+    }
+    connect(m_toolbar, &QToolBar::actionTriggered, this, [this](QAction *action) {
+        emit toolbarButtonClicked(int(m_toolbar->actions().indexOf(action)));
+    });
+}
+
+QAction *MainWindow::menuAction(const QString &objectName, const QString &menuName) const
+{
+    for (QMenu *m : m_menus) {
+        if (!menuName.isEmpty() && m->objectName() != menuName)
+            continue;
+        if (auto *action = m->findChild<QAction *>(objectName))
+            return action;
+        for (QMenu *sub : m->findChildren<QMenu *>()) {
+            if (auto *action = sub->findChild<QAction *>(objectName))
+                return action;
+        }
+    }
+    return nullptr;
+}
+
+QMenu *MainWindow::menu(const QString &objectName) const
+{
+    for (QMenu *m : m_menus) {
+        if (m->objectName() == objectName)
+            return m;
+        if (auto *sub = m->findChild<QMenu *>(objectName))
+            return sub;
+    }
+    return nullptr;
+}
+
+QAction *MainWindow::toolbarAction(int index) const
+{
+    const QList<QAction *> actions = m_toolbar->actions();
+    return index >= 0 && index < actions.size() ? actions.at(index) : nullptr;
+}
+
+void MainWindow::wireShellActions()
+{
+    connect(menuAction(u"系统设置"_qs), &QAction::triggered, this, &MainWindow::openSettingsWindow);
+    connect(menuAction(u"说明"_qs), &QAction::triggered, this, &MainWindow::showUsageNote);
+    connect(menuAction(u"关于"_qs), &QAction::triggered, this, &MainWindow::showAbout);
+    connect(menuAction(u"复制"_qs, u"编框"_qs), &QAction::triggered, this, [this] { copyInfoSelection(false); });
+    connect(menuAction(u"全选复制"_qs), &QAction::triggered, this, [this] { copyInfoSelection(true); });
+    connect(menuAction(u"在新窗口中显示"_qs), &QAction::triggered, this, &MainWindow::ShowDescriptionWindow);
+    connect(menuAction(u"退出"_qs), &QAction::triggered, this, &QWidget::close);
+}
+
+void MainWindow::showUsageNote()
+{
+    QMessageBox box(QMessageBox::NoIcon, u"说明："_qs, u"命令名后加“{}”时，双击命令将发送说明内容。"_qs,
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void MainWindow::popUpAtPointer(QMenu *menu, QPoint globalPos)
+{
+    if (menu)
+        menu->popup(globalPos + QPoint(3, 3));
+}
+
+QPoint MainWindow::trayMenuPosition(QPoint cursor, QSize size)
+{
+    // Right-aligned: the menu's right edge and top sit at the pointer less (5, 5).
+    return QPoint(cursor.x() - 5 - size.width(), cursor.y() - 5);
+}
+
+} // namespace Qb::App
