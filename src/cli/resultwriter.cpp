@@ -17,47 +17,64 @@ bool isBare(const Value &v, const ColumnDef &column)
         || std::holds_alternative<double>(v) || std::holds_alternative<Currency>(v);
 }
 
+// Appends `text` quoted, doubling every quote; whole runs between quotes are copied at once.
+void quoted(std::string &line, std::string_view text)
+{
+    line += '"';
+    for (std::size_t at = 0;;) {
+        const std::size_t quote = text.find('"', at);
+        if (quote == std::string_view::npos) {
+            line.append(text.substr(at));
+            break;
+        }
+        line.append(text.substr(at, quote + 1 - at));
+        line += '"';
+        at = quote + 1;
+    }
+    line += '"';
+}
+
 void csvField(std::string &line, const Value &v, const ColumnDef &column)
 {
     if (isNull(v))
         return;
-    const std::string text = valueText(v, column);
-    if (isBare(v, column)) {
-        line += text;
-        return;
-    }
-    line += '"';
-    for (char c : text) {
-        if (c == '"')
-            line += '"';
-        line += c;
-    }
-    line += '"';
+    if (const auto *s = std::get_if<std::string>(&v))
+        return quoted(line, *s);
+    if (isBare(v, column))
+        line += valueText(v, column);
+    else
+        quoted(line, valueText(v, column));
 }
+
+bool needsJsonEscape(unsigned char c) { return c == '"' || c == '\\' || c < 0x20; }
 
 void jsonString(std::string &line, std::string_view text)
 {
     static const char hex[] = "0123456789abcdef";
     line += '"';
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
+    std::size_t run = 0; // start of the current run of bytes copied as they are
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!needsJsonEscape(c))
+            continue;
+        line.append(text.substr(run, i - run));
+        run = i + 1;
         if (c == '"' || c == '\\') {
             line += '\\';
-            line += ch;
+            line += char(c);
         } else if (c == '\n') {
             line += "\\n";
         } else if (c == '\r') {
             line += "\\r";
         } else if (c == '\t') {
             line += "\\t";
-        } else if (c < 0x20) {
+        } else {
             line += "\\u00";
             line += hex[c >> 4];
             line += hex[c & 15];
-        } else {
-            line += ch;
         }
     }
+    line.append(text.substr(run));
     line += '"';
 }
 

@@ -10,40 +10,67 @@ constexpr char32_t Replacement = 0xFFFD;
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Accumulates UTF-16 units and emits UTF-8, pairing surrogates.
+// Writes UTF-8 for a run of UTF-16 units into a buffer sized for the worst case (3 bytes per
+// unit), pairing surrogates. The hot path of every text and memo value.
 class Utf8Sink
 {
 public:
-    explicit Utf8Sink(std::string &out) : m_out(out) {}
+    Utf8Sink(std::string &out, std::size_t maxUnits) : m_out(out), m_base(out.size())
+    {
+        out.resize(m_base + maxUnits * 3 + 3);
+        m_p = out.data() + m_base;
+    }
     void put(char16_t c)
     {
         if (c < 0x80 && !m_high) {
-            m_out.push_back(char(c));
+            *m_p++ = char(c);
             return;
         }
         if (m_high) {
             const char16_t high = m_high;
             m_high = 0;
             if (isLowSurrogate(c)) {
-                appendUtf8(m_out, 0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(c) - 0xDC00));
+                emit(0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(c) - 0xDC00));
                 return;
             }
-            appendUtf8(m_out, Replacement);
+            emit(Replacement);
         }
         if (isHighSurrogate(c))
             m_high = c;
         else
-            appendUtf8(m_out, isLowSurrogate(c) ? Replacement : char32_t(c));
+            emit(isLowSurrogate(c) ? Replacement : char32_t(c));
     }
     void finish()
     {
         if (m_high)
-            appendUtf8(m_out, Replacement);
+            emit(Replacement);
         m_high = 0;
+        m_out.resize(std::size_t(m_p - m_out.data()));
     }
 
 private:
+    void emit(char32_t cp)
+    {
+        if (cp < 0x80) {
+            *m_p++ = char(cp);
+        } else if (cp < 0x800) {
+            *m_p++ = char(0xC0 | (cp >> 6));
+            *m_p++ = char(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            *m_p++ = char(0xE0 | (cp >> 12));
+            *m_p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *m_p++ = char(0x80 | (cp & 0x3F));
+        } else {
+            *m_p++ = char(0xF0 | (cp >> 18));
+            *m_p++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *m_p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *m_p++ = char(0x80 | (cp & 0x3F));
+        }
+    }
+
     std::string &m_out;
+    std::size_t m_base;
+    char *m_p;
     char16_t m_high = 0;
 };
 
@@ -92,8 +119,7 @@ void appendUtf8(std::string &out, char32_t cp)
 std::string decodeText(ByteSpan stored)
 {
     std::string out;
-    out.reserve(stored.size() * 3 / 2);
-    Utf8Sink sink(out);
+    Utf8Sink sink(out, stored.size());
     forEachStoredUnit(stored, [&](char16_t c) {
         sink.put(c);
         return true;
@@ -105,7 +131,7 @@ std::string decodeText(ByteSpan stored)
 std::string decodeUcs2(ByteSpan bytes)
 {
     std::string out;
-    Utf8Sink sink(out);
+    Utf8Sink sink(out, bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
         sink.put(char16_t(bytes[i] | (bytes[i + 1] << 8)));
     sink.finish();
@@ -131,7 +157,7 @@ std::u16string utf8ToUtf16(std::string_view utf8)
 std::string utf16ToUtf8(std::u16string_view text)
 {
     std::string out;
-    Utf8Sink sink(out);
+    Utf8Sink sink(out, text.size());
     for (char16_t c : text)
         sink.put(c);
     sink.finish();

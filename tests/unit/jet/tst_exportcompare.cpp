@@ -253,6 +253,11 @@ TEST_P(ExportCompare, everyTableMatchesIndependentReaders)
             compareTables(mine, parseCsv(*theirs), true, table + " (mdbtools)");
         }
         if (haveMdbReader) {
+            // The JSON form of the same export parses and holds the same number of rows.
+            const auto count = run(tool + " export " + shellQuote(path) + " " + shellQuote(table) + " --format json --password "
+                                   + shellQuote(pw) + " | node -e 'console.log(JSON.parse(require(\"fs\").readFileSync(0, \"utf8\")).length)'");
+            ASSERT_TRUE(count) << table << ": the JSON export does not parse";
+            EXPECT_EQ(std::stoul(*count), mine.size() - 1) << table << " (JSON rows)";
             const auto theirs = run("node " + shellQuote(QB_MDBREADER_EXPORT) + " " + shellQuote(path) + " "
                                     + shellQuote(table) + (pw.empty() ? "" : " " + shellQuote(pw)));
             ASSERT_TRUE(theirs) << table;
