@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Export benchmark: the same large table exported by quillbox-mdb and by mdbtools' mdb-export,
+# in one run, with wall time, CPU time and peak memory of each. A second, four times smaller
+# file shows whether memory grows with the table (it must not: both tools stream).
+# Usage: jet_export_bench.sh GENERATOR QUILLBOX_MDB WORKDIR [ROWS]
+set -euo pipefail
+gen=$1 tool=$2 dir=$3 rows=${4:-40000}
+command -v mdb-export >/dev/null || { echo "mdb-export (mdbtools) is not installed"; exit 1; }
+mkdir -p "$dir"
+big=$dir/jet-export-$rows.mdb small=$dir/jet-export-$((rows / 4)).mdb
+[ -f "$big" ] || "$gen" "$big" "$rows"
+[ -f "$small" ] || "$gen" "$small" $((rows / 4))
+
+measure() { # key, label, command...: prints "label  wall s  cpu s  peak KB"; wall time kept in $dir/KEY.wall
+    local key=$1 label=$2; shift 2
+    /usr/bin/time -f "%e %U %S %M" -o "$dir/time.txt" "$@" >"$dir/out.csv"
+    read -r wall user sys rss <"$dir/time.txt"
+    printf '%-34s %7.2f s wall %7.2f s cpu %8d KB peak\n' "$label" "$wall" "$(awk "BEGIN { print $user + $sys }")" "$rss"
+    echo "$wall" >"$dir/$key.wall"
+}
+
+echo "table 命令库: $rows rows in $(du -h "$big" | cut -f1) ($((rows / 4)) rows in $(du -h "$small" | cut -f1))"
+measure ours "quillbox-mdb export" "$tool" export "$big" 命令库
+cp "$dir/out.csv" "$dir/ours.csv"
+measure theirs "mdb-export" mdb-export "$big" 命令库
+cmp -s "$dir/ours.csv" "$dir/out.csv" && echo "outputs are byte-identical" || echo "outputs differ (see $dir)"
+measure ours-small "quillbox-mdb export (1/4 rows)" "$tool" export "$small" 命令库
+ratio=$(awk "BEGIN { printf \"%.2f\", $(cat "$dir/ours.wall") / $(cat "$dir/theirs.wall") }")
+echo "ours / mdb-export wall time: $ratio (goal: at most 0.5)"
