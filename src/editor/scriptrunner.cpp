@@ -4,6 +4,7 @@
 #include "editor/scriptfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
@@ -48,6 +49,8 @@ ScriptRunner::RunResult ScriptRunner::RunScript(const QString &text)
         m_lastError = written.error();
         return RunResult::WriteFailed;
     }
+    // The program's own current directory becomes the program directory and stays so.
+    QDir::setCurrent(m_programDirectory);
     const QString python = findProgram(QStringLiteral("python3"));
     const CommandLine inner = consoleCommand(python.isEmpty() ? QStringLiteral("python3") : python,
                                              runFilePath());

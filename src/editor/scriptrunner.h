@@ -34,6 +34,7 @@ public:
     void setFallbackConsole(Starter starter) { m_fallback = std::move(starter); }
 
     // An empty text writes and starts nothing. The run uses the text, not the current file.
+    // This process's current directory becomes the program directory (it stays so).
     RunResult RunScript(const QString &text);
     // The reason of the last WriteFailed or StartFailed.
     QString lastError() const { return m_lastError; }

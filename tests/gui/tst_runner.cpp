@@ -137,6 +137,7 @@ void tst_Runner::run_writesUtf8FileAndStartsPythonInNewGroup()
     QVERIFY(QFileInfo(args.value(args.size() - 2)).fileName().startsWith(QStringLiteral("python3")));
     QVERIFY(!QFile::exists(bench.temp.path() + QStringLiteral("/INJECTED")));
     QVERIFY(!QFile::exists(bench.file(QStringLiteral("INJECTED"))));
+    QCOMPARE(QDir::currentPath(), QDir(bench.programDir).canonicalPath());
 }
 
 void tst_Runner::run_emptyTextStartsNothing()

@@ -106,6 +106,11 @@ QByteArray ScriptEditor::scriptBytes() const
     return buffer;
 }
 
+qsizetype ScriptEditor::textLength() const
+{
+    return send(SCI_GETLENGTH);
+}
+
 QString ScriptEditor::GetScriptText() const
 {
     return QString::fromUtf8(scriptBytes());

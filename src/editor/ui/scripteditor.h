@@ -32,6 +32,8 @@ public:
     // The same in the component's own UTF-8, without conversion (the fast path for files).
     void setScriptBytes(const QByteArray &utf8);
     QByteArray scriptBytes() const;
+    // Length of the text in UTF-8 bytes.
+    qsizetype textLength() const;
 
     // Inserts text at the caret without moving it or touching the selection; 200 ms later the
     // editor gets the focus and the caret goes behind the inserted text (a newer insertion

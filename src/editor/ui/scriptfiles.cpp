@@ -125,7 +125,7 @@ bool ScriptFiles::writeScript(const QString &path, bool makesCurrent)
 
 bool ScriptFiles::confirmDiscardScript()
 {
-    const bool unsaved = m_currentScriptPath.isEmpty() ? !m_editor.scriptBytes().isEmpty()
+    const bool unsaved = m_currentScriptPath.isEmpty() ? m_editor.textLength() > 0
                                                        : m_editor.isModified();
     if (!unsaved)
         return true;
