@@ -8,6 +8,7 @@
 #include "jet/tablescan.h"
 #include "jet/usagemap.h"
 
+#include <map>
 #include <set>
 
 namespace Qb::Jet {
@@ -172,9 +173,19 @@ CheckReport checkDatabase(JetDatabase &db)
 {
     CheckReport report;
     std::set<std::uint32_t> used = {0, 1};
-    for (const CatalogEntry &entry : db.catalog().entries)
-        if (entry.isTable())
-            TableChecker(db, entry, report, used).run();
+    std::map<std::uint32_t, std::string> checked; // definition page -> table name
+    for (const CatalogEntry &entry : db.catalog().entries) {
+        if (!entry.isTable())
+            continue;
+        // Two catalog rows naming one definition is a fault of its own; checking the shared
+        // definition once also keeps a damaged catalog from multiplying the work.
+        if (auto [it, fresh] = checked.emplace(entry.tablePage(), entry.name); !fresh) {
+            report.faults.push_back("tables " + it->second + " and " + entry.name + " share the definition on page "
+                                    + std::to_string(entry.tablePage()));
+            continue;
+        }
+        TableChecker(db, entry, report, used).run();
+    }
     checkGlobalMap(db, used, report);
     return report;
 }

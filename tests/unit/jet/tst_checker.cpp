@@ -129,6 +129,15 @@ INSTANTIATE_TEST_SUITE_P(
                    b[page + 0x1E0 + end - 1] = 0x77;
                },
                "entries name rows that do not exist"},
+        Damage{"indexTreeLoops",
+               [](auto &b, const Landmarks &l) {
+                   // The root becomes a node page without entries whose last child is itself.
+                   const std::size_t page = l.indexLeaf * PageSize;
+                   b[page] = 0x03;
+                   std::fill(b.begin() + long(page + 27), b.begin() + long(page + 0x1E0), 0);
+                   put32(b, page + 20, l.indexLeaf);
+               },
+               "the index tree loops"},
         Damage{"truncatedAtPageBoundary",
                [](auto &b, const Landmarks &) { b.resize(b.size() - PageSize); },
                "past the end"}),
