@@ -48,7 +48,7 @@ struct RunBench
         QFile script(terminal);
         script.open(QIODevice::WriteOnly);
         script.write("#!/bin/sh\n"
-                     "{ echo \"pid=$$\"; echo \"pgid=$(ps -o pgid= -p $$ | tr -d ' ')\";"
+                     "{ echo \"pid=$$\"; echo \"pgid=$(cut -d' ' -f5 /proc/$$/stat)\";"
                      " for a in \"$@\"; do echo \"arg=$a\"; done; } > \"$TERMINAL_LOG.tmp\"\n"
                      "mv \"$TERMINAL_LOG.tmp\" \"$TERMINAL_LOG\"\n"
                      "shift\nexec \"$@\"\n");
