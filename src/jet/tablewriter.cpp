@@ -396,8 +396,17 @@ Result<void> TableWriter::update(RowLocation at, const std::vector<std::pair<std
     if (auto r = moveEntries(*oldFields, fields, at); !r)
         return r;
 
-    const RowLocation home = stored->moved.value_or(at);
-    const std::size_t oldLength = stored->bytes.size();
+    return storeRow(*stored, fields);
+}
+
+// Writes the changed row: in place (padded to its old length) when it fits there, else as a
+// hidden copy elsewhere, with the scan's slot turned into a pointer to it. A copy moved before
+// is marked deleted, so no reader finds two copies.
+Result<void> TableWriter::storeRow(const StoredRow &stored, const std::vector<RowWriter::Field> &fields)
+{
+    const RowLocation at = stored.header;
+    const RowLocation home = stored.moved.value_or(at);
+    const std::size_t oldLength = stored.bytes.size();
     auto row = RowWriter::encode(m_table, fields, oldLength);
     if (!row)
         return std::unexpected(row.error());
@@ -411,7 +420,7 @@ Result<void> TableWriter::update(RowLocation at, const std::vector<std::pair<std
     auto target = placeRow(*row, RowDeleted);
     if (!target)
         return std::unexpected(target.error());
-    if (stored->moved) {
+    if (stored.moved) {
         auto page = m_tx.write(home.page);
         if (!page)
             return std::unexpected(page.error());

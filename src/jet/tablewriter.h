@@ -59,6 +59,7 @@ private:
     Result<void> addEntry(RealIndexDef &index, const std::vector<std::uint8_t> &key, RowLocation at);
     Result<void> removeEntry(RealIndexDef &index, const std::vector<std::uint8_t> &key, RowLocation at);
     Result<RowLocation> placeRow(ByteSpan row, std::uint16_t flags);
+    Result<void> storeRow(const StoredRow &stored, const std::vector<RowWriter::Field> &fields);
     Result<std::uint32_t> pageWithRoom(std::size_t length);
     Result<void> releaseLongValues(const std::vector<RowWriter::Field> &fields);
 
