@@ -129,10 +129,35 @@ Result<std::vector<std::uint8_t>> store(TxWriter &tx, const TableDef &table, con
     return header(length, next);
 }
 
-Result<void> release(TxWriter &tx, ByteSpan field)
+namespace {
+
+bool allDeleted(ByteSpan page)
+{
+    const std::uint16_t n = rowSlotCount(page);
+    for (std::uint16_t i = 0; i < n; ++i)
+        if (!(u16(page, DataPageHeaderSize + 2 * i) & RowDeleted))
+            return false;
+    return true;
+}
+
+Result<void> releasePage(TxWriter &tx, const LongValueMaps *maps, std::uint32_t page)
+{
+    if (!maps)
+        return {}; // pages outside any map are left as they are
+    if (auto r = PageAlloc::setInMap(tx, maps->owned, page, false); !r)
+        return r;
+    if (auto r = PageAlloc::setInMap(tx, maps->free, page, false); !r)
+        return r;
+    return PageAlloc::release(tx, page);
+}
+
+} // namespace
+
+Result<void> release(TxWriter &tx, const TableDef &table, const ColumnDef &column, ByteSpan field)
 {
     if (field.size() < LongValueHeaderSize || (u32(field, 0) & LongValueInline))
         return {};
+    const LongValueMaps *maps = mapsOf(table, column);
     const bool single = u32(field, 0) & LongValueSingleRow;
     Placed at{u24(field, 5), field[4]};
     for (int hops = 0; hops < MaxChainRows; ++hops) {
@@ -143,10 +168,12 @@ Result<void> release(TxWriter &tx, ByteSpan field)
         if (!slot)
             return std::unexpected(slot.error());
         DataPageWriter::setFlags(*page, at.row, RowDeleted | RowOverflow);
-        if (single || slot->end - slot->start < 4)
-            return {};
+        const bool last = single || slot->end - slot->start < 4;
         const Placed next{u24(*page, slot->start + 1), (*page)[slot->start]};
-        if (next.page == 0)
+        if (allDeleted(*page))
+            if (auto r = releasePage(tx, maps, at.page); !r)
+                return r;
+        if (last || next.page == 0)
             return {};
         at = next;
     }

@@ -19,7 +19,8 @@ inline constexpr std::size_t MaxSingleRow = 4076;
 Result<std::vector<std::uint8_t>> store(TxWriter &tx, const TableDef &table, const ColumnDef &column,
                                         ByteSpan value);
 
-// Marks the LVAL rows a field refers to as deleted (nothing for inline values).
-Result<void> release(TxWriter &tx, ByteSpan field);
+// Marks the LVAL rows a field of `column` refers to as deleted (nothing for inline values).
+// A page left with only deleted rows leaves the column's maps and returns to the free pool.
+Result<void> release(TxWriter &tx, const TableDef &table, const ColumnDef &column, ByteSpan field);
 
 } // namespace Qb::Jet::LongValueWriter

@@ -336,7 +336,7 @@ Result<void> TableWriter::releaseLongValues(const std::vector<RowWriter::Field> 
 {
     for (std::size_t i = 0; i < m_table.columns.size(); ++i)
         if (m_table.columns[i].isLongValue() && !fields[i].null)
-            if (auto r = LongValueWriter::release(m_tx, fields[i].bytes); !r)
+            if (auto r = LongValueWriter::release(m_tx, m_table, m_table.columns[i], fields[i].bytes); !r)
                 return r;
     return {};
 }

@@ -201,10 +201,17 @@ TEST_P(MemoSizes, storeReadBackAndRelease)
     exec("update 命令库 set 说明='short' where 命令名='m'");
     exec("delete from 命令库 where 命令名='m'");
     EXPECT_EQ(rows("命令库"), (Rows{{"2", "n", "", "1", "after", "无"}}));
-    // Every LVAL row the memo used is flagged deleted now.
+    // Every LVAL row the memo used is flagged deleted now, and pages left with nothing else
+    // went back to the free pool (their type byte cleared).
     const auto file = Qb::Test::readFile(m_path);
     for (std::uint16_t f : Qb::Test::slotFlags(file, 0x4C41564C))
         EXPECT_EQ(f, 0xC000);
+    std::size_t lvalPages = 0;
+    for (std::size_t off = PageSize; off < file.size(); off += PageSize)
+        lvalPages += file[off] == 0x01 && std::equal(file.begin() + off + 4, file.begin() + off + 8, "LVAL");
+    EXPECT_EQ(lvalPages, 0u);
+    const CheckReport report = checkDatabase(jet());
+    EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
 }
 
 INSTANTIATE_TEST_SUITE_P(Write, MemoSizes,
