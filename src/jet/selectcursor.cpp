@@ -153,15 +153,15 @@ Result<bool> SelectCursor::matches(const RowView &row)
 
 Result<void> SelectCursor::useColumnIndex()
 {
-    for (const Filter &f : m_filters) {
-        const bool text = m_table->columns[f.column].type == std::uint8_t(ColumnType::Text);
-        if (f.op != Condition::Op::Equal || !text || f.number)
+    for (std::size_t i = 0; i < m_filters.size(); ++i) {
+        const Filter &f = m_filters[i];
+        if (m_table->columns[f.column].type != std::uint8_t(ColumnType::Text) || f.number)
             continue;
         auto index = m_db.textColumnIndex(*m_table, f.column);
         if (!index)
             return std::unexpected(index.error());
         m_index = *index;
-        m_indexKey = &f.folded;
+        m_indexFilter = i;
         return {};
     }
     return {};
@@ -177,9 +177,10 @@ Result<bool> SelectCursor::nextCandidate(ByteSpan &row)
         m_location = m_scan.location();
         return true;
     }
+    const Filter &f = m_filters[m_indexFilter];
     while (m_indexPos < m_index->rows.size()) {
         const TextColumnIndex::Row &entry = m_index->rows[m_indexPos++];
-        if (entry.null || entry.folded != *m_indexKey)
+        if (entry.null || (f.like ? !f.like->matches(entry.folded) : entry.folded != f.folded))
             continue;
         auto page = m_db.pages().page(entry.page);
         if (!page)

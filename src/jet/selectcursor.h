@@ -62,10 +62,10 @@ private:
     std::vector<Filter> m_filters;
     std::vector<Value> m_values;
     std::u16string m_scratch;
-    // Set when an equality on a Text column can be answered from the database's column index;
-    // rows then come from the index (same order as the scan) instead of the scan.
+    // Set when an equality or a "like" on a Text column can be answered from the database's
+    // column index; rows then come from the index (same order as the scan) instead of the scan.
     std::shared_ptr<const TextColumnIndex> m_index;
-    const std::u16string *m_indexKey = nullptr;
+    std::size_t m_indexFilter = 0;
     std::size_t m_indexPos = 0;
     PageRef m_indexPage;
     RowLocation m_location;
