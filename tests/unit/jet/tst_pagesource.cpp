@@ -93,3 +93,38 @@ TEST(ErrorCodeName, namesEveryCode)
 }
 
 } // namespace
+
+#include "jet/pagecache.h"
+
+namespace {
+
+TEST(PageCache, staysWithinItsCapacityAndKeepsHeldPagesValid)
+{
+    std::vector<std::uint8_t> bytes;
+    for (int p = 0; p < 100; ++p)
+        bytes.insert(bytes.end(), PageSize, std::uint8_t(p));
+    PageCache cache(makeMemoryPageSource(bytes), 8);
+    const PageRef first = cache.page(0).value();
+    for (std::uint32_t p = 1; p < 100; ++p)
+        ASSERT_EQ((*cache.page(p).value())[0], p);
+    EXPECT_EQ((*first)[0], 0) << "a page held by a reader survives eviction";
+    auto past = cache.page(100);
+    ASSERT_FALSE(past);
+    EXPECT_EQ(past.error().code, ErrorCode::Corrupt);
+}
+
+TEST(PageCache, invalidateRereadsChangedPages)
+{
+    auto source = makeMemoryPageSource(std::vector<std::uint8_t>(2 * PageSize, 1));
+    PageSource *raw = source.get();
+    PageCache cache(std::move(source));
+    EXPECT_EQ((*cache.page(1).value())[0], 1);
+    ASSERT_TRUE(raw->write(1, std::vector<std::uint8_t>(PageSize, 7)));
+    ASSERT_TRUE(raw->write(2, std::vector<std::uint8_t>(PageSize, 9)));
+    EXPECT_EQ((*cache.page(1).value())[0], 1) << "cached until invalidated";
+    cache.invalidate(1);
+    EXPECT_EQ((*cache.page(1).value())[0], 7);
+    EXPECT_EQ((*cache.page(2).value())[0], 9) << "the page count is read again";
+}
+
+} // namespace
