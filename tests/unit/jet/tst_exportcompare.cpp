@@ -1,7 +1,10 @@
 // Every table of every readable fixture, exported by quillbox-mdb, must hold the same values as
 // the independent readers mdbtools (mdb-export) and mdb-reader (node) give for it. Known reader
-// limits are tolerated: mdbtools shows empty text and empty binary as NULL and mangles characters
-// outside the BMP; mdb-reader rounds times to milliseconds (so a second can differ by one).
+// limits are tolerated: mdbtools shows empty text and empty binary as NULL, cuts text and binary
+// values at the first zero byte, prints GUIDs with a dash missing and mangles characters outside
+// the BMP; mdb-reader rounds times to milliseconds (so a second can differ by one) and prints GUIDs
+// without braces. Rows are paired regardless of order where the readers place moved rows
+// differently.
 #include "support/fixtures.h"
 
 #include <gtest/gtest.h>
