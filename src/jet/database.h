@@ -25,7 +25,8 @@ using Value = std::variant<std::monostate, bool, std::int64_t, double, std::stri
 
 inline bool isNull(const Value &v) { return std::holds_alternative<std::monostate>(v); }
 
-// Forward reading over the rows of one statement, in table-scan order.
+// Forward reading over the rows of one statement, in table-scan order. A new cursor stands on
+// its first row (atEnd() when there is none).
 // A cursor must not outlive its Database. Any write through the Database invalidates every
 // cursor open at that moment: it then reports atEnd() and its values read as NULL.
 class Cursor
@@ -68,7 +69,9 @@ public:
     // User tables, in catalog order.
     virtual std::vector<std::string> tableNames() const = 0;
 
-    // Runs a select statement of the supported subset.
+    // Runs a select statement of the supported subset. Text comparisons ("=" and "like" with
+    // '%' and '_') ignore letter case, as Jet's do. Errors: SqlSyntax outside the subset,
+    // NoSuchTable, NoSuchColumn, TypeMismatch, or a read fault (Corrupt, IoError).
     virtual Result<std::unique_ptr<Cursor>> query(std::string_view sql) = 0;
     // Runs an insert, update or delete statement atomically; returns the number of rows changed.
     virtual Result<std::uint64_t> execute(std::string_view sql) = 0;
