@@ -5,8 +5,11 @@
 #include "editor/ui/scriptfiles.h"
 #include "settings/appsettings.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -84,6 +87,7 @@ private slots:
     void confirmDiscard_data();
     void confirmDiscard();
     void openOverUnsavedText_cancelKeepsText();
+    void fileDialogs_filterSuffixAndLastName();
 };
 
 void tst_ScriptFiles::openThenSave_data()
@@ -345,6 +349,54 @@ void tst_ScriptFiles::openOverUnsavedText_cancelKeepsText()
     b.answers << ScriptFiles::Answer::No;
     QVERIFY(b.files.OpenScript(other));
     QCOMPARE(b.editor.GetScriptText(), QStringLiteral("other"));
+}
+
+// The standard dialogs themselves: the filter of three entries, "py" added on saving, and the
+// name chosen last offered again.
+void tst_ScriptFiles::fileDialogs_filterSuffixAndLastName()
+{
+    QTemporaryDir dir;
+    ScriptEditor editor;
+    Qb::Settings::AppSettings settings(dir.filePath(QStringLiteral("mlkpz.ini")));
+    QString current;
+    ScriptFiles files(editor, settings, current, nullptr);
+    editor.SetScriptText(QStringLiteral("x"));
+
+    QStringList filters;
+    QString suffix;
+    bool saving = false;
+    QString offered;
+    const auto answer = [&](const QString &name) {
+        QTimer::singleShot(0, [&, name] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            filters = dialog->nameFilters();
+            suffix = dialog->defaultSuffix();
+            saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+            offered = dialog->selectedFiles().value(0);
+            if (name.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(name);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+    };
+    answer(dir.filePath(QStringLiteral("typed")));
+    QVERIFY(files.SaveScriptAs());
+    QCOMPARE(filters, (QStringList{"py文件 (*.py)", "文本文件 (*.txt)", "所有文件(*.*) (*)"}));
+    QCOMPARE(suffix, QStringLiteral("py"));
+    QVERIFY(saving);
+    QCOMPARE(current, dir.filePath(QStringLiteral("typed.py")));
+    QVERIFY(QFile::exists(current));
+
+    answer(QString());
+    files.openWithDialog(); // cancelled
+    QVERIFY(!saving);
+    QCOMPARE(filters.size(), 3);
+    QCOMPARE(offered, dir.filePath(QStringLiteral("typed.py")));
+    QCOMPARE(current, dir.filePath(QStringLiteral("typed.py")));
 }
 
 QTEST_MAIN(tst_ScriptFiles)
