@@ -248,7 +248,7 @@ TEST_F(Faults, killedAtRandomMomentsOfAStream)
     const std::vector<std::string> tail(stream.begin() + 6, stream.end());
     const auto states = expectedStates(Qb::Test::readFile(m_base), tail);
     std::mt19937 rnd(7);
-    const int runs = 25;
+    const int runs = 40;
     int midStream = 0;
     for (int run = 0; run < runs; ++run) {
         const std::size_t killAfter = 1 + rnd() % (tail.size() - 1);
