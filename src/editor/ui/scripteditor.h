@@ -29,15 +29,15 @@ public:
     // Replaces the whole text. Does not touch the undo history or the save point.
     void SetScriptText(const QString &text);
     QString GetScriptText() const;
-    // The same in the component's own UTF-8, without conversion (the fast path for files).
+    // The same in the component's own UTF-8, without conversion.
     void setScriptBytes(const QByteArray &utf8);
     QByteArray scriptBytes() const;
     // Length of the text in UTF-8 bytes.
     qsizetype textLength() const;
 
-    // Inserts text at the caret without moving it or touching the selection; 200 ms later the
-    // editor gets the focus and the caret goes behind the inserted text (a newer insertion
-    // within that time replaces the pending move).
+    // Inserts text at the caret as it stands (no indentation added) without moving the caret;
+    // selected text is not replaced. 200 ms later the editor gets the focus and the caret goes
+    // behind the inserted text (a newer insertion within that time replaces the pending move).
     void InsertAtCaret(const QString &text);
     int LastInsertPos() const { return m_lastInsertPos; }
     int LastInsertLength() const { return m_lastInsertLength; }
@@ -74,7 +74,6 @@ private:
     void applyFixedConfiguration();
     void OnFocusTimer();
     long send(unsigned int message, unsigned long wParam = 0, long lParam = 0) const;
-
 
     QTimer *m_focusTimer = nullptr;
     int m_lastInsertPos = 0;
