@@ -201,8 +201,10 @@ Result<std::unique_ptr<Database>> Database::open(const std::string &path, std::s
         source = std::move(*view);
     }
     auto size = (*source)->byteSize();
-    if (size && *size < PageSize)
-        return std::unexpected(shortFileError(path, *size));
+    if (size && *size < PageSize) {
+        const Error error = shortFileError(path, *size);
+        return fail(error.code, path + ": " + error.message);
+    }
     auto db = JetDatabase::open(std::move(*source), password, mode);
     if (!db)
         return fail(db.error().code, path + ": " + db.error().message);

@@ -153,6 +153,7 @@ TEST(OpenPath, shortOrMissingFilesNameTheReason)
         auto db = Database::open(c.path, "", Database::Mode::ReadOnly);
         ASSERT_FALSE(db) << c.path;
         EXPECT_EQ(db.error().code, c.code) << c.path << ": " << db.error().message;
+        EXPECT_NE(db.error().message.find(c.path), std::string::npos) << db.error().message;
     }
     std::filesystem::remove_all(dir);
 }
