@@ -11,8 +11,9 @@ using namespace Qb::Jet;
 
 bool isBare(const Value &v, const ColumnDef &column)
 {
-    if (column.type == std::uint8_t(ColumnType::Numeric) && std::holds_alternative<Bytes>(v))
-        return true;
+    // A decimal prints as a number; malformed decimal bytes print as (quoted) hex.
+    if (const auto *b = std::get_if<Bytes>(&v))
+        return column.type == std::uint8_t(ColumnType::Numeric) && b->size() == 17;
     return std::holds_alternative<bool>(v) || std::holds_alternative<std::int64_t>(v)
         || std::holds_alternative<double>(v) || std::holds_alternative<Currency>(v);
 }
