@@ -1,0 +1,115 @@
+// The index B-tree writer on its own, with keys long enough that a few thousand entries build a
+// tree four levels deep: node splits, tail pointers, emptied pages released up the tree.
+#include "jet/emptylibrary.h"
+#include "jet/indexwriter.h"
+#include "jet/jetdatabase.h"
+#include "jet/pagesource.h"
+#include "jet/txwriter.h"
+
+#include "writetest_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+using namespace Qb::Jet;
+
+namespace {
+
+// A key of about 200 bytes that sorts like `n`.
+std::vector<std::uint8_t> longKey200(std::uint32_t n)
+{
+    std::vector<std::uint8_t> key = longKey(std::int32_t(n));
+    key.resize(200, std::uint8_t(n % 251));
+    return key;
+}
+
+class DeepIndex : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        auto db = JetDatabase::open(makeMemoryPageSource(EmptyLibrary::build(45000)), "HPQVNRtoka3906",
+                                    Database::Mode::ReadWrite);
+        ASSERT_TRUE(db);
+        m_db = std::move(*db);
+        m_table = **m_db->tableDef("命令表");
+    }
+
+    // Applies one batch of changes in one transaction, as a statement would.
+    void apply(const std::vector<std::pair<bool, std::uint32_t>> &changes)
+    {
+        TxWriter tx(m_db->pages());
+        IndexWriter writer(tx, m_table, m_table.realIndexes[0]);
+        for (const auto &[insert, n] : changes) {
+            const auto entry = leafEntry(longKey200(n), 1000 + n / 200, std::uint8_t(n % 200));
+            auto r = insert ? writer.insert(entry) : writer.remove(entry);
+            ASSERT_TRUE(r) << (insert ? "insert " : "remove ") << n << ": " << r.error().message;
+            if (insert)
+                m_model.insert(entry);
+            else
+                m_model.erase(entry);
+        }
+        ASSERT_TRUE(tx.commit(nullptr));
+        ASSERT_TRUE(m_db->invalidate());
+    }
+
+    Qb::Test::IndexWalk walk()
+    {
+        return Qb::Test::walkIndex(Qb::Test::sourceBytes(m_db->pages().source()), m_table.realIndexes[0].rootPage,
+                                   m_table.page);
+    }
+
+    std::unique_ptr<JetDatabase> m_db;
+    TableDef m_table;
+    std::set<std::vector<std::uint8_t>> m_model;
+};
+
+TEST_F(DeepIndex, randomInsertsAndDeletesKeepTheTreeExact)
+{
+    std::mt19937 rnd(11);
+    std::vector<std::uint32_t> numbers(4000);
+    for (std::uint32_t i = 0; i < numbers.size(); ++i)
+        numbers[i] = i * 7;
+    std::shuffle(numbers.begin(), numbers.end(), rnd);
+    for (std::size_t start = 0; start < numbers.size(); start += 500) {
+        std::vector<std::pair<bool, std::uint32_t>> batch;
+        for (std::size_t i = start; i < start + 500; ++i)
+            batch.emplace_back(true, numbers[i]);
+        apply(batch);
+        const auto w = walk();
+        ASSERT_EQ(w.fault, "") << "after " << start + 500 << " inserts";
+        ASSERT_EQ(w.entries, std::vector<std::vector<std::uint8_t>>(m_model.begin(), m_model.end()));
+    }
+    EXPECT_GE(walk().depth, 4u) << "node pages split too";
+    const std::size_t fullPages = walk().pages;
+
+    std::shuffle(numbers.begin(), numbers.end(), rnd);
+    for (std::size_t start = 0; start < numbers.size(); start += 800) {
+        std::vector<std::pair<bool, std::uint32_t>> batch;
+        for (std::size_t i = start; i < start + 800; ++i)
+            batch.emplace_back(false, numbers[i]);
+        apply(batch);
+        const auto w = walk();
+        ASSERT_EQ(w.fault, "") << "after " << start + 800 << " deletes";
+        ASSERT_EQ(w.entries, std::vector<std::vector<std::uint8_t>>(m_model.begin(), m_model.end()));
+        EXPECT_LE(w.pages, fullPages);
+    }
+    EXPECT_EQ(walk().pages, 1u) << "an empty index is its root leaf again";
+}
+
+TEST_F(DeepIndex, ascendingInsertsAtTheRightEdge)
+{
+    std::vector<std::pair<bool, std::uint32_t>> batch;
+    for (std::uint32_t n = 0; n < 2000; ++n)
+        batch.emplace_back(true, n);
+    apply(batch);
+    const auto w = walk();
+    EXPECT_EQ(w.fault, "");
+    EXPECT_EQ(w.entries.size(), 2000u);
+    EXPECT_GE(w.depth, 3u);
+}
+
+} // namespace
