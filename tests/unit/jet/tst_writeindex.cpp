@@ -1,6 +1,7 @@
 // The index B-tree writer on its own, with keys long enough that a few thousand entries build a
 // tree four levels deep: node splits, tail pointers, emptied pages released up the tree.
 #include "jet/emptylibrary.h"
+#include "jet/indexreader.h"
 #include "jet/indexwriter.h"
 #include "jet/jetdatabase.h"
 #include "jet/pagesource.h"
@@ -84,6 +85,10 @@ TEST_F(DeepIndex, randomInsertsAndDeletesKeepTheTreeExact)
         ASSERT_EQ(w.entries, std::vector<std::vector<std::uint8_t>>(m_model.begin(), m_model.end()));
     }
     EXPECT_GE(walk().depth, 4u) << "node pages split too";
+    std::size_t seen = 0; // the engine's own index reader walks the same tree
+    ASSERT_TRUE(walkIndex(m_db->pages(), m_table.realIndexes[0].rootPage, m_table.page,
+                          [&](const IndexEntry &) { ++seen; }));
+    EXPECT_EQ(seen, m_model.size());
     const std::size_t fullPages = walk().pages;
 
     std::shuffle(numbers.begin(), numbers.end(), rnd);
