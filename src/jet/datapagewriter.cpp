@@ -41,8 +41,9 @@ bool fits(ByteSpan page, std::size_t length)
     const std::uint16_t n = rowSlotCount(page);
     if (n >= MaxRowsPerPage)
         return false;
-    const std::size_t gap = lowestStart(page) - (DataPageHeaderSize + 2 * n);
-    return length + 2 <= gap;
+    const std::size_t low = lowestStart(page);
+    const std::size_t table = DataPageHeaderSize + 2 * std::size_t(n);
+    return low >= table && length + 2 <= low - table; // a damaged slot table never fits
 }
 
 std::optional<std::uint8_t> appendRow(MutableBytes page, ByteSpan row, std::uint16_t flags)

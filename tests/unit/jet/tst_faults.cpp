@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <sys/wait.h>
@@ -262,5 +263,86 @@ TEST_F(Faults, killedAtRandomMomentsOfAStream)
     }
     std::printf("[ INFO     ] %d kills at random moments tried, %d of them inside the stream\n", runs, midStream);
 }
+
+// A damaged file: statements fail with an error or succeed, never crash, and a failed one
+// leaves every byte as it was.
+struct Damage
+{
+    const char *name;
+    std::function<void(std::vector<std::uint8_t> &, const TableDef &)> apply;
+};
+
+class DamagedFile : public ::testing::TestWithParam<Damage> {};
+
+std::size_t firstDataPageOf(const std::vector<std::uint8_t> &file, std::uint32_t tdef)
+{
+    for (std::size_t off = PageSize; off < file.size(); off += PageSize)
+        if (file[off] == 0x01 && file[off + 4] == (tdef & 0xFF) && file[off + 5] == (tdef >> 8 & 0xFF)
+            && file[off + 6] == 0 && file[off + 7] == 0)
+            return off;
+    return 0;
+}
+
+TEST_P(DamagedFile, statementsFailCleanly)
+{
+    auto made = Database::open(makeMemoryPageSource(EmptyLibrary::build(45000)), Password);
+    ASSERT_TRUE(made);
+    for (const auto &sql : statementStream(20))
+        ASSERT_TRUE((*made)->execute(sql));
+    auto &jet = static_cast<JetDatabase &>(**made);
+    const TableDef def = **jet.tableDef("命令库");
+    auto bytes = Qb::Test::sourceBytes(jet.pages().source());
+    GetParam().apply(bytes, def);
+    auto db = Database::open(makeMemoryPageSource(bytes), Password);
+    ASSERT_TRUE(db) << db.error().message;
+    auto &damaged = static_cast<JetDatabase &>(**db);
+    int failures = 0;
+    for (const std::string &sql : {"insert into 命令库(命令名,中文名,分类,说明,类型) values ('n','','1','" + memo(5000, 'n') + "','无')",
+                                  std::string("update 命令库 set 说明='x' where 命令名='cmd1'"),
+                                  std::string("update 命令库 set 说明='") + memo(3000, 'y') + "' where ID=2",
+                                  std::string("delete from 命令库 where 命令名='cmd3'")}) {
+        const auto before = Qb::Test::sourceBytes(damaged.pages().source());
+        auto r = damaged.execute(sql);
+        if (!r) {
+            ++failures;
+            EXPECT_EQ(Qb::Test::sourceBytes(damaged.pages().source()), before) << sql.substr(0, 60);
+        }
+    }
+    EXPECT_GT(failures, 0) << "the damage went unnoticed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DamagedFile,
+    ::testing::Values(
+        Damage{"slotOffsetsOutsideThePage",
+               [](std::vector<std::uint8_t> &f, const TableDef &t) {
+                   const std::size_t page = firstDataPageOf(f, t.page);
+                   for (std::size_t i = 0; i < 4; ++i)
+                       f[page + 14 + 2 * i + 1] = 0x1F; // offsets 0x1Fxx: past the page end
+               }},
+        Damage{"indexRootZeroed",
+               [](std::vector<std::uint8_t> &f, const TableDef &t) {
+                   std::fill_n(f.begin() + std::ptrdiff_t(std::size_t(t.realIndexes[0].rootPage) * PageSize), PageSize, 0);
+               }},
+        Damage{"memoChainPointsPastTheFile",
+               [](std::vector<std::uint8_t> &f, const TableDef &) {
+                   for (std::size_t off = PageSize; off < f.size(); off += PageSize) {
+                       if (f[off] != 0x01 || !std::equal(f.begin() + off + 4, f.begin() + off + 8, "LVAL"))
+                           continue;
+                       const std::size_t n = f[off + 12] | (f[off + 13] << 8);
+                       for (std::size_t i = 0; i < n; ++i) {
+                           const std::size_t start = (f[off + 14 + 2 * i] | (f[off + 15 + 2 * i] << 8)) & 0x1FFF;
+                           std::fill_n(f.begin() + std::ptrdiff_t(off + start + 1), 3, 0xEE); // next page
+                       }
+                   }
+               }},
+        Damage{"ownedMapRowCut",
+               [](std::vector<std::uint8_t> &f, const TableDef &t) {
+                   const std::size_t page = std::size_t(t.ownedPages.page) * PageSize;
+                   const std::size_t slot = page + 14 + 2 * t.ownedPages.row;
+                   f[slot] = f[slot - 2]; // the row now has no bytes
+                   f[slot + 1] = f[slot - 1];
+               }}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
