@@ -288,6 +288,13 @@ void tst_MainWindow::startup_storedGeometryAndFlags()
     QVERIFY(!s.window->menuAction(u"光标跟踪"_s)->isChecked());
     QVERIFY(s.window->windowFlags() & Qt::WindowStaysOnTopHint);
     QVERIFY(s.context.HintsOn);
+    // Shown, the description box sits right under the splitter inside the smaller window.
+    s.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QWidget *bar = s.window->findChild<QWidget *>(u"分隔条1"_s);
+    QWidget *info = s.window->findChild<QWidget *>(u"编辑框_信息"_s);
+    QTRY_COMPARE(info->y(), bar->y() + bar->height());
+    QVERIFY(info->y() < info->parentWidget()->height());
 }
 
 void tst_MainWindow::startup_damagedDatabaseIsLeftAlone()

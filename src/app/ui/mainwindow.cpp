@@ -73,6 +73,7 @@ void MainWindow::createControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(u"client"_qs);
+    m_client->installEventFilter(this);
     setCentralWidget(m_client);
     m_toolbar = named(new QToolBar(m_client), "工具条1", QRect(8, 8, 649, 28));
     m_tabs = named(new QTabWidget(m_client), "选择夹1", QRect(4, 40, 240, 440));
@@ -223,13 +224,6 @@ bool MainWindow::isEdgeShrunk() const
     return windowFlags().testFlag(Qt::FramelessWindowHint);
 }
 
-void MainWindow::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    if (m_created)
-        OnMainWindowResized();
-}
-
 void MainWindow::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
@@ -269,6 +263,10 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The layout works on the client area, so it follows the client's own resize: the window's
+    // resize arrives before its layout has given the client its new size.
+    if (watched == m_client && event->type() == QEvent::Resize && m_created)
+        OnMainWindowResized();
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {

@@ -96,7 +96,6 @@ Q_SIGNALS:
     void destroying();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QLayout>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTextEdit>
@@ -23,6 +24,8 @@ bool MainWindow::OnMainWindowCreated()
     if (!runStartup(*this))
         return false;
     m_created = true;
+    // The client area takes the size LoadSettings gave the window before the first layout.
+    layout()->activate();
     OnMainWindowMoved();
     OnMainWindowResized();
     return true;
