@@ -44,10 +44,12 @@ void setBit(MutableBytes bits, std::size_t index, bool value)
 
 bool bit(ByteSpan bits, std::size_t index) { return bits[index / 8] & (1u << (index % 8)); }
 
-// A new bitmap page (type 0x05) for pages [first, first + PagesPerMapPage), `fill` in every bit.
-Result<std::uint32_t> newBitmapPage(TxWriter &tx, bool fill)
+// A new bitmap page (type 0x05), `fill` in every bit. The global map's own bitmap pages are
+// appended directly (marking them goes through the map being extended, so it happens after
+// the map knows the page); every other map's pages are allocated normally.
+Result<std::uint32_t> newBitmapPage(TxWriter &tx, bool fill, bool forGlobalMap)
 {
-    auto page = allocate(tx);
+    auto page = forGlobalMap ? Result<std::uint32_t>(tx.append()) : allocate(tx);
     if (!page)
         return page;
     auto bytes = tx.write(*page);
@@ -71,12 +73,16 @@ Result<void> setInReference(TxWriter &tx, RowPointer ref, std::uint32_t page, bo
     if (mapPage == 0) {
         if (value == emptyIsSet)
             return {};
-        auto created = newBitmapPage(tx, emptyIsSet);
+        const bool global = emptyIsSet;
+        auto created = newBitmapPage(tx, emptyIsSet, global);
         if (!created)
             return std::unexpected(created.error());
         mapPage = *created;
         auto again = mapRow(tx, ref); // allocation may have changed the same page
         put32(again->bytes(), 1 + 4 * entry, mapPage);
+        if (global) // the new bitmap page is in use as well
+            if (auto r = setInReference(tx, ref, mapPage, false, true); !r)
+                return r;
     }
     auto bits = tx.write(mapPage);
     if (!bits)
@@ -95,7 +101,7 @@ Result<void> promote(TxWriter &tx, RowPointer ref)
     const std::vector<std::uint8_t> old(row->bytes().begin() + 5, row->bytes().end());
     if (start + old.size() * 8 > PagesPerMapPage)
         return fail(ErrorCode::Unsupported, "usage map on page " + std::to_string(ref.page) + " starts too far out");
-    auto mapPage = newBitmapPage(tx, false);
+    auto mapPage = newBitmapPage(tx, false, false);
     if (!mapPage)
         return std::unexpected(mapPage.error());
     auto bits = tx.write(*mapPage);

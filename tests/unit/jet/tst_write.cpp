@@ -467,4 +467,59 @@ TEST(WriteLarge, usageMapsGrowPastTheirInlineRange)
     }
 }
 
+// Large Access files keep the global map as a reference map (bitmap pages of type 0x05). New
+// pages are marked used there, also when the bitmap page for their range is still missing.
+struct GlobalMapCase
+{
+    const char *name;
+    bool withBitmapPage;
+};
+
+class ReferenceGlobalMap : public ::testing::TestWithParam<GlobalMapCase> {};
+
+bool globalBitFree(const std::vector<std::uint8_t> &file, std::uint32_t bitmapPage, std::uint32_t page)
+{
+    return file[std::size_t(bitmapPage) * PageSize + 4 + page / 8] & (1u << (page % 8));
+}
+
+TEST_P(ReferenceGlobalMap, newPagesAreMarkedUsed)
+{
+    auto bytes = EmptyLibrary::build(45000);
+    const std::uint32_t pages = std::uint32_t(bytes.size() / PageSize);
+    std::uint32_t bitmap = 0;
+    if (GetParam().withBitmapPage) {
+        bitmap = pages; // a type 0x05 page: every page of the file used, the rest free
+        bytes.resize(bytes.size() + PageSize, 0xFF);
+        const std::size_t at = std::size_t(bitmap) * PageSize;
+        bytes[at] = 0x05, bytes[at + 1] = 0x01, bytes[at + 2] = 0, bytes[at + 3] = 0;
+        for (std::uint32_t p = 0; p <= bitmap; ++p)
+            bytes[at + 4 + p / 8] &= std::uint8_t(~(1u << (p % 8)));
+    }
+    // Page 1, row 0 (the last 69 bytes of the page) becomes a reference map.
+    const std::size_t row = PageSize + PageSize - 69;
+    std::fill_n(bytes.begin() + std::ptrdiff_t(row), 69, 0);
+    bytes[row] = 0x01;
+    bytes[row + 1] = std::uint8_t(bitmap), bytes[row + 2] = std::uint8_t(bitmap >> 8);
+    auto opened = Database::open(makeMemoryPageSource(bytes), Password);
+    ASSERT_TRUE(opened);
+    auto &db = static_cast<JetDatabase &>(**opened);
+    auto r = db.execute("insert into 命令库(命令名,中文名,分类,说明,类型) values ('a','','1','" + std::string(9000, 'x') + "','无')");
+    ASSERT_TRUE(r) << r.error().message;
+    const auto file = Qb::Test::sourceBytes(db.pages().source());
+    const std::size_t entry = file[row + 1] | (file[row + 2] << 8) | (file[row + 3] << 16);
+    ASSERT_NE(entry, 0u);
+    EXPECT_EQ(file[entry * PageSize], 0x05);
+    const std::uint32_t firstNew = GetParam().withBitmapPage ? bitmap + 1 : pages;
+    for (std::uint32_t p = firstNew; p < file.size() / PageSize; ++p)
+        EXPECT_FALSE(globalBitFree(file, std::uint32_t(entry), p)) << "page " << p << " is in use";
+    if (GetParam().withBitmapPage) {
+        const CheckReport report = checkDatabase(db);
+        EXPECT_TRUE(report.ok()) << report.faults.size() << " faults, first: " << report.faults.front();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Write, ReferenceGlobalMap,
+                         ::testing::Values(GlobalMapCase{"bitmapPagePresent", true}, GlobalMapCase{"bitmapPageMissing", false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
 } // namespace
