@@ -27,7 +27,7 @@ namespace {
 
 using CT = ColumnType;
 
-struct ColumnSpec
+struct ColumnShape
 {
     const char *name;
     ColumnType type;
@@ -36,7 +36,7 @@ struct ColumnSpec
     std::uint8_t extFlags = 0;
 };
 
-struct IndexSpec
+struct IndexShape
 {
     const char *name;
     std::vector<std::uint16_t> columns;
@@ -44,13 +44,13 @@ struct IndexSpec
     std::uint8_t kind; // 1 primary key
 };
 
-struct TableSpec
+struct TableShape
 {
     const char *name;
     std::uint32_t id;      // object id = TDEF page
     std::uint8_t tableType;
-    std::vector<ColumnSpec> columns;
-    std::vector<IndexSpec> indexes;
+    std::vector<ColumnShape> columns;
+    std::vector<IndexShape> indexes;
 };
 
 constexpr std::uint8_t SysFixed = 0x13, SysVar = 0x12, SysSid = 0x32;
@@ -67,7 +67,7 @@ constexpr std::uint32_t GlobalMapPage = 1, MapRowsPage = 6, CatalogDataPage = 14
                         FirstUserTdef = 16, PageCount = 24;
 
 // The Jet system tables, with the columns, column numbers and indexes Jet gives them.
-std::vector<TableSpec> systemTables()
+std::vector<TableShape> systemTables()
 {
     return {
         {"MSysObjects", 2, TypeSystem,
@@ -98,14 +98,14 @@ std::vector<TableSpec> systemTables()
     };
 }
 
-ColumnSpec key() { return {"ID", CT::Long, 4, UserKey}; }
-ColumnSpec text(const char *name, std::uint16_t chars) { return {name, CT::Text, std::uint16_t(2 * chars), UserVar, Compressed}; }
-ColumnSpec memo(const char *name) { return {name, CT::Memo, 0, UserVar, Compressed}; }
+ColumnShape key() { return {"ID", CT::Long, 4, UserKey}; }
+ColumnShape text(const char *name, std::uint16_t chars) { return {name, CT::Text, std::uint16_t(2 * chars), UserVar, Compressed}; }
+ColumnShape memo(const char *name) { return {name, CT::Memo, 0, UserVar, Compressed}; }
 
 // The program's four tables. Every table: AutoNumber ID as primary key, nothing else indexed.
-std::vector<TableSpec> userTables()
+std::vector<TableShape> userTables()
 {
-    const std::vector<IndexSpec> pk{{"PrimaryKey", {0}, IndexPrimary, 1}};
+    const std::vector<IndexShape> pk{{"PrimaryKey", {0}, IndexPrimary, 1}};
     return {
         {"分类表", FirstUserTdef, TypeUser,
          {key(), text("分类名", 50), text("序号", 12), text("父类", 12), text("说明", 255)}, pk},
@@ -117,7 +117,7 @@ std::vector<TableSpec> userTables()
     };
 }
 
-TableDef defineTable(const TableSpec &s)
+TableDef defineTable(const TableShape &s)
 {
     TableDef t;
     t.page = s.id;
@@ -126,7 +126,7 @@ TableDef defineTable(const TableSpec &s)
     t.maxColumns = std::uint16_t(s.columns.size());
     std::uint16_t fixedOffset = 0, varIndex = 0;
     for (std::size_t i = 0; i < s.columns.size(); ++i) {
-        const ColumnSpec &cs = s.columns[i];
+        const ColumnShape &cs = s.columns[i];
         ColumnDef c;
         c.name = cs.name;
         c.type = std::uint8_t(cs.type);
@@ -197,7 +197,7 @@ public:
 private:
     struct Table
     {
-        TableSpec spec;
+        TableShape shape;
         TableDef def;
         std::uint32_t dataPage = 0; // 0: no rows
         std::vector<std::vector<Value>> rows;
@@ -306,8 +306,8 @@ void Builder::addCatalogRows(Table &catalog, Table &aces, const std::vector<Tabl
     object(RelationshipsContainer, ContainerRoot, "Relationships", 3, creator, systemFlag);
     object(MSysDbId, DatabasesContainer, "MSysDb", 2, admin, systemFlag);
     for (const Table &t : all)
-        object(t.def.page, TablesContainer, t.spec.name, 1, t.spec.tableType == TypeSystem ? creator : admin,
-               t.spec.tableType == TypeSystem ? systemFlag : 0);
+        object(t.def.page, TablesContainer, t.shape.name, 1, t.shape.tableType == TypeSystem ? creator : admin,
+               t.shape.tableType == TypeSystem ? systemFlag : 0);
 
     const auto ace = [&](std::int64_t id, const Bytes &sid, std::int64_t acm, bool inheritable) {
         aces.rows.push_back({id, sid, acm, inheritable ? Value(std::int64_t(1)) : Value()});
@@ -327,7 +327,7 @@ void Builder::addCatalogRows(Table &catalog, Table &aces, const std::vector<Tabl
     ace(TablesContainer, users, 1048319, true);
     ace(RelationshipsContainer, users, 1048575, true);
     for (const Table &t : all) {
-        if (t.spec.tableType != TypeUser)
+        if (t.shape.tableType != TypeUser)
             continue;
         ace(t.def.page, admin, 1048319, false);
         ace(t.def.page, users, 1048319, false);
