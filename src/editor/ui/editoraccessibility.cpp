@@ -91,7 +91,8 @@ long EditorAccessible::bytePosition(const QString &text, int offset) const
 
 int EditorAccessible::characterOffset(long bytePosition) const
 {
-    return int(QString::fromUtf8(editor()->scriptBytes().first(bytePosition)).size());
+    const QByteArray bytes = editor()->scriptBytes();
+    return int(QString::fromUtf8(bytes.first(std::clamp(qsizetype(bytePosition), qsizetype(0), bytes.size()))).size());
 }
 
 void *EditorAccessible::interface_cast(QAccessible::InterfaceType type)
