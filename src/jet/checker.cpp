@@ -34,6 +34,16 @@ public:
         m_usedPages.insert(m_def->pages.begin(), m_def->pages.end());
         ++m_report.tables;
         checkMap(m_def->freeSpacePages, "free-space map");
+        // A long-value column's maps may be absent (a reference to page 0): Access leaves the
+        // free-space map of some system tables' columns so.
+        for (const LongValueMaps &lv : m_def->longValueMaps) {
+            const std::string column = "long-value maps of column number " + std::to_string(lv.columnNumber);
+            if (lv.owned.page != 0)
+                if (auto owned = checkMap(lv.owned, column + " (owned)"))
+                    m_usedPages.insert(owned->pages.begin(), owned->pages.end());
+            if (lv.free.page != 0)
+                checkMap(lv.free, column + " (free space)");
+        }
         if (!checkRows())
             return;
         for (std::size_t i = 0; i < m_def->realIndexes.size(); ++i)
