@@ -29,6 +29,10 @@ namespace Qb::Resources {
 class DescriptionWindow;
 }
 
+namespace Qb::Library::Ui {
+class CategoryTreeController;
+}
+
 namespace Qb::App {
 
 struct AppContext;
@@ -96,6 +100,7 @@ Q_SIGNALS:
     void destroying();
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -206,6 +211,15 @@ private:
     void showEditorStatus(const QString &text);
     Editor::ScriptFiles *m_scriptFiles = nullptr;
     Editor::ScriptRunner *m_scriptRunner = nullptr;
+
+    // library wiring (mainwindow_library.cpp): the category tree and the command items of
+    // 命令(&M). wireLibrary() is called once from the constructor after the controls and menus
+    // exist; startupBuildCategoryTree() is the start-up step "build the category tree". The click
+    // timer 时钟_双击判断 is handled by the library's controller (OnDoubleClickTimer stays empty).
+    void wireLibrary();
+    void startupBuildCategoryTree();
+    void showLibraryDescription(const QString &text);
+    Library::Ui::CategoryTreeController *m_library = nullptr;
 };
 
 } // namespace Qb::App
