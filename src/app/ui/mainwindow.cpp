@@ -61,6 +61,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     createToolbar();
     wireShellActions();
     wireEditor();
+    wireLibrary();
 }
 
 MainWindow::~MainWindow()
@@ -149,7 +150,6 @@ void MainWindow::createTimers()
     m_doubleClickTimer = new QTimer(this);
     m_doubleClickTimer->setObjectName(u"时钟_双击判断"_qs);
     m_doubleClickTimer->setSingleShot(true);
-    connect(m_doubleClickTimer, &QTimer::timeout, this, &MainWindow::OnDoubleClickTimer);
 }
 
 MainLayout MainWindow::currentLayout() const

@@ -100,7 +100,6 @@ Q_SIGNALS:
     void destroying();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -129,7 +128,6 @@ private:
     void OnMainWindowFirstActivated();
     void OnMainWindowDestroying();
     void OnShrinkTimer();
-    void OnDoubleClickTimer();
     void popUpAtPointer(QMenu *menu, QPoint globalPos);
     void showAbout();
     void showUsageNote();
@@ -215,7 +213,7 @@ private:
     // library wiring (mainwindow_library.cpp): the category tree and the command items of
     // 命令(&M). wireLibrary() is called once from the constructor after the controls and menus
     // exist; startupBuildCategoryTree() is the start-up step "build the category tree". The click
-    // timer 时钟_双击判断 is handled by the library's controller (OnDoubleClickTimer stays empty).
+    // timer 时钟_双击判断 is handled by the library's controller.
     void wireLibrary();
     void startupBuildCategoryTree();
     void showLibraryDescription(const QString &text);

@@ -3,6 +3,7 @@
 
 #include "app/appcontext.h"
 #include "app/commanddatabase.h"
+#include "library/ui/categorytreecontroller.h"
 #include "resources/shellwindows.h"
 #include "resources/icons.h"
 
@@ -52,7 +53,7 @@ bool MainWindow::openDatabase()
 
 void MainWindow::buildCategoryTree()
 {
-    // The category tree fills 树型框_分类 from the database here.
+    startupBuildCategoryTree();
 }
 
 void MainWindow::loadSettings()
@@ -162,11 +163,6 @@ void MainWindow::OnShrinkTimer()
     // The edge behaviour's shrink check runs here on every tick.
 }
 
-void MainWindow::OnDoubleClickTimer()
-{
-    // Tells a single click from a double click in the tree.
-}
-
 void MainWindow::OnMainWindowFirstActivated()
 {
     if (m_context.SettingsFile.readBool(Keys::DescriptionWindow))
@@ -238,17 +234,12 @@ void MainWindow::closeDatabase()
 
 bool MainWindow::treeItemSelected() const
 {
-    return !m_tree->selectedItems().isEmpty();
+    return m_library->categoryToRemember().has_value();
 }
 
 void MainWindow::rememberCurrentCategory()
 {
-    // Item values: a category's number in Qt::UserRole, 0 for a command item.
-    const QTreeWidgetItem *item = m_tree->selectedItems().constFirst();
-    qint64 value = item->data(0, Qt::UserRole).toLongLong();
-    if (value == 0 && item->parent())
-        value = item->parent()->data(0, Qt::UserRole).toLongLong();
-    m_context.SettingsFile.write(Keys::Kuozhanxiang, QString::number(value));
+    m_context.SettingsFile.write(Keys::Kuozhanxiang, QString::number(*m_library->categoryToRemember()));
 }
 
 bool MainWindow::keyboardHookInstalled() const
