@@ -231,7 +231,8 @@ TEST_P(ExportCompare, everyTableMatchesIndependentReaders)
     if (path.empty())
         GTEST_SKIP() << Qb::Test::NoSharedMessage;
     const bool haveMdbtools = available("mdb-export --version");
-    const bool haveMdbReader = available("node -e \"import('" QB_MDBREADER_DIR "/node_modules/mdb-reader/lib/node/index.js')\"");
+    const bool haveMdbReader =
+        available("cd " + shellQuote(QB_MDBREADER_DIR) + " && node --input-type=module -e \"await import('mdb-reader')\"");
     if (!haveMdbtools && !haveMdbReader)
         GTEST_SKIP() << "neither mdbtools nor node with mdb-reader is installed";
     const std::string tool = shellQuote(QB_MDB_TOOL);
