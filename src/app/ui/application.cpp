@@ -7,8 +7,46 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
 
 namespace Qb::App {
+
+namespace {
+
+// Reports the first paint of any widget of the main window, then ends the program.
+class FirstPaintReporter : public QObject
+{
+public:
+    explicit FirstPaintReporter(QWidget *window)
+        : QObject(window)
+        , m_window(window)
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Paint || m_reported || !watched->isWidgetType()
+            || static_cast<QWidget *>(watched)->window() != m_window)
+            return false;
+        m_reported = true;
+        const auto now = std::chrono::steady_clock::now().time_since_epoch();
+        std::printf("first-paint %lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
+        std::fflush(stdout);
+        QTimer::singleShot(0, m_window, &QWidget::close);
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    bool m_reported = false;
+};
+
+} // namespace
 
 void showDatabaseOpenFailure()
 {
@@ -39,6 +77,8 @@ int runApplication(int argc, char *argv[])
         return 0;
     }
     QObject::connect(&window, &MainWindow::destroying, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (qEnvironmentVariableIsSet("QUILLBOX_REPORT_FIRST_PAINT"))
+        new FirstPaintReporter(&window);
     window.show();
     return app.exec();
 }
