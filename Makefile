@@ -30,7 +30,8 @@ bench: test-deps build
 	cmake --build $(BUILD) --target bench
 
 fuzz:
-	cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQB_FUZZ=ON -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=OFF
+	@tools/install-deps.sh fuzz
+	cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-16 -DQB_FUZZ=ON -DQB_BUILD_TESTS=OFF -DQB_BUILD_BENCH=OFF
 	cmake --build build-fuzz --target fuzz
 
 clean:
