@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCursor>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -83,6 +84,8 @@ private Q_SLOTS:
     void splitters_dragRelayout();
     void resize_persistsSize();
     void firstActivation_reopensDescriptionUnderWindow();
+    void beforeCreated_resizeAndMoveReachNoHandler();
+    void tray_leftClickShowsRightClickOffersExit();
 };
 
 void tst_MainWindow::controls_data()
@@ -408,6 +411,42 @@ void tst_MainWindow::firstActivation_reopensDescriptionUnderWindow()
     // Ending the program keeps the record, so it opens again next time.
     s.window->close();
     QCOMPARE(s.settings().read(Keys::DescriptionWindow), u"真"_s);
+}
+
+void tst_MainWindow::beforeCreated_resizeAndMoveReachNoHandler()
+{
+    Started s;
+    s.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QWidget *bar = s.window->findChild<QWidget *>(u"分隔条1"_s);
+    const QRect designBar = bar->geometry();
+    s.window->resize(640, 500);
+    s.window->move(200, 100);
+    QCoreApplication::processEvents(); // lets the window layout hand the client its new size
+    QCOMPARE(bar->geometry(), designBar); // no layout ran
+    QCOMPARE(s.context.NormalWidth, 0);
+    QVERIFY(!QFile::exists(s.dir.filePath(u"mlkpz.ini"_s)));
+}
+
+void tst_MainWindow::tray_leftClickShowsRightClickOffersExit()
+{
+    Started s;
+    QVERIFY(s.start());
+    QVERIFY(!s.window->isVisible());
+    s.window->OnTrayIconEvent(2); // a double click does nothing
+    QVERIFY(!s.window->isVisible());
+    s.window->OnTrayIconEvent(1);
+    QVERIFY(s.window->isVisible());
+    QMenu *control = s.window->menu(u"控制"_s);
+    QCursor::setPos(400, 300);
+    s.window->OnTrayIconEvent(3);
+    QTRY_VERIFY(control->isVisible());
+    QCOMPARE(control->pos(), MainWindow::trayMenuPosition(QCursor::pos(), control->sizeHint()));
+    QSignalSpy destroying(s.window.get(), &MainWindow::destroying);
+    control->hide();
+    s.window->menuAction(u"退出"_s)->trigger();
+    QCOMPARE(destroying.size(), 1);
+    QVERIFY(!s.context.CommandStore.isOpen());
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -14,6 +14,8 @@
 
 namespace Qb::App {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Reports the first paint of any widget of the main window, then ends the program.
@@ -50,8 +52,8 @@ private:
 
 void showDatabaseOpenFailure()
 {
-    QMessageBox box(QMessageBox::NoIcon, u"信息："_qs, u"打开命令数据库失败"_qs, QMessageBox::Ok);
-    box.setObjectName(u"databaseOpenFailure"_qs);
+    QMessageBox box(QMessageBox::NoIcon, u"信息："_s, u"打开命令数据库失败"_s, QMessageBox::Ok);
+    box.setObjectName(u"databaseOpenFailure"_s);
     box.exec();
 }
 

@@ -24,6 +24,8 @@
 
 namespace Qb::App {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Resources::ControlDefinition;
@@ -48,7 +50,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     : QMainWindow(parent)
     , m_context(context)
 {
-    setObjectName(u"MainWindow"_qs);
+    setObjectName(u"MainWindow"_s);
     m_trayHost = QSystemTrayIcon::isSystemTrayAvailable();
     setWindowFlags(normalFlags());
     setWindowIcon(Resources::mainWindowIcon());
@@ -73,7 +75,7 @@ MainWindow::~MainWindow()
 void MainWindow::createControls()
 {
     m_client = new QWidget(this);
-    m_client->setObjectName(u"client"_qs);
+    m_client->setObjectName(u"client"_s);
     m_client->installEventFilter(this);
     setCentralWidget(m_client);
     m_toolbar = named(new QToolBar(m_client), "工具条1", QRect(8, 8, 649, 28));
@@ -82,11 +84,11 @@ void MainWindow::createControls()
     createScriptPage();
     m_verticalBar = named(new SplitterBar(Qt::Vertical, m_client), "分隔条_纵", QRect(240, 36, 6, 352));
     m_editor = named(new Editor::ScriptEditor(m_client), "代码编辑框1", QRect(248, 36, 536, 444));
-    m_editor->setAccessibleName(u"代码编辑框1"_qs);
+    m_editor->setAccessibleName(u"代码编辑框1"_s);
     m_horizontalBar = named(new SplitterBar(Qt::Horizontal, m_client), "分隔条1", QRect(8, 485, 776, 6));
     m_info = named(new QTextEdit(m_client), "编辑框_信息", QRect(5, 495, 784, 134));
     m_info->setAcceptRichText(false);
-    m_info->setAccessibleName(u"编辑框_信息"_qs);
+    m_info->setAccessibleName(u"编辑框_信息"_s);
     m_statusBar = named(new QStatusBar(m_client), "状态条1", QRect(0, 0, 800, 20));
     m_statusBar->setSizeGripEnabled(false);
     for (QLabel *&part : m_statusParts) {
@@ -115,18 +117,18 @@ void MainWindow::createControls()
 void MainWindow::createCommandPage()
 {
     auto *page = new QWidget;
-    page->setObjectName(u"命令"_qs);
+    page->setObjectName(u"命令"_s);
     m_tree = named(new QTreeWidget(page), "树型框_分类", QRect(6, 6, 220, 402));
     m_tree->setHeaderHidden(true);
     m_tree->setIconSize(QSize(16, 15));
-    m_tree->setAccessibleName(u"树型框_分类"_qs);
-    m_tabs->addTab(page, u"命令"_qs);
+    m_tree->setAccessibleName(u"树型框_分类"_s);
+    m_tabs->addTab(page, u"命令"_s);
 }
 
 void MainWindow::createScriptPage()
 {
     auto *page = new QWidget;
-    page->setObjectName(u"脚本"_qs);
+    page->setObjectName(u"脚本"_s);
     Resources::createControl({.name = "本地目录框", .kind = ControlKind::ComboEditable, .geometry = {6, 7, 182, 22}},
                              page);
     Resources::createControl({.name = "浏览钮", .kind = ControlKind::Button, .caption = "浏览",
@@ -136,19 +138,19 @@ void MainWindow::createScriptPage()
                                            .geometry = {6, 33, 229, 378},
                                            .columns = {{"文件名", 200}, {"大小KB", 80}}},
                                           page);
-    m_tabs->addTab(page, u"脚本"_qs);
+    m_tabs->addTab(page, u"脚本"_s);
     m_tabs->setCurrentIndex(0);
 }
 
 void MainWindow::createTimers()
 {
     m_shrinkTimer = new QTimer(this);
-    m_shrinkTimer->setObjectName(u"时钟_收缩"_qs);
+    m_shrinkTimer->setObjectName(u"时钟_收缩"_s);
     m_shrinkTimer->setInterval(50);
     connect(m_shrinkTimer, &QTimer::timeout, this, &MainWindow::OnShrinkTimer);
     m_shrinkTimer->start();
     m_doubleClickTimer = new QTimer(this);
-    m_doubleClickTimer->setObjectName(u"时钟_双击判断"_qs);
+    m_doubleClickTimer->setObjectName(u"时钟_双击判断"_s);
     m_doubleClickTimer->setSingleShot(true);
 }
 
@@ -271,9 +273,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::RightButton) {
             if (watched == m_tree->viewport())
-                popUpAtPointer(menu(u"命令(&M)"_qs), mouse->globalPosition().toPoint());
+                popUpAtPointer(menu(u"命令(&M)"_s), mouse->globalPosition().toPoint());
             else if (watched == m_info->viewport())
-                popUpAtPointer(menu(u"编框"_qs), mouse->globalPosition().toPoint());
+                popUpAtPointer(menu(u"编框"_s), mouse->globalPosition().toPoint());
         }
     }
     return QMainWindow::eventFilter(watched, event);

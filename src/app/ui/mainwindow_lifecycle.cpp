@@ -18,6 +18,8 @@
 
 namespace Qb::App {
 
+using namespace Qt::StringLiterals;
+
 namespace Keys = Settings::Keys;
 
 bool MainWindow::OnMainWindowCreated()
@@ -36,7 +38,7 @@ bool MainWindow::OnMainWindowCreated()
 
 void MainWindow::locateSettings()
 {
-    m_context.SettingsPath = m_context.ProgramDirectory + u"/mlkpz.ini"_qs;
+    m_context.SettingsPath = m_context.ProgramDirectory + u"/mlkpz.ini"_s;
     m_context.SettingsFile = Settings::AppSettings(m_context.SettingsPath);
 }
 
@@ -81,8 +83,8 @@ void MainWindow::addTrayIcon()
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     m_tray = new QSystemTrayIcon(Resources::mainWindowIcon(), this);
-    m_tray->setObjectName(u"trayIcon"_qs);
-    m_tray->setToolTip(u"Quillbox"_qs);
+    m_tray->setObjectName(u"trayIcon"_s);
+    m_tray->setToolTip(u"Quillbox"_s);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         if (reason == QSystemTrayIcon::Trigger)
             OnTrayIconEvent(1);
@@ -96,7 +98,7 @@ void MainWindow::addTrayIcon()
 
 void MainWindow::setCaption()
 {
-    setWindowTitle(u"Quillbox"_qs);
+    setWindowTitle(u"Quillbox"_s);
 }
 
 void MainWindow::initHotkeyRegistry()
@@ -123,7 +125,7 @@ void MainWindow::loadHintWindow()
 
 void MainWindow::checkHintsItem(bool checked)
 {
-    menuAction(u"命令提示"_qs)->setChecked(checked);
+    menuAction(u"命令提示"_s)->setChecked(checked);
 }
 
 void MainWindow::setAlwaysOnTop(bool onTop)
@@ -133,7 +135,7 @@ void MainWindow::setAlwaysOnTop(bool onTop)
 
 void MainWindow::checkCursorTrackingItem(bool checked)
 {
-    menuAction(u"光标跟踪"_qs)->setChecked(checked);
+    menuAction(u"光标跟踪"_s)->setChecked(checked);
 }
 
 void MainWindow::resizeWindow(int width, int height)
@@ -188,7 +190,7 @@ void MainWindow::OnTrayIconEvent(int kind)
         activateWindow();
         // The edge behaviour's tray expand runs here.
     } else if (kind == 3) {
-        QMenu *control = menu(u"控制"_qs);
+        QMenu *control = menu(u"控制"_s);
         raise();
         activateWindow();
         control->popup(trayMenuPosition(QCursor::pos(), control->sizeHint()));

@@ -13,6 +13,8 @@
 
 namespace Qb::App {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString text(const char *utf8)
@@ -154,18 +156,18 @@ QAction *MainWindow::toolbarAction(int index) const
 
 void MainWindow::wireShellActions()
 {
-    connect(menuAction(u"系统设置"_qs), &QAction::triggered, this, &MainWindow::openSettingsWindow);
-    connect(menuAction(u"说明"_qs), &QAction::triggered, this, &MainWindow::showUsageNote);
-    connect(menuAction(u"关于"_qs), &QAction::triggered, this, &MainWindow::showAbout);
-    connect(menuAction(u"复制"_qs, u"编框"_qs), &QAction::triggered, this, [this] { copyInfoSelection(false); });
-    connect(menuAction(u"全选复制"_qs), &QAction::triggered, this, [this] { copyInfoSelection(true); });
-    connect(menuAction(u"在新窗口中显示"_qs), &QAction::triggered, this, &MainWindow::ShowDescriptionWindow);
-    connect(menuAction(u"退出"_qs), &QAction::triggered, this, &QWidget::close);
+    connect(menuAction(u"系统设置"_s), &QAction::triggered, this, &MainWindow::openSettingsWindow);
+    connect(menuAction(u"说明"_s), &QAction::triggered, this, &MainWindow::showUsageNote);
+    connect(menuAction(u"关于"_s), &QAction::triggered, this, &MainWindow::showAbout);
+    connect(menuAction(u"复制"_s, u"编框"_s), &QAction::triggered, this, [this] { copyInfoSelection(false); });
+    connect(menuAction(u"全选复制"_s), &QAction::triggered, this, [this] { copyInfoSelection(true); });
+    connect(menuAction(u"在新窗口中显示"_s), &QAction::triggered, this, &MainWindow::ShowDescriptionWindow);
+    connect(menuAction(u"退出"_s), &QAction::triggered, this, &QWidget::close);
 }
 
 void MainWindow::showUsageNote()
 {
-    QMessageBox box(QMessageBox::NoIcon, u"说明："_qs, u"命令名后加“{}”时，双击命令将发送说明内容。"_qs,
+    QMessageBox box(QMessageBox::NoIcon, u"说明："_s, u"命令名后加“{}”时，双击命令将发送说明内容。"_s,
                     QMessageBox::Ok, this);
     box.exec();
 }

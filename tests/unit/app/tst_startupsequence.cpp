@@ -9,6 +9,7 @@
 #include <QTest>
 
 using namespace Qb::App;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -19,22 +20,22 @@ public:
     bool openSucceeds = true;
     bool hints = false;
 
-    void locateSettings() override { log << u"settings"_qs; }
-    void locateDatabase() override { log << u"database"_qs; }
-    bool openDatabase() override { log << u"open"_qs; return openSucceeds; }
-    void buildCategoryTree() override { log << u"tree"_qs; }
-    void loadSettings() override { log << u"load"_qs; }
+    void locateSettings() override { log << u"settings"_s; }
+    void locateDatabase() override { log << u"database"_s; }
+    bool openDatabase() override { log << u"open"_s; return openSucceeds; }
+    void buildCategoryTree() override { log << u"tree"_s; }
+    void loadSettings() override { log << u"load"_s; }
     bool hintsOn() const override { return hints; }
-    void installKeyboardHook() override { log << u"hook"_qs; }
-    void subclassMainWindow() override { log << u"subclass"_qs; }
-    void addTrayIcon() override { log << u"tray"_qs; }
-    void setCaption() override { log << u"caption"_qs; }
-    void initHotkeyRegistry() override { log << u"hotkeys"_qs; }
-    void registerCaptureHotkey() override { log << u"capture"_qs; }
-    void reopenLastScript() override { log << u"script"_qs; }
-    void configureEditor() override { log << u"editor"_qs; }
-    void loadKeywords() override { log << u"keywords"_qs; }
-    void restoreFileBrowser() override { log << u"browser"_qs; }
+    void installKeyboardHook() override { log << u"hook"_s; }
+    void subclassMainWindow() override { log << u"subclass"_s; }
+    void addTrayIcon() override { log << u"tray"_s; }
+    void setCaption() override { log << u"caption"_s; }
+    void initHotkeyRegistry() override { log << u"hotkeys"_s; }
+    void registerCaptureHotkey() override { log << u"capture"_s; }
+    void reopenLastScript() override { log << u"script"_s; }
+    void configureEditor() override { log << u"editor"_s; }
+    void loadKeywords() override { log << u"keywords"_s; }
+    void restoreFileBrowser() override { log << u"browser"_s; }
 };
 
 class RecordingShutdown : public ShutdownSteps
@@ -43,34 +44,34 @@ public:
     QStringList log;
     bool selected = false, hook = false, hintWindow = false, isMinimised = false, shrunk = false;
 
-    void closeDatabase() override { log << u"close"_qs; }
+    void closeDatabase() override { log << u"close"_s; }
     bool treeItemSelected() const override { return selected; }
-    void rememberCurrentCategory() override { log << u"category"_qs; }
+    void rememberCurrentCategory() override { log << u"category"_s; }
     bool keyboardHookInstalled() const override { return hook; }
-    void removeKeyboardHook() override { log << u"unhook"_qs; }
+    void removeKeyboardHook() override { log << u"unhook"_s; }
     bool hintWindowLoaded() const override { return hintWindow; }
-    void destroyHintWindow() override { log << u"hintwindow"_qs; }
+    void destroyHintWindow() override { log << u"hintwindow"_s; }
     bool minimised() const override { return isMinimised; }
     bool edgeShrunk() const override { return shrunk; }
-    void storePosition() override { log << u"position"_qs; }
+    void storePosition() override { log << u"position"_s; }
 };
 
 class RecordingTarget : public LoadSettingsTarget
 {
 public:
     QStringList log;
-    void loadHintWindow() override { log << u"hintwindow"_qs; }
-    void checkHintsItem(bool c) override { log << u"hints="_qs + QString::number(c); }
-    void setAlwaysOnTop(bool t) override { log << u"ontop="_qs + QString::number(t); }
-    void checkCursorTrackingItem(bool c) override { log << u"tracking="_qs + QString::number(c); }
-    void resizeWindow(int w, int h) override { log << u"size=%1x%2"_qs.arg(w).arg(h); }
-    void moveWindow(int l, int t) override { log << u"pos=%1,%2"_qs.arg(l).arg(t); }
+    void loadHintWindow() override { log << u"hintwindow"_s; }
+    void checkHintsItem(bool c) override { log << u"hints="_s + QString::number(c); }
+    void setAlwaysOnTop(bool t) override { log << u"ontop="_s + QString::number(t); }
+    void checkCursorTrackingItem(bool c) override { log << u"tracking="_s + QString::number(c); }
+    void resizeWindow(int w, int h) override { log << u"size=%1x%2"_s.arg(w).arg(h); }
+    void moveWindow(int l, int t) override { log << u"pos=%1,%2"_s.arg(l).arg(t); }
 };
 
-const QStringList AllStartupSteps = {u"settings"_qs, u"database"_qs, u"open"_qs, u"tree"_qs, u"load"_qs,
-                                     u"subclass"_qs, u"tray"_qs, u"caption"_qs, u"hotkeys"_qs,
-                                     u"capture"_qs, u"script"_qs, u"editor"_qs, u"keywords"_qs,
-                                     u"browser"_qs};
+const QStringList AllStartupSteps = {u"settings"_s, u"database"_s, u"open"_s, u"tree"_s, u"load"_s,
+                                     u"subclass"_s, u"tray"_s, u"caption"_s, u"hotkeys"_s,
+                                     u"capture"_s, u"script"_s, u"editor"_s, u"keywords"_s,
+                                     u"browser"_s};
 
 } // namespace
 
@@ -95,11 +96,11 @@ void tst_StartupSequence::startup_data()
     QTest::addColumn<bool>("result");
 
     QStringList withHook = AllStartupSteps;
-    withHook.insert(withHook.indexOf(u"subclass"_qs), u"hook"_qs);
+    withHook.insert(withHook.indexOf(u"subclass"_s), u"hook"_s);
     QTest::newRow("hints off: no hook") << true << false << AllStartupSteps << true;
     QTest::newRow("hints on: hook right after the settings") << true << true << withHook << true;
     QTest::newRow("open fails: nothing after it runs")
-        << false << true << QStringList{u"settings"_qs, u"database"_qs, u"open"_qs} << false;
+        << false << true << QStringList{u"settings"_s, u"database"_s, u"open"_s} << false;
 }
 
 void tst_StartupSequence::startup()
@@ -123,14 +124,14 @@ void tst_StartupSequence::shutdown_data()
     QTest::addColumn<QStringList>("expected");
 
     QTest::newRow("everything present") << true << true << true << false << false
-                                        << QStringList{u"close"_qs, u"category"_qs, u"unhook"_qs,
-                                                       u"hintwindow"_qs, u"position"_qs};
+                                        << QStringList{u"close"_s, u"category"_s, u"unhook"_s,
+                                                       u"hintwindow"_s, u"position"_s};
     QTest::newRow("nothing selected, no hook") << false << false << true << false << false
-                                               << QStringList{u"close"_qs, u"hintwindow"_qs, u"position"_qs};
+                                               << QStringList{u"close"_s, u"hintwindow"_s, u"position"_s};
     QTest::newRow("minimised: position kept") << true << false << false << true << false
-                                              << QStringList{u"close"_qs, u"category"_qs};
+                                              << QStringList{u"close"_s, u"category"_s};
     QTest::newRow("edge-shrunk: position kept") << false << false << false << false << true
-                                                << QStringList{u"close"_qs};
+                                                << QStringList{u"close"_s};
 }
 
 void tst_StartupSequence::shutdown()
@@ -161,24 +162,24 @@ void tst_StartupSequence::loadSettings_data()
     QTest::addColumn<int>("stepY");
 
     QTest::newRow("no file: defaults")
-        << QString() << QStringList{u"hintwindow"_qs, u"tracking=1"_qs, u"size=800x700"_qs, u"pos=50,50"_qs}
+        << QString() << QStringList{u"hintwindow"_s, u"tracking=1"_s, u"size=800x700"_s, u"pos=50,50"_s}
         << false << false << 800 << 100 << 300;
     QTest::newRow("everything on, full-width width")
         << u"[xitong]\nmlts=真\nzzzq=真\ntstjzwm=真\ngbgz=真\n"
-           "[shezhi]\n宽度=１２０\n高度=650\n横坐标=-5\n纵坐标=7\n收缩速度=7\n"_qs
-        << QStringList{u"hintwindow"_qs, u"hints=1"_qs, u"ontop=1"_qs, u"tracking=1"_qs, u"size=120x650"_qs,
-                       u"pos=-5,7"_qs}
+           "[shezhi]\n宽度=１２０\n高度=650\n横坐标=-5\n纵坐标=7\n收缩速度=7\n"_s
+        << QStringList{u"hintwindow"_s, u"hints=1"_s, u"ontop=1"_s, u"tracking=1"_s, u"size=120x650"_s,
+                       u"pos=-5,7"_s}
         << true << true << 120 << 7 << 21;
     QTest::newRow("only 真 is true; empty gbgz turns tracking off; bad numbers")
-        << u"[xitong]\nmlts=假\nzzzq=true\ntstjzwm=1\ngbgz=\n[shezhi]\n宽度=abc\n高度= 42px\n收缩速度=\n"_qs
-        << QStringList{u"hintwindow"_qs, u"size=0x42"_qs, u"pos=50,50"_qs} << false << false << 0 << 0 << 0;
+        << u"[xitong]\nmlts=假\nzzzq=true\ntstjzwm=1\ngbgz=\n[shezhi]\n宽度=abc\n高度= 42px\n收缩速度=\n"_s
+        << QStringList{u"hintwindow"_s, u"size=0x42"_s, u"pos=50,50"_s} << false << false << 0 << 0 << 0;
 }
 
 void tst_StartupSequence::loadSettings()
 {
     QFETCH(QString, ini);
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"mlkpz.ini"_qs);
+    const QString path = dir.filePath(u"mlkpz.ini"_s);
     if (!ini.isEmpty()) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
