@@ -23,13 +23,17 @@ void layoutAfterHorizontalSplitter(MainLayout &l, QSize client)
     l.tabs.setHeight(l.horizontalBar.top() - l.tabs.top() - 2);
     const int infoTop = l.horizontalBar.top() + l.horizontalBar.height();
     l.info.moveTop(infoTop);
-    l.info.setHeight(client.height() - l.horizontalBar.top() - l.horizontalBar.height());
+    // The description box ends where the status bar begins, so its last lines stay visible.
+    l.info.setHeight(client.height() - l.horizontalBar.top() - l.horizontalBar.height() - l.statusBarHeight);
 }
 
 void layoutFull(MainLayout &l, QSize client)
 {
     l.tabs.setWidth(l.verticalBar.left() - l.tabs.left() - 1);
-    l.tabs.setHeight(client.height() - l.info.height() - l.horizontalBar.height() - 2 - l.statusBarHeight);
+    // The tab control starts below the toolbar: counting its top keeps the description box inside
+    // the client area, above the status bar.
+    l.tabs.setHeight(client.height() - l.tabs.top() - l.info.height() - l.horizontalBar.height() - 2
+                     - l.statusBarHeight);
     l.tree.setWidth(l.tabs.width() - 12);
     l.tree.setHeight(l.tabs.height() - 31);
     // The description box follows the splitter as the previous pass left it.

@@ -15,12 +15,12 @@ namespace {
 MainLayout firstFullPass()
 {
     MainLayout l = designLayout();
-    l.tabs = QRect(4, 40, 235, 514);
-    l.tree = QRect(6, 6, 223, 483);
-    l.fileList = QRect(6, 33, 223, 455);
-    l.verticalBar = QRect(240, 36, 6, 514);
-    l.editor = QRect(247, 36, 552, 514);
-    l.horizontalBar = QRect(8, 554, 800, 6);
+    l.tabs = QRect(4, 40, 235, 474);
+    l.tree = QRect(6, 6, 223, 443);
+    l.fileList = QRect(6, 33, 223, 415);
+    l.verticalBar = QRect(240, 36, 6, 474);
+    l.editor = QRect(247, 36, 552, 474);
+    l.horizontalBar = QRect(8, 514, 800, 6);
     l.info = QRect(5, 491, 798, 134);
     return l;
 }
@@ -28,7 +28,7 @@ MainLayout firstFullPass()
 MainLayout secondFullPass()
 {
     MainLayout l = firstFullPass();
-    l.info.moveTop(560);
+    l.info.moveTop(520);
     return l;
 }
 
@@ -42,6 +42,7 @@ private Q_SLOTS:
     void layout_data();
     void layout();
     void layout_repeatedPassIsStable();
+    void layout_infoBoxStaysAboveStatusBar();
     void persistence_data();
     void persistence();
 };
@@ -64,14 +65,14 @@ void tst_MainLayout::layout_data()
     vExpected.tabs.setWidth(295);
     vExpected.tree.setWidth(283);
     vExpected.fileList.setWidth(283);
-    vExpected.editor = QRect(307, 36, 492, 514);
+    vExpected.editor = QRect(307, 36, 492, 474);
     QTest::newRow("vertical splitter dragged to x=300") << vStart << LayoutMode::Full << QSize(800, 676) << vExpected;
 
     MainLayout hStart = secondFullPass();
     hStart.horizontalBar.moveTop(400);
     MainLayout hExpected = hStart;
     hExpected.tabs.setHeight(358);
-    hExpected.info = QRect(5, 406, 798, 270);
+    hExpected.info = QRect(5, 406, 798, 250);
     hExpected.horizontalBar.moveTop(398); // settles 2 pixels above the drop point
     hExpected.fileList.setHeight(299);
     hExpected.editor.setHeight(358);
@@ -80,12 +81,12 @@ void tst_MainLayout::layout_data()
                                                           << QSize(800, 676) << hExpected;
 
     MainLayout tiny = designLayout();
-    tiny.tabs = QRect(4, 40, 235, -62);
-    tiny.tree = QRect(6, 6, 223, -93);
-    tiny.fileList = QRect(6, 33, 223, -121);
-    tiny.verticalBar = QRect(240, 36, 6, -62);
-    tiny.editor = QRect(247, 36, -148, -62);
-    tiny.horizontalBar = QRect(8, -22, 100, 6);
+    tiny.tabs = QRect(4, 40, 235, -102);
+    tiny.tree = QRect(6, 6, 223, -133);
+    tiny.fileList = QRect(6, 33, 223, -161);
+    tiny.verticalBar = QRect(240, 36, 6, -102);
+    tiny.editor = QRect(247, 36, -148, -102);
+    tiny.horizontalBar = QRect(8, -62, 100, 6);
     tiny.info = QRect(5, 491, 98, 134);
     QTest::newRow("tiny window: negative sizes pass through") << designLayout() << LayoutMode::Full
                                                               << QSize(100, 100) << tiny;
@@ -117,6 +118,20 @@ void tst_MainLayout::layout_repeatedPassIsStable()
     QCOMPARE(again.horizontalBar, l.horizontalBar);
     QCOMPARE(l.horizontalBar.top(), l.tabs.top() + l.tabs.height());
     QCOMPARE(l.info.top(), l.horizontalBar.top() + l.horizontalBar.height());
+}
+
+// Regression: the description box used to reach past the client area and under the status bar,
+// hiding its last lines; after either kind of pass it ends above the status bar.
+void tst_MainLayout::layout_infoBoxStaysAboveStatusBar()
+{
+    const QSize client(1000, 800);
+    MainLayout l = designLayout();
+    for (int i = 0; i < 2; ++i)
+        l = LayoutMainWindow(l, client, LayoutMode::Full);
+    QVERIFY(l.info.top() + l.info.height() <= client.height() - l.statusBarHeight);
+    l.horizontalBar.moveTop(500);
+    l = LayoutMainWindow(l, client, LayoutMode::AfterHorizontalSplitter);
+    QCOMPARE(l.info.top() + l.info.height(), client.height() - l.statusBarHeight);
 }
 
 void tst_MainLayout::persistence_data()
