@@ -2,6 +2,8 @@
 // with the parsed command line. Exit codes are shared by every command.
 #pragma once
 
+#include "jet/jeterror.h"
+
 #include <string>
 #include <vector>
 
@@ -41,5 +43,7 @@ void addWriteCommands(std::vector<Command> &commands);
 
 // Prints "quillbox-mdb: <message>" on stderr.
 void printError(const std::string &message);
+// Prints the engine's error with its code name and returns ExitFailed.
+int failWith(const Jet::Error &error);
 
 } // namespace Qb::Cli

@@ -12,12 +12,6 @@ namespace {
 
 using namespace Qb::Jet;
 
-int failWith(const Error &error)
-{
-    printError(error.message + " (" + errorCodeName(error.code) + ")");
-    return ExitFailed;
-}
-
 Result<std::unique_ptr<JetDatabase>> openReadOnly(const Arguments &args)
 {
     auto db = Database::open(args.positional[0], args.password, Database::Mode::ReadOnly);
@@ -114,6 +108,12 @@ int runQuery(const Arguments &args)
 void printError(const std::string &message)
 {
     std::fprintf(stderr, "quillbox-mdb: %s\n", message.c_str());
+}
+
+int failWith(const Jet::Error &error)
+{
+    printError(error.message + " (" + Jet::errorCodeName(error.code) + ")");
+    return ExitFailed;
 }
 
 void addReadCommands(std::vector<Command> &commands)

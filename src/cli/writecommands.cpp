@@ -12,12 +12,6 @@ namespace {
 
 using namespace Qb::Jet;
 
-int failWith(const Error &error)
-{
-    printError(error.message + " (" + errorCodeName(error.code) + ")");
-    return ExitFailed;
-}
-
 int runCreate(const Arguments &args)
 {
     if (auto r = Database::createLibrary(args.positional[0]); !r)
