@@ -6,9 +6,9 @@
 // in through the engine's own statements on an in-memory library; the file is written once,
 // whole (temporary file, then rename). The same seed gives the same file contents.
 #include "jet/database.h"
-#include "jet/emptylibrary.h"
+#include "jet/write/emptylibrary.h"
 #include "jet/jetdatabase.h"
-#include "jet/pagesource.h"
+#include "jet/storage/pagesource.h"
 
 #include <cstdio>
 #include <cstdlib>

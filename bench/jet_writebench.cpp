@@ -4,9 +4,9 @@
 // Three runs: the default (rollback journal and flushes), a file without the journal (flushes
 // only), and in memory (the engine alone). The journal's cost is the difference of the first two.
 #include "jet/database.h"
-#include "jet/emptylibrary.h"
+#include "jet/write/emptylibrary.h"
 #include "jet/jetdatabase.h"
-#include "jet/pagesource.h"
+#include "jet/storage/pagesource.h"
 
 #include <chrono>
 #include <cstdio>

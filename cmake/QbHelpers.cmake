@@ -1,9 +1,14 @@
-# qb_add_module(<target> [LINKS libs...] [PUBLIC_LINKS libs...])
-# A static library from every .cpp/.h in the calling directory (not recursive), so adding a
-# file to a module needs no CMake edit. Headers are included as "<module>/<file>.h" from src/.
+# qb_add_module(<target> [LINKS libs...] [PUBLIC_LINKS libs...] [SUBDIRS dirs...])
+# A static library from every .cpp/.h in the calling directory (not recursive) and in the
+# named SUBDIRS (layers of one library, such as the engine's), so adding a file to a module needs
+# no CMake edit. Headers are included as "<module>/[<subdir>/]<file>.h" from src/.
 function(qb_add_module target)
-    cmake_parse_arguments(ARG "" "" "LINKS;PUBLIC_LINKS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    cmake_parse_arguments(ARG "" "" "LINKS;PUBLIC_LINKS;SUBDIRS" ${ARGN})
+    set(patterns ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    foreach(dir ${ARG_SUBDIRS})
+        list(APPEND patterns ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.h)
+    endforeach()
+    file(GLOB sources CONFIGURE_DEPENDS ${patterns})
     if(NOT sources)
         # A module whose first files have not landed yet still gives a linkable library.
         set(sources ${CMAKE_CURRENT_BINARY_DIR}/${target}_empty.cpp)

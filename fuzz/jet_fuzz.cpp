@@ -2,8 +2,8 @@
 // table is scanned whole, queried through an equality on its first Text column, and the whole
 // file checked. Nothing may crash, hang or allocate beyond what the file's size justifies.
 #include "jet/checker.h"
-#include "jet/header.h"
-#include "jet/selectcursor.h"
+#include "jet/format/header.h"
+#include "jet/sql/selectcursor.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // Fuzz target: any text as a statement. Parsing must end with a statement or a SqlSyntax error,
 // and whatever it accepts must survive being printed back and parsed again unchanged.
-#include "jet/sqlparser.h"
+#include "jet/sql/sqlparser.h"
 
 #include <cstdlib>
 #include <string>

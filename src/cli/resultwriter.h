@@ -8,7 +8,7 @@
 // JSON: an array with one object per row, keys in column order; NULL is null.
 #pragma once
 
-#include "jet/selectcursor.h"
+#include "jet/sql/selectcursor.h"
 
 #include <cstdio>
 

@@ -1,12 +1,12 @@
 // Structure checks. What each rule rests on: docs/jet-format.md, "Consistency rules".
 #include "jet/checker.h"
 
-#include "jet/datapage.h"
-#include "jet/indexreader.h"
-#include "jet/longvalue.h"
-#include "jet/rowcodec.h"
-#include "jet/tablescan.h"
-#include "jet/usagemap.h"
+#include "jet/format/datapage.h"
+#include "jet/format/indexreader.h"
+#include "jet/format/longvalue.h"
+#include "jet/format/rowcodec.h"
+#include "jet/sql/tablescan.h"
+#include "jet/storage/usagemap.h"
 
 #include <map>
 #include <set>

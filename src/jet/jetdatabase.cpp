@@ -1,9 +1,9 @@
 // Opening a database and running selects.
 #include "jet/jetdatabase.h"
 
-#include "jet/selectcursor.h"
-#include "jet/sqlexec.h"
-#include "jet/tablescan.h"
+#include "jet/sql/selectcursor.h"
+#include "jet/sql/sqlexec.h"
+#include "jet/sql/tablescan.h"
 
 #include <fstream>
 

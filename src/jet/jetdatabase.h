@@ -3,15 +3,15 @@
 // The write side builds on the accessors below and calls invalidate() after every change.
 #pragma once
 
-#include "jet/catalog.h"
-#include "jet/columnindex.h"
+#include "jet/format/catalog.h"
+#include "jet/sql/columnindex.h"
 #include "jet/database.h"
-#include "jet/filelock.h"
-#include "jet/header.h"
-#include "jet/journal.h"
-#include "jet/pagecache.h"
-#include "jet/sqlparser.h"
-#include "jet/tabledef.h"
+#include "jet/storage/filelock.h"
+#include "jet/format/header.h"
+#include "jet/storage/journal.h"
+#include "jet/storage/pagecache.h"
+#include "jet/sql/sqlparser.h"
+#include "jet/format/tabledef.h"
 
 #include <map>
 #include <memory>

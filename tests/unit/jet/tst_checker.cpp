@@ -2,10 +2,10 @@
 // reports each kind of damage: wrong row count, broken long-value chain, index entry naming a
 // missing row, truncated file.
 #include "jet/checker.h"
-#include "jet/indexreader.h"
-#include "jet/longvalue.h"
-#include "jet/rowcodec.h"
-#include "jet/tablescan.h"
+#include "jet/format/indexreader.h"
+#include "jet/format/longvalue.h"
+#include "jet/format/rowcodec.h"
+#include "jet/sql/tablescan.h"
 #include "samplelibrary_support.h"
 #include "support/fixtures.h"
 

@@ -3,8 +3,8 @@
 #include "jet/checker.h"
 #include "jet/database.h"
 #include "jet/jetdatabase.h"
-#include "jet/emptylibrary.h"
-#include "jet/pagesource.h"
+#include "jet/write/emptylibrary.h"
+#include "jet/storage/pagesource.h"
 
 #include "writetest_support.h"
 

@@ -1,6 +1,6 @@
 // Opening validates page 0 and the password and refuses anything that is not a whole Jet 4
 // file with the reason: not Jet, Jet 3, ACE, encrypted, truncated, damaged catalog.
-#include "jet/header.h"
+#include "jet/format/header.h"
 #include "samplelibrary_support.h"
 #include "support/fixtures.h"
 

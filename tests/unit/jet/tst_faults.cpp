@@ -3,11 +3,11 @@
 // must show the state before or after each statement, with sound indexes, never anything else.
 #include "jet/checker.h"
 #include "jet/database.h"
-#include "jet/emptylibrary.h"
-#include "jet/filelock.h"
+#include "jet/write/emptylibrary.h"
+#include "jet/storage/filelock.h"
 #include "jet/jetdatabase.h"
-#include "jet/journal.h"
-#include "jet/pagesource.h"
+#include "jet/storage/journal.h"
+#include "jet/storage/pagesource.h"
 
 #include "writetest_support.h"
 

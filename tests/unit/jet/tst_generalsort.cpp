@@ -1,6 +1,6 @@
 // General sort-order text keys: known keys, folding rules, the weights against the reference code
 // tables, and the keys Jet itself wrote into the catalog index of real files.
-#include "jet/generalsort.h"
+#include "jet/format/generalsort.h"
 
 #include "support/fixtures.h"
 

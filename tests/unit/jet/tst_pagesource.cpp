@@ -1,6 +1,6 @@
 // The file and memory page sources behave alike: whole pages, Truncated past the end,
 // appends at the end, truncate and partial trailing pages.
-#include "jet/pagesource.h"
+#include "jet/storage/pagesource.h"
 
 #include <gtest/gtest.h>
 
@@ -94,7 +94,7 @@ TEST(ErrorCodeName, namesEveryCode)
 
 } // namespace
 
-#include "jet/pagecache.h"
+#include "jet/storage/pagecache.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 // of a real Access file (Northwind's Order Details, whose indexes split).
 #include "jet/checker.h"
 #include "jet/database.h"
-#include "jet/emptylibrary.h"
+#include "jet/write/emptylibrary.h"
 #include "jet/jetdatabase.h"
-#include "jet/pagesource.h"
+#include "jet/storage/pagesource.h"
 
 #include "support/fixtures.h"
 #include "writetest_support.h"

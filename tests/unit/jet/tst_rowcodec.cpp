@@ -1,8 +1,8 @@
 // Row frames built by hand: the null mask, fixed and variable columns, columns added after a row
 // was written, Yes/No bits, and offsets that leave the row.
-#include "jet/longvalue.h"
-#include "jet/pagecache.h"
-#include "jet/rowcodec.h"
+#include "jet/format/longvalue.h"
+#include "jet/storage/pagecache.h"
+#include "jet/format/rowcodec.h"
 
 #include <gtest/gtest.h>
 

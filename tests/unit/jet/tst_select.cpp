@@ -1,7 +1,7 @@
 // The program's result-set statements run against an engine-made library and real fixtures:
 // matching ignores letter case, "like" takes prefixes, '' stands for a quote, NULL differs from
 // empty text, memo values come back whole, cursors rewind and end when the file changes.
-#include "jet/selectcursor.h"
+#include "jet/sql/selectcursor.h"
 #include "samplelibrary_support.h"
 #include "support/fixtures.h"
 

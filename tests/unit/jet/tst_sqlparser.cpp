@@ -1,6 +1,6 @@
 // The SQL front end accepts every statement shape the program sends (with the blanks it sends)
 // and refuses everything outside that subset with SqlSyntax.
-#include "jet/sqlparser.h"
+#include "jet/sql/sqlparser.h"
 
 #include <gtest/gtest.h>
 

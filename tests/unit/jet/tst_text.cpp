@@ -1,7 +1,7 @@
 // Stored text decoding (UCS-2 and the compressed form), UTF-8/UTF-16 conversion, case folding
 // and "like" matching.
-#include "jet/likepattern.h"
-#include "jet/text.h"
+#include "jet/sql/likepattern.h"
+#include "jet/format/text.h"
 
 #include <gtest/gtest.h>
 

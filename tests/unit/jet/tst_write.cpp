@@ -3,10 +3,10 @@
 // the lock and the journal.
 #include "jet/checker.h"
 #include "jet/database.h"
-#include "jet/emptylibrary.h"
+#include "jet/write/emptylibrary.h"
 #include "jet/jetdatabase.h"
-#include "jet/journal.h"
-#include "jet/pagesource.h"
+#include "jet/storage/journal.h"
+#include "jet/storage/pagesource.h"
 
 #include "support/fixtures.h"
 #include "writetest_support.h"

@@ -1,11 +1,11 @@
 // The index B-tree writer on its own, with keys long enough that a few thousand entries build a
 // tree four levels deep: node splits, tail pointers, emptied pages released up the tree.
-#include "jet/emptylibrary.h"
-#include "jet/indexreader.h"
-#include "jet/indexwriter.h"
+#include "jet/write/emptylibrary.h"
+#include "jet/format/indexreader.h"
+#include "jet/write/indexwriter.h"
 #include "jet/jetdatabase.h"
-#include "jet/pagesource.h"
-#include "jet/txwriter.h"
+#include "jet/storage/pagesource.h"
+#include "jet/write/txwriter.h"
 
 #include "writetest_support.h"
 

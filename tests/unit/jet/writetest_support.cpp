@@ -1,8 +1,8 @@
 // Write-side test helpers.
 #include "writetest_support.h"
 
-#include "jet/indexpagewriter.h"
-#include "jet/pagesource.h"
+#include "jet/format/indexpagewriter.h"
+#include "jet/storage/pagesource.h"
 
 #include <array>
 #include <cstdio>

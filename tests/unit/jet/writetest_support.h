@@ -3,7 +3,7 @@
 #pragma once
 
 #include "jet/database.h"
-#include "jet/pagesource.h"
+#include "jet/storage/pagesource.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,0 +1,130 @@
+// Index page images. Entries are kept whole in memory; the shared prefix is the longest common
+// prefix of the first and last entry, as Jet writes it.
+#include "jet/format/indexpagewriter.h"
+
+#include "jet/format/bytewriter.h"
+#include "jet/format/datapage.h"
+
+#include <algorithm>
+
+namespace Qb::Jet {
+
+namespace {
+
+std::size_t sharedPrefix(const std::vector<RawIndexEntry> &entries)
+{
+    if (entries.size() < 2)
+        return 0;
+    const RawIndexEntry &a = entries.front();
+    const RawIndexEntry &b = entries.back();
+    const std::size_t limit = std::min(a.size(), b.size()) - 1;
+    std::size_t n = 0;
+    while (n < limit && a[n] == b[n])
+        ++n;
+    return n;
+}
+
+Result<IndexPageImage> corrupt(std::uint32_t page, const std::string &what)
+{
+    return fail(ErrorCode::Corrupt, "index page " + std::to_string(page) + ": " + what);
+}
+
+} // namespace
+
+std::uint32_t IndexPageImage::child(std::size_t i) const
+{
+    return readBe32(entries[i], entries[i].size() - IndexLayout::ChildPointerBytes);
+}
+
+Result<IndexPageImage> decodeIndexPage(ByteSpan p, std::uint32_t number)
+{
+    if (p.size() != PageSize || (p[0] != PageTypeIndexNode && p[0] != PageTypeIndexLeaf))
+        return corrupt(number, "not an index page");
+    IndexPageImage img;
+    img.leaf = p[0] == PageTypeIndexLeaf;
+    img.tdefPage = u32(p, 4);
+    img.prev = u32(p, 12);
+    img.next = u32(p, 16);
+    img.tail = u32(p, 20);
+    const std::size_t prefix = u16(p, 24);
+    const std::size_t minEntry = IndexLayout::RowPointerBytes + (img.leaf ? 0 : IndexLayout::ChildPointerBytes);
+    std::size_t start = 0;
+    for (std::size_t bit = 1; bit <= IndexLayout::EntryAreaBytes; ++bit) {
+        if (!(p[IndexLayout::BitmapStart + bit / 8] & (1u << (bit % 8))))
+            continue;
+        RawIndexEntry e;
+        if (!img.entries.empty()) {
+            if (prefix > img.entries.front().size())
+                return corrupt(number, "shared prefix longer than the first entry");
+            e.assign(img.entries.front().begin(), img.entries.front().begin() + prefix);
+        }
+        e.insert(e.end(), p.begin() + IndexLayout::EntriesStart + start, p.begin() + IndexLayout::EntriesStart + bit);
+        if (e.size() < minEntry)
+            return corrupt(number, "entry shorter than its pointers at offset " + std::to_string(start));
+        img.entries.push_back(std::move(e));
+        start = bit;
+    }
+    return img;
+}
+
+std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries)
+{
+    const std::size_t prefix = sharedPrefix(entries);
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        total += entries[i].size() - (i ? prefix : 0);
+    return total;
+}
+
+std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
+{
+    if (encodedEntryBytes(img.entries) > IndexLayout::EntryAreaBytes)
+        return std::nullopt;
+    PageBytes p{};
+    p[0] = img.leaf ? PageTypeIndexLeaf : PageTypeIndexNode;
+    p[1] = 0x01;
+    put32(p, 4, img.tdefPage);
+    put32(p, 12, img.prev);
+    put32(p, 16, img.next);
+    put32(p, 20, img.leaf ? 0 : img.tail);
+    const std::size_t prefix = sharedPrefix(img.entries);
+    put16(p, 24, std::uint16_t(prefix));
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < img.entries.size(); ++i) {
+        const RawIndexEntry &e = img.entries[i];
+        const std::size_t skip = i ? prefix : 0;
+        std::copy(e.begin() + skip, e.end(), p.begin() + IndexLayout::EntriesStart + at);
+        at += e.size() - skip;
+        p[IndexLayout::BitmapStart + at / 8] |= std::uint8_t(1u << (at % 8));
+    }
+    put16(p, 2, std::uint16_t(IndexLayout::EntryAreaBytes - at));
+    return p;
+}
+
+RawIndexEntry leafEntry(std::vector<std::uint8_t> key, std::uint32_t page, std::uint8_t row)
+{
+    appendBe24(key, page);
+    key.push_back(row);
+    return key;
+}
+
+RawIndexEntry nodeEntry(const RawIndexEntry &lastOfChild, std::uint32_t child)
+{
+    RawIndexEntry e = lastOfChild;
+    appendBe32(e, child);
+    return e;
+}
+
+RawIndexEntry entryWithoutChild(const RawIndexEntry &e)
+{
+    return RawIndexEntry(e.begin(), e.end() - IndexLayout::ChildPointerBytes);
+}
+
+std::vector<std::uint8_t> longKey(std::int32_t value)
+{
+    std::vector<std::uint8_t> key{0x7F};
+    appendBe32(key, std::uint32_t(value) ^ 0x80000000u);
+    return key;
+}
+
+} // namespace Qb::Jet

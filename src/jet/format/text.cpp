@@ -1,0 +1,198 @@
+// Conversions between Jet's stored text forms, UTF-16 and UTF-8.
+#include "jet/format/text.h"
+
+namespace Qb::Jet {
+
+namespace {
+
+constexpr char32_t Replacement = 0xFFFD;
+
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Writes UTF-8 for a run of UTF-16 units into a buffer sized for the worst case (3 bytes per
+// unit), pairing surrogates. The hot path of every text and memo value.
+class Utf8Sink
+{
+public:
+    Utf8Sink(std::string &out, std::size_t maxUnits) : m_out(out), m_base(out.size())
+    {
+        out.resize(m_base + maxUnits * 3 + 3);
+        m_p = out.data() + m_base;
+    }
+    void put(char16_t c)
+    {
+        if (c < 0x80 && !m_high) {
+            *m_p++ = char(c);
+            return;
+        }
+        if (m_high) {
+            const char16_t high = m_high;
+            m_high = 0;
+            if (isLowSurrogate(c)) {
+                emit(0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(c) - 0xDC00));
+                return;
+            }
+            emit(Replacement);
+        }
+        if (isHighSurrogate(c))
+            m_high = c;
+        else
+            emit(isLowSurrogate(c) ? Replacement : char32_t(c));
+    }
+    void finish()
+    {
+        if (m_high)
+            emit(Replacement);
+        m_high = 0;
+        m_out.resize(std::size_t(m_p - m_out.data()));
+    }
+
+private:
+    void emit(char32_t cp)
+    {
+        if (cp < 0x80) {
+            *m_p++ = char(cp);
+        } else if (cp < 0x800) {
+            *m_p++ = char(0xC0 | (cp >> 6));
+            *m_p++ = char(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            *m_p++ = char(0xE0 | (cp >> 12));
+            *m_p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *m_p++ = char(0x80 | (cp & 0x3F));
+        } else {
+            *m_p++ = char(0xF0 | (cp >> 18));
+            *m_p++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *m_p++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *m_p++ = char(0x80 | (cp & 0x3F));
+        }
+    }
+
+    std::string &m_out;
+    std::size_t m_base;
+    char *m_p;
+    char16_t m_high = 0;
+};
+
+// Decodes one code point from UTF-8 at `i`, advancing it; invalid input yields U+FFFD.
+char32_t nextCodePoint(std::string_view s, std::size_t &i)
+{
+    const auto b0 = static_cast<unsigned char>(s[i++]);
+    if (b0 < 0x80)
+        return b0;
+    int extra = b0 >= 0xF0 && b0 < 0xF5 ? 3 : b0 >= 0xE0 ? 2 : b0 >= 0xC2 && b0 < 0xE0 ? 1 : -1;
+    if (extra < 0 || (b0 >= 0xF5))
+        return Replacement;
+    char32_t cp = b0 & (0x3F >> extra);
+    for (int k = 0; k < extra; ++k) {
+        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80)
+            return Replacement;
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    }
+    const bool overlong = (extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000);
+    if (overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return Replacement;
+    return cp;
+}
+
+} // namespace
+
+void appendUtf8(std::string &out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += char(cp);
+    } else if (cp < 0x800) {
+        out += char(0xC0 | (cp >> 6));
+        out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += char(0xE0 | (cp >> 12));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    } else {
+        out += char(0xF0 | (cp >> 18));
+        out += char(0x80 | ((cp >> 12) & 0x3F));
+        out += char(0x80 | ((cp >> 6) & 0x3F));
+        out += char(0x80 | (cp & 0x3F));
+    }
+}
+
+std::string decodeText(ByteSpan stored)
+{
+    std::string out;
+    Utf8Sink sink(out, stored.size());
+    forEachStoredUnit(stored, [&](char16_t c) {
+        sink.put(c);
+        return true;
+    });
+    sink.finish();
+    return out;
+}
+
+std::string decodeUcs2(ByteSpan bytes)
+{
+    std::string out;
+    Utf8Sink sink(out, bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+        sink.put(char16_t(bytes[i] | (bytes[i + 1] << 8)));
+    sink.finish();
+    return out;
+}
+
+std::u16string utf8ToUtf16(std::string_view utf8)
+{
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t cp = nextCodePoint(utf8, i);
+        if (cp >= 0x10000) {
+            out += char16_t(0xD800 + ((cp - 0x10000) >> 10));
+            out += char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += char16_t(cp);
+        }
+    }
+    return out;
+}
+
+std::string utf16ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    Utf8Sink sink(out, text.size());
+    for (char16_t c : text)
+        sink.put(c);
+    sink.finish();
+    return out;
+}
+
+char16_t foldCase(char16_t c)
+{
+    if (c < 0x80)
+        return (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return char16_t(c + 32);
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A pairs upper/lower on even/odd code points, except 0x130-0x13F and
+        // 0x149-0x17E whose pairs are shifted by one.
+        const bool shifted = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F)
+            return c;
+        return shifted ? char16_t((c % 2 == 1) ? c + 1 : c) : char16_t(c | 1);
+    }
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        return char16_t(c + 32);
+    if (c >= 0x410 && c <= 0x42F)
+        return char16_t(c + 32);
+    if (c >= 0x400 && c <= 0x40F)
+        return char16_t(c + 80);
+    return c;
+}
+
+std::u16string foldedUtf16(std::string_view utf8)
+{
+    std::u16string out = utf8ToUtf16(utf8);
+    for (char16_t &c : out)
+        c = foldCase(c);
+    return out;
+}
+
+} // namespace Qb::Jet

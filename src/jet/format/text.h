@@ -1,0 +1,66 @@
+// Text as Jet stores it (UCS-2LE, or the "FF FE" compressed form) and as the engine hands it out
+// (UTF-8), plus the case folding Jet applies when it compares text.
+// Layout: docs/jet-format.md, "Text values".
+#pragma once
+
+#include "jet/format/bytes.h"
+
+#include <string>
+#include <string_view>
+
+namespace Qb::Jet {
+
+// Decodes a stored text value (either form) to UTF-8. Unpaired surrogates become U+FFFD;
+// an odd trailing byte is ignored.
+std::string decodeText(ByteSpan stored);
+
+// Decodes plain UCS-2LE (names in table definitions) to UTF-8.
+std::string decodeUcs2(ByteSpan bytes);
+
+// UTF-8 to UTF-16 code units; invalid sequences become U+FFFD.
+std::u16string utf8ToUtf16(std::string_view utf8);
+std::string utf16ToUtf8(std::u16string_view text);
+
+// Appends one code point as UTF-8.
+void appendUtf8(std::string &out, char32_t cp);
+
+// Simple case folding of one UTF-16 code unit (ASCII, Latin-1, Latin Extended-A, Greek,
+// Cyrillic), as used by Jet's case-insensitive comparison.
+char16_t foldCase(char16_t c);
+
+// Case-folded UTF-16 of a UTF-8 text, for repeated comparisons.
+std::u16string foldedUtf16(std::string_view utf8);
+
+// Visits the UTF-16 code units of a stored text value without allocating; `visit` returns false
+// to stop early. Returns false when stopped.
+template<typename Visit>
+bool forEachStoredUnit(ByteSpan stored, Visit &&visit)
+{
+    if (stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE) {
+        bool compressed = true;
+        std::size_t i = 2;
+        while (i < stored.size()) {
+            if (stored[i] == 0) {
+                compressed = !compressed;
+                ++i;
+            } else if (compressed) {
+                if (!visit(char16_t(stored[i])))
+                    return false;
+                ++i;
+            } else {
+                if (i + 1 >= stored.size())
+                    break;
+                if (!visit(char16_t(stored[i] | (stored[i + 1] << 8))))
+                    return false;
+                i += 2;
+            }
+        }
+        return true;
+    }
+    for (std::size_t i = 0; i + 1 < stored.size(); i += 2)
+        if (!visit(char16_t(stored[i] | (stored[i + 1] << 8))))
+            return false;
+    return true;
+}
+
+} // namespace Qb::Jet

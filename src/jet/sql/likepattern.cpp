@@ -1,0 +1,35 @@
+// Wildcard matching for "like".
+#include "jet/sql/likepattern.h"
+
+#include "jet/format/text.h"
+
+namespace Qb::Jet {
+
+LikePattern::LikePattern(std::string_view utf8Pattern) : m_pattern(foldedUtf16(utf8Pattern)) {}
+
+bool LikePattern::matches(std::u16string_view text) const
+{
+    // Iterative matching with one backtrack point for the last '%': linear for prefix patterns,
+    // never exponential.
+    std::size_t p = 0, t = 0;
+    std::size_t starP = std::u16string::npos, starT = 0;
+    while (t < text.size()) {
+        if (p < m_pattern.size() && (m_pattern[p] == u'_' || m_pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (p < m_pattern.size() && m_pattern[p] == u'%') {
+            starP = p++;
+            starT = t;
+        } else if (starP != std::u16string::npos) {
+            p = starP + 1;
+            t = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (p < m_pattern.size() && m_pattern[p] == u'%')
+        ++p;
+    return p == m_pattern.size();
+}
+
+} // namespace Qb::Jet

@@ -1,0 +1,265 @@
+// Select execution over a table scan.
+#include "jet/sql/selectcursor.h"
+
+#include "jet/format/text.h"
+
+#include <charconv>
+#include <cstdlib>
+
+namespace Qb::Jet {
+
+namespace {
+
+const Value NullValue;
+
+bool isNumeric(std::uint8_t type)
+{
+    switch (ColumnType(type)) {
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Currency:
+    case ColumnType::Single:
+    case ColumnType::Double: return true;
+    default: return false;
+    }
+}
+
+std::optional<double> parseNumber(const std::string &text)
+{
+    if (text.empty())
+        return std::nullopt;
+    char *end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end != text.c_str() + text.size())
+        return std::nullopt;
+    return v;
+}
+
+double numberOf(const Value &v)
+{
+    if (const auto *i = std::get_if<std::int64_t>(&v))
+        return double(*i);
+    if (const auto *d = std::get_if<double>(&v))
+        return *d;
+    if (const auto *c = std::get_if<Currency>(&v))
+        return double(c->units) / 10000.0;
+    return 0;
+}
+
+} // namespace
+
+SelectCursor::SelectCursor(JetDatabase &db, TableDefRef table, PageListRef pages)
+    : m_db(db), m_table(std::move(table)), m_scan(db.pages(), *m_table, std::move(pages)), m_generation(db.generation())
+{
+}
+
+Result<std::unique_ptr<SelectCursor>> SelectCursor::make(JetDatabase &db, TableDefRef table, PageListRef pages,
+                                                   const Statement &statement)
+{
+    std::unique_ptr<SelectCursor> c(new SelectCursor(db, std::move(table), std::move(pages)));
+    const TableDef &def = *c->m_table;
+    if (statement.allColumns) {
+        for (std::size_t i = 0; i < def.columns.size(); ++i)
+            c->m_projection.push_back(i);
+    }
+    for (const auto &name : statement.columns) {
+        const int index = def.findColumn(name);
+        if (index < 0)
+            return fail(ErrorCode::NoSuchColumn, "no column " + name + " in the table");
+        c->m_projection.push_back(std::size_t(index));
+    }
+    for (std::size_t i : c->m_projection) {
+        c->m_names.push_back(def.columns[i].name);
+        c->m_foldedNames.push_back(foldedUtf16(def.columns[i].name));
+    }
+    for (const auto &condition : statement.where)
+        if (auto ok = c->compileFilter(condition); !ok)
+            return std::unexpected(ok.error());
+    if (auto ok = c->useColumnIndex(); !ok)
+        return std::unexpected(ok.error());
+    if (auto ok = c->advance(); !ok)
+        return std::unexpected(ok.error());
+    return c;
+}
+
+Result<void> SelectCursor::compileFilter(const Condition &condition)
+{
+    const int index = m_table->findColumn(condition.column);
+    if (index < 0)
+        return fail(ErrorCode::NoSuchColumn, "no column " + condition.column + " in the table");
+    Filter f;
+    f.column = std::size_t(index);
+    f.op = condition.op;
+    const std::string literal = condition.value.kind == Literal::Kind::Integer
+        ? std::to_string(condition.value.integer) : condition.value.text;
+    const ColumnDef &column = m_table->columns[f.column];
+    if (f.op == Condition::Op::Like) {
+        f.like.emplace(literal);
+    } else if (isNumeric(column.type)) {
+        f.number = parseNumber(literal);
+        if (!f.number)
+            return fail(ErrorCode::TypeMismatch, "'" + literal + "' is not a number for column " + column.name);
+    } else {
+        f.folded = foldedUtf16(literal);
+    }
+    m_filters.push_back(std::move(f));
+    return {};
+}
+
+// Equality on a Text column compares the stored units directly, without decoding the value.
+Result<bool> SelectCursor::matchesText(const RowView &row, const Filter &f)
+{
+    const ColumnDef &column = m_table->columns[f.column];
+    if (column.type == std::uint8_t(ColumnType::Text) && !f.like) {
+        auto bytes = row.columnBytes(f.column);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        if (!*bytes)
+            return false;
+        std::size_t i = 0;
+        const bool whole = forEachStoredUnit(**bytes, [&](char16_t c) {
+            return i < f.folded.size() && foldCase(c) == f.folded[i++];
+        });
+        return whole && i == f.folded.size();
+    }
+    auto value = decodeColumn(m_db.pages(), *m_table, row, f.column);
+    if (!value)
+        return std::unexpected(value.error());
+    if (isNull(*value))
+        return false;
+    const std::string text = valueText(*value, column);
+    m_scratch = foldedUtf16(text);
+    return f.like ? f.like->matches(m_scratch) : m_scratch == f.folded;
+}
+
+Result<bool> SelectCursor::matches(const RowView &row)
+{
+    for (const Filter &f : m_filters) {
+        Result<bool> ok = false;
+        if (f.number) {
+            auto value = decodeColumn(m_db.pages(), *m_table, row, f.column);
+            if (!value)
+                return std::unexpected(value.error());
+            ok = !isNull(*value) && numberOf(*value) == *f.number;
+        } else {
+            ok = matchesText(row, f);
+        }
+        if (!ok || !*ok)
+            return ok;
+    }
+    return true;
+}
+
+Result<void> SelectCursor::useColumnIndex()
+{
+    for (std::size_t i = 0; i < m_filters.size(); ++i) {
+        const Filter &f = m_filters[i];
+        if (m_table->columns[f.column].type != std::uint8_t(ColumnType::Text) || f.number)
+            continue;
+        auto index = m_db.textColumnIndex(*m_table, f.column);
+        if (!index)
+            return std::unexpected(index.error());
+        m_index = *index;
+        m_indexFilter = i;
+        return {};
+    }
+    return {};
+}
+
+Result<bool> SelectCursor::nextCandidate(ByteSpan &row)
+{
+    if (!m_index) {
+        auto more = m_scan.next();
+        if (!more || !*more)
+            return more;
+        row = m_scan.row();
+        m_location = m_scan.location();
+        return true;
+    }
+    const Filter &f = m_filters[m_indexFilter];
+    while (m_indexPos < m_index->rows.size()) {
+        const TextColumnIndex::Row &entry = m_index->rows[m_indexPos++];
+        if (entry.null || (f.like ? !f.like->matches(entry.folded) : entry.folded != f.folded))
+            continue;
+        auto page = m_db.pages().page(entry.page);
+        if (!page)
+            return std::unexpected(page.error());
+        m_indexPage = *page;
+        row = bytesOf(m_indexPage).subspan(entry.start, entry.end - entry.start);
+        m_location = entry.location;
+        return true;
+    }
+    return false;
+}
+
+Result<void> SelectCursor::advance()
+{
+    m_atEnd = true;
+    m_values.clear();
+    for (;;) {
+        ByteSpan bytes;
+        auto more = nextCandidate(bytes);
+        if (!more)
+            return std::unexpected(more.error());
+        if (!*more)
+            return {};
+        const auto where = [&] {
+            return "row " + std::to_string(m_location.slot) + " on page " + std::to_string(m_location.page);
+        };
+        auto row = RowView::make(*m_table, bytes);
+        if (!row)
+            return fail(row.error().code, where() + ": " + row.error().message);
+        auto hit = matches(*row);
+        if (!hit)
+            return fail(hit.error().code, where() + ": " + hit.error().message);
+        if (!*hit)
+            continue;
+        for (std::size_t index : m_projection) {
+            auto value = decodeColumn(m_db.pages(), *m_table, *row, index);
+            if (!value)
+                return fail(value.error().code, where() + ": " + value.error().message);
+            m_values.push_back(std::move(*value));
+        }
+        m_atEnd = false;
+        return {};
+    }
+}
+
+Result<void> SelectCursor::next()
+{
+    if (stale()) {
+        m_atEnd = true;
+        return {};
+    }
+    if (m_atEnd)
+        return {};
+    return advance();
+}
+
+Result<void> SelectCursor::rewind()
+{
+    if (stale())
+        return {};
+    m_scan.rewind();
+    m_indexPos = 0;
+    return advance();
+}
+
+const Value &SelectCursor::value(std::size_t column) const
+{
+    if (atEnd() || column >= m_values.size())
+        return NullValue;
+    return m_values[column];
+}
+
+int SelectCursor::columnIndex(std::string_view name) const
+{
+    const std::u16string wanted = foldedUtf16(name);
+    for (std::size_t i = 0; i < m_foldedNames.size(); ++i)
+        if (m_foldedNames[i] == wanted)
+            return int(i);
+    return -1;
+}
+
+} // namespace Qb::Jet

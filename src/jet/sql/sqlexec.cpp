@@ -1,0 +1,148 @@
+// Statement execution: literals become typed values per column, update and delete find their
+// rows with the same matching as select (all rows are found before any changes), and one
+// TxWriter collects every page change of the statement.
+#include "jet/sql/sqlexec.h"
+
+#include "jet/jetdatabase.h"
+#include "jet/format/rowwriter.h"
+#include "jet/sql/selectcursor.h"
+#include "jet/write/tablewriter.h"
+#include "jet/format/text.h"
+#include "jet/write/txwriter.h"
+
+#include <set>
+
+namespace Qb::Jet {
+
+namespace {
+
+Result<std::size_t> columnIndex(const TableDef &t, const std::string &name)
+{
+    const int i = t.findColumn(name);
+    if (i < 0)
+        return fail(ErrorCode::NoSuchColumn, "no column " + name);
+    return std::size_t(i);
+}
+
+// The value a literal gives a column: text for text and memo columns (an integer literal as
+// its digits), a number for numeric columns.
+Result<Value> valueFor(const ColumnDef &c, const Literal &literal)
+{
+    if (c.isText()) {
+        Value text(std::in_place_type<std::string>,
+                   literal.kind == Literal::Kind::Integer ? std::to_string(literal.integer) : literal.text);
+        return text;
+    }
+    if (literal.kind == Literal::Kind::Integer)
+        return Value(literal.integer);
+    if (c.isLongValue() || c.type == std::uint8_t(ColumnType::Binary))
+        return fail(ErrorCode::TypeMismatch, "column " + c.name + " does not take text");
+    return RowWriter::valueFromLiteral(c, literal.text);
+}
+
+Result<std::vector<RowLocation>> matchingRows(JetDatabase &db, const Statement &st)
+{
+    Statement select;
+    select.kind = StatementKind::Select;
+    select.table = st.table;
+    select.allColumns = true;
+    select.where = st.where;
+    auto cursor = db.select(select);
+    if (!cursor)
+        return std::unexpected(cursor.error());
+    std::vector<RowLocation> rows;
+    while (!(*cursor)->atEnd()) {
+        rows.push_back((*cursor)->location());
+        if (auto n = (*cursor)->next(); !n)
+            return std::unexpected(n.error());
+    }
+    return rows;
+}
+
+Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st)
+{
+    const TableDef &t = w.table();
+    if (st.columns.size() != st.values.size())
+        return fail(ErrorCode::SqlSyntax, "insert names " + std::to_string(st.columns.size()) + " columns but gives "
+                                              + std::to_string(st.values.size()) + " values");
+    std::vector<Value> values(t.columns.size());
+    std::set<std::size_t> seen;
+    for (std::size_t k = 0; k < st.columns.size(); ++k) {
+        auto i = columnIndex(t, st.columns[k]);
+        if (!i)
+            return std::unexpected(i.error());
+        if (!seen.insert(*i).second)
+            return fail(ErrorCode::SqlSyntax, "column " + st.columns[k] + " is named twice");
+        auto v = valueFor(t.columns[*i], st.values[k]);
+        if (!v)
+            return std::unexpected(v.error());
+        values[*i] = std::move(*v);
+    }
+    if (auto r = w.insert(values); !r)
+        return std::unexpected(r.error());
+    return 1;
+}
+
+Result<std::uint64_t> runUpdate(JetDatabase &db, TableWriter &w, const Statement &st)
+{
+    const TableDef &t = w.table();
+    std::vector<std::pair<std::size_t, Value>> changes;
+    for (const Assignment &a : st.assignments) {
+        auto i = columnIndex(t, a.column);
+        if (!i)
+            return std::unexpected(i.error());
+        auto v = valueFor(t.columns[*i], a.value);
+        if (!v)
+            return std::unexpected(v.error());
+        changes.emplace_back(*i, std::move(*v));
+    }
+    auto rows = matchingRows(db, st);
+    if (!rows)
+        return std::unexpected(rows.error());
+    for (const RowLocation &at : *rows)
+        if (auto r = w.update(at, changes); !r)
+            return std::unexpected(r.error());
+    return rows->size();
+}
+
+Result<std::uint64_t> runDelete(JetDatabase &db, TableWriter &w, const Statement &st)
+{
+    auto rows = matchingRows(db, st);
+    if (!rows)
+        return std::unexpected(rows.error());
+    for (const RowLocation &at : *rows)
+        if (auto r = w.remove(at); !r)
+            return std::unexpected(r.error());
+    return rows->size();
+}
+
+} // namespace
+
+Result<std::uint64_t> executeStatement(JetDatabase &db, const Statement &st, Journal *journal)
+{
+    auto def = db.tableDef(st.table);
+    if (!def)
+        return std::unexpected(def.error());
+    TxWriter tx(db.pages());
+    auto writer = TableWriter::make(tx, **def);
+    if (!writer)
+        return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
+    Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st)
+                                  : st.kind == StatementKind::Update ? runUpdate(db, *writer, st)
+                                  : runDelete(db, *writer, st);
+    if (!changed)
+        return changed;
+    if (*changed == 0)
+        return changed;
+    if (auto r = writer->finish(); !r)
+        return std::unexpected(r.error());
+    auto committed = tx.commit(journal);
+    auto refreshed = db.invalidate();
+    if (!committed)
+        return std::unexpected(committed.error());
+    if (!refreshed)
+        return std::unexpected(refreshed.error());
+    return changed;
+}
+
+} // namespace Qb::Jet

@@ -1,0 +1,240 @@
+// Usage maps are rows on data pages: inline (type 0: start page + bitmap) or reference (type 1:
+// pointers to bitmap pages of type 0x05, each covering 32,736 pages).
+#include "jet/storage/pagealloc.h"
+
+#include "jet/format/datapage.h"
+#include "jet/format/datapagewriter.h"
+#include "jet/storage/usagemap.h"
+
+#include <algorithm>
+
+namespace Qb::Jet::PageAlloc {
+
+namespace {
+
+constexpr std::uint32_t GlobalMapPage = 1;
+constexpr std::size_t MapPageHeader = 4;
+
+struct MapRow
+{
+    MutableBytes page; // the data page holding the row
+    RowSlot slot;
+    MutableBytes bytes() const { return page.subspan(slot.start, slot.end - slot.start); }
+};
+
+Result<MapRow> mapRow(TxWriter &tx, RowPointer ref)
+{
+    auto page = tx.write(ref.page);
+    if (!page)
+        return std::unexpected(page.error());
+    auto slot = rowSlot(*page, ref.page, ref.row);
+    if (!slot)
+        return std::unexpected(slot.error());
+    if (slot->end - slot->start < 5)
+        return fail(ErrorCode::Corrupt, "usage map on page " + std::to_string(ref.page) + " row "
+                                            + std::to_string(ref.row) + " is too short");
+    return MapRow{*page, *slot};
+}
+
+void setBit(MutableBytes bits, std::size_t index, bool value)
+{
+    const auto mask = std::uint8_t(1u << (index % 8));
+    bits[index / 8] = value ? std::uint8_t(bits[index / 8] | mask) : std::uint8_t(bits[index / 8] & ~mask);
+}
+
+bool bit(ByteSpan bits, std::size_t index) { return bits[index / 8] & (1u << (index % 8)); }
+
+// A new bitmap page (type 0x05), `fill` in every bit. The global map's own bitmap pages are
+// appended directly (marking them goes through the map being extended, so it happens after
+// the map knows the page); every other map's pages are allocated normally.
+Result<std::uint32_t> newBitmapPage(TxWriter &tx, bool fill, bool forGlobalMap)
+{
+    auto page = forGlobalMap ? Result<std::uint32_t>(tx.append()) : allocate(tx);
+    if (!page)
+        return page;
+    auto bytes = tx.write(*page);
+    (*bytes)[0] = PageTypeUsageMap;
+    (*bytes)[1] = 0x01;
+    std::fill(bytes->begin() + MapPageHeader, bytes->end(), fill ? 0xFF : 0x00);
+    return page;
+}
+
+// Sets a bit in a reference map, creating the bitmap page that covers `page` when missing.
+Result<void> setInReference(TxWriter &tx, RowPointer ref, std::uint32_t page, bool value, bool emptyIsSet)
+{
+    const std::size_t entry = page / PagesPerMapPage;
+    auto row = mapRow(tx, ref);
+    if (!row)
+        return std::unexpected(row.error());
+    if (1 + 4 * entry + 4 > row->bytes().size())
+        return fail(ErrorCode::Unsupported, "the database has grown past what its usage map on page "
+                                                + std::to_string(ref.page) + " can describe");
+    std::uint32_t mapPage = u32(row->bytes(), 1 + 4 * entry);
+    if (mapPage == 0) {
+        if (value == emptyIsSet)
+            return {};
+        const bool global = emptyIsSet;
+        auto created = newBitmapPage(tx, emptyIsSet, global);
+        if (!created)
+            return std::unexpected(created.error());
+        mapPage = *created;
+        auto again = mapRow(tx, ref); // allocation may have changed the same page
+        put32(again->bytes(), 1 + 4 * entry, mapPage);
+        if (global) // the new bitmap page is in use as well
+            if (auto r = setInReference(tx, ref, mapPage, false, true); !r)
+                return r;
+    }
+    auto bits = tx.write(mapPage);
+    if (!bits)
+        return std::unexpected(bits.error());
+    setBit(bits->subspan(MapPageHeader), page % PagesPerMapPage, value);
+    return {};
+}
+
+// Converts an inline owner map to a reference map keeping its bits.
+Result<void> promote(TxWriter &tx, RowPointer ref)
+{
+    auto row = mapRow(tx, ref);
+    if (!row)
+        return std::unexpected(row.error());
+    const std::uint32_t start = u32(row->bytes(), 1);
+    const std::vector<std::uint8_t> old(row->bytes().begin() + 5, row->bytes().end());
+    if (start + old.size() * 8 > PagesPerMapPage)
+        return fail(ErrorCode::Unsupported, "usage map on page " + std::to_string(ref.page) + " starts too far out");
+    auto mapPage = newBitmapPage(tx, false, false);
+    if (!mapPage)
+        return std::unexpected(mapPage.error());
+    auto bits = tx.write(*mapPage);
+    for (std::size_t i = 0; i < old.size() * 8; ++i)
+        if (bit(old, i))
+            setBit(bits->subspan(MapPageHeader), start + i, true);
+    row = mapRow(tx, ref);
+    std::fill(row->bytes().begin(), row->bytes().end(), 0);
+    row->bytes()[0] = UsageMapReference;
+    put32(row->bytes(), 1, *mapPage);
+    return {};
+}
+
+// Grows the global inline map (row 0 of page 1) so that it reaches `page`: the page is rebuilt
+// with a longer row 0; bits of pages already in the file are "used", the rest "free".
+Result<void> growGlobal(TxWriter &tx, std::uint32_t page)
+{
+    auto p = tx.write(GlobalMapPage);
+    if (!p)
+        return std::unexpected(p.error());
+    auto slot0 = rowSlot(*p, GlobalMapPage, 0);
+    auto slot1 = rowSlot(*p, GlobalMapPage, 1);
+    if (!slot0 || !slot1 || u32(*p, slot0->start + 1) != 0)
+        return fail(ErrorCode::Unsupported, "the global usage map on page 1 has a layout this engine does not grow");
+    std::vector<std::uint8_t> row0(p->begin() + slot0->start, p->begin() + slot0->end);
+    const std::vector<std::uint8_t> row1(p->begin() + slot1->start, p->begin() + slot1->end);
+    const std::size_t oldBits = (row0.size() - 5) * 8;
+    const std::size_t newBytes = ((page / 8 + 1 + 63) / 64) * 64 + 64;
+    row0.resize(5 + newBytes, 0xFF);
+    for (std::size_t i = oldBits; i < tx.pageCount(); ++i)
+        setBit(MutableBytes(row0).subspan(5), i, false);
+    if (row0.size() + row1.size() + 4 > DataPageWriter::InitialFreeSpace)
+        return fail(ErrorCode::Unsupported, "the database has grown past what its global usage map can describe");
+    DataPageWriter::init(*p, GlobalMapPage);
+    DataPageWriter::appendRow(*p, row0);
+    DataPageWriter::appendRow(*p, row1);
+    return {};
+}
+
+Result<void> setGlobal(TxWriter &tx, std::uint32_t page, bool freePage)
+{
+    const RowPointer ref{GlobalMapPage, 0};
+    auto row = mapRow(tx, ref);
+    if (!row)
+        return std::unexpected(row.error());
+    MutableBytes b = row->bytes();
+    if (b[0] == UsageMapReference)
+        return setInReference(tx, ref, page, freePage, true);
+    const std::uint32_t start = u32(b, 1);
+    if (page >= start && page - start < (b.size() - 5) * 8) {
+        setBit(b.subspan(5), page - start, freePage);
+        return {};
+    }
+    if (freePage)
+        return {}; // outside the map counts as free already
+    if (auto g = growGlobal(tx, page); !g)
+        return g;
+    return setGlobal(tx, page, freePage);
+}
+
+} // namespace
+
+Result<std::uint32_t> allocate(TxWriter &tx)
+{
+    const std::uint32_t page = tx.append();
+    if (auto g = setGlobal(tx, page, false); !g)
+        return std::unexpected(g.error());
+    return page;
+}
+
+Result<void> release(TxWriter &tx, std::uint32_t page)
+{
+    auto bytes = tx.write(page);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    std::fill(bytes->begin(), bytes->begin() + 4, 0);
+    return setGlobal(tx, page, true);
+}
+
+Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
+{
+    auto row = mapRow(tx, ref);
+    if (!row)
+        return std::unexpected(row.error());
+    MutableBytes b = row->bytes();
+    if (b[0] == UsageMapReference)
+        return setInReference(tx, ref, page, present, false);
+    const std::uint32_t start = u32(b, 1);
+    if (page >= start && page - start < (b.size() - 5) * 8) {
+        setBit(b.subspan(5), page - start, present);
+        return {};
+    }
+    if (!present)
+        return {};
+    if (auto p = promote(tx, ref); !p)
+        return p;
+    return setInReference(tx, ref, page, true, false);
+}
+
+Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
+{
+    auto row = mapRow(tx, ref);
+    if (!row)
+        return std::unexpected(row.error());
+    const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
+    std::vector<std::uint32_t> pages;
+    const auto collect = [&](ByteSpan bits, std::uint64_t first) {
+        for (std::size_t i = 0; i < bits.size() * 8; ++i)
+            if (bits[i / 8] && bit(bits, i) && first + i < tx.pageCount())
+                pages.push_back(std::uint32_t(first + i));
+    };
+    if (b[0] != UsageMapReference) {
+        collect(ByteSpan(b).subspan(5), u32(b, 1));
+        return pages;
+    }
+    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size(); ++e) {
+        const std::uint32_t mapPage = u32(b, 1 + 4 * e);
+        if (mapPage == 0 || mapPage >= tx.pageCount())
+            continue;
+        auto bits = tx.read(mapPage);
+        if (!bits)
+            return std::unexpected(bits.error());
+        collect(bits->subspan(MapPageHeader), std::uint64_t(e) * PagesPerMapPage);
+    }
+    return pages;
+}
+
+Result<bool> inMap(TxWriter &tx, RowPointer ref, std::uint32_t page)
+{
+    auto pages = mapPages(tx, ref);
+    if (!pages)
+        return std::unexpected(pages.error());
+    return std::binary_search(pages->begin(), pages->end(), page);
+}
+
+} // namespace Qb::Jet::PageAlloc

@@ -1,0 +1,63 @@
+// The bounded page cache.
+#include "jet/storage/pagecache.h"
+
+namespace Qb::Jet {
+
+PageCache::PageCache(std::unique_ptr<PageSource> source, std::size_t capacity)
+    : m_source(std::move(source)), m_capacity(capacity < 8 ? 8 : capacity)
+{
+}
+
+Result<PageRef> PageCache::page(std::uint32_t number)
+{
+    if (auto it = m_entries.find(number); it != m_entries.end()) {
+        m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
+        return it->second.page;
+    }
+    auto count = pageCount();
+    if (!count)
+        return std::unexpected(count.error());
+    if (number >= *count)
+        return fail(ErrorCode::Corrupt, "page " + std::to_string(number) + " lies past the end of the file ("
+                                            + std::to_string(*count) + " pages)");
+    auto bytes = std::make_shared<PageBytes>();
+    if (auto ok = m_source->read(number, *bytes); !ok)
+        return std::unexpected(ok.error());
+    if (m_entries.size() >= m_capacity) {
+        m_entries.erase(m_lru.back());
+        m_lru.pop_back();
+    }
+    m_lru.push_front(number);
+    m_entries.emplace(number, Entry{bytes, m_lru.begin()});
+    return PageRef(std::move(bytes));
+}
+
+Result<std::uint32_t> PageCache::pageCount()
+{
+    if (!m_pageCountKnown) {
+        auto count = m_source->pageCount();
+        if (!count)
+            return count;
+        m_pageCount = *count;
+        m_pageCountKnown = true;
+    }
+    return m_pageCount;
+}
+
+void PageCache::invalidate(std::uint32_t number)
+{
+    if (auto it = m_entries.find(number); it != m_entries.end()) {
+        m_lru.erase(it->second.lru);
+        m_entries.erase(it);
+    }
+    m_pageCountKnown = false;
+}
+
+void PageCache::invalidateAll()
+{
+    m_entries.clear();
+    m_lru.clear();
+    m_pageCountKnown = false;
+}
+
+} // namespace Qb::Jet

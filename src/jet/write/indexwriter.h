@@ -1,0 +1,54 @@
+// Keeping one index B-tree exact while rows come and go: entries inserted in order with full
+// pages split (the first half moves to a new page linked before it, the parent gains an entry),
+// entries removed with emptied pages released, and every node entry equal to the last entry of
+// its child. The root page never moves. Layout: docs/jet-format.md, "Index pages".
+#pragma once
+
+#include "jet/format/indexpagewriter.h"
+#include "jet/format/tabledef.h"
+#include "jet/write/txwriter.h"
+
+#include <vector>
+
+namespace Qb::Jet {
+
+class IndexWriter
+{
+public:
+    // `index` must stay alive while the writer is used; its usage map records new pages.
+    IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef &index);
+
+    // Inserts a leaf entry (key + row pointer). Corrupt when the same entry is present.
+    Result<void> insert(const RawIndexEntry &entry);
+    // Removes a leaf entry. Corrupt when it is not there.
+    Result<void> remove(const RawIndexEntry &entry);
+    // Whether an entry with this key (row pointer ignored) is present.
+    Result<bool> containsKey(const std::vector<std::uint8_t> &key);
+
+private:
+    struct Level
+    {
+        std::uint32_t page;
+        IndexPageImage image;
+        std::size_t child = 0; // position of the next level's page in this node's children
+        bool dirty = false;
+    };
+    using Path = std::vector<Level>;
+
+    Result<IndexPageImage> load(std::uint32_t page);
+    Result<void> store(std::uint32_t page, const IndexPageImage &image);
+    Result<Path> descend(const RawIndexEntry &target);
+    Result<RawIndexEntry> lastEntryOf(std::uint32_t page);
+    Result<void> fixUpwards(Path &path);
+    Result<std::uint32_t> split(Path &path, std::size_t level);
+    Result<void> splitRoot(Path &path);
+    Result<void> dropPage(Path &path, std::size_t level);
+    Result<void> linkBefore(std::uint32_t newPage, IndexPageImage &left, IndexPageImage &right, std::uint32_t rightPage);
+    Result<void> unlink(const IndexPageImage &image);
+
+    TxWriter &m_tx;
+    const TableDef &m_table;
+    const RealIndexDef &m_index;
+};
+
+} // namespace Qb::Jet

@@ -1,0 +1,479 @@
+// Row changes. Layout: docs/jet-format.md, "Row layout", "Writing rows".
+#include "jet/write/tablewriter.h"
+
+#include "jet/format/bytewriter.h"
+#include "jet/format/datapagewriter.h"
+#include "jet/format/generalsort.h"
+#include "jet/format/indexpagewriter.h"
+#include "jet/write/indexwriter.h"
+#include "jet/write/longvaluewriter.h"
+#include "jet/storage/pagealloc.h"
+#include "jet/format/rowcodec.h"
+#include "jet/format/tdefwriter.h"
+#include "jet/format/text.h"
+
+#include <algorithm>
+
+namespace Qb::Jet {
+
+namespace {
+
+constexpr std::uint8_t IndexUnique = 0x01;
+constexpr std::uint8_t IndexIgnoreNulls = 0x02;
+constexpr std::uint8_t KeyAscending = 0x7F;
+constexpr std::uint8_t KeyNullAscending = 0x00;
+
+const ColumnDef *columnByNumber(const TableDef &t, std::uint16_t number)
+{
+    for (const ColumnDef &c : t.columns)
+        if (c.number == number)
+            return &c;
+    return nullptr;
+}
+
+std::size_t positionOf(const TableDef &t, const ColumnDef &c) { return std::size_t(&c - t.columns.data()); }
+
+// Whether this engine can encode keys of the column in an index.
+bool encodableKeyColumn(const ColumnDef &c, const IndexColumn &ic)
+{
+    if (!ic.ascending)
+        return false;
+    switch (ColumnType(c.type)) {
+    case ColumnType::Long:
+    case ColumnType::Integer:
+    case ColumnType::Currency: return true;
+    case ColumnType::Text: return c.sortOrder == GeneralSort::Lcid;
+    default: return false;
+    }
+}
+
+// Big-endian value bytes with the sign bit flipped: integer keys sort like the numbers.
+std::vector<std::uint8_t> integerKey(ByteSpan littleEndian)
+{
+    std::vector<std::uint8_t> key{KeyAscending};
+    for (std::size_t i = littleEndian.size(); i-- > 0;)
+        key.push_back(littleEndian[i]);
+    key[1] ^= 0x80;
+    return key;
+}
+
+std::u16string storedText(ByteSpan stored)
+{
+    std::u16string out;
+    forEachStoredUnit(stored, [&](char16_t c) {
+        out.push_back(c);
+        return true;
+    });
+    return out;
+}
+
+Error unsupported(const std::string &what) { return Error{ErrorCode::Unsupported, what}; }
+
+} // namespace
+
+Result<TableWriter> TableWriter::make(TxWriter &tx, TableDef table)
+{
+    if (table.tableType != 'N')
+        return fail(ErrorCode::Unsupported, "table on page " + std::to_string(table.page)
+                                                + " is a system table; it is not written");
+    for (std::size_t i = 0; i < table.realIndexes.size(); ++i) {
+        for (const IndexColumn &ic : table.realIndexes[i].columns) {
+            const ColumnDef *c = columnByNumber(table, ic.columnNumber);
+            if (!c || !encodableKeyColumn(*c, ic))
+                return fail(ErrorCode::Unsupported,
+                            "an index of this table uses " + (c ? "column " + c->name : std::string("a missing column"))
+                                + " in a form this engine cannot keep up to date; the table is not written");
+        }
+    }
+    return TableWriter(tx, std::move(table));
+}
+
+Result<RowWriter::Field> TableWriter::fieldFor(const ColumnDef &c, const Value &v)
+{
+    if (isNull(v))
+        return RowWriter::Field::nullField();
+    const bool compressible = c.extFlags & ColumnCompressedUnicode;
+    if (c.isText()) {
+        const auto *s = std::get_if<std::string>(&v);
+        if (!s)
+            return fail(ErrorCode::TypeMismatch, "column " + c.name + " takes text");
+        const std::u16string text = utf8ToUtf16(*s);
+        if (c.type == std::uint8_t(ColumnType::Text)) {
+            if (text.size() > c.length / 2u)
+                return fail(ErrorCode::TooLong, "text of " + std::to_string(text.size()) + " characters is longer than column "
+                                                    + c.name + " holds (" + std::to_string(c.length / 2) + ")");
+            return RowWriter::Field::of(RowWriter::encodeText(text, compressible));
+        }
+        const auto bytes = RowWriter::encodeText(text, compressible);
+        auto field = LongValueWriter::store(m_tx, m_table, c, bytes);
+        if (!field)
+            return std::unexpected(field.error());
+        return RowWriter::Field::of(std::move(*field));
+    }
+    if (c.isLongValue() || c.type == std::uint8_t(ColumnType::Binary)) {
+        const auto *b = std::get_if<Bytes>(&v);
+        if (!b)
+            return fail(ErrorCode::TypeMismatch, "column " + c.name + " takes binary data");
+        if (!c.isLongValue()) {
+            if (b->size() > c.length)
+                return fail(ErrorCode::TooLong, "binary value longer than column " + c.name + " holds");
+            return RowWriter::Field::of(*b);
+        }
+        auto field = LongValueWriter::store(m_tx, m_table, c, *b);
+        if (!field)
+            return std::unexpected(field.error());
+        return RowWriter::Field::of(std::move(*field));
+    }
+    return RowWriter::encodeFixed(c, v);
+}
+
+Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIndexDef &idx,
+                                                                    const std::vector<RowWriter::Field> &fields)
+{
+    std::vector<std::uint8_t> key;
+    bool allNull = true;
+    for (const IndexColumn &ic : idx.columns) {
+        const ColumnDef &c = *columnByNumber(m_table, ic.columnNumber);
+        const RowWriter::Field &f = fields[positionOf(m_table, c)];
+        if (f.null) {
+            key.push_back(KeyNullAscending);
+            continue;
+        }
+        allNull = false;
+        if (c.type == std::uint8_t(ColumnType::Text)) {
+            auto text = GeneralSort::textKey(storedText(f.bytes));
+            if (!text)
+                return std::unexpected(unsupported("a value of column " + c.name
+                                                   + " has characters this engine cannot place in its index"));
+            appendBytes(key, *text);
+        } else {
+            appendBytes(key, integerKey(f.bytes));
+        }
+    }
+    if (allNull && (idx.flags & IndexIgnoreNulls))
+        return std::optional<std::vector<std::uint8_t>>();
+    return std::optional(std::move(key));
+}
+
+Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
+{
+    for (RealIndexDef &idx : m_table.realIndexes) {
+        auto key = keyOf(idx, fields);
+        if (!key)
+            return std::unexpected(key.error());
+        if (*key)
+            if (auto r = addEntry(idx, **key, at); !r)
+                return r;
+    }
+    return {};
+}
+
+Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
+{
+    IndexWriter writer(m_tx, m_table, idx);
+    auto present = writer.containsKey(key);
+    if (!present)
+        return std::unexpected(present.error());
+    if (*present && (idx.flags & IndexUnique))
+        return fail(ErrorCode::Unsupported, "the value is already present in a unique index of this table");
+    if (auto r = writer.insert(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
+        return r;
+    if (idx.entryCount)
+        ++idx.entryCount;
+    if (!*present)
+        ++idx.uniqueCount;
+    return {};
+}
+
+Result<void> TableWriter::removeEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
+{
+    IndexWriter writer(m_tx, m_table, idx);
+    if (auto r = writer.remove(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
+        return r;
+    auto still = writer.containsKey(key);
+    if (!still)
+        return std::unexpected(still.error());
+    if (idx.entryCount)
+        --idx.entryCount;
+    if (!*still && idx.uniqueCount)
+        --idx.uniqueCount;
+    return {};
+}
+
+// Only indexes whose key changed are touched.
+Result<void> TableWriter::moveEntries(const std::vector<RowWriter::Field> &before,
+                                      const std::vector<RowWriter::Field> &after, RowLocation at)
+{
+    for (RealIndexDef &idx : m_table.realIndexes) {
+        auto oldKey = keyOf(idx, before);
+        if (!oldKey)
+            return std::unexpected(oldKey.error());
+        auto newKey = keyOf(idx, after);
+        if (!newKey)
+            return std::unexpected(newKey.error());
+        if (*oldKey == *newKey)
+            continue;
+        if (*oldKey)
+            if (auto r = removeEntry(idx, **oldKey, at); !r)
+                return r;
+        if (*newKey)
+            if (auto r = addEntry(idx, **newKey, at); !r)
+                return r;
+    }
+    return {};
+}
+
+Result<void> TableWriter::removeEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
+{
+    for (RealIndexDef &idx : m_table.realIndexes) {
+        auto key = keyOf(idx, fields);
+        if (!key)
+            return std::unexpected(key.error());
+        if (*key)
+            if (auto r = removeEntry(idx, **key, at); !r)
+                return r;
+    }
+    return {};
+}
+
+// The last page of the table that is in both its owned and free-space maps, when the row fits
+// there; otherwise that page leaves the free-space map and a new data page joins both maps.
+Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
+{
+    auto freePages = PageAlloc::mapPages(m_tx, m_table.freeSpacePages);
+    if (!freePages)
+        return std::unexpected(freePages.error());
+    auto owned = PageAlloc::mapPages(m_tx, m_table.ownedPages);
+    if (!owned)
+        return std::unexpected(owned.error());
+    for (auto it = freePages->rbegin(); it != freePages->rend(); ++it) {
+        if (!std::binary_search(owned->begin(), owned->end(), *it))
+            continue;
+        auto bytes = m_tx.read(*it);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        if ((*bytes)[0] == PageTypeData && dataPageOwner(*bytes) == m_table.page && DataPageWriter::fits(*bytes, length))
+            return *it;
+        if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, *it, false); !r)
+            return std::unexpected(r.error());
+        break;
+    }
+    auto page = PageAlloc::allocate(m_tx);
+    if (!page)
+        return page;
+    DataPageWriter::init(*m_tx.write(*page), m_table.page);
+    if (auto r = PageAlloc::setInMap(m_tx, m_table.ownedPages, *page, true); !r)
+        return std::unexpected(r.error());
+    if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, *page, true); !r)
+        return std::unexpected(r.error());
+    return page;
+}
+
+Result<RowLocation> TableWriter::placeRow(ByteSpan row, std::uint16_t flags)
+{
+    auto page = pageWithRoom(row.size());
+    if (!page)
+        return std::unexpected(page.error());
+    auto bytes = m_tx.write(*page);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    auto slot = DataPageWriter::appendRow(*bytes, row, flags);
+    if (!slot)
+        return fail(ErrorCode::Corrupt, "data page " + std::to_string(*page) + " has no room after all");
+    return RowLocation{*page, *slot};
+}
+
+Result<TableWriter::StoredRow> TableWriter::readRow(RowLocation at)
+{
+    StoredRow row{at, std::nullopt, {}};
+    auto page = m_tx.read(at.page);
+    if (!page)
+        return std::unexpected(page.error());
+    auto slot = rowSlot(*page, at.page, at.slot);
+    if (!slot)
+        return std::unexpected(slot.error());
+    if (slot->deleted())
+        return fail(ErrorCode::Corrupt, "row " + std::to_string(at.slot) + " on page " + std::to_string(at.page)
+                                            + " is already deleted");
+    if (slot->overflow()) {
+        if (slot->end - slot->start < 4)
+            return fail(ErrorCode::Corrupt, "overflow pointer on page " + std::to_string(at.page) + " is too short");
+        const auto target = storedRowPointer(*page, slot->start);
+        row.moved = RowLocation{target.page, target.row};
+        page = m_tx.read(target.page);
+        if (!page)
+            return std::unexpected(page.error());
+        slot = rowSlot(*page, target.page, target.row);
+        if (!slot)
+            return std::unexpected(slot.error());
+    }
+    row.bytes.assign(page->begin() + slot->start, page->begin() + slot->end);
+    return row;
+}
+
+Result<std::vector<RowWriter::Field>> TableWriter::fieldsOf(const StoredRow &row)
+{
+    auto view = RowView::make(m_table, row.bytes, "row " + std::to_string(row.header.slot) + " on page "
+                                                      + std::to_string(row.header.page));
+    if (!view)
+        return std::unexpected(view.error());
+    std::vector<RowWriter::Field> fields;
+    for (std::size_t i = 0; i < m_table.columns.size(); ++i) {
+        const ColumnDef &c = m_table.columns[i];
+        if (c.type == std::uint8_t(ColumnType::Boolean)) {
+            fields.push_back(view->isSet(c.number) ? RowWriter::Field::of({}) : RowWriter::Field::nullField());
+            continue;
+        }
+        auto bytes = view->columnBytes(i);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        fields.push_back(*bytes ? RowWriter::Field::of({(*bytes)->begin(), (*bytes)->end()}) : RowWriter::Field::nullField());
+    }
+    return fields;
+}
+
+Result<void> TableWriter::releaseLongValues(const std::vector<RowWriter::Field> &fields)
+{
+    for (std::size_t i = 0; i < m_table.columns.size(); ++i)
+        if (m_table.columns[i].isLongValue() && !fields[i].null)
+            if (auto r = LongValueWriter::release(m_tx, m_table, m_table.columns[i], fields[i].bytes); !r)
+                return r;
+    return {};
+}
+
+Result<RowLocation> TableWriter::insert(const std::vector<Value> &values)
+{
+    std::vector<RowWriter::Field> fields;
+    for (std::size_t i = 0; i < m_table.columns.size(); ++i) {
+        const ColumnDef &c = m_table.columns[i];
+        Value v = values[i];
+        if (c.isAutoNumber() && c.type == std::uint8_t(ColumnType::Long)) {
+            if (isNull(v))
+                v = std::int64_t(std::int32_t(m_table.autoNumber + 1));
+            if (const auto *n = std::get_if<std::int64_t>(&v); n && *n > std::int64_t(m_table.autoNumber))
+                m_table.autoNumber = std::uint32_t(*n);
+        }
+        auto field = fieldFor(c, v);
+        if (!field)
+            return std::unexpected(field.error());
+        fields.push_back(std::move(*field));
+    }
+    auto row = RowWriter::encode(m_table, fields);
+    if (!row)
+        return std::unexpected(row.error());
+    auto at = placeRow(*row, 0);
+    if (!at)
+        return at;
+    if (auto r = addEntries(fields, *at); !r)
+        return std::unexpected(r.error());
+    ++m_table.rowCount;
+    return at;
+}
+
+Result<void> TableWriter::update(RowLocation at, const std::vector<std::pair<std::size_t, Value>> &changes)
+{
+    auto stored = readRow(at);
+    if (!stored)
+        return std::unexpected(stored.error());
+    auto oldFields = fieldsOf(*stored);
+    if (!oldFields)
+        return std::unexpected(oldFields.error());
+    std::vector<RowWriter::Field> fields = *oldFields;
+    std::vector<RowWriter::Field> replaced;
+    for (const auto &[column, value] : changes) {
+        auto field = fieldFor(m_table.columns[column], value);
+        if (!field)
+            return std::unexpected(field.error());
+        replaced.push_back(fields[column]);
+        fields[column] = std::move(*field);
+    }
+    // Memo rows of replaced values go; index entries follow changed keys.
+    std::vector<RowWriter::Field> released(m_table.columns.size());
+    for (std::size_t k = 0; k < changes.size(); ++k)
+        released[changes[k].first] = replaced[k];
+    if (auto r = releaseLongValues(released); !r)
+        return r;
+    if (auto r = moveEntries(*oldFields, fields, at); !r)
+        return r;
+
+    return storeRow(*stored, fields);
+}
+
+// Writes the changed row: in place (padded to its old length) when it fits there, else as a
+// hidden copy elsewhere, with the scan's slot turned into a pointer to it. A copy moved before
+// is marked deleted, so no reader finds two copies.
+Result<void> TableWriter::storeRow(const StoredRow &stored, const std::vector<RowWriter::Field> &fields)
+{
+    const RowLocation at = stored.header;
+    const RowLocation home = stored.moved.value_or(at);
+    const std::size_t oldLength = stored.bytes.size();
+    auto row = RowWriter::encode(m_table, fields, oldLength);
+    if (!row)
+        return std::unexpected(row.error());
+    if (row->size() == oldLength) {
+        auto page = m_tx.write(home.page);
+        if (!page)
+            return std::unexpected(page.error());
+        DataPageWriter::overwriteRow(*page, *rowSlot(*page, home.page, home.slot), *row);
+        return {};
+    }
+    auto target = placeRow(*row, RowDeleted);
+    if (!target)
+        return std::unexpected(target.error());
+    if (stored.moved) {
+        auto page = m_tx.write(home.page);
+        if (!page)
+            return std::unexpected(page.error());
+        DataPageWriter::setFlags(*page, std::uint8_t(home.slot), RowDeleted | RowOverflow);
+    }
+    auto page = m_tx.write(at.page);
+    if (!page)
+        return std::unexpected(page.error());
+    const RowSlot slot = *rowSlot(*page, at.page, at.slot);
+    if (slot.end - slot.start < 4)
+        return fail(ErrorCode::Unsupported, "row on page " + std::to_string(at.page) + " is too short to move");
+    std::vector<std::uint8_t> pointer(slot.end - slot.start, 0);
+    pointer[0] = std::uint8_t(target->slot);
+    put24(pointer, 1, target->page);
+    DataPageWriter::overwriteRow(*page, slot, pointer);
+    DataPageWriter::setFlags(*page, std::uint8_t(at.slot), RowOverflow);
+    return {};
+}
+
+Result<void> TableWriter::remove(RowLocation at)
+{
+    auto stored = readRow(at);
+    if (!stored)
+        return std::unexpected(stored.error());
+    auto fields = fieldsOf(*stored);
+    if (!fields)
+        return std::unexpected(fields.error());
+    if (auto r = releaseLongValues(*fields); !r)
+        return r;
+    if (auto r = removeEntries(*fields, at); !r)
+        return r;
+    if (stored->moved) {
+        auto page = m_tx.write(stored->moved->page);
+        if (!page)
+            return std::unexpected(page.error());
+        DataPageWriter::setFlags(*page, std::uint8_t(stored->moved->slot), RowDeleted | RowOverflow);
+    }
+    auto page = m_tx.write(at.page);
+    if (!page)
+        return std::unexpected(page.error());
+    DataPageWriter::setFlags(*page, std::uint8_t(at.slot), RowDeleted | RowOverflow);
+    if (m_table.rowCount)
+        --m_table.rowCount;
+    return {};
+}
+
+Result<void> TableWriter::finish()
+{
+    auto page = m_tx.write(m_table.page);
+    if (!page)
+        return std::unexpected(page.error());
+    TdefWriter::patchCounters(*page, m_table);
+    return {};
+}
+
+} // namespace Qb::Jet

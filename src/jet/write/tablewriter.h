@@ -1,0 +1,70 @@
+// Inserting, updating and deleting the rows of one user table inside a statement's TxWriter:
+// rows on data pages, memo values, the AutoNumber, row count, usage maps and every index.
+// Tables whose indexes this engine cannot keep exact are refused before anything changes.
+#pragma once
+
+#include "jet/database.h"
+#include "jet/format/rowwriter.h"
+#include "jet/format/tabledef.h"
+#include "jet/sql/tablescan.h"
+#include "jet/write/txwriter.h"
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace Qb::Jet {
+
+class TableWriter
+{
+public:
+    // Unsupported for a system table or an index with a column type, order or sort order this
+    // engine cannot encode.
+    static Result<TableWriter> make(TxWriter &tx, TableDef table);
+
+    // Inserts a row: one value per column (table().columns order); NULL in the AutoNumber column
+    // takes the next number. Text/memo values are UTF-8 strings. TooLong when a text exceeds its
+    // column. Returns where the row went.
+    Result<RowLocation> insert(const std::vector<Value> &values);
+    // Sets the given columns (index into table().columns, new value) of the row a table scan
+    // finds at `at`. A row that grows moves and leaves an overflow pointer in its place.
+    Result<void> update(RowLocation at, const std::vector<std::pair<std::size_t, Value>> &changes);
+    // Deletes the row a table scan finds at `at`, with its memo rows and index entries.
+    Result<void> remove(RowLocation at);
+
+    // Stores the row count, AutoNumber and index statistics in the table definition.
+    Result<void> finish();
+
+    const TableDef &table() const { return m_table; }
+
+private:
+    struct StoredRow
+    {
+        RowLocation header;          // the slot a scan finds (the pointer, for a moved row)
+        std::optional<RowLocation> moved; // where the row's bytes are, when moved
+        std::vector<std::uint8_t> bytes;
+    };
+
+    TableWriter(TxWriter &tx, TableDef table) : m_tx(tx), m_table(std::move(table)) {}
+
+    Result<RowWriter::Field> fieldFor(const ColumnDef &column, const Value &value);
+    Result<StoredRow> readRow(RowLocation at);
+    Result<std::vector<RowWriter::Field>> fieldsOf(const StoredRow &row);
+    Result<std::optional<std::vector<std::uint8_t>>> keyOf(const RealIndexDef &index,
+                                                           const std::vector<RowWriter::Field> &fields);
+    Result<void> addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at);
+    Result<void> removeEntries(const std::vector<RowWriter::Field> &fields, RowLocation at);
+    Result<void> moveEntries(const std::vector<RowWriter::Field> &before, const std::vector<RowWriter::Field> &after,
+                             RowLocation at);
+    Result<void> addEntry(RealIndexDef &index, const std::vector<std::uint8_t> &key, RowLocation at);
+    Result<void> removeEntry(RealIndexDef &index, const std::vector<std::uint8_t> &key, RowLocation at);
+    Result<RowLocation> placeRow(ByteSpan row, std::uint16_t flags);
+    Result<void> storeRow(const StoredRow &stored, const std::vector<RowWriter::Field> &fields);
+    Result<std::uint32_t> pageWithRoom(std::size_t length);
+    Result<void> releaseLongValues(const std::vector<RowWriter::Field> &fields);
+
+    TxWriter &m_tx;
+    TableDef m_table;
+};
+
+} // namespace Qb::Jet
