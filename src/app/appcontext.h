@@ -1,10 +1,15 @@
 // AppContext: the process-wide state, created at process start and released at exit.
 #pragma once
 
+#include "hotkeys/hotkeyregistry.h"
+#include "hotkeys/targetwindow.h"
 #include "library/sqlhelper.h"
+#include "platform/nativeplatform.h"
 #include "settings/appsettings.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace Qb::App {
 
@@ -13,6 +18,9 @@ namespace Qb::App {
 // by reference (SqlHelper &, const AppSettings &, QString &currentScriptPath).
 struct AppContext
 {
+    // The window-system services (hotkeys, window queries), created with the main window unless
+    // a test has put a fake here first. Declared first so that it outlives its users below.
+    std::unique_ptr<Platform::NativePlatform> Native;
     QString ProgramDirectory;               // where the settings file and the database live
     QString SettingsPath;                   // ProgramDirectory + "/mlkpz.ini"
     Settings::AppSettings SettingsFile;     // typed access to SettingsPath
@@ -24,7 +32,8 @@ struct AppContext
     int NormalHeight = 0;
     int ShrinkStepX = 0;                    // shrink animation step, pixels
     int ShrinkStepY = 0;
-    quintptr TargetWindow = 0;              // native id of the watched window, 0 = none
+    Hotkeys::HotkeyRegistry HotkeyRegistry; // system-wide hotkeys by name
+    Hotkeys::TargetWindowState TargetWindow; // the watched window; `changed` tells its readers
     QString CurrentScriptPath;              // script being edited, empty = none
 };
 

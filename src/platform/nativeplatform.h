@@ -1,22 +1,25 @@
-// Window-system services the features call (global hotkeys, key watching, window queries).
-// One implementation per platform folder (x11/, null/); CMake links exactly one of them.
+// The window-system services the features call, gathered in one object chosen at run time:
+// X11 when Qt runs on xcb with a display, the no-op services otherwise (Wayland, offscreen).
 #pragma once
+
+#include "platform/globalhotkeys.h"
+#include "platform/windowsystem.h"
 
 #include <QString>
 
-#include <memory>
-
 namespace Qb::Platform {
 
+// One instance for the whole program, owned by AppContext (created by createNativePlatform,
+// platform/native/nativeplatformfactory.h, or a fake in tests). UI thread only. Each service
+// is an interface of its own; a feature adds its service here as one more accessor.
 class NativePlatform
 {
 public:
     virtual ~NativePlatform() = default;
     // "x11" when the system-wide services work, "null" when they are no-ops.
     virtual QString name() const = 0;
+    virtual GlobalHotkeys &globalHotkeys() = 0;
+    virtual WindowSystem &windowSystem() = 0;
 };
-
-// REQUIRES: a QGuiApplication exists.
-std::unique_ptr<NativePlatform> createNativePlatform();
 
 } // namespace Qb::Platform

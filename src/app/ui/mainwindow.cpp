@@ -64,6 +64,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     wireShellActions();
     wireEditor();
     wireLibrary();
+    wireHotkeys();
 }
 
 MainWindow::~MainWindow()

@@ -218,6 +218,23 @@ private:
     void startupBuildCategoryTree();
     void showLibraryDescription(const QString &text);
     Library::Ui::CategoryTreeController *m_library = nullptr;
+
+    // hotkeys wiring (mainwindow_hotkeys.cpp): the native platform, the capture hotkey, the
+    // target window and the settings dialog 系统设置. wireHotkeys() is called once from the
+    // constructor after wireLibrary() and creates AppContext's native platform unless a test
+    // put one there. Start-up steps 10-11, the first activation's InitTargetWindow and the
+    // menu item 系统设置 forward here. setAlwaysOnTop is the one function that changes the
+    // always-on-top state; alwaysOnTop() reads the window's current state.
+    void wireHotkeys();
+    void startupInitHotkeyRegistry();
+    void startupRegisterCaptureHotkey();
+    void registerCaptureHotkeyText(const QString &text);
+    void OnHotkey(int id);
+    void CaptureWindowUnderPointer();
+    bool isOwnWindow(quint64 id) const;
+    void showHotkeyStatus(const QString &text);
+    bool alwaysOnTop() const;
+    void openSettingsDialog();
 };
 
 } // namespace Qb::App

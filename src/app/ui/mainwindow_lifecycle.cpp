@@ -103,12 +103,12 @@ void MainWindow::setCaption()
 
 void MainWindow::initHotkeyRegistry()
 {
-    // The hotkey registry is bound to the window and 标签1 here.
+    startupInitHotkeyRegistry();
 }
 
 void MainWindow::registerCaptureHotkey()
 {
-    // The capture hotkey [快捷键] 捕获窗口 is registered here.
+    startupRegisterCaptureHotkey();
 }
 
 void MainWindow::restoreFileBrowser()
@@ -130,7 +130,13 @@ void MainWindow::checkHintsItem(bool checked)
 
 void MainWindow::setAlwaysOnTop(bool onTop)
 {
+    if (alwaysOnTop() == onTop)
+        return;
+    // Changing the flag recreates the native window hidden; a shown window is shown again.
+    const bool visible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (visible)
+        show();
 }
 
 void MainWindow::checkCursorTrackingItem(bool checked)
@@ -169,7 +175,7 @@ void MainWindow::OnMainWindowFirstActivated()
 {
     if (m_context.SettingsFile.readBool(Keys::DescriptionWindow))
         ShowDescriptionWindow();
-    // The default target window (the editor's surface) is set here.
+    Hotkeys::InitTargetWindow(m_context.TargetWindow);
 }
 
 void MainWindow::ShowDescriptionWindow()
@@ -199,7 +205,7 @@ void MainWindow::OnTrayIconEvent(int kind)
 
 void MainWindow::openSettingsWindow()
 {
-    Resources::DefinedWindow::OpenWindow<Resources::SettingsWindow>(this, false);
+    openSettingsDialog();
 }
 
 void MainWindow::showAbout()

@@ -1,26 +1,20 @@
-// Native services on an X11 display. Falls back to the no-op behaviour when the Qt platform is
-// not xcb (offscreen tests, Wayland): X11 calls are made only with a live display connection.
-#include "platform/nativeplatform.h"
-
-#include <QGuiApplication>
+#include "platform/x11/x11nativeplatform.h"
 
 namespace Qb::Platform {
 
-namespace {
-class X11NativePlatform final : public NativePlatform
+std::unique_ptr<X11NativePlatform> X11NativePlatform::create()
 {
-public:
-    QString name() const override
-    {
-        const bool xcb = QGuiApplication::platformName() == QLatin1String("xcb");
-        return xcb ? QStringLiteral("x11") : QStringLiteral("null");
-    }
-};
-} // namespace
+    std::unique_ptr<X11Connection> connection = X11Connection::open();
+    if (!connection)
+        return nullptr;
+    return std::unique_ptr<X11NativePlatform>(new X11NativePlatform(std::move(connection)));
+}
 
-std::unique_ptr<NativePlatform> createNativePlatform()
+X11NativePlatform::X11NativePlatform(std::unique_ptr<X11Connection> connection)
+    : m_connection(std::move(connection))
+    , m_hotkeys(*m_connection)
+    , m_windows(*m_connection)
 {
-    return std::make_unique<X11NativePlatform>();
 }
 
 } // namespace Qb::Platform

@@ -1,0 +1,10 @@
+#include "platform/null/nullglobalhotkeys.h"
+
+namespace Qb::Platform {
+
+std::expected<void, HotkeyError> NullGlobalHotkeys::registerHotkey(int, unsigned, int)
+{
+    return std::unexpected(HotkeyError::Unavailable);
+}
+
+} // namespace Qb::Platform

@@ -1,0 +1,60 @@
+// A scripted native platform for tests: hotkeys that another program may hold, and a pointer
+// and focus that the test places.
+#pragma once
+
+#include "platform/nativeplatform.h"
+
+#include <QString>
+
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace Qb::Test {
+
+// Behaves as a system hotkey service: a combination is held by one registration at a time,
+// key 0 is no key, and `takenElsewhere` lists combinations another program holds.
+class FakeGlobalHotkeys final : public Platform::GlobalHotkeys
+{
+public:
+    struct Call
+    {
+        int id;
+        unsigned modifiers;
+        int key;
+    };
+
+    std::expected<void, Platform::HotkeyError> registerHotkey(int id, unsigned modifiers, int key) override;
+    void unregisterHotkey(int id) override;
+    // Presses the combination registered under `id`, as the system would report it.
+    void press(int id) { emit activated(id); }
+
+    std::vector<Call> calls;            // every registerHotkey, in order
+    std::vector<int> unregistered;      // every unregisterHotkey, in order
+    std::vector<Call> held;             // the registrations that succeeded and are in force
+    std::set<std::pair<unsigned, int>> takenElsewhere; // {modifiers, key}
+};
+
+class FakeWindowSystem final : public Platform::WindowSystem
+{
+public:
+    std::optional<Platform::WindowId> windowUnderPointer() override { return pointer; }
+    std::optional<Platform::WindowId> focusedWindow() override { return focus; }
+    bool focusIsIn(Platform::WindowId window) override { return focus == window; }
+
+    std::optional<Platform::WindowId> pointer;
+    std::optional<Platform::WindowId> focus;
+};
+
+class FakeNativePlatform final : public Platform::NativePlatform
+{
+public:
+    QString name() const override { return QStringLiteral("fake"); }
+    Platform::GlobalHotkeys &globalHotkeys() override { return hotkeys; }
+    Platform::WindowSystem &windowSystem() override { return windows; }
+
+    FakeGlobalHotkeys hotkeys;
+    FakeWindowSystem windows;
+};
+
+} // namespace Qb::Test
