@@ -1,0 +1,185 @@
+#!/usr/bin/env bash
+# The capture hotkey end to end under a virtual X server, with X11 test clients of our own:
+# capturing a client under the pointer (also with NumLock and CapsLock on), a combination
+# another client holds, a hotkey changed in 系统设置 (old and new both work until a restart,
+# then only the new one), and the same captures under the openbox window manager, where
+# windows are framed, with 窗口总在最前 from the dialog.
+# Usage: e2e_hotkeys.sh <quillbox> <quillbox-mdb> <qb-testclient>
+set -euo pipefail
+quillbox=$1
+client=$3
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+
+fail() { echo "e2e_hotkeys: FAIL: $*" >&2; exit 1; }
+
+# wait_for <seconds> <command...>: runs the command until it succeeds or the time is up.
+wait_for() {
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.05
+    done
+}
+
+# start_client <title> <geometry> [options]: a test client logging its keys to $work/<title>.keys;
+# sets $id to the window id it reports, checked against the one xdotool finds by its title.
+start_client() {
+    local title=$1 geometry=$2
+    shift 2
+    "$client" --title "$title" --geometry "$geometry" --keys "$work/$title.keys" "$@" > "$work/$title.id" &
+    wait_for 20 test -s "$work/$title.id" || fail "client $title did not show"
+    id=$(cat "$work/$title.id")
+    local found=""
+    wait_for 20 eval 'found=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1); [ -n "$found" ]' \
+        || fail "xdotool does not find $title"
+    [ "$found" = "$id" ] || fail "$title reports $id, xdotool finds $found"
+}
+
+# start_quillbox <home>: starts the program reporting its hotkeys to <home>/out.txt; sets
+# $qb_pid and $qb_window once the main window is shown and the capture hotkey was registered.
+start_quillbox() {
+    QUILLBOX_HOME=$1 QUILLBOX_REPORT_HOTKEYS=1 "$quillbox" > "$1/out.txt" 2> "$1/err.txt" &
+    qb_pid=$!
+    wait_for 20 grep -q '^hotkey-register ' "$1/out.txt" || fail "no hotkey registration: $(cat "$1/err.txt")"
+    qb_window=""
+    wait_for 20 eval 'qb_window=$(xdotool search --onlyvisible --name "^Quillbox\$" 2>/dev/null | head -1); [ -n "$qb_window" ]' \
+        || fail "main window did not appear"
+}
+
+stop_quillbox() {
+    kill "$qb_pid"
+    wait "$qb_pid" 2>/dev/null || true
+}
+
+count_lines() { grep -cxF "$2" "$1" || true; }
+
+# capture <home> <window> <keys> [status]: points at the window, presses the keys, and waits
+# until the status text (by default the capture of that window) is shown once more. The server
+# handles xdotool's pointer motion before its key press, so the move needs no --sync (which
+# would wait in vain when the pointer is there already).
+capture() {
+    local home=$1 window=$2 keys=$3
+    local line="status ${4:-已锁定窗口：$window}"
+    local before
+    before=$(count_lines "$home/out.txt" "$line")
+    xdotool mousemove --window "$window" 40 40
+    xdotool key "$keys"
+    wait_for 20 eval '[ "$(count_lines "$home/out.txt" "$line")" -gt "$before" ]' \
+        || fail "after $keys over $window: no '$line' in: $(tr '\n' '|' < "$home/out.txt")"
+}
+
+# typed_into <client> <line> <keys>: points at the client, presses the keys and waits until the
+# client has logged that line (the focus follows the pointer without a window manager).
+typed_into() {
+    xdotool mousemove --window "$(cat "$work/$1.id")" 40 40
+    xdotool key "$3"
+    wait_for 20 grep -qxF "$2" "$work/$1.keys" || fail "$1 did not log '$2': $(tr '\n' '|' < "$work/$1.keys")"
+}
+
+ini_value() { # ini_value <home> <key>: a value of the settings file, converted from GBK
+    [ -f "$1/mlkpz.ini" ] || return 0
+    iconv -f GBK -t UTF-8 "$1/mlkpz.ini" | sed -n "s/^$2=//p"
+}
+
+# open_settings: opens 功能(&G) → 系统设置 from the keyboard and sets $dialog.
+open_settings() {
+    xdotool windowfocus --sync "$qb_window"
+    xdotool key alt+g
+    xdotool key Return
+    dialog=""
+    wait_for 20 eval 'dialog=$(xdotool search --onlyvisible --name "^系统设置\$" 2>/dev/null | head -1); [ -n "$dialog" ]' \
+        || fail "系统设置 did not open"
+}
+
+# set_hotkey <home> <key>: chooses 空 (the last modifier entry) and the key in 系统设置, then 确定.
+set_hotkey() {
+    local home=$1 key=$2
+    open_settings
+    xdotool mousemove --window "$dialog" 120 52 click 1
+    xdotool key Down Down Down Down
+    xdotool mousemove --window "$dialog" 194 51 click 1
+    xdotool key ctrl+a
+    xdotool type "$key"
+    xdotool mousemove --window "$dialog" 111 104 click 1
+    wait_for 20 eval '[ "$(ini_value "$home" 捕获窗口)" = "$key" ]' \
+        || fail "捕获窗口 not stored as $key: $(ini_value "$home" 捕获窗口)"
+}
+
+start_client qb-a 300x200+900+100 --with-state; a=$id
+start_client qb-b 300x200+900+400; b=$id
+
+# 1. Ctrl+F12 captures the client under the pointer, whatever the lock keys; the grabbed key
+#    never reaches the client itself.
+home=$work/first
+mkdir -p "$home"
+start_quillbox "$home"
+grep -qx 'hotkey-register Ctrl+F12 33001' "$home/out.txt" || fail "registration: $(cat "$home/out.txt")"
+capture "$home" "$a" ctrl+F12
+capture "$home" "$b" ctrl+F12
+# The client logs the lock state (Mod2 NumLock, Lock CapsLock) to show it is really on. Keypad
+# keys would not do: xdotool toggles NumLock itself to type them.
+xdotool key Num_Lock
+typed_into qb-a 'x 0x10' x
+capture "$home" "$a" ctrl+F12
+xdotool key Num_Lock Caps_Lock
+typed_into qb-a 'A 0x2' a
+capture "$home" "$b" ctrl+F12
+xdotool key Caps_Lock
+typed_into qb-a 'y 0x0' y
+! grep -q '^F12 ' "$work/qb-a.keys" || fail "the grabbed Ctrl+F12 reached the client"
+
+# 2. 系统设置 stores F8: F8 captures at once and Ctrl+F12 still does until the program ends.
+set_hotkey "$home" F8
+grep -qx 'hotkey-register F8 33002' "$home/out.txt" || fail "F8 registration: $(cat "$home/out.txt")"
+capture "$home" "$a" F8
+capture "$home" "$b" ctrl+F12
+stop_quillbox
+
+# 3. After a restart only F8 is registered: Ctrl+F12 goes to the client under the pointer.
+start_quillbox "$home"
+grep -qx 'hotkey-register F8 33001' "$home/out.txt" || fail "restart registration: $(cat "$home/out.txt")"
+[ "$(grep -c '^hotkey-register' "$home/out.txt")" = 1 ] || fail "more than F8 registered after the restart"
+typed_into qb-a "F12 0x4" ctrl+F12
+capture "$home" "$b" F8
+! grep -qxF "status 已锁定窗口：$a" "$home/out.txt" || fail "Ctrl+F12 still captured after the restart"
+stop_quillbox
+
+# 4. A combination another client holds: reported in the status bar, stored all the same, and
+#    the program carries on (a hotkey set afterwards works).
+start_client qb-holder 200x100+900+700 --grab control+F10
+home=$work/taken
+mkdir -p "$home"
+printf '[快捷键]\n捕获窗口=Ctrl+F10\n' | iconv -f UTF-8 -t GBK > "$home/mlkpz.ini"
+start_quillbox "$home"
+grep -qx 'hotkey-register Ctrl+F10 0' "$home/out.txt" || fail "taken registration: $(cat "$home/out.txt")"
+grep -qxF 'status 快捷键 Ctrl+F10 未能注册：已被其他程序占用' "$home/out.txt" || fail "no notice: $(cat "$home/out.txt")"
+typed_into qb-holder F10 ctrl+F10
+set_hotkey "$home" F9
+capture "$home" "$a" F9
+kill -0 "$qb_pid" || fail "the program ended"
+stop_quillbox
+
+# 5. Under a window manager: the client inside the frame is captured, the program's own window
+#    restores its editor, and 窗口总在最前 puts the shown window on top at once.
+openbox --sm-disable > "$work/openbox.log" 2>&1 &
+wait_for 20 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || fail "openbox did not start"
+start_client qb-framed 300x200+900+100; framed=$id
+home=$work/framed
+mkdir -p "$home"
+start_quillbox "$home"
+xwininfo -id "$framed" -children | grep -q '^ *Parent window id: .*(the root window)' \
+    && fail "qb-framed is not framed"
+capture "$home" "$framed" ctrl+F12
+xdotool key Num_Lock
+capture "$home" "$qb_window" ctrl+F12
+xdotool key Num_Lock
+open_settings
+xdotool mousemove --window "$dialog" 136 22 click 1
+wait_for 20 eval '[ "$(ini_value "$home" zzzq)" = 真 ]' || fail "zzzq not stored"
+wait_for 20 eval 'xprop -id "$(xdotool search --onlyvisible --name "^Quillbox\$" | head -1)" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE' \
+    || fail "the main window is not on top (or not shown)"
+stop_quillbox
+
+echo "e2e_hotkeys: ok"
