@@ -22,7 +22,7 @@ SettingsDialog::SettingsDialog(QWidget *owner, const Settings::AppSettings &sett
     connect(control<QCheckBox>("选择框4"), &QCheckBox::clicked, this, &SettingsDialog::OnAddChineseNameClicked);
     connect(control<QCheckBox>("选择框3"), &QCheckBox::clicked, this, &SettingsDialog::OnAlwaysOnTopClicked);
     connect(control<QPushButton>("按钮1"), &QPushButton::clicked, this, &SettingsDialog::OnSettingsConfirmed);
-    // The labels in front of the two fields name them for screen readers.
+    // The labels in front of the two fields are their labels for screen readers.
     control<QLabel>("标签4")->setBuddy(control("组合框2"));
     control<QLabel>("标签8")->setBuddy(control("编辑框2"));
 }
