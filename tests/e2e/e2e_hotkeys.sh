@@ -2,8 +2,8 @@
 # The capture hotkey end to end under a virtual X server, with X11 test clients of our own:
 # capturing a client under the pointer (also with NumLock and CapsLock on), a combination
 # another client holds, a hotkey changed in 系统设置 (old and new both work until a restart,
-# then only the new one), and the same captures under the openbox window manager, where
-# windows are framed, with 窗口总在最前 from the dialog.
+# then only the new one), the notice through XWayland, and the same captures under the openbox
+# window manager, where windows are framed, with 窗口总在最前 from the dialog.
 # Usage: e2e_hotkeys.sh <quillbox> <quillbox-mdb> <qb-testclient>
 set -euo pipefail
 quillbox=$1
@@ -161,7 +161,16 @@ capture "$home" "$a" F9
 kill -0 "$qb_pid" || fail "the program ended"
 stop_quillbox
 
-# 5. Under a window manager: the client inside the frame is captured, the program's own window
+# 5. Through XWayland (WAYLAND_DISPLAY set, Qt on xcb): one line on standard error, and the
+#    hotkey still works for X11 windows.
+home=$work/xwayland
+mkdir -p "$home"
+WAYLAND_DISPLAY=wayland-test start_quillbox "$home"
+capture "$home" "$a" ctrl+F12
+[ "$(grep -c 'XWayland' "$home/err.txt")" = 1 ] || fail "XWayland notice: $(cat "$home/err.txt")"
+stop_quillbox
+
+# 6. Under a window manager: the client inside the frame is captured, the program's own window
 #    restores its editor, and 窗口总在最前 puts the shown window on top at once.
 openbox --sm-disable > "$work/openbox.log" 2>&1 &
 wait_for 20 eval 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"' || fail "openbox did not start"
