@@ -13,7 +13,7 @@ namespace Qb::Hotkeys {
 struct HotkeySpec
 {
     int modifiers = 0; // 0 none, 1 Ctrl, 2 Shift, 4 Alt; for a first piece that names no
-                       // modifier, that piece's key code (the registration refuses it)
+                       // modifier, that piece's key code (registration refuses values above 6)
     int key = 0;       // Windows virtual-key code; 0 = no such key
 
     friend bool operator==(const HotkeySpec &, const HotkeySpec &) = default;
