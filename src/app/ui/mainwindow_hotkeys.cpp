@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace Qb::App {
