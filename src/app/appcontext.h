@@ -34,6 +34,8 @@ struct AppContext
     int ShrinkStepY = 0;
     Hotkeys::HotkeyRegistry HotkeyRegistry; // system-wide hotkeys by name
     Hotkeys::TargetWindowState TargetWindow; // the watched window; `changed` tells its readers
+    bool LeftButtonHeld = false;            // edge behaviour: the left button was held at the
+                                            // last pointer reading inside the window
     QString CurrentScriptPath;              // script being edited, empty = none
 };
 

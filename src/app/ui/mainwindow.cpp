@@ -65,6 +65,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     wireEditor();
     wireLibrary();
     wireHotkeys();
+    wireEdge();
 }
 
 MainWindow::~MainWindow()

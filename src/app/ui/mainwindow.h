@@ -36,6 +36,7 @@ class CategoryTreeController;
 namespace Qb::App {
 
 struct AppContext;
+class EdgeController;
 class SplitterBar;
 
 // Owned by the application entry for the whole run; UI thread only. Controls carry their names
@@ -235,6 +236,17 @@ private:
     void showHotkeyStatus(const QString &text);
     bool alwaysOnTop() const;
     void openSettingsDialog();
+
+    // edge wiring (mainwindow_edge.cpp): docking at a screen edge. wireEdge() is called once from
+    // the constructor after the timers exist; startupAttachEdge() is the start-up step that
+    // starts the pointer-over detection; the other three are the shrink tick, the moved event's
+    // restore check and the tray click's expand.
+    void wireEdge();
+    void startupAttachEdge();
+    void edgeShrinkTick();
+    void edgeRestoreAfterMove();
+    void edgeExpandFromTray();
+    EdgeController *m_edge = nullptr;
 };
 
 } // namespace Qb::App

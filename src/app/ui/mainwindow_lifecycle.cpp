@@ -75,7 +75,7 @@ void MainWindow::installKeyboardHook()
 
 void MainWindow::subclassMainWindow()
 {
-    // The edge behaviour's pointer-over detection is attached here.
+    startupAttachEdge();
 }
 
 void MainWindow::addTrayIcon()
@@ -163,12 +163,12 @@ void MainWindow::OnMainWindowResized()
 
 void MainWindow::OnMainWindowMoved()
 {
-    // The edge behaviour's restore check runs here.
+    edgeRestoreAfterMove();
 }
 
 void MainWindow::OnShrinkTimer()
 {
-    // The edge behaviour's shrink check runs here on every tick.
+    edgeShrinkTick();
 }
 
 void MainWindow::OnMainWindowFirstActivated()
@@ -194,7 +194,7 @@ void MainWindow::OnTrayIconEvent(int kind)
             show();
         raise();
         activateWindow();
-        // The edge behaviour's tray expand runs here.
+        edgeExpandFromTray();
     } else if (kind == 3) {
         QMenu *control = menu(u"控制"_s);
         raise();

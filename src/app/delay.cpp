@@ -1,0 +1,30 @@
+// Delay through a nested event loop that a precise timer ends: it sleeps in the event loop
+// instead of spinning, and wakes for every event that arrives meanwhile.
+#include "app/delay.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace Qb::App {
+
+void Delay(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QCoreApplication::processEvents();
+    while (clock.elapsed() <= ms) {
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(int(ms - clock.elapsed() + 1));
+        // exec() returns at once once the application has been asked to quit.
+        if (loop.exec() != 0)
+            return;
+    }
+}
+
+} // namespace Qb::App

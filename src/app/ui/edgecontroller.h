@@ -1,0 +1,76 @@
+// The widget side of the edge docking: applies EdgeBehaviour's decisions to the main window and
+// reports pointer movement over it.
+#pragma once
+
+#include "app/edgebehaviour.h"
+#include "platform/pointerstate.h"
+
+#include <QObject>
+
+#include <functional>
+
+class QTimer;
+
+namespace Qb::App {
+
+class MainWindow;
+
+// Owned by the main window (a QObject child); UI thread only. Reads and sets the window's outer
+// (frame) rectangle, drives the timer 时钟_收缩 (stopped = interval 0, running = 50 ms) and switches
+// the border through MainWindow::setBorderNone.
+//
+// Pointer-over detection: once attached, every pointer movement over the main window or any of
+// its controls (all of them reach the window's native surface, whatever their mouse tracking) and
+// the pointer entering it run ExpandFromEdge(false), unless the window is minimised.
+class EdgeController : public QObject, private EdgeWindow
+{
+    Q_OBJECT
+
+public:
+    using PointerSource = std::function<Platform::PointerState()>;
+
+    // `setAlwaysOnTop` is the window's one always-on-top switch.
+    EdgeController(MainWindow &window, AppContext &context, QTimer &shrinkTimer,
+                   std::function<void(bool)> setAlwaysOnTop);
+    ~EdgeController() override;
+
+    // Starts the pointer-over detection (the start-up step that hooks into the main window).
+    void attach();
+
+    // Ticks act only once attached and while the window is shown: a hidden window has no
+    // pointer to leave it.
+    void OnShrinkTimer();
+    void ExpandFromEdge(bool fromTray) { m_behaviour.ExpandFromEdge(fromTray); }
+    void OnMainWindowMoved() { m_behaviour.OnMainWindowMoved(); }
+    bool animating() const { return m_behaviour.animating(); }
+
+    // Replaces where the pointer is read from (Platform::queryPointer by default).
+    void setPointerSource(PointerSource source) { m_pointer = std::move(source); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QRect outerRect() const override;
+    void setOuterRect(const QRect &rect) override;
+    bool minimised() const override;
+    bool borderNone() const override;
+    void setBorderNone(bool none) override;
+    bool timerRunning() const override;
+    void setTimerRunning(bool running) override;
+    QPoint pointerPosition() const override;
+    bool leftButtonDown() const override;
+    int screenWidth() const override;
+    void bringToForeground() override;
+    void setAlwaysOnTop(bool onTop) override;
+    bool delay(int ms) override;
+
+    MainWindow &m_window;
+    QTimer &m_timer;
+    std::function<void(bool)> m_setAlwaysOnTop;
+    PointerSource m_pointer;
+    EdgeBehaviour m_behaviour;
+    bool m_attached = false;
+};
+
+} // namespace Qb::App

@@ -1,0 +1,35 @@
+// The main window's edge wiring: docking into a strip at a screen edge and sliding out again,
+// handled by the edge controller.
+#include "app/ui/mainwindow.h"
+
+#include "app/ui/edgecontroller.h"
+
+namespace Qb::App {
+
+void MainWindow::wireEdge()
+{
+    m_edge = new EdgeController(*this, m_context, *m_shrinkTimer, [this](bool onTop) { setAlwaysOnTop(onTop); });
+    m_edge->setObjectName(QStringLiteral("edgeController"));
+}
+
+void MainWindow::startupAttachEdge()
+{
+    m_edge->attach();
+}
+
+void MainWindow::edgeShrinkTick()
+{
+    m_edge->OnShrinkTimer();
+}
+
+void MainWindow::edgeRestoreAfterMove()
+{
+    m_edge->OnMainWindowMoved();
+}
+
+void MainWindow::edgeExpandFromTray()
+{
+    m_edge->ExpandFromEdge(true);
+}
+
+} // namespace Qb::App
