@@ -6,6 +6,7 @@
 #include "app/appcontext.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace Qb::App {
 
@@ -166,7 +167,7 @@ bool EdgeBehaviour::expandLeft(QRect r)
     if (r.width() != StripSize)
         return true;
     m_window.bringToForeground();
-    const qint64 normal = m_context.NormalWidth;
+    const qint64 normal = normalWidth();
     const qint64 stepX = m_context.ShrinkStepX;
     while (stepX > 0 && r.width() < normal) {
         const qint64 width = r.width() + stepX;
@@ -190,7 +191,7 @@ bool EdgeBehaviour::expandRight(QRect r, int sw)
     m_window.bringToForeground();
     r.moveLeft(sw - 3);
     apply(r);
-    const qint64 normal = m_context.NormalWidth;
+    const qint64 normal = normalWidth();
     const qint64 stepX = m_context.ShrinkStepX;
     const qint64 target = sw - normal;
     qint64 left = r.x();
@@ -215,7 +216,7 @@ bool EdgeBehaviour::expandTop(QRect r)
         return true;
     AnimationScope scope(*this);
     m_window.bringToForeground();
-    const qint64 normal = m_context.NormalHeight;
+    const qint64 normal = normalHeight();
     const qint64 stepY = m_context.ShrinkStepY;
     while (stepY > 0 && r.height() < normal) {
         const qint64 height = r.height() + stepY;
@@ -258,15 +259,25 @@ void EdgeBehaviour::OnMainWindowMoved()
 
 void EdgeBehaviour::restore(QRect r)
 {
-    if (r.width() != m_context.NormalWidth)
-        r.setWidth(m_context.NormalWidth);
-    if (r.height() != m_context.NormalHeight)
-        r.setHeight(m_context.NormalHeight);
+    if (r.width() != normalWidth())
+        r.setWidth(int(normalWidth()));
+    if (r.height() != normalHeight())
+        r.setHeight(int(normalHeight()));
     m_ownPositions.clear();
     apply(r);
     if (m_window.borderNone())
         m_window.setBorderNone(false);
     m_window.setTimerRunning(true);
+}
+
+qint64 EdgeBehaviour::normalWidth() const
+{
+    return std::min<qint64>(qint64(m_context.NormalWidth) + m_window.normalBorderSize().width(), INT_MAX);
+}
+
+qint64 EdgeBehaviour::normalHeight() const
+{
+    return std::min<qint64>(qint64(m_context.NormalHeight) + m_window.normalBorderSize().height(), INT_MAX);
 }
 
 void EdgeBehaviour::apply(const QRect &r)

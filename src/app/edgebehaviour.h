@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 
 namespace Qb::App {
 
@@ -31,6 +32,10 @@ public:
     virtual bool leftButtonDown() const = 0;
     // Width of the primary screen in pixels (SW).
     virtual int screenWidth() const = 0;
+    // What the normal, resizable border adds to the client area's width and height (0 x 0 where
+    // the window system draws no frame). NormalWidth and NormalHeight count the client area, so
+    // the normal outer size is theirs plus this.
+    virtual QSize normalBorderSize() const = 0;
     virtual void bringToForeground() = 0;
     virtual void setAlwaysOnTop(bool onTop) = 0;
     // Delay: processes pending events for at least `ms` milliseconds. False when the window went
@@ -40,7 +45,9 @@ public:
 
 // The edge behaviour of one main window. Owned by the window's edge controller; UI thread only.
 // The step sizes and the normal size are read from the context at each call, so a resize of the
-// normal window is followed at once.
+// normal window is followed at once. An expand or restore ends at the normal outer size
+// (NormalWidth x NormalHeight plus the normal border), so that once the border is back the client
+// area has exactly its stored size.
 //
 // Animations process pending events between their steps, so these handlers can be re-entered:
 // a shrink or expand that starts while another animation runs is ignored, and moves reported
@@ -85,6 +92,8 @@ private:
     bool expandTop(QRect r);
     void finishExpand();
     void restore(QRect r);
+    qint64 normalWidth() const;
+    qint64 normalHeight() const;
     void endShrink(const QRect &r);
     void apply(const QRect &r);
     bool step(const QRect &r);

@@ -60,19 +60,20 @@ bool EdgeController::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+QMargins EdgeController::frameMargins() const
+{
+    const QWindow *native = m_window.windowHandle();
+    return native && !m_window.isEdgeShrunk() ? native->frameMargins() : QMargins();
+}
+
 QRect EdgeController::outerRect() const
 {
-    return m_window.frameGeometry();
+    return m_window.geometry().marginsAdded(frameMargins());
 }
 
 void EdgeController::setOuterRect(const QRect &rect)
 {
-    // The window is placed by its client area: the frame keeps its thickness around it.
-    const QRect frame = m_window.frameGeometry();
-    const QRect client = m_window.geometry();
-    const QPoint offset = client.topLeft() - frame.topLeft();
-    const QSize extra = frame.size() - client.size();
-    m_window.setGeometry(QRect(rect.topLeft() + offset, rect.size() - extra));
+    m_window.setGeometry(rect.marginsRemoved(frameMargins()));
 }
 
 bool EdgeController::minimised() const
@@ -87,10 +88,21 @@ bool EdgeController::borderNone() const
 
 void EdgeController::setBorderNone(bool none)
 {
+    const QRect outer = outerRect();
+    if (none)
+        m_border = frameMargins();
     m_window.setBorderNone(none);
     // A strip is narrower than the menu bar and the toolbar allow; an explicit minimum overrides
     // theirs while shrunk, and QSize(0, 0) hands the minimum back to the window's layout.
     m_window.setMinimumSize(none ? QSize(1, 1) : QSize(0, 0));
+    // The window manager draws the returning frame around the client area where it is placed.
+    m_window.setGeometry(none ? outer : outer.marginsRemoved(m_border));
+}
+
+QSize EdgeController::normalBorderSize() const
+{
+    const QMargins border = m_window.isEdgeShrunk() ? m_border : frameMargins();
+    return {border.left() + border.right(), border.top() + border.bottom()};
 }
 
 bool EdgeController::timerRunning() const

@@ -5,6 +5,7 @@
 #include "app/edgebehaviour.h"
 #include "platform/pointerstate.h"
 
+#include <QMargins>
 #include <QObject>
 
 #include <functional>
@@ -17,7 +18,10 @@ class MainWindow;
 
 // Owned by the main window (a QObject child); UI thread only. Reads and sets the window's outer
 // (frame) rectangle, drives the timer 时钟_收缩 (stopped = interval 0, running = 50 ms) and switches
-// the border through MainWindow::setBorderNone.
+// the border through MainWindow::setBorderNone. A border switch keeps the outer rectangle: the
+// client area grows into the frame's place when the border goes and gives it back when it returns.
+// The frame's size is the window system's (QWindow::frameMargins, which a window manager updates
+// after a change; QWidget::frameGeometry can lag behind it).
 //
 // Pointer-over detection: once attached, every pointer movement over the main window or any of
 // its controls (all of them reach the window's native surface, whatever their mouse tracking) and
@@ -61,9 +65,11 @@ private:
     QPoint pointerPosition() const override;
     bool leftButtonDown() const override;
     int screenWidth() const override;
+    QSize normalBorderSize() const override;
     void bringToForeground() override;
     void setAlwaysOnTop(bool onTop) override;
     bool delay(int ms) override;
+    QMargins frameMargins() const;
 
     MainWindow &m_window;
     QTimer &m_timer;
@@ -71,6 +77,7 @@ private:
     PointerSource m_pointer;
     EdgeBehaviour m_behaviour;
     bool m_attached = false;
+    QMargins m_border; // the normal border, as last seen before it was taken away
 };
 
 } // namespace Qb::App

@@ -216,11 +216,8 @@ Qt::WindowFlags MainWindow::normalFlags() const
 
 void MainWindow::setBorderNone(bool none)
 {
-    const bool visible = isVisible();
     const Qt::WindowFlags onTop = windowFlags() & Qt::WindowStaysOnTopHint;
-    setWindowFlags(none ? (m_trayHost ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint | onTop : normalFlags());
-    if (visible)
-        show();
+    applyWindowFlags(none ? (m_trayHost ? Qt::Tool : Qt::Window) | Qt::FramelessWindowHint | onTop : normalFlags());
 }
 
 bool MainWindow::isEdgeShrunk() const

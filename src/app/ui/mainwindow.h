@@ -246,6 +246,9 @@ private:
     void edgeShrinkTick();
     void edgeRestoreAfterMove();
     void edgeExpandFromTray();
+    // Border and always-on-top changes: a window that exists natively takes its new flags in
+    // place, because recreating it hides it, and under a window manager loses its place.
+    void applyWindowFlags(Qt::WindowFlags flags);
     EdgeController *m_edge = nullptr;
 };
 

@@ -4,6 +4,8 @@
 
 #include "app/ui/edgecontroller.h"
 
+#include <QWindow>
+
 namespace Qb::App {
 
 void MainWindow::wireEdge()
@@ -30,6 +32,17 @@ void MainWindow::edgeRestoreAfterMove()
 void MainWindow::edgeExpandFromTray()
 {
     m_edge->ExpandFromEdge(true);
+}
+
+void MainWindow::applyWindowFlags(Qt::WindowFlags flags)
+{
+    QWindow *native = windowHandle();
+    if (native && testAttribute(Qt::WA_WState_Created)) {
+        overrideWindowFlags(flags);
+        native->setFlags(flags);
+    } else {
+        setWindowFlags(flags);
+    }
 }
 
 } // namespace Qb::App

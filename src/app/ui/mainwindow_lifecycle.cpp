@@ -132,11 +132,8 @@ void MainWindow::setAlwaysOnTop(bool onTop)
 {
     if (alwaysOnTop() == onTop)
         return;
-    // Changing the flag recreates the native window hidden; a shown window is shown again.
-    const bool visible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-    if (visible)
-        show();
+    const Qt::WindowFlags flags = windowFlags();
+    applyWindowFlags(onTop ? flags | Qt::WindowStaysOnTopHint : flags & ~Qt::WindowStaysOnTopHint);
 }
 
 void MainWindow::checkCursorTrackingItem(bool checked)

@@ -33,6 +33,7 @@ public:
     QPoint pointer{640, 1010};
     bool button = false;
     bool alive = true;
+    QSize border{0, 0}; // what the normal border adds to the client size
     std::function<void()> duringDelay;
     QStringList log;
 
@@ -46,6 +47,7 @@ public:
     QPoint pointerPosition() const override { return pointer; }
     bool leftButtonDown() const override { return button; }
     int screenWidth() const override { return SW; }
+    QSize normalBorderSize() const override { return border; }
     void bringToForeground() override { log << u"front"_s; }
     void setAlwaysOnTop(bool on) override { log << (on ? u"top on"_s : u"top off"_s); }
     bool delay(int ms) override
@@ -117,6 +119,7 @@ private Q_SLOTS:
     void expand_notAStrip();
     void expand_fromTrayLeavesTimerStopped();
     void cycle_leftEdgeShrinksAndExpandsBack();
+    void expand_endsAtNormalOuterSize();
     void moved_restore_data();
     void moved_restore();
     void moved_ownPositionsAreNotADrag();
@@ -169,13 +172,13 @@ void tst_EdgeBehaviour::shrink_steps_data()
 
     for (int step : {0, -5}) {
         const QByteArray suffix = ", step " + QByteArray::number(step) + ": at once";
-        QTest::newRow(("left" + suffix).constData())
+        QTest::newRow(QByteArray("left" + suffix).constData())
             << QRect(3, 100, 800, 700) << step
             << QStringList{u"frameless"_s, u"0,100 800x700"_s, u"0,100 2x700"_s, u"timer off"_s};
-        QTest::newRow(("right" + suffix).constData())
+        QTest::newRow(QByteArray("right" + suffix).constData())
             << QRect(476, 100, 800, 700) << step
             << QStringList{u"frameless"_s, u"1278,100 2x700"_s, u"timer off"_s};
-        QTest::newRow(("top" + suffix).constData())
+        QTest::newRow(QByteArray("top" + suffix).constData())
             << QRect(200, 4, 800, 700) << step
             << QStringList{u"frameless"_s, u"200,0 800x700"_s, u"200,0 800x2"_s, u"timer off"_s};
     }
@@ -316,6 +319,15 @@ void tst_EdgeBehaviour::expand_steps_data()
                + stepped({{1270, 100, 9, 700}, {1263, 100, 16, 700}, {1256, 100, 23, 700}})
                + QStringList{u"1250,100 30x700"_s} + ExpandEnd + QStringList{u"timer on"_s};
 
+    QTest::newRow("right strip, a step lands on SW - NormalWidth: it is the end")
+        << QRect(1278, 100, 2, 700) << 100 << 303
+        << QStringList{u"front"_s, u"1277,100 2x700"_s}
+               + stepped({{1177, 100, 102, 700}, {1077, 100, 202, 700}})
+               + QStringList{u"977,100 303x700"_s} + ExpandEnd + QStringList{u"timer on"_s};
+    QTest::newRow("left strip, a step lands on NormalWidth: it is the end")
+        << QRect(0, 100, 2, 700) << 100 << 202
+        << QStringList{u"front"_s} + stepped({{0, 100, 102, 700}}) + QStringList{u"0,100 202x700"_s} + ExpandEnd
+               + QStringList{u"timer on"_s};
     QTest::newRow("top strip, step 100: vertical steps of 300")
         << QRect(200, 0, 800, 2) << 100 << 800
         << QStringList{u"front"_s} + stepped({{200, 0, 800, 302}, {200, 0, 800, 602}})
@@ -323,14 +335,14 @@ void tst_EdgeBehaviour::expand_steps_data()
 
     for (int step : {0, -5}) {
         const QByteArray suffix = ", step " + QByteArray::number(step) + ": at once";
-        QTest::newRow(("left" + suffix).constData())
+        QTest::newRow(QByteArray("left" + suffix).constData())
             << QRect(0, 100, 2, 700) << step << 800
             << QStringList{u"front"_s, u"0,100 800x700"_s} + ExpandEnd + QStringList{u"timer on"_s};
-        QTest::newRow(("right" + suffix).constData())
+        QTest::newRow(QByteArray("right" + suffix).constData())
             << QRect(1278, 100, 2, 700) << step << 800
             << QStringList{u"front"_s, u"1277,100 2x700"_s, u"480,100 800x700"_s} + ExpandEnd
                    + QStringList{u"timer on"_s};
-        QTest::newRow(("top" + suffix).constData())
+        QTest::newRow(QByteArray("top" + suffix).constData())
             << QRect(200, 0, 800, 2) << step << 800
             << QStringList{u"front"_s, u"200,0 800x700"_s} + ExpandEnd + QStringList{u"timer on"_s};
     }
@@ -374,7 +386,7 @@ void tst_EdgeBehaviour::expand_notAStrip()
 
 void tst_EdgeBehaviour::expand_fromTrayLeavesTimerStopped()
 {
-    Edge e(QRect());
+    Edge e{QRect()};
     e.makeStrip(QRect(0, 100, 2, 700));
     e.behaviour.ExpandFromEdge(true);
     QCOMPARE(e.window.rect, QRect(0, 100, 800, 700));
@@ -403,6 +415,29 @@ void tst_EdgeBehaviour::cycle_leftEdgeShrinksAndExpandsBack()
     QVERIFY(e.window.timer);
     // With 窗口总在最前 on or off, the window is left not on top after the expand.
     QCOMPARE(e.window.log.mid(e.window.log.size() - 4), ExpandEnd + QStringList{u"timer on"_s});
+}
+
+void tst_EdgeBehaviour::expand_endsAtNormalOuterSize()
+{
+    // Under a window manager the frame adds 2 x 25 to the client's 800 x 700: the window comes
+    // back at 802 x 725, so that with its border the client has its stored size again.
+    const struct { QRect strip; QRect expanded; } cases[] = {
+        {{0, 100, 2, 725}, {0, 100, 802, 725}},
+        {{1278, 100, 2, 725}, {478, 100, 802, 725}},
+        {{200, 0, 802, 2}, {200, 0, 802, 725}},
+    };
+    for (const auto &c : cases) {
+        Edge e{QRect()};
+        e.window.border = QSize(2, 25);
+        e.makeStrip(c.strip);
+        e.behaviour.ExpandFromEdge(false);
+        QCOMPARE(e.window.rect, c.expanded);
+    }
+    Edge e{QRect()};
+    e.window.border = QSize(2, 25);
+    e.makeStrip(QRect(300, 100, 2, 725));
+    e.behaviour.OnMainWindowMoved();
+    QCOMPARE(e.window.rect, QRect(300, 100, 802, 725));
 }
 
 void tst_EdgeBehaviour::moved_restore_data()

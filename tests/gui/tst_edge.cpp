@@ -1,0 +1,212 @@
+// The started main window docking at a screen edge on the offscreen screen (800 pixels wide):
+// the real timer and pointer, the border switch, pointer-over through the controls, the tray
+// click, minimising, always-on-top and what reaches the settings file.
+#include "app/appcontext.h"
+#include "app/ui/mainwindow.h"
+#include "settings/appsettings.h"
+
+#include <QCursor>
+#include <QFile>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+using namespace Qb::App;
+using namespace Qt::StringLiterals;
+namespace Keys = Qb::Settings::Keys;
+
+namespace {
+
+// A started, shown main window on a temporary program directory.
+struct Shown
+{
+    QTemporaryDir dir;
+    AppContext context;
+    std::unique_ptr<MainWindow> window;
+    QTimer *timer = nullptr;
+
+    explicit Shown(const QByteArray &ini)
+    {
+        context.ProgramDirectory = dir.path();
+        QFile file(dir.filePath(u"mlkpz.ini"_s));
+        file.open(QIODevice::WriteOnly);
+        file.write(QStringEncoder("GBK").encode(QString::fromUtf8(ini)));
+        file.close();
+        QCursor::setPos(400, 400);
+        window = std::make_unique<MainWindow>(context);
+        timer = window->findChild<QTimer *>(u"时钟_收缩"_s);
+    }
+    bool start()
+    {
+        if (!window->OnMainWindowCreated())
+            return false;
+        QCursor::setPos(window->geometry().center()); // the pointer starts inside
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
+    QByteArray iniBytes() const
+    {
+        QFile file(dir.filePath(u"mlkpz.ini"_s));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }
+    QRect outer() const { return window->windowHandle()->frameGeometry(); }
+    // Waits for `n` more ticks of 时钟_收缩.
+    bool ticks(int n)
+    {
+        QSignalSpy spy(timer, &QTimer::timeout);
+        return QTest::qWaitFor([&] { return spy.size() >= n; }, 5000);
+    }
+};
+
+const QByteArray LeftThree = "[shezhi]\n宽度=300\n高度=400\n横坐标=3\n纵坐标=100\n收缩速度=50\n";
+
+} // namespace
+
+class tst_Edge : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void leftEdge_shrinksAndExpandsBack();
+    void rightAndTop_shrinkToStrips_data();
+    void rightAndTop_shrinkToStrips();
+    void pointerOverAControl_restartsTimer();
+    void trayClick_expandsLeavesTimerStopped();
+    void expand_leavesWindowNotOnTop();
+    void leftButtonHeld_noShrinkUntilReleasedInside();
+};
+
+void tst_Edge::leftEdge_shrinksAndExpandsBack()
+{
+    Shown s(LeftThree);
+    QVERIFY(s.start());
+    const QByteArray storedBefore = s.iniBytes();
+    QCOMPARE(s.outer().topLeft(), QPoint(3, 100));
+    QCursor::setPos(600, 300); // the pointer leaves the window
+    QTRY_COMPARE(s.outer(), QRect(0, 100, 2, s.outer().height()));
+    QVERIFY(s.window->isEdgeShrunk());
+    QVERIFY(!s.timer->isActive());
+    QCOMPARE(s.iniBytes(), storedBefore); // nothing stored while shrunk
+
+    QCursor::setPos(1, 300); // onto the strip
+    QTRY_VERIFY(!s.window->isEdgeShrunk());
+    QTRY_COMPARE(s.window->size(), QSize(300, 400));
+    QCOMPARE(s.window->x(), 0);
+    QVERIFY(s.timer->isActive());
+    QCOMPARE(s.timer->interval(), 50);
+    QCOMPARE(s.context.NormalWidth, 300);
+    QCOMPARE(s.iniBytes(), storedBefore); // the client has its stored size again
+}
+
+void tst_Edge::rightAndTop_shrinkToStrips_data()
+{
+    QTest::addColumn<QByteArray>("ini");
+    QTest::addColumn<QRect>("strip"); // height or width -1: the window's own
+
+    QTest::newRow("right edge at SW - 4") << QByteArray("[shezhi]\n宽度=300\n高度=400\n横坐标=480\n纵坐标=100\n")
+                                          << QRect(798, 100, 2, -1);
+    QTest::newRow("top = 4, left = 200") << QByteArray("[shezhi]\n宽度=300\n高度=400\n横坐标=200\n纵坐标=4\n")
+                                         << QRect(200, 0, -1, 2);
+}
+
+void tst_Edge::rightAndTop_shrinkToStrips()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QRect, strip);
+    Shown s(ini);
+    QVERIFY(s.start());
+    if (strip.height() < 0) // the right edge to SW - 4, whatever the frame adds
+        s.window->move(796 - s.outer().width(), 100);
+    const QRect before = s.outer();
+    if (strip.height() < 0) {
+        QCOMPARE(before.x() + before.width(), 796);
+        strip.setHeight(before.height());
+    } else {
+        strip.setWidth(before.width());
+    }
+    QCursor::setPos(100, 700);
+    QTRY_COMPARE(s.outer(), strip);
+    QVERIFY(s.window->isEdgeShrunk());
+    QCursor::setPos(strip.center());
+    QTRY_VERIFY(!s.window->isEdgeShrunk());
+    QTRY_COMPARE(s.window->size(), QSize(300, 400));
+}
+
+void tst_Edge::pointerOverAControl_restartsTimer()
+{
+    // Minimising stops the timer; pointer movement over a control of the window, lying at
+    // left = 0, starts it again.
+    Shown s("[shezhi]\n宽度=300\n高度=400\n横坐标=0\n纵坐标=100\n");
+    QVERIFY(s.start());
+    s.window->showMinimized();
+    QTRY_VERIFY(!s.timer->isActive());
+    s.window->showNormal();
+    QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+    QVERIFY(!s.timer->isActive());
+    QWidget *editor = s.window->findChild<QWidget *>(u"代码编辑框1"_s);
+    QCursor::setPos(editor->mapToGlobal(QPoint(20, 20)));
+    QTRY_VERIFY(s.timer->isActive());
+}
+
+void tst_Edge::trayClick_expandsLeavesTimerStopped()
+{
+    Shown s(LeftThree);
+    QVERIFY(s.start());
+    QCursor::setPos(600, 300);
+    QTRY_VERIFY(s.window->isEdgeShrunk());
+    s.window->OnTrayIconEvent(1);
+    QTRY_VERIFY(!s.window->isEdgeShrunk());
+    QCOMPARE(s.window->size(), QSize(300, 400));
+    QVERIFY(!s.timer->isActive());
+    QVERIFY(s.window->isVisible());
+    // The pointer passing over it once starts the timer; then it docks again.
+    QCursor::setPos(s.window->mapToGlobal(QPoint(50, 50)));
+    QTRY_VERIFY(s.timer->isActive());
+    QCursor::setPos(600, 300);
+    QTRY_VERIFY(s.window->isEdgeShrunk());
+}
+
+void tst_Edge::expand_leavesWindowNotOnTop()
+{
+    Shown s("[xitong]\nzzzq=真\n" + LeftThree);
+    QVERIFY(s.start());
+    QVERIFY(s.window->windowFlags() & Qt::WindowStaysOnTopHint);
+    const WId native = s.window->winId();
+    QCursor::setPos(600, 300);
+    QTRY_VERIFY(s.window->isEdgeShrunk());
+    QVERIFY(s.window->windowFlags() & Qt::WindowStaysOnTopHint); // shrinking keeps it
+    QCursor::setPos(1, 300);
+    QTRY_VERIFY(!s.window->isEdgeShrunk());
+    QVERIFY(!(s.window->windowFlags() & Qt::WindowStaysOnTopHint));
+    QVERIFY(!(s.window->windowHandle()->flags() & Qt::WindowStaysOnTopHint));
+    // The border and always-on-top switches change the shown window in place.
+    QVERIFY(s.window->isVisible());
+    QCOMPARE(s.window->winId(), native);
+}
+
+void tst_Edge::leftButtonHeld_noShrinkUntilReleasedInside()
+{
+    Shown s(LeftThree);
+    QVERIFY(s.start());
+    QWindow *native = s.window->windowHandle();
+    const QPoint inside(100, 200); // in the window's client coordinates
+    QCursor::setPos(native->mapToGlobal(inside));
+    QTest::mousePress(native, Qt::LeftButton, {}, inside);
+    QVERIFY(s.ticks(2)); // an inside reading sees the button down
+    QCursor::setPos(600, 300);      // dragged out with the button down
+    QTest::mouseRelease(native, Qt::LeftButton, {}, inside); // released while outside
+    QVERIFY(s.ticks(3));
+    QVERIFY(!s.window->isEdgeShrunk());
+    QCursor::setPos(native->mapToGlobal(inside));
+    QVERIFY(s.ticks(2));
+    QCursor::setPos(600, 300);
+    QTRY_VERIFY(s.window->isEdgeShrunk());
+}
+
+QTEST_MAIN(tst_Edge)
+#include "tst_edge.moc"
