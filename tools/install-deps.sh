@@ -6,7 +6,8 @@ mode=${1:-run}
 
 build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx11-dev libxtst-dev
             libxi-dev libgl-dev fonts-wqy-microhei xdg-utils python3)
-# openbox: the end-to-end runs repeat the hotkey checks under a window manager (frames).
+# openbox: the end-to-end runs repeat the hotkey and edge-docking checks under a window
+# manager (frames).
 test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools openbox)
 # The libFuzzer harness needs clang 16 or later (std::expected) and its fuzzer runtime.
 fuzz_pkgs=(clang-16 libclang-rt-16-dev)
