@@ -60,7 +60,9 @@ run_case() {
     mkdir -p "$home"
     printf '[shezhi]\n宽度=640\n高度=480\n横坐标=3\n纵坐标=100\n' | iconv -f UTF-8 -t GBK > "$home/mlkpz.ini"
     cp "$home/mlkpz.ini" "$work/$label.ini"
-    xdotool mousemove 300 300 # inside the window-to-be: nothing docks before the checks start
+    # The pointer starts inside the window-to-be, so that nothing docks before the checks.
+    xdotool mousemove 300 300
+    [ "$(xdotool getmouselocation | cut -d' ' -f1,2)" = "x:300 y:300" ] || fail "$label: pointer not moved"
     QUILLBOX_HOME=$home "$quillbox" & local pid=$!
     local id
     id=$(window_of '^Quillbox$') || fail "$label: main window did not appear"
@@ -119,13 +121,19 @@ run_case() {
         || fail "$label: stored size $(ini_value "$home" 宽度)x$(ini_value "$home" 高度)"
 }
 
+# The X server resets when its last client disconnects: the pointer jumps back to the centre and
+# connections fail for a moment. A client that stays connected for the whole script prevents it.
+xprop -root -spy _NET_SUPPORTING_WM_CHECK >"$work/keeper.log" 2>&1 &
+keeper_connected() { [ -s "$work/keeper.log" ]; }
+wait_for keeper_connected || fail "no connection to the X server"
+
 run_case bare none
 echo "e2e_edge: without a window manager: ok"
 
 if command -v openbox >/dev/null; then
-    openbox >/dev/null 2>&1 & wmpid=$!
+    openbox >"$work/openbox.log" 2>&1 & wmpid=$!
     wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-    wait_for wm_running || fail "openbox did not start"
+    wait_for wm_running || fail "openbox did not start: $(cat "$work/openbox.log")"
     run_case openbox wm
     echo "e2e_edge: under openbox: ok"
     kill $wmpid
