@@ -1,7 +1,9 @@
 // Questions about the windows of the display: which window is under the pointer, where the
-// keyboard focus is, and how a window's id reads for people.
+// pointer is and which of its buttons are down, where the keyboard focus is, and how a window's
+// id reads for people.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 #include <optional>
@@ -10,6 +12,13 @@ namespace Qb::Platform {
 
 // A native window id of the display (an X window id under X11). Never 0 for a real window.
 using WindowId = quint64;
+
+// The pointer as the whole display sees it.
+struct PointerState
+{
+    QPoint position;                // screen pixels
+    bool leftButtonDown = false;
+};
 
 // Owned by NativePlatform; UI thread only. Every call is a synchronous round trip to the
 // window system; none keeps state between calls.
@@ -27,6 +36,12 @@ public:
     // True when the keyboard focus is in `window` or in a window inside it. Cheap enough to ask
     // for every key press.
     virtual bool focusIsIn(WindowId window) = 0;
+
+    // Where the pointer is and whether its left button is held down, wherever it is: over
+    // another program, or over the window manager's frame of this program's window (a title-bar
+    // drag never reaches the program as a mouse event). Nothing when the window system cannot
+    // tell (no display): the caller then asks its toolkit.
+    virtual std::optional<PointerState> pointerState() = 0;
 
     // A window's id as it is shown to people: decimal.
     static QString displayId(WindowId id) { return QString::number(id); }

@@ -41,9 +41,11 @@ public:
     std::optional<Platform::WindowId> windowUnderPointer() override { return pointer; }
     std::optional<Platform::WindowId> focusedWindow() override { return focus; }
     bool focusIsIn(Platform::WindowId window) override { return focus == window; }
+    std::optional<Platform::PointerState> pointerState() override { return pointerAt; }
 
     std::optional<Platform::WindowId> pointer;
     std::optional<Platform::WindowId> focus;
+    std::optional<Platform::PointerState> pointerAt; // nothing: the toolkit's pointer is used
 };
 
 class FakeNativePlatform final : public Platform::NativePlatform

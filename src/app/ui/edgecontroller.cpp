@@ -1,10 +1,12 @@
 // EdgeController: the main window's geometry, border, timer and pointer for EdgeBehaviour.
 #include "app/ui/edgecontroller.h"
 
+#include "app/appcontext.h"
 #include "app/delay.h"
 #include "app/ui/mainwindow.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QScreen>
 #include <QTimer>
@@ -22,9 +24,9 @@ EdgeController::EdgeController(MainWindow &window, AppContext &context, QTimer &
                                std::function<void(bool)> setAlwaysOnTop)
     : QObject(&window)
     , m_window(window)
+    , m_context(context)
     , m_timer(shrinkTimer)
     , m_setAlwaysOnTop(std::move(setAlwaysOnTop))
-    , m_pointer(&Platform::queryPointer)
     , m_behaviour(context, *this)
 {
 }
@@ -118,14 +120,23 @@ void EdgeController::setTimerRunning(bool running)
         m_timer.stop();
 }
 
+Platform::PointerState EdgeController::pointer() const
+{
+    if (m_context.Native) {
+        if (const auto state = m_context.Native->windowSystem().pointerState())
+            return *state;
+    }
+    return {QCursor::pos(), QGuiApplication::mouseButtons().testFlag(Qt::LeftButton)};
+}
+
 QPoint EdgeController::pointerPosition() const
 {
-    return m_pointer().position;
+    return pointer().position;
 }
 
 bool EdgeController::leftButtonDown() const
 {
-    return m_pointer().leftButtonDown;
+    return pointer().leftButtonDown;
 }
 
 int EdgeController::screenWidth() const

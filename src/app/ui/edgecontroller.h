@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/edgebehaviour.h"
-#include "platform/pointerstate.h"
+#include "platform/windowsystem.h"
 
 #include <QMargins>
 #include <QObject>
@@ -23,6 +23,9 @@ class MainWindow;
 // The frame's size is the window system's (QWindow::frameMargins, which a window manager updates
 // after a change; QWidget::frameGeometry can lag behind it).
 //
+// The pointer is read from the native platform's window system, or from Qt where that cannot tell
+// (offscreen, Wayland: the position Qt knows and the buttons of the last mouse event).
+//
 // Pointer-over detection: once attached, every pointer movement over the main window or any of
 // its controls (all of them reach the window's native surface, whatever their mouse tracking) and
 // the pointer entering it run ExpandFromEdge(false), unless the window is minimised.
@@ -31,8 +34,6 @@ class EdgeController : public QObject, private EdgeWindow
     Q_OBJECT
 
 public:
-    using PointerSource = std::function<Platform::PointerState()>;
-
     // `setAlwaysOnTop` is the window's one always-on-top switch.
     EdgeController(MainWindow &window, AppContext &context, QTimer &shrinkTimer,
                    std::function<void(bool)> setAlwaysOnTop);
@@ -47,9 +48,6 @@ public:
     void ExpandFromEdge(bool fromTray) { m_behaviour.ExpandFromEdge(fromTray); }
     void OnMainWindowMoved() { m_behaviour.OnMainWindowMoved(); }
     bool animating() const { return m_behaviour.animating(); }
-
-    // Replaces where the pointer is read from (Platform::queryPointer by default).
-    void setPointerSource(PointerSource source) { m_pointer = std::move(source); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -70,11 +68,12 @@ private:
     void setAlwaysOnTop(bool onTop) override;
     bool delay(int ms) override;
     QMargins frameMargins() const;
+    Platform::PointerState pointer() const;
 
     MainWindow &m_window;
+    AppContext &m_context;
     QTimer &m_timer;
     std::function<void(bool)> m_setAlwaysOnTop;
-    PointerSource m_pointer;
     EdgeBehaviour m_behaviour;
     bool m_attached = false;
     QMargins m_border; // the normal border, as last seen before it was taken away

@@ -12,6 +12,7 @@ public:
     std::optional<WindowId> windowUnderPointer() override { return std::nullopt; }
     std::optional<WindowId> focusedWindow() override { return std::nullopt; }
     bool focusIsIn(WindowId) override { return false; }
+    std::optional<PointerState> pointerState() override { return std::nullopt; }
 };
 
 } // namespace Qb::Platform

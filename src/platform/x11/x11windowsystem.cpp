@@ -139,4 +139,19 @@ bool X11WindowSystem::focusIsIn(WindowId window)
     return chain && std::ranges::find(*chain, window) != chain->end();
 }
 
+std::optional<PointerState> X11WindowSystem::pointerState()
+{
+    Display *display = m_connection.display();
+    X11ErrorTrap trap(display);
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    // False when the pointer is on another screen of the display: its position is unknown here.
+    const bool sameScreen = XQueryPointer(display, m_connection.rootWindow(), &root, &child, &rootX, &rootY, &x, &y,
+                                          &mask);
+    if (trap.sync() != 0 || !sameScreen)
+        return std::nullopt;
+    return PointerState{QPoint(rootX, rootY), (mask & Button1Mask) != 0};
+}
+
 } // namespace Qb::Platform

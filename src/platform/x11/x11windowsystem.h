@@ -20,6 +20,7 @@ public:
     std::optional<WindowId> windowUnderPointer() override;
     std::optional<WindowId> focusedWindow() override;
     bool focusIsIn(WindowId window) override;
+    std::optional<PointerState> pointerState() override;
 
 private:
     // Root's child under the pointer, its child under the pointer, … down to the deepest.
