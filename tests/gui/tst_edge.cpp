@@ -75,6 +75,7 @@ private Q_SLOTS:
     void leftEdge_shrinksAndExpandsBack();
     void rightAndTop_shrinkToStrips_data();
     void rightAndTop_shrinkToStrips();
+    void draggedStrip_getsNormalSizeBack();
     void pointerOverAControl_restartsTimer();
     void trayClick_expandsLeavesTimerStopped();
     void expand_leavesWindowNotOnTop();
@@ -135,6 +136,19 @@ void tst_Edge::rightAndTop_shrinkToStrips()
     QCursor::setPos(strip.center());
     QTRY_VERIFY(!s.window->isEdgeShrunk());
     QTRY_COMPARE(s.window->size(), QSize(300, 400));
+}
+
+void tst_Edge::draggedStrip_getsNormalSizeBack()
+{
+    Shown s(LeftThree);
+    QVERIFY(s.start());
+    QCursor::setPos(600, 300);
+    QTRY_VERIFY(s.window->isEdgeShrunk());
+    s.window->move(300, 150); // dragged to the right
+    QTRY_VERIFY(!s.window->isEdgeShrunk());
+    QCOMPARE(s.window->size(), QSize(300, 400));
+    QCOMPARE(s.outer().topLeft(), QPoint(300, 150));
+    QVERIFY(s.timer->isActive());
 }
 
 void tst_Edge::pointerOverAControl_restartsTimer()

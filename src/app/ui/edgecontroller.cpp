@@ -42,8 +42,8 @@ void EdgeController::attach()
     if (m_attached)
         return;
     m_attached = true;
-    // The filter sits on the application because the window's native surface is replaced each
-    // time its border or always-on-top flag changes.
+    // The window's native surface, which every pointer event over it reaches, is created only
+    // when the window is first shown: the filter sits on the application and picks it out.
     qApp->installEventFilter(this);
 }
 
