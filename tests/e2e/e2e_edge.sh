@@ -124,8 +124,8 @@ run_case() {
 # The X server resets when its last client disconnects: the pointer jumps back to the centre and
 # connections fail for a moment. A client that stays connected for the whole script prevents it.
 xprop -root -spy _NET_SUPPORTING_WM_CHECK >"$work/keeper.log" 2>&1 &
-keeper_connected() { [ -s "$work/keeper.log" ]; }
-wait_for keeper_connected || fail "no connection to the X server"
+keeper_connected() { grep -q '^_NET_SUPPORTING_WM_CHECK' "$work/keeper.log"; }
+wait_for keeper_connected || fail "no connection to the X server: $(cat "$work/keeper.log")"
 
 run_case bare none
 echo "e2e_edge: without a window manager: ok"
