@@ -1,6 +1,6 @@
 // The X11 layer against a real X server (run under xvfb-run, no window manager) and the test
-// client: the focused window, the window under the pointer, and hotkey grabs with their
-// refusals and presses.
+// client: the focused window, the window under the pointer, the pointer's position and left
+// button, and hotkey grabs with their refusals and presses.
 #include "platform/x11/x11nativeplatform.h"
 
 #include <QCursor>
@@ -47,6 +47,7 @@ private Q_SLOTS:
     void initTestCase();
     void focus_followsTheFocusedClient();
     void pointer_givesTheClientOrTheRoot();
+    void pointerState_positionAndLeftButtonAnywhere();
     void hotkeys_grabRefuseAndDeliver();
 
 private:
@@ -92,6 +93,21 @@ void tst_X11Platform::pointer_givesTheClientOrTheRoot()
     // Over no window: the root, which is no client.
     QTRY_VERIFY(windows.windowUnderPointer() != std::optional<WindowId>(client.id));
     QVERIFY(windows.windowUnderPointer().has_value());
+}
+
+void tst_X11Platform::pointerState_positionAndLeftButtonAnywhere()
+{
+    // Over the root window, where this program gets no mouse events: the server still tells.
+    WindowSystem &windows = m_platform->windowSystem();
+    const auto at = [&] { return windows.pointerState().value_or(PointerState{QPoint(-1, -1), false}); };
+    QVERIFY(xdotool({u"mousemove"_s, u"321"_s, u"234"_s}));
+    QTRY_COMPARE(at().position, QPoint(321, 234));
+    QVERIFY(!at().leftButtonDown);
+    QVERIFY(xdotool({u"mousedown"_s, u"1"_s}));
+    QTRY_VERIFY(at().leftButtonDown);
+    QVERIFY(!QGuiApplication::mouseButtons().testFlag(Qt::LeftButton));
+    QVERIFY(xdotool({u"mouseup"_s, u"1"_s}));
+    QTRY_VERIFY(!at().leftButtonDown);
 }
 
 void tst_X11Platform::hotkeys_grabRefuseAndDeliver()
