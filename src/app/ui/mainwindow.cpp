@@ -66,6 +66,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     wireLibrary();
     wireHotkeys();
     wireEdge();
+    wireBrowser();
 }
 
 MainWindow::~MainWindow()

@@ -33,6 +33,10 @@ namespace Qb::Library::Ui {
 class CategoryTreeController;
 }
 
+namespace Qb::Browser::Ui {
+class FileBrowserPanel;
+}
+
 namespace Qb::App {
 
 struct AppContext;
@@ -250,6 +254,14 @@ private:
     // place, because recreating it hides it, and under a window manager loses its place.
     void applyWindowFlags(Qt::WindowFlags flags);
     EdgeController *m_edge = nullptr;
+
+    // browser wiring (mainwindow_browser.cpp): the 脚本 page's controls 本地目录框, 浏览钮 and
+    // 上传文件框, handled by the file browser panel. wireBrowser() is called once from the
+    // constructor, after wireEditor() (scripts open through its files); startupRestoreFileBrowser()
+    // is the start-up step "restore the file browser".
+    void wireBrowser();
+    void startupRestoreFileBrowser();
+    Browser::Ui::FileBrowserPanel *m_browser = nullptr;
 };
 
 } // namespace Qb::App

@@ -113,7 +113,7 @@ void MainWindow::registerCaptureHotkey()
 
 void MainWindow::restoreFileBrowser()
 {
-    // The file browser panel starts from [shuji] 本地目录 here.
+    startupRestoreFileBrowser();
 }
 
 // LoadSettings targets.
