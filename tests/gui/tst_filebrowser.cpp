@@ -117,7 +117,12 @@ struct Browsed
         if (!item)
             return false;
         list->scrollToItem(item);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+        // What a real double click delivers: press, release, double click, release (QTest's
+        // own double click sends the double-click event alone).
+        const QPoint at = list->visualItemRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
         return true;
     }
 };
@@ -138,7 +143,7 @@ void answerFolderPicker(const QString &directory, QString *title)
             return;
         }
         dialog->setDirectory(directory);
-        dialog->accept();
+        static_cast<QDialog *>(dialog)->accept();  // QFileDialog::accept, through the public slot
     });
     poll->start(10);
 }
