@@ -5,6 +5,7 @@
 #include "platform/textcodec.h"
 
 #include <QDirIterator>
+#include <QHash>
 
 #include <algorithm>
 
@@ -17,9 +18,11 @@ namespace {
 // The longest extension of a path that does not exist that still makes it a file, in bytes.
 constexpr qsizetype ShortExtensionBytes = 3;
 
-bool isTaken(quint32 attributes)
+// Directories and regular files carry the directory or archive attribute and are taken whatever
+// their other bits, so readability is only asked of the rest.
+bool isTaken(const QFileInfo &info)
 {
-    return (attributes & (Attribute::Directory | Attribute::Archive)) != 0 || attributes == 0;
+    return info.isDir() || info.isFile() || listedEntryAttributes(info) == 0;
 }
 
 bool missingPathIsDirectory(const QString &path)
@@ -30,15 +33,27 @@ bool missingPathIsDirectory(const QString &path)
     return Platform::toGbk(path.mid(dot + 1)).size() > ShortExtensionBytes;
 }
 
-// The grouping walk over any list whose items give their name through nameOf.
+// One id per extension, equal exactly when the extensions match without regard to case.
 template<typename List, typename NameOf>
-void groupInPlace(List &items, NameOf nameOf)
+QList<int> extensionKeys(const List &items, NameOf nameOf)
 {
-    // Case-folded once: the walk compares every name with its leader many times.
-    QStringList keys;
+    QHash<QString, int> ids;
+    QList<int> keys;
     keys.reserve(items.size());
-    for (const auto &item : items)
-        keys.append(groupingExtension(nameOf(item)).toCaseFolded());
+    for (const auto &item : items) {
+        const QString folded = groupingExtension(nameOf(item)).toCaseFolded();
+        auto id = ids.constFind(folded);
+        if (id == ids.cend())
+            id = ids.insert(folded, int(ids.size()));
+        keys.append(*id);
+    }
+    return keys;
+}
+
+// The grouping walk over items whose extension ids are keys.
+template<typename List>
+void groupInPlace(List &items, QList<int> keys)
+{
     const qsizetype n = items.size();
     qsizetype leader = 0;
     while (leader < n) {
@@ -61,6 +76,12 @@ void groupInPlace(List &items, NameOf nameOf)
     }
 }
 
+struct Found
+{
+    QString folded;   // the name case-folded: the sort key
+    ListedEntry entry;
+};
+
 } // namespace
 
 QString listingBase(const QString &directoryText)
@@ -76,7 +97,7 @@ QString groupingExtension(const QString &name)
 
 void GroupByExtension(QStringList &names)
 {
-    groupInPlace(names, [](const QString &name) { return name; });
+    groupInPlace(names, extensionKeys(names, [](const QString &name) -> const QString & { return name; }));
 }
 
 bool IsDirectoryEntry(const QString &path)
@@ -96,38 +117,38 @@ QString sizeCell(qint64 bytes)
     return QString::number(bytes / 1024);
 }
 
-bool nameLess(const QString &a, const QString &b)
-{
-    const int folded = a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a < b;
-}
-
 QList<ListedEntry> listDirectoryEntries(const QString &base)
 {
-    QList<ListedEntry> found;
+    QList<Found> found;
     QDirIterator it(base, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
-        const QString name = info.fileName();
-        if (name.startsWith(u'.') || !isTaken(listedEntryAttributes(info)))
+        QString name = info.fileName();
+        if (name.startsWith(u'.') || !isTaken(info))
             continue;
-        found.append({name, info, IsDirectoryEntry(info)});
+        const bool directory = IsDirectoryEntry(info);
+        found.append({name.toCaseFolded(), {std::move(name), info, directory}});
     }
-    std::sort(found.begin(), found.end(),
-              [](const ListedEntry &a, const ListedEntry &b) { return nameLess(a.name, b.name); });
+    // Ascending without regard to case, then by the exact text so that the order is total; each
+    // name is folded once instead of at every comparison.
+    std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
+        return a.folded != b.folded ? a.folded < b.folded : a.entry.name < b.entry.name;
+    });
 
     QList<ListedEntry> rows;
-    for (auto entry = found.crbegin(); entry != found.crend(); ++entry) {
-        if (entry->directory)
-            rows.append(*entry);
+    rows.reserve(found.size());
+    for (auto f = found.crbegin(); f != found.crend(); ++f) {
+        if (f->entry.directory)
+            rows.append(f->entry);
     }
     QList<ListedEntry> files;
-    for (const ListedEntry &entry : found) {
-        if (!entry.directory)
-            files.append(entry);
+    files.reserve(found.size() - rows.size());
+    for (const Found &f : found) {
+        if (!f.entry.directory)
+            files.append(f.entry);
     }
-    groupInPlace(files, [](const ListedEntry &entry) -> const QString & { return entry.name; });
+    groupInPlace(files, extensionKeys(files, [](const ListedEntry &entry) -> const QString & { return entry.name; }));
     rows.append(files);
     return rows;
 }

@@ -33,10 +33,6 @@ bool IsDirectoryEntry(const QFileInfo &info);
 // The 大小KB cell: whole kilobytes, truncated ("0" below 1024 bytes).
 QString sizeCell(qint64 bytes);
 
-// Ascending name order of the list before directories are taken out: without regard to case,
-// then by the exact text so that the order is total.
-bool nameLess(const QString &a, const QString &b);
-
 struct ListedEntry
 {
     QString name;        // the row text, without directory
@@ -44,8 +40,9 @@ struct ListedEntry
     bool directory = false;
 };
 
-// The rows of one directory, in row order: directories in descending name order, then the files
-// grouped by extension. base is listingBase() of the directory text. Entries whose name starts
+// The rows of one directory, in row order: the names are sorted ascending without regard to
+// case (then by the exact text), the directories come first in descending order, then the
+// files grouped by extension. base is listingBase() of the directory text. Entries whose name starts
 // with "." are left out, and so are entries that carry neither the directory nor the archive
 // attribute while carrying some other bit (see listedEntryAttributes). A directory that does
 // not exist or cannot be read gives no rows.
