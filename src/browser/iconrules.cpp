@@ -41,7 +41,10 @@ QString shellTypeKey(const QFileInfo &info, const QString &extension)
 QMimeType fileType(const QFileInfo &info)
 {
     static const QMimeDatabase types;
-    return types.mimeTypeForFile(info, info.isFile() ? QMimeDatabase::MatchDefault : QMimeDatabase::MatchExtension);
+    const QMimeType byName = types.mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+    if (!byName.isDefault() || !info.isFile() || !info.isExecutable())
+        return byName;
+    return types.mimeTypeForName(u"application/x-executable"_s);
 }
 
 std::optional<int> fileTypeImage(const QString &extension)

@@ -58,12 +58,14 @@ struct IconChoice
 //  3. a symbolic link whose target ends in "txt" (any case) gets image 1;
 //  4. a file that carries its own icon gets it, cached by its path;
 //  5. any other file gets the desktop's icon for its type, cached by its lower-case extension
-//     or, for a name without one, by its content's MIME type.
+//     or, for a name without one, by its fileType.
 // When making the icon fails the index is 4 for the extension "exe" (exactly), otherwise 5.
 IconChoice chooseFileIcon(const QFileInfo &info);
 
-// The MIME type of a file: by its content for a regular file, by its name alone for anything
-// else (reading a pipe or a device would wait or consume it).
+// The MIME type of a file by its name (extensions, and patterns such as Makefile or README), or
+// application/x-executable for an executable file that no name pattern matches. Contents are
+// never read: a folder such as /usr/bin holds thousands of files without an extension, and
+// reading a pipe or a device would wait or consume it.
 QMimeType fileType(const QFileInfo &info);
 
 } // namespace Qb::Browser

@@ -53,6 +53,9 @@ void tst_IconRules::choose_data()
     QTest::newRow("folder with dot") << "projects/lib.d" << fixed << 0 << "";
     QTest::newRow("file without extension is not a folder") << "projects/Makefile" << shell << 5
                                                             << "mime:text/x-makefile";
+    QTest::newRow("executable without extension") << "projects/run" << shell << 5 << "mime:application/x-executable";
+    QTest::newRow("other file without extension") << "projects/LICENSE.d/data" << shell << 5
+                                                  << "mime:application/octet-stream";
     QTest::newRow("table: txt, any case") << "projects/notes.TXT" << fixed << 7 << "";
     QTest::newRow("table: png") << "projects/logo.png" << fixed << 1 << "";
     QTest::newRow("table: html") << "projects/index.html" << fixed << 11 << "";
@@ -78,6 +81,10 @@ void tst_IconRules::choose()
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("projects/src"))));
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("projects/lib.d"))));
     QVERIFY(makeFile(dir.filePath(QStringLiteral("projects/Makefile")), "all:\n\tcc -o run run.c\n"));
+    QVERIFY(makeFile(dir.filePath(QStringLiteral("projects/run")), "#!/bin/sh\n"));
+    QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("projects/run")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("projects/LICENSE.d"))));
+    QVERIFY(makeFile(dir.filePath(QStringLiteral("projects/LICENSE.d/data")), "#!/bin/sh\n"));
     for (const char *name : {"notes.TXT", "logo.png", "index.html", "lib.DLL", "data.db", "setup.exe",
                              "SETUP.EXE", "app.ico", "main.JS", "code.py", "list.txt"})
         QVERIFY(makeFile(dir.filePath(QStringLiteral("projects/") + QString::fromLatin1(name))));
