@@ -1,5 +1,5 @@
-// File attributes as the browser's rules test them: the attribute bits of the system the rules
-// were written for, computed from what this file system says about a path.
+// File attributes as the browser's rules test them: fixed bit values, computed from what the file
+// system says about a path.
 #pragma once
 
 #include <QtGlobal>

@@ -267,8 +267,8 @@ void tst_ListingRules::list_skipsEntriesThatCannotBeLookedUp()
     ::close(fd);
     const QStringList rows = rowNames(listDirectoryEntries(base));
     ::unlink(badName.constData());
-    // The pipe carries no attribute bit at all, so it is listed like the system lists such
-    // entries; the others cannot be looked up by the name the listing gives.
+    // The pipe carries no attribute bit at all, which the listing takes; the others cannot be
+    // looked up by the name the listing gives, so they count as unreadable and are left out.
     QCOMPARE(rows, QStringList({"kept.txt", "pipe"}));
 }
 
