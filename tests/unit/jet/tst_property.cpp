@@ -259,6 +259,13 @@ void expectExternalReadersAgree(JetDatabase &db, const std::string &table, const
     }
 }
 
+// Rows in ID order: new rows reuse the space of deleted ones, so scan order is not ID order.
+Rows byId(Rows rows)
+{
+    std::sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) { return std::stoll(a[0]) < std::stoll(b[0]); });
+    return rows;
+}
+
 TEST(Property, randomStatementsOnTheLibraryMatchTheModel)
 {
     const unsigned s = seed();
@@ -282,7 +289,7 @@ TEST(Property, randomStatementsOnTheLibraryMatchTheModel)
         }
         SCOPED_TRACE("after batch " + std::to_string(b));
         const Rows expected = model.expected();
-        ASSERT_EQ(Qb::Test::tableRows(db, "命令库"), expected);
+        ASSERT_EQ(byId(Qb::Test::tableRows(db, "命令库")), expected);
         EXPECT_EQ((*db.tableDef("命令库"))->autoNumber, std::uint32_t(model.lastId));
         expectIndexesExact(db, "命令库", expected.size());
         expectExternalReadersAgree(db, "命令库", expected, CommandColumns, dir.path("library.mdb"));
