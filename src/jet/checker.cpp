@@ -19,6 +19,9 @@ namespace {
 
 using RowSet = std::set<std::pair<std::uint32_t, std::uint16_t>>;
 
+// Long-value rows already met: each belongs to one value, or freeing one value frees another.
+using LongValueRows = std::set<std::pair<std::uint32_t, std::uint8_t>>;
+
 // Pages that belong to exactly one structure (a table's data, long values or index pages, a
 // definition), with the name of the first structure that claimed each.
 using Claims = std::map<std::uint32_t, std::string>;
@@ -41,8 +44,9 @@ class TableChecker
 {
 public:
     TableChecker(JetDatabase &db, const CatalogEntry &entry, CheckReport &report, std::set<std::uint32_t> &used,
-                 Claims &claims)
-        : m_db(db), m_entry(entry), m_report(report), m_usedPages(used), m_claims(claims)
+                 Claims &claims, LongValueRows &longValueRows)
+        : m_db(db), m_entry(entry), m_report(report), m_usedPages(used), m_claims(claims),
+          m_longValueRows(longValueRows)
     {
     }
 
@@ -138,6 +142,9 @@ private:
             for (const auto &lv : visited) {
                 m_usedPages.insert(lv.page);
                 m_longValuePages.insert(lv.page);
+                if (!m_longValueRows.emplace(lv.page, lv.row).second)
+                    fault(where + ", column " + column.name + ": long-value row " + std::to_string(lv.row)
+                          + " on page " + std::to_string(lv.page) + " also holds another value");
             }
         }
     }
@@ -216,6 +223,7 @@ private:
     CheckReport &m_report;
     std::set<std::uint32_t> &m_usedPages;
     Claims &m_claims;
+    LongValueRows &m_longValueRows;
     std::set<std::uint32_t> m_longValuePages;
     TableDefRef m_def;
     RowSet m_rows;
@@ -249,6 +257,7 @@ CheckReport checkDatabase(JetDatabase &db)
     std::set<std::uint32_t> used = {0, 1};
     std::map<std::uint32_t, std::string> checked; // definition page -> table name
     Claims claims;
+    LongValueRows longValueRows;
     for (const CatalogEntry &entry : db.catalog().entries) {
         if (!entry.isTable())
             continue;
@@ -259,7 +268,7 @@ CheckReport checkDatabase(JetDatabase &db)
                                     + std::to_string(entry.tablePage()));
             continue;
         }
-        TableChecker(db, entry, report, used, claims).run();
+        TableChecker(db, entry, report, used, claims, longValueRows).run();
     }
     checkGlobalMap(db, used, report);
     return report;
