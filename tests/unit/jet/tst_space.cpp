@@ -24,6 +24,7 @@
 #include <fstream>
 #include <set>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 using namespace Qb::Jet;
@@ -338,6 +339,105 @@ TEST(Churn, tenThousandRoundsStayBoundedAndCompactToAFreshLibrary)
     EXPECT_EQ(Qb::Test::tableRows(db, "命令库"), rows) << "same rows in the same order";
     const CheckReport after = checkDatabase(db);
     EXPECT_TRUE(after.ok()) << after.faults.front();
+}
+
+// ---- Growing past what page 1 holds inline, and the 2 GB limit -----------------------------
+
+std::uint8_t globalMapKind(JetDatabase &db)
+{
+    auto page = db.pages().page(1);
+    const ByteSpan bytes = bytesOf(*page);
+    return bytes[rowSlot(bytes, 1, 0)->start];
+}
+
+// A library already about 128 MB long (zero pages past the inline map's reach, which count as
+// used): the next page the map cannot describe turns it into a reference map and writing goes on.
+TEST(GlobalMap, inlineMapThatCannotGrowBecomesAReferenceMap)
+{
+    std::vector<std::uint8_t> bytes = EmptyLibrary::build(45000);
+    bytes.resize(std::size_t(32700) * PageSize, 0);
+    auto opened = JetDatabase::open(makeMemoryPageSource(std::move(bytes)), Password, Database::Mode::ReadWrite);
+    ASSERT_TRUE(opened);
+    JetDatabase &db = **opened;
+    ASSERT_EQ(globalMapKind(db), UsageMapInline);
+    int rows = 0;
+    for (; rows < 200 && globalMapKind(db) == UsageMapInline; ++rows)
+        ASSERT_TRUE(db.execute("insert into 命令库(命令名,中文名,分类,说明,类型) values ('c" + std::to_string(rows)
+                               + "','','1','" + memoText(10000, rows) + "','无')"));
+    ASSERT_EQ(globalMapKind(db), UsageMapReference) << "after " << rows << " rows";
+    const std::uint32_t converted = *db.pages().pageCount();
+    for (int i = 0; i < 20; ++i, ++rows)
+        ASSERT_TRUE(db.execute("insert into 命令库(命令名,中文名,分类,说明,类型) values ('d" + std::to_string(i)
+                               + "','','1','" + memoText(10000, i) + "','无')"));
+    ASSERT_TRUE(db.execute("delete from 命令库 where ID=3"));
+    --rows;
+    EXPECT_GT(*db.pages().pageCount(), converted);
+    auto global = readUsageMap(db.pages(), RowPointer{1, 0});
+    ASSERT_TRUE(global);
+    EXPECT_FALSE(global->bitmapPages.empty());
+    const CheckReport report = checkDatabase(db);
+    EXPECT_TRUE(report.ok()) << report.faults.front();
+    EXPECT_EQ(Qb::Test::tableRows(db, "命令库").size(), std::size_t(rows));
+
+    TempDir dir;
+    const std::string path = dir.path("big.mdb");
+    const auto file = Qb::Test::sourceBytes(db.pages().source());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(file.data()), std::streamsize(file.size()));
+    if (Qb::Test::haveMdbTools()) {
+        const auto count = Qb::Test::runCommand("mdb-export -H " + Qb::Test::shellQuote(path) + " 命令库 | wc -l");
+        ASSERT_TRUE(count);
+        EXPECT_EQ(std::stoi(*count), rows) << "mdb-export";
+    }
+    if (const std::string script = Qb::Test::mdbReaderRowsScript(); !script.empty()) {
+        const auto count = Qb::Test::runCommand("node " + script + " " + Qb::Test::shellQuote(path) + " 命令库 | wc -l");
+        ASSERT_TRUE(count);
+        EXPECT_EQ(std::stoi(*count), rows) << "mdb-reader";
+    }
+}
+
+// A 2 GB file (sparse) whose pages are all in use: a statement that needs a page is refused
+// with Full and the file stays as it was.
+TEST(GlobalMap, statementNeedingAPagePast2GbIsRefused)
+{
+    std::vector<std::uint8_t> bytes = EmptyLibrary::build(45000);
+    const std::uint32_t first = std::uint32_t(bytes.size() / PageSize);
+    constexpr std::size_t Entries = 17;
+    bytes.resize((first + Entries) * PageSize, 0);
+    std::vector<std::uint8_t> row0(1 + 4 * Entries, 0);
+    row0[0] = UsageMapReference;
+    for (std::size_t i = 0; i < Entries; ++i) {
+        bytes[(first + i) * PageSize] = PageTypeUsageMap;
+        bytes[(first + i) * PageSize + 1] = 0x01;
+        put32(row0, 1 + 4 * i, std::uint32_t(first + i));
+    }
+    const MutableBytes page1(bytes.data() + PageSize, PageSize);
+    const RowSlot slot1 = *rowSlot(page1, 1, 1);
+    const std::vector<std::uint8_t> row1(page1.begin() + slot1.start, page1.begin() + slot1.end);
+    DataPageWriter::init(page1, 1);
+    DataPageWriter::appendRow(page1, row0);
+    DataPageWriter::appendRow(page1, row1);
+
+    TempDir dir;
+    const std::string path = dir.path("full.mdb");
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    ASSERT_EQ(::truncate(path.c_str(), off_t(PageAlloc::MaxPages) * off_t(PageSize)), 0);
+    struct stat st{};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    if (std::uint64_t(st.st_blocks) * 512 > 64u << 20)
+        GTEST_SKIP() << "the temporary directory does not keep files sparse";
+
+    auto db = Database::open(path, Password);
+    ASSERT_TRUE(db) << db.error().message;
+    auto r = (*db)->execute("insert into 命令库(命令名,中文名,分类,说明,类型) values ('p','','1','" + memoText(3000, 1) + "','无')");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().code, ErrorCode::Full) << r.error().message;
+    EXPECT_NE(r.error().message.find("2 GB"), std::string::npos) << r.error().message;
+    db->reset();
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(std::uint64_t(st.st_size), std::uint64_t(PageAlloc::MaxPages) * PageSize);
+    std::vector<std::uint8_t> after(bytes.size());
+    std::ifstream(path, std::ios::binary).read(reinterpret_cast<char *>(after.data()), std::streamsize(after.size()));
+    EXPECT_TRUE(after == bytes) << "the refused statement changed nothing";
 }
 
 } // namespace
