@@ -78,17 +78,31 @@ Result<void> withWriter(JetDatabase &db, std::uint32_t tablePage, Step &&step)
     return refreshed;
 }
 
-Result<std::uint64_t> rewriteTable(JetDatabase &db, const TableDef &table)
+// Reads the table's live rows; Unsupported (nothing changed) when one of them has a key this
+// engine cannot encode, since the rows could not all be written back.
+Result<std::vector<StoredRow>> rowsToRewrite(JetDatabase &db, const TableDef &table)
 {
+    TxWriter probe(db.pages());
+    auto writer = TableWriter::make(probe, table);
+    if (!writer)
+        return std::unexpected(writer.error());
     auto rows = liveRows(db, table);
     if (!rows)
-        return std::unexpected(rows.error());
-    if (auto r = withWriter(db, table.page, [](TableWriter &w) { return w.clear(); }); !r)
+        return rows;
+    for (const StoredRow &row : *rows)
+        if (auto ok = writer->keysEncodable(row.fields); !ok)
+            return std::unexpected(ok.error());
+    return rows;
+}
+
+Result<std::uint64_t> rewriteTable(JetDatabase &db, std::uint32_t tablePage, std::vector<StoredRow> rows)
+{
+    if (auto r = withWriter(db, tablePage, [](TableWriter &w) { return w.clear(); }); !r)
         return std::unexpected(r.error());
-    for (std::size_t first = 0; first < rows->size(); first += RowsPerStep) {
-        auto r = withWriter(db, table.page, [&](TableWriter &w) -> Result<void> {
-            for (std::size_t i = first; i < std::min(rows->size(), first + RowsPerStep); ++i) {
-                StoredRow &row = (*rows)[i];
+    for (std::size_t first = 0; first < rows.size(); first += RowsPerStep) {
+        auto r = withWriter(db, tablePage, [&](TableWriter &w) -> Result<void> {
+            for (std::size_t i = first; i < std::min(rows.size(), first + RowsPerStep); ++i) {
+                StoredRow &row = rows[i];
                 if (auto at = w.insertStored(std::move(row.fields), row.longValues); !at)
                     return std::unexpected(at.error());
                 row.longValues.clear();
@@ -98,7 +112,7 @@ Result<std::uint64_t> rewriteTable(JetDatabase &db, const TableDef &table)
         if (!r)
             return std::unexpected(r.error());
     }
-    return rows->size();
+    return rows.size();
 }
 
 // Cuts off the pages past the last one the global map marks in use.
@@ -133,17 +147,17 @@ Result<CompactReport> compactDatabase(JetDatabase &db)
         auto def = db.tableDefAt(entry.tablePage());
         if (!def)
             return std::unexpected(def.error());
-        {
-            TxWriter probe(db.pages());
-            if (auto w = TableWriter::make(probe, **def); !w) {
-                report.keptAsIs.push_back(entry.name + ": " + w.error().message);
-                continue;
-            }
+        auto rows = rowsToRewrite(db, **def);
+        if (!rows && rows.error().code == ErrorCode::Unsupported) {
+            report.keptAsIs.push_back(entry.name + ": " + rows.error().message);
+            continue;
         }
-        auto rows = rewriteTable(db, **def);
         if (!rows)
             return fail(rows.error().code, "table " + entry.name + ": " + rows.error().message);
-        report.rows += *rows;
+        auto written = rewriteTable(db, (*def)->page, std::move(*rows));
+        if (!written)
+            return fail(written.error().code, "table " + entry.name + ": " + written.error().message);
+        report.rows += *written;
     }
     if (auto r = cutFreeTail(db); !r)
         return std::unexpected(r.error());

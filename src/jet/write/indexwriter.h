@@ -49,6 +49,7 @@ private:
     TxWriter &m_tx;
     const TableDef &m_table;
     const RealIndexDef &m_index;
+    bool m_appending = false; // the entry being inserted went to the end of the last leaf
 };
 
 } // namespace Qb::Jet

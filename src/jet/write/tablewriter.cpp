@@ -130,6 +130,14 @@ Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIn
     return std::optional(std::move(key));
 }
 
+Result<void> TableWriter::keysEncodable(const std::vector<RowWriter::Field> &fields)
+{
+    for (const RealIndexDef &idx : m_table.realIndexes)
+        if (auto key = keyOf(idx, fields); !key)
+            return std::unexpected(key.error());
+    return {};
+}
+
 Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
 {
     for (RealIndexDef &idx : m_table.realIndexes) {

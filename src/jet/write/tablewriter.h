@@ -42,6 +42,10 @@ public:
     Result<RowLocation> insertStored(std::vector<RowWriter::Field> fields,
                                      const std::vector<std::optional<Bytes>> &longValues);
 
+    // Whether every index key of a row given as its stored fields can be encoded (Unsupported
+    // naming the column when not): compaction asks before it empties a table.
+    Result<void> keysEncodable(const std::vector<RowWriter::Field> &fields);
+
     // The stored field of every column (table().columns order) of a row's bytes.
     static Result<std::vector<RowWriter::Field>> rowFields(const TableDef &table, ByteSpan row,
                                                            const std::string &where);
