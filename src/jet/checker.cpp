@@ -77,8 +77,12 @@ public:
             checkMap(m_def->realIndexes[i].usageMap, "index " + std::to_string(i) + " page map");
             checkIndex(i);
         }
-        for (std::uint32_t page : m_longValuePages)
-            claim(page, "the long values of table " + m_entry.name);
+        for (std::uint32_t number : m_longValuePages) {
+            claim(number, "the long values of table " + m_entry.name);
+            if (auto page = m_db.pages().page(number); page)
+                if (auto f = spaceFault(bytesOf(*page), number))
+                    fault(*f);
+        }
     }
 
 private:
