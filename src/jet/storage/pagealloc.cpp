@@ -321,18 +321,20 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
         return std::unexpected(row.error());
     const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
     std::vector<std::uint32_t> pages;
+    const std::uint64_t count = tx.pageCount();
     const auto collect = [&](ByteSpan bits, std::uint64_t first) {
-        for (std::size_t i = 0; i < bits.size() * 8; ++i)
-            if (bits[i / 8] && bit(bits, i) && first + i < tx.pageCount())
-                pages.push_back(std::uint32_t(first + i));
+        for (std::size_t i = 0; i < bits.size() && first + i * 8 < count; ++i)
+            for (std::size_t k = 0; bits[i] && k < 8; ++k)
+                if ((bits[i] & (1u << k)) && first + i * 8 + k < count)
+                    pages.push_back(std::uint32_t(first + i * 8 + k));
     };
     if (b[0] != UsageMapReference) {
         collect(ByteSpan(b).subspan(5), u32(b, 1));
         return pages;
     }
-    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size(); ++e) {
+    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count; ++e) {
         const std::uint32_t mapPage = u32(b, 1 + 4 * e);
-        if (mapPage == 0 || mapPage >= tx.pageCount())
+        if (mapPage == 0 || mapPage >= count)
             continue;
         auto bits = tx.read(mapPage);
         if (!bits)
@@ -344,10 +346,26 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
 
 Result<bool> inMap(TxWriter &tx, RowPointer ref, std::uint32_t page)
 {
-    auto pages = mapPages(tx, ref);
-    if (!pages)
-        return std::unexpected(pages.error());
-    return std::binary_search(pages->begin(), pages->end(), page);
+    auto row = mapRow(tx, ref);
+    if (!row)
+        return std::unexpected(row.error());
+    const ByteSpan b = row->bytes();
+    if (page >= tx.pageCount())
+        return false;
+    if (b[0] != UsageMapReference) {
+        const std::uint32_t start = u32(b, 1);
+        return page >= start && page - start < (b.size() - 5) * 8 && bit(b.subspan(5), page - start);
+    }
+    const std::size_t entry = page / PagesPerMapPage;
+    if (1 + 4 * entry + 4 > b.size())
+        return false;
+    const std::uint32_t mapPage = u32(b, 1 + 4 * entry);
+    if (mapPage == 0 || mapPage >= tx.pageCount())
+        return false;
+    auto bits = tx.read(mapPage);
+    if (!bits)
+        return std::unexpected(bits.error());
+    return bit(bits->subspan(MapPageHeader), page % PagesPerMapPage);
 }
 
 } // namespace Qb::Jet::PageAlloc

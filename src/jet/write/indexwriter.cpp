@@ -45,10 +45,15 @@ IndexWriter::IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef
 
 Result<IndexPageImage> IndexWriter::load(std::uint32_t page)
 {
+    if (auto it = m_images.find(page); it != m_images.end())
+        return it->second;
     auto bytes = m_tx.read(page);
     if (!bytes)
         return std::unexpected(bytes.error());
-    return decodeIndexPage(*bytes, page);
+    auto image = decodeIndexPage(*bytes, page);
+    if (image)
+        m_images.insert_or_assign(page, *image);
+    return image;
 }
 
 Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image)
@@ -60,6 +65,7 @@ Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image)
     if (!bytes)
         return std::unexpected(bytes.error());
     std::copy(encoded->begin(), encoded->end(), bytes->begin());
+    m_images.insert_or_assign(page, image);
     return {};
 }
 

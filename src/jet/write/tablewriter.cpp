@@ -173,7 +173,8 @@ Result<void> TableWriter::removeEntry(RealIndexDef &idx, const std::vector<std::
     IndexWriter writer(m_tx, m_table, idx);
     if (auto r = writer.remove(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
         return r;
-    auto still = writer.containsKey(key);
+    // In a unique index the key went with its only entry.
+    auto still = (idx.flags & IndexUnique) ? Result<bool>(false) : writer.containsKey(key);
     if (!still)
         return std::unexpected(still.error());
     if (idx.entryCount)
@@ -228,11 +229,11 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
     auto freePages = PageAlloc::mapPages(m_tx, m_table.freeSpacePages);
     if (!freePages)
         return std::unexpected(freePages.error());
-    auto owned = PageAlloc::mapPages(m_tx, m_table.ownedPages);
-    if (!owned)
-        return std::unexpected(owned.error());
     for (std::uint32_t candidate : *freePages) {
-        if (!std::binary_search(owned->begin(), owned->end(), candidate))
+        auto owned = PageAlloc::inMap(m_tx, m_table.ownedPages, candidate);
+        if (!owned)
+            return std::unexpected(owned.error());
+        if (!*owned)
             continue;
         auto bytes = m_tx.read(candidate);
         if (!bytes)
