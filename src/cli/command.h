@@ -40,6 +40,8 @@ void addReadCommands(std::vector<Command> &commands);
 void addCheckCommand(std::vector<Command> &commands);
 // The writing commands: defined beside the engine's writer.
 void addWriteCommands(std::vector<Command> &commands);
+// compact: a checked, compacted copy that replaces the original.
+void addCompactCommand(std::vector<Command> &commands);
 
 // Prints "quillbox-mdb: <message>" on stderr.
 void printError(const std::string &message);

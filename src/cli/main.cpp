@@ -14,6 +14,7 @@ std::vector<Command> commandTable()
     addReadCommands(commands);
     addCheckCommand(commands);
     addWriteCommands(commands);
+    addCompactCommand(commands);
     return commands;
 }
 

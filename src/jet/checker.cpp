@@ -8,7 +8,9 @@
 #include "jet/sql/tablescan.h"
 #include "jet/storage/usagemap.h"
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace Qb::Jet {
@@ -17,11 +19,34 @@ namespace {
 
 using RowSet = std::set<std::pair<std::uint32_t, std::uint16_t>>;
 
+// Long-value rows already met: each belongs to one value, or freeing one value frees another.
+using LongValueRows = std::set<std::pair<std::uint32_t, std::uint8_t>>;
+
+// Pages that belong to exactly one structure (a table's data, long values or index pages, a
+// definition), with the name of the first structure that claimed each.
+using Claims = std::map<std::uint32_t, std::string>;
+
+// The free-space field of a data page is the gap between its slot table and its lowest row.
+std::optional<std::string> spaceFault(ByteSpan page, std::uint32_t number)
+{
+    const std::uint16_t n = rowSlotCount(page);
+    std::size_t low = PageSize;
+    for (std::uint16_t i = 0; i < n; ++i)
+        low = std::min<std::size_t>(low, u16(page, DataPageHeaderSize + 2 * i) & RowOffsetMask);
+    const std::size_t table = DataPageHeaderSize + 2 * std::size_t(n);
+    if (low >= table && u16(page, 2) == low - table)
+        return std::nullopt;
+    return "data page " + std::to_string(number) + " says it has " + std::to_string(u16(page, 2))
+           + " free bytes but its rows leave " + (low >= table ? std::to_string(low - table) : std::string("none"));
+}
+
 class TableChecker
 {
 public:
-    TableChecker(JetDatabase &db, const CatalogEntry &entry, CheckReport &report, std::set<std::uint32_t> &used)
-        : m_db(db), m_entry(entry), m_report(report), m_usedPages(used)
+    TableChecker(JetDatabase &db, const CatalogEntry &entry, CheckReport &report, std::set<std::uint32_t> &used,
+                 Claims &claims, LongValueRows &longValueRows)
+        : m_db(db), m_entry(entry), m_report(report), m_usedPages(used), m_claims(claims),
+          m_longValueRows(longValueRows)
     {
     }
 
@@ -32,6 +57,8 @@ public:
             return fault(def.error().message);
         m_def = *def;
         m_usedPages.insert(m_def->pages.begin(), m_def->pages.end());
+        for (std::uint32_t page : m_def->pages)
+            claim(page, "the definition of table " + m_entry.name);
         ++m_report.tables;
         checkMap(m_def->freeSpacePages, "free-space map");
         // A long-value column's maps may be absent (a reference to page 0): Access leaves the
@@ -46,12 +73,45 @@ public:
         }
         if (!checkRows())
             return;
-        for (std::size_t i = 0; i < m_def->realIndexes.size(); ++i)
+        for (std::size_t i = 0; i < m_def->realIndexes.size(); ++i) {
+            checkMap(m_def->realIndexes[i].usageMap, "index " + std::to_string(i) + " page map");
             checkIndex(i);
+        }
+        for (std::uint32_t number : m_longValuePages) {
+            claim(number, "the long values of table " + m_entry.name);
+            if (auto page = m_db.pages().page(number); page)
+                if (auto f = spaceFault(bytesOf(*page), number))
+                    fault(*f);
+        }
     }
 
 private:
     void fault(const std::string &what) { m_report.faults.push_back("table " + m_entry.name + ": " + what); }
+
+    // A page that two structures both hold would be overwritten by one of them.
+    void claim(std::uint32_t page, const std::string &owner)
+    {
+        auto [it, fresh] = m_claims.emplace(page, owner);
+        if (!fresh && it->second != owner)
+            fault("page " + std::to_string(page) + " belongs to both " + it->second + " and " + owner);
+    }
+
+    // The table's own data pages among those its owned map names (other pages are passed over
+    // by every reader): claimed, and their free-space field checked.
+    void claimDataPages(const std::vector<std::uint32_t> &pages)
+    {
+        for (std::uint32_t number : pages) {
+            auto page = m_db.pages().page(number);
+            if (!page)
+                return fault(page.error().message);
+            const ByteSpan bytes = bytesOf(*page);
+            if (bytes[0] != PageTypeData || dataPageOwner(bytes) != m_def->page)
+                continue;
+            claim(number, "the rows of table " + m_entry.name);
+            if (auto f = spaceFault(bytes, number))
+                fault(*f);
+        }
+    }
 
     std::optional<UsageMap> checkMap(RowPointer ref, const std::string &name)
     {
@@ -62,6 +122,8 @@ private:
         }
         if (map->pagesBeyondEnd)
             fault(name + " names " + std::to_string(map->pagesBeyondEnd) + " pages past the end of the file");
+        m_usedPages.insert(ref.page);
+        m_usedPages.insert(map->bitmapPages.begin(), map->bitmapPages.end());
         return std::move(*map);
     }
 
@@ -81,8 +143,13 @@ private:
             ++m_report.longValues;
             if (!value)
                 fault(where + ", column " + column.name + ": " + value.error().message);
-            for (const auto &lv : visited)
+            for (const auto &lv : visited) {
                 m_usedPages.insert(lv.page);
+                m_longValuePages.insert(lv.page);
+                if (!m_longValueRows.emplace(lv.page, lv.row).second)
+                    fault(where + ", column " + column.name + ": long-value row " + std::to_string(lv.row)
+                          + " on page " + std::to_string(lv.page) + " also holds another value");
+            }
         }
     }
 
@@ -92,6 +159,7 @@ private:
         if (!owned)
             return false;
         m_usedPages.insert(owned->pages.begin(), owned->pages.end());
+        claimDataPages(owned->pages);
         TableScan scan(m_db.pages(), *m_def,
                        std::make_shared<const std::vector<std::uint32_t>>(owned->pages));
         std::uint64_t count = 0;
@@ -136,7 +204,10 @@ private:
                     ordered = false;
                 lastKey = e.key;
             },
-            [&](std::uint32_t page) { m_usedPages.insert(page); });
+            [&](std::uint32_t page) {
+                m_usedPages.insert(page);
+                claim(page, name + " of table " + m_entry.name);
+            });
         m_report.indexEntries += entries;
         if (!walked)
             return fault(name + ": " + walked.error().message);
@@ -155,6 +226,9 @@ private:
     const CatalogEntry &m_entry;
     CheckReport &m_report;
     std::set<std::uint32_t> &m_usedPages;
+    Claims &m_claims;
+    LongValueRows &m_longValueRows;
+    std::set<std::uint32_t> m_longValuePages;
     TableDefRef m_def;
     RowSet m_rows;
 };
@@ -169,8 +243,10 @@ void checkGlobalMap(JetDatabase &db, const std::set<std::uint32_t> &used, CheckR
     }
     std::uint64_t wrong = 0;
     std::uint32_t first = 0;
+    std::set<std::uint32_t> inUse = used;
+    inUse.insert(map->bitmapPages.begin(), map->bitmapPages.end());
     for (std::uint32_t page : map->pages)
-        if (used.contains(page) && wrong++ == 0)
+        if (inUse.contains(page) && wrong++ == 0)
             first = page;
     if (wrong)
         report.faults.push_back("global page map: " + std::to_string(wrong) + " pages in use are marked free (first: page "
@@ -184,6 +260,8 @@ CheckReport checkDatabase(JetDatabase &db)
     CheckReport report;
     std::set<std::uint32_t> used = {0, 1};
     std::map<std::uint32_t, std::string> checked; // definition page -> table name
+    Claims claims;
+    LongValueRows longValueRows;
     for (const CatalogEntry &entry : db.catalog().entries) {
         if (!entry.isTable())
             continue;
@@ -194,7 +272,7 @@ CheckReport checkDatabase(JetDatabase &db)
                                     + std::to_string(entry.tablePage()));
             continue;
         }
-        TableChecker(db, entry, report, used).run();
+        TableChecker(db, entry, report, used, claims, longValueRows).run();
     }
     checkGlobalMap(db, used, report);
     return report;

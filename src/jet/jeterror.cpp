@@ -22,6 +22,7 @@ const char *errorCodeName(ErrorCode code)
     case ErrorCode::TooLong: return "TooLong";
     case ErrorCode::TypeMismatch: return "TypeMismatch";
     case ErrorCode::ReadOnly: return "ReadOnly";
+    case ErrorCode::Full: return "Full";
     }
     return "Unknown";
 }

@@ -25,6 +25,7 @@ enum class ErrorCode {
     TooLong,       // a value longer than its column holds
     TypeMismatch,  // a literal that does not fit the column's type
     ReadOnly,      // a write on a database opened read-only
+    Full,          // the file would grow past the format's 2 GB
 };
 
 struct Error

@@ -1,11 +1,14 @@
-// Data page changes. Rows are packed downwards from the end of the page in slot order; the
-// free-space field is the gap between the slot table and the lowest row, and deleting a row
-// does not return its bytes (as Jet itself does).
+// Data page changes. Rows are packed downwards from the end of the page in slot order (every
+// reader finds a row's end at the start of the slot before it); the free-space field is the gap
+// between the slot table and the lowest row. Deleting a row does not return its bytes (as Jet
+// itself does); a later row that needs them has the page laid out anew, deleted slots keeping
+// their number with no bytes.
 #include "jet/format/datapagewriter.h"
 
 #include "jet/storage/pagesource.h"
 
 #include <algorithm>
+#include <array>
 
 namespace Qb::Jet::DataPageWriter {
 
@@ -20,7 +23,111 @@ std::uint16_t lowestStart(ByteSpan page)
     return low;
 }
 
+std::uint16_t rawSlot(ByteSpan page, std::size_t slot) { return u16(page, DataPageHeaderSize + 2 * slot); }
+
+// Bytes of the live rows and whether a deleted slot can be taken again.
+struct Usage
+{
+    std::size_t liveBytes = 0;
+    std::optional<std::uint8_t> deletedSlot;
+};
+
+Usage usage(ByteSpan page)
+{
+    Usage u;
+    const std::uint16_t n = rowSlotCount(page);
+    std::size_t end = PageSize;
+    for (std::uint16_t i = 0; i < n; ++i) {
+        const std::uint16_t raw = rawSlot(page, i);
+        const std::size_t start = raw & RowOffsetMask;
+        if (reclaimable(raw)) {
+            if (!u.deletedSlot)
+                u.deletedSlot = std::uint8_t(i);
+        } else {
+            u.liveBytes += end >= start ? end - start : PageSize; // a damaged slot never fits
+        }
+        end = start;
+    }
+    return u;
+}
+
+// Lays the rows out from the end of the page in slot order: `target` gets `row` and `flags`,
+// deleted slots keep their number and flags with no bytes, every other slot its bytes and flags.
+bool rebuild(MutableBytes page, std::size_t target, ByteSpan row, std::uint16_t flags)
+{
+    const std::uint16_t n = rowSlotCount(page);
+    const std::size_t slots = std::max<std::size_t>(n, target + 1);
+    const std::size_t tableEnd = DataPageHeaderSize + 2 * slots;
+    if (slots > MaxRowsPerPage || tableEnd > PageSize)
+        return false;
+    std::array<std::uint8_t, PageSize> out{};
+    std::copy(page.begin(), page.begin() + DataPageHeaderSize, out.begin());
+    std::size_t cur = PageSize, oldEnd = PageSize;
+    for (std::size_t i = 0; i < slots; ++i) {
+        ByteSpan bytes;
+        std::uint16_t f = flags;
+        if (i < n) {
+            const std::uint16_t raw = rawSlot(page, i);
+            const std::size_t start = raw & RowOffsetMask;
+            if (i != target) {
+                f = raw & ~RowOffsetMask;
+                if (!reclaimable(raw)) {
+                    if (start > oldEnd || start < DataPageHeaderSize + 2 * std::size_t(n))
+                        return false;
+                    bytes = ByteSpan(page).subspan(start, oldEnd - start);
+                }
+            }
+            oldEnd = start;
+        }
+        if (i == target)
+            bytes = row;
+        if (bytes.size() > cur - tableEnd)
+            return false;
+        cur -= bytes.size();
+        std::copy(bytes.begin(), bytes.end(), out.begin() + long(cur));
+        put16(out, DataPageHeaderSize + 2 * i, std::uint16_t(cur | f));
+    }
+    put16(out, 12, std::uint16_t(slots));
+    put16(out, 2, std::uint16_t(cur - tableEnd));
+    std::copy(out.begin(), out.end(), page.begin());
+    return true;
+}
+
 } // namespace
+
+bool fitsCompacted(ByteSpan page, std::size_t length)
+{
+    const std::uint16_t n = rowSlotCount(page);
+    const Usage u = usage(page);
+    if (u.deletedSlot)
+        return DataPageHeaderSize + 2 * std::size_t(n) + u.liveBytes + length <= PageSize;
+    return n < MaxRowsPerPage && DataPageHeaderSize + 2 * (std::size_t(n) + 1) + u.liveBytes + length <= PageSize;
+}
+
+std::optional<std::uint8_t> placeRow(MutableBytes page, ByteSpan row, std::uint16_t flags)
+{
+    if (fits(page, row.size()))
+        return appendRow(page, row, flags);
+    const Usage u = usage(page);
+    const std::size_t target = u.deletedSlot ? *u.deletedSlot : rowSlotCount(page);
+    if (!rebuild(page, target, row, flags))
+        return std::nullopt;
+    return std::uint8_t(target);
+}
+
+bool replaceRow(MutableBytes page, std::uint8_t slot, ByteSpan row, std::uint16_t flags)
+{
+    return slot < rowSlotCount(page) && rebuild(page, slot, row, flags);
+}
+
+bool allReclaimable(ByteSpan page)
+{
+    const std::uint16_t n = rowSlotCount(page);
+    for (std::uint16_t i = 0; i < n; ++i)
+        if (!reclaimable(rawSlot(page, i)))
+            return false;
+    return true;
+}
 
 void init(MutableBytes page, std::uint32_t owner)
 {

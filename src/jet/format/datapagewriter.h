@@ -28,6 +28,30 @@ bool fits(ByteSpan page, std::size_t length);
 // The free-space field drops by length + 2.
 std::optional<std::uint8_t> appendRow(MutableBytes page, ByteSpan row, std::uint16_t flags = 0);
 
+// Whether a slot's bytes may be given back: a deleted row (both flag bits, as Jet and this
+// engine mark them). A slot flagged RowDeleted alone is the moved copy of a live row.
+inline bool reclaimable(std::uint16_t rawSlot)
+{
+    return (rawSlot & (RowDeleted | RowOverflow)) == (RowDeleted | RowOverflow);
+}
+
+// Whether a row of `length` fits once the bytes of deleted rows are given back, in a deleted
+// slot or a new one.
+bool fitsCompacted(ByteSpan page, std::size_t length);
+
+// Places a row: appended below the lowest row when it fits there, else in the first deleted
+// slot (or a new one) with the page's rows laid out anew without the deleted rows' bytes. Live
+// rows keep their slot numbers, so index entries and row pointers stay valid. nullopt (page
+// unchanged) when it does not fit.
+std::optional<std::uint8_t> placeRow(MutableBytes page, ByteSpan row, std::uint16_t flags = 0);
+
+// Gives slot `slot` the bytes `row` (any length) and exactly the flags `flags`, laying the page
+// out anew. False (page unchanged) when the rows do not fit or a live slot is damaged.
+bool replaceRow(MutableBytes page, std::uint8_t slot, ByteSpan row, std::uint16_t flags);
+
+// Whether no slot of the page holds a live row.
+bool allReclaimable(ByteSpan page);
+
 // Sets flag bits (RowDeleted, RowOverflow) on a slot, keeping its offset.
 void setFlags(MutableBytes page, std::uint8_t slot, std::uint16_t flags);
 

@@ -4,6 +4,7 @@
 #include "jet/format/datapage.h"
 #include "jet/storage/pagecache.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace Qb::Jet {
@@ -71,7 +72,72 @@ struct Walker
     }
 };
 
+// A descent that reads only the children whose range can hold keys starting with the prefix:
+// a node entry carries its child's last key, so children ending below the prefix are passed
+// over and the first child ending past it is the last one read.
+struct PrefixSearch
+{
+    PageCache &pages;
+    std::uint32_t owner;
+    ByteSpan prefix;
+    std::vector<IndexEntry> found;
+    std::unordered_set<std::uint32_t> visited;
+
+    bool startsWithPrefix(const std::vector<std::uint8_t> &key) const
+    {
+        return key.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), key.begin());
+    }
+    bool belowPrefix(const std::vector<std::uint8_t> &key) const
+    {
+        return std::lexicographical_compare(key.begin(), key.end(), prefix.begin(), prefix.end())
+               && !startsWithPrefix(key);
+    }
+
+    // False once a key past the prefix's range was met: nothing after it can match.
+    Result<bool> visit(std::uint32_t number, int depth)
+    {
+        const std::string where = "index page " + std::to_string(number);
+        if (depth > MaxDepth)
+            return fail(ErrorCode::Corrupt, where + ": the index tree is deeper than " + std::to_string(MaxDepth));
+        if (!visited.insert(number).second)
+            return fail(ErrorCode::Corrupt, where + " is reached twice: the index tree loops");
+        auto p = pages.page(number);
+        if (!p)
+            return std::unexpected(p.error());
+        auto page = parseIndexPage(bytesOf(*p), number);
+        if (!page)
+            return std::unexpected(page.error());
+        if (page->owner != owner)
+            return fail(ErrorCode::Corrupt, where + " belongs to the table on page " + std::to_string(page->owner));
+        for (auto &e : page->entries) {
+            if (belowPrefix(e.key))
+                continue;
+            if (page->type == PageTypeIndexLeaf) {
+                if (!startsWithPrefix(e.key))
+                    return false;
+                found.push_back(std::move(e));
+                continue;
+            }
+            auto more = visit(e.childPage, depth + 1);
+            if (!more || !*more || !startsWithPrefix(e.key))
+                return more ? Result<bool>(false) : more;
+        }
+        if (page->type == PageTypeIndexNode && page->tail != 0)
+            return visit(page->tail, depth + 1);
+        return true;
+    }
+};
+
 } // namespace
+
+Result<std::vector<IndexEntry>> findIndexEntries(PageCache &pages, std::uint32_t root, std::uint32_t owner,
+                                                 ByteSpan prefix)
+{
+    PrefixSearch search{pages, owner, prefix, {}, {}};
+    if (auto r = search.visit(root, 0); !r)
+        return std::unexpected(r.error());
+    return std::move(search.found);
+}
 
 Result<IndexPage> parseIndexPage(ByteSpan bytes, std::uint32_t number)
 {

@@ -45,4 +45,9 @@ Result<void> walkIndex(PageCache &pages, std::uint32_t root, std::uint32_t owner
                        const std::function<void(const IndexEntry &)> &visitLeafEntry,
                        const std::function<void(std::uint32_t)> &visitPage = {});
 
+// The leaf entries whose key starts with `prefix`, in key order: only the subtrees whose key
+// range can hold such keys are read. Faults as walkIndex.
+Result<std::vector<IndexEntry>> findIndexEntries(PageCache &pages, std::uint32_t root, std::uint32_t owner,
+                                                 ByteSpan prefix);
+
 } // namespace Qb::Jet

@@ -2,6 +2,9 @@
 #include "jet/sql/selectcursor.h"
 
 #include "jet/format/text.h"
+#include "jet/sql/keylookup.h"
+
+#include <algorithm>
 
 #include <charconv>
 #include <cstdlib>
@@ -50,7 +53,8 @@ double numberOf(const Value &v)
 } // namespace
 
 SelectCursor::SelectCursor(JetDatabase &db, TableDefRef table, PageListRef pages)
-    : m_db(db), m_table(std::move(table)), m_scan(db.pages(), *m_table, std::move(pages)), m_generation(db.generation())
+    : m_db(db), m_table(std::move(table)), m_dataPages(pages), m_scan(db.pages(), *m_table, std::move(pages)),
+      m_generation(db.generation())
 {
 }
 
@@ -76,8 +80,12 @@ Result<std::unique_ptr<SelectCursor>> SelectCursor::make(JetDatabase &db, TableD
     for (const auto &condition : statement.where)
         if (auto ok = c->compileFilter(condition); !ok)
             return std::unexpected(ok.error());
-    if (auto ok = c->useColumnIndex(); !ok)
-        return std::unexpected(ok.error());
+    auto keyed = c->useRealIndex();
+    if (!keyed)
+        return std::unexpected(keyed.error());
+    if (!*keyed)
+        if (auto ok = c->useColumnIndex(); !ok)
+            return std::unexpected(ok.error());
     if (auto ok = c->advance(); !ok)
         return std::unexpected(ok.error());
     return c;
@@ -151,6 +159,55 @@ Result<bool> SelectCursor::matches(const RowView &row)
     return true;
 }
 
+Result<bool> SelectCursor::useRealIndex()
+{
+    std::vector<KeyCondition> conditions;
+    for (const Filter &f : m_filters)
+        if (f.op == Condition::Op::Equal && !f.like)
+            conditions.push_back({f.column, f.number, f.folded});
+    if (conditions.empty())
+        return false;
+    auto rows = lookupByIndex(m_db.pages(), *m_table, conditions);
+    if (!rows)
+        return std::unexpected(rows.error());
+    m_keyed = std::move(*rows);
+    return m_keyed.has_value();
+}
+
+// The next row an index entry names that a scan would meet: on a data page of the table's
+// owned map, in a live slot (overflow pointers followed).
+Result<bool> SelectCursor::nextIndexed(ByteSpan &row)
+{
+    while (m_keyedPos < m_keyed->size()) {
+        const RowLocation at = (*m_keyed)[m_keyedPos++];
+        if (!std::binary_search(m_dataPages->begin(), m_dataPages->end(), at.page))
+            continue;
+        auto page = m_db.pages().page(at.page);
+        if (!page)
+            return std::unexpected(page.error());
+        const ByteSpan bytes = bytesOf(*page);
+        if (bytes[0] != PageTypeData || dataPageOwner(bytes) != m_table->page || at.slot >= rowSlotCount(bytes))
+            continue;
+        auto slot = rowSlot(bytes, at.page, at.slot);
+        if (!slot)
+            return std::unexpected(slot.error());
+        if (slot->deleted())
+            continue;
+        m_indexPage = *page;
+        row = bytes.subspan(slot->start, slot->end - slot->start);
+        if (slot->overflow()) {
+            auto target = followOverflow(m_db.pages(), row, m_overflowPage);
+            if (!target)
+                return fail(target.error().code, "row " + std::to_string(at.slot) + " on page "
+                                                     + std::to_string(at.page) + ": " + target.error().message);
+            row = *target;
+        }
+        m_location = at;
+        return true;
+    }
+    return false;
+}
+
 Result<void> SelectCursor::useColumnIndex()
 {
     for (std::size_t i = 0; i < m_filters.size(); ++i) {
@@ -169,6 +226,8 @@ Result<void> SelectCursor::useColumnIndex()
 
 Result<bool> SelectCursor::nextCandidate(ByteSpan &row)
 {
+    if (m_keyed)
+        return nextIndexed(row);
     if (!m_index) {
         auto more = m_scan.next();
         if (!more || !*more)
@@ -243,6 +302,7 @@ Result<void> SelectCursor::rewind()
         return {};
     m_scan.rewind();
     m_indexPos = 0;
+    m_keyedPos = 0;
     return advance();
 }
 

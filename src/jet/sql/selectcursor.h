@@ -1,6 +1,7 @@
-// The cursor a select statement returns: scans the table, tests the where conditions on only
-// the columns they name, and decodes the selected columns of matching rows. Positioned on the
-// first matching row when created.
+// The cursor a select statement returns: finds candidate rows through a real index of the table
+// when one serves the equality conditions, else through the column lookup cache or a scan; tests
+// the where conditions on only the columns they name, and decodes the selected columns of
+// matching rows. Positioned on the first matching row when created.
 #pragma once
 
 #include "jet/database.h"
@@ -47,13 +48,16 @@ private:
     Result<void> compileFilter(const Condition &condition);
     Result<bool> matches(const RowView &row);
     Result<bool> matchesText(const RowView &row, const Filter &filter);
+    Result<bool> useRealIndex();
     Result<void> useColumnIndex();
+    Result<bool> nextIndexed(ByteSpan &row);
     Result<bool> nextCandidate(ByteSpan &row);
     Result<void> advance();
     bool stale() const { return m_db.generation() != m_generation; }
 
     JetDatabase &m_db;
     TableDefRef m_table;
+    PageListRef m_dataPages;
     TableScan m_scan;
     std::uint64_t m_generation;
     std::vector<std::size_t> m_projection; // indexes into m_table->columns
@@ -68,6 +72,10 @@ private:
     std::size_t m_indexFilter = 0;
     std::size_t m_indexPos = 0;
     PageRef m_indexPage;
+    // Set when a real index of the table narrowed the rows: their header slots in scan order.
+    std::optional<std::vector<RowLocation>> m_keyed;
+    std::size_t m_keyedPos = 0;
+    PageRef m_overflowPage;
     RowLocation m_location;
     bool m_atEnd = true;
 };

@@ -7,6 +7,7 @@
 #include "jet/storage/usagemap.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace Qb::Jet::PageAlloc {
 
@@ -44,12 +45,20 @@ void setBit(MutableBytes bits, std::size_t index, bool value)
 
 bool bit(ByteSpan bits, std::size_t index) { return bits[index / 8] & (1u << (index % 8)); }
 
+Result<std::uint32_t> appendPage(TxWriter &tx)
+{
+    if (tx.pageCount() >= MaxPages)
+        return fail(ErrorCode::Full, "the database has reached 2 GB (" + std::to_string(MaxPages)
+                                         + " pages), the most the file format holds");
+    return tx.append();
+}
+
 // A new bitmap page (type 0x05), `fill` in every bit. The global map's own bitmap pages are
 // appended directly (marking them goes through the map being extended, so it happens after
 // the map knows the page); every other map's pages are allocated normally.
 Result<std::uint32_t> newBitmapPage(TxWriter &tx, bool fill, bool forGlobalMap)
 {
-    auto page = forGlobalMap ? Result<std::uint32_t>(tx.append()) : allocate(tx);
+    auto page = forGlobalMap ? appendPage(tx) : allocate(tx);
     if (!page)
         return page;
     auto bytes = tx.write(*page);
@@ -91,7 +100,8 @@ Result<void> setInReference(TxWriter &tx, RowPointer ref, std::uint32_t page, bo
     return {};
 }
 
-// Converts an inline owner map to a reference map keeping its bits.
+// Converts an inline owner map to a reference map keeping its bits; bitmap pages are added for
+// the ranges that hold set bits.
 Result<void> promote(TxWriter &tx, RowPointer ref)
 {
     auto row = mapRow(tx, ref);
@@ -99,24 +109,52 @@ Result<void> promote(TxWriter &tx, RowPointer ref)
         return std::unexpected(row.error());
     const std::uint32_t start = u32(row->bytes(), 1);
     const std::vector<std::uint8_t> old(row->bytes().begin() + 5, row->bytes().end());
-    if (start + old.size() * 8 > PagesPerMapPage)
-        return fail(ErrorCode::Unsupported, "usage map on page " + std::to_string(ref.page) + " starts too far out");
-    auto mapPage = newBitmapPage(tx, false, false);
-    if (!mapPage)
-        return std::unexpected(mapPage.error());
-    auto bits = tx.write(*mapPage);
-    for (std::size_t i = 0; i < old.size() * 8; ++i)
-        if (bit(old, i))
-            setBit(bits->subspan(MapPageHeader), start + i, true);
-    row = mapRow(tx, ref);
     std::fill(row->bytes().begin(), row->bytes().end(), 0);
     row->bytes()[0] = UsageMapReference;
-    put32(row->bytes(), 1, *mapPage);
+    for (std::size_t i = 0; i < old.size() * 8; ++i)
+        if (bit(old, i))
+            if (auto r = setInReference(tx, ref, std::uint32_t(start + i), true, false); !r)
+                return r;
+    return {};
+}
+
+// Replaces the global inline map by a reference map of 17 entries, enough for 2 GB (the row is
+// as long as an inline table map). Every range the file reaches gets its bitmap page now; pages
+// the inline map did not reach count as used, so nothing in use can be handed out again.
+Result<void> globalToReference(TxWriter &tx, std::vector<std::uint8_t> row0, const std::vector<std::uint8_t> &row1)
+{
+    constexpr std::size_t Entries = (MaxPages + PagesPerMapPage - 1) / PagesPerMapPage;
+    const std::uint32_t start = u32(row0, 1);
+    const std::vector<std::uint8_t> bits(row0.begin() + 5, row0.end());
+    const std::uint32_t count = tx.pageCount();
+    const auto wasFree = [&](std::uint32_t page) {
+        return page >= start && page - start < bits.size() * 8 && bit(bits, page - start);
+    };
+    std::vector<std::uint32_t> bitmaps;
+    while (std::uint64_t(bitmaps.size()) * PagesPerMapPage < tx.pageCount()) {
+        auto page = newBitmapPage(tx, true, true);
+        if (!page)
+            return std::unexpected(page.error());
+        bitmaps.push_back(*page);
+    }
+    for (std::uint32_t page = 0; page < tx.pageCount(); ++page) {
+        auto bitmap = tx.write(bitmaps[page / PagesPerMapPage]);
+        setBit(bitmap->subspan(MapPageHeader), page % PagesPerMapPage, page < count && wasFree(page));
+    }
+    row0.assign(1 + 4 * Entries, 0);
+    row0[0] = UsageMapReference;
+    for (std::size_t i = 0; i < bitmaps.size(); ++i)
+        put32(row0, 1 + 4 * i, bitmaps[i]);
+    auto p = tx.write(GlobalMapPage);
+    DataPageWriter::init(*p, GlobalMapPage);
+    DataPageWriter::appendRow(*p, row0);
+    DataPageWriter::appendRow(*p, row1);
     return {};
 }
 
 // Grows the global inline map (row 0 of page 1) so that it reaches `page`: the page is rebuilt
-// with a longer row 0; bits of pages already in the file are "used", the rest "free".
+// with a longer row 0; bits of pages already in the file are "used", the rest "free". When page
+// 1 cannot hold the longer row, the map becomes a reference map.
 Result<void> growGlobal(TxWriter &tx, std::uint32_t page)
 {
     auto p = tx.write(GlobalMapPage);
@@ -124,21 +162,63 @@ Result<void> growGlobal(TxWriter &tx, std::uint32_t page)
         return std::unexpected(p.error());
     auto slot0 = rowSlot(*p, GlobalMapPage, 0);
     auto slot1 = rowSlot(*p, GlobalMapPage, 1);
-    if (!slot0 || !slot1 || u32(*p, slot0->start + 1) != 0)
+    if (!slot0 || !slot1 || slot0->end - slot0->start < 5)
         return fail(ErrorCode::Unsupported, "the global usage map on page 1 has a layout this engine does not grow");
     std::vector<std::uint8_t> row0(p->begin() + slot0->start, p->begin() + slot0->end);
     const std::vector<std::uint8_t> row1(p->begin() + slot1->start, p->begin() + slot1->end);
     const std::size_t oldBits = (row0.size() - 5) * 8;
     const std::size_t newBytes = ((page / 8 + 1 + 63) / 64) * 64 + 64;
+    if (u32(row0, 1) != 0 || 5 + newBytes + row1.size() + 4 > DataPageWriter::InitialFreeSpace)
+        return globalToReference(tx, std::move(row0), row1);
     row0.resize(5 + newBytes, 0xFF);
     for (std::size_t i = oldBits; i < tx.pageCount(); ++i)
         setBit(MutableBytes(row0).subspan(5), i, false);
-    if (row0.size() + row1.size() + 4 > DataPageWriter::InitialFreeSpace)
-        return fail(ErrorCode::Unsupported, "the database has grown past what its global usage map can describe");
     DataPageWriter::init(*p, GlobalMapPage);
     DataPageWriter::appendRow(*p, row0);
     DataPageWriter::appendRow(*p, row1);
     return {};
+}
+
+// The lowest page inside the file that the global map marks free and that was released (its
+// first four bytes are zero); pages marked free that still look in use are left alone.
+Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
+{
+    auto row = mapRow(tx, RowPointer{GlobalMapPage, 0});
+    if (!row)
+        return std::unexpected(row.error());
+    const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
+    const std::uint32_t count = tx.pageCount();
+    const auto pick = [&](ByteSpan bits, std::uint64_t first) -> Result<std::optional<std::uint32_t>> {
+        for (std::size_t i = 0; i < bits.size() && first + i * 8 < count; ++i) {
+            for (std::size_t k = 0; bits[i] && k < 8; ++k) {
+                const std::uint64_t page = first + i * 8 + k;
+                if (!(bits[i] & (1u << k)) || page <= GlobalMapPage || page >= count)
+                    continue;
+                auto bytes = tx.read(std::uint32_t(page));
+                if (!bytes)
+                    return std::unexpected(bytes.error());
+                if (u32(*bytes, 0) == 0)
+                    return std::optional(std::uint32_t(page));
+            }
+        }
+        return std::optional<std::uint32_t>();
+    };
+    if (b[0] != UsageMapReference)
+        return pick(ByteSpan(b).subspan(5), u32(b, 1));
+    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count; ++e) {
+        const std::uint32_t mapPage = u32(b, 1 + 4 * e);
+        if (mapPage == 0 || mapPage >= count)
+            continue;
+        auto bits = tx.read(mapPage);
+        if (!bits)
+            return std::unexpected(bits.error());
+        if ((*bits)[0] != PageTypeUsageMap)
+            continue;
+        auto found = pick(bits->subspan(MapPageHeader), std::uint64_t(e) * PagesPerMapPage);
+        if (!found || *found)
+            return found;
+    }
+    return std::optional<std::uint32_t>();
 }
 
 Result<void> setGlobal(TxWriter &tx, std::uint32_t page, bool freePage)
@@ -166,8 +246,19 @@ Result<void> setGlobal(TxWriter &tx, std::uint32_t page, bool freePage)
 
 Result<std::uint32_t> allocate(TxWriter &tx)
 {
-    const std::uint32_t page = tx.append();
-    if (auto g = setGlobal(tx, page, false); !g)
+    auto released = releasedPage(tx);
+    if (!released)
+        return std::unexpected(released.error());
+    if (*released) {
+        auto bytes = tx.write(**released);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        std::fill(bytes->begin(), bytes->end(), 0);
+    }
+    auto page = *released ? Result<std::uint32_t>(**released) : appendPage(tx);
+    if (!page)
+        return page;
+    if (auto g = setGlobal(tx, *page, false); !g)
         return std::unexpected(g.error());
     return page;
 }
@@ -201,6 +292,28 @@ Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool pre
     return setInReference(tx, ref, page, true, false);
 }
 
+Result<void> clearMap(TxWriter &tx, RowPointer ref)
+{
+    auto row = mapRow(tx, ref);
+    if (!row)
+        return std::unexpected(row.error());
+    const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
+    if (b[0] == UsageMapReference) {
+        for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size(); ++e) {
+            const std::uint32_t mapPage = u32(b, 1 + 4 * e);
+            if (mapPage == 0 || mapPage >= tx.pageCount())
+                continue;
+            if (auto r = release(tx, mapPage); !r)
+                return r;
+        }
+    }
+    row = mapRow(tx, ref); // releasing may have changed the same page
+    if (!row)
+        return std::unexpected(row.error());
+    std::fill(row->bytes().begin(), row->bytes().end(), 0);
+    return {};
+}
+
 Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
 {
     auto row = mapRow(tx, ref);
@@ -208,18 +321,20 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
         return std::unexpected(row.error());
     const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
     std::vector<std::uint32_t> pages;
+    const std::uint64_t count = tx.pageCount();
     const auto collect = [&](ByteSpan bits, std::uint64_t first) {
-        for (std::size_t i = 0; i < bits.size() * 8; ++i)
-            if (bits[i / 8] && bit(bits, i) && first + i < tx.pageCount())
-                pages.push_back(std::uint32_t(first + i));
+        for (std::size_t i = 0; i < bits.size() && first + i * 8 < count; ++i)
+            for (std::size_t k = 0; bits[i] && k < 8; ++k)
+                if ((bits[i] & (1u << k)) && first + i * 8 + k < count)
+                    pages.push_back(std::uint32_t(first + i * 8 + k));
     };
     if (b[0] != UsageMapReference) {
         collect(ByteSpan(b).subspan(5), u32(b, 1));
         return pages;
     }
-    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size(); ++e) {
+    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count; ++e) {
         const std::uint32_t mapPage = u32(b, 1 + 4 * e);
-        if (mapPage == 0 || mapPage >= tx.pageCount())
+        if (mapPage == 0 || mapPage >= count)
             continue;
         auto bits = tx.read(mapPage);
         if (!bits)
@@ -231,10 +346,26 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
 
 Result<bool> inMap(TxWriter &tx, RowPointer ref, std::uint32_t page)
 {
-    auto pages = mapPages(tx, ref);
-    if (!pages)
-        return std::unexpected(pages.error());
-    return std::binary_search(pages->begin(), pages->end(), page);
+    auto row = mapRow(tx, ref);
+    if (!row)
+        return std::unexpected(row.error());
+    const ByteSpan b = row->bytes();
+    if (page >= tx.pageCount())
+        return false;
+    if (b[0] != UsageMapReference) {
+        const std::uint32_t start = u32(b, 1);
+        return page >= start && page - start < (b.size() - 5) * 8 && bit(b.subspan(5), page - start);
+    }
+    const std::size_t entry = page / PagesPerMapPage;
+    if (1 + 4 * entry + 4 > b.size())
+        return false;
+    const std::uint32_t mapPage = u32(b, 1 + 4 * entry);
+    if (mapPage == 0 || mapPage >= tx.pageCount())
+        return false;
+    auto bits = tx.read(mapPage);
+    if (!bits)
+        return std::unexpected(bits.error());
+    return bit(bits->subspan(MapPageHeader), page % PagesPerMapPage);
 }
 
 } // namespace Qb::Jet::PageAlloc

@@ -37,6 +37,7 @@ Result<void> addReferencePages(PageCache &pages, ByteSpan row, std::uint32_t pag
         const ByteSpan bytes = bytesOf(*p);
         if (bytes[0] != PageTypeUsageMap)
             return fail(ErrorCode::Corrupt, "usage-map page " + std::to_string(mapPage) + " has the wrong page type");
+        map.bitmapPages.push_back(mapPage);
         addBits(bytes.subspan(4), std::uint64_t(i) * PagesPerMapPage, pageCount, map);
     }
     return {};

@@ -23,6 +23,7 @@ struct UsageMap
     std::uint8_t kind = UsageMapInline;
     std::vector<std::uint32_t> pages;    // set bits inside the file, ascending
     std::uint32_t pagesBeyondEnd = 0;    // set bits naming pages past the end of the file
+    std::vector<std::uint32_t> bitmapPages; // reference maps: the bitmap pages (type 0x05) read
 };
 
 // Reads the map stored in the row `ref` points at. Bits for pages past the end of the file are

@@ -45,10 +45,15 @@ IndexWriter::IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef
 
 Result<IndexPageImage> IndexWriter::load(std::uint32_t page)
 {
+    if (auto it = m_images.find(page); it != m_images.end())
+        return it->second;
     auto bytes = m_tx.read(page);
     if (!bytes)
         return std::unexpected(bytes.error());
-    return decodeIndexPage(*bytes, page);
+    auto image = decodeIndexPage(*bytes, page);
+    if (image)
+        m_images.insert_or_assign(page, *image);
+    return image;
 }
 
 Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image)
@@ -60,6 +65,7 @@ Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image)
     if (!bytes)
         return std::unexpected(bytes.error());
     std::copy(encoded->begin(), encoded->end(), bytes->begin());
+    m_images.insert_or_assign(page, image);
     return {};
 }
 
@@ -143,6 +149,7 @@ Result<void> IndexWriter::insert(const RawIndexEntry &entry)
     const auto pos = std::lower_bound(entries.begin(), entries.end(), entry);
     if (pos != entries.end() && *pos == entry)
         return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(path->back().page));
+    m_appending = pos == entries.end() && path->back().image.next == 0;
     entries.insert(pos, entry);
     path->back().dirty = true;
     return fixUpwards(*path);
@@ -220,7 +227,9 @@ Result<void> IndexWriter::fixUpwards(Path &path)
 }
 
 // Moves the first half of an overfull page (by bytes) to a new page linked before it, and adds
-// the new page to the parent just before the split one.
+// the new page to the parent just before the split one. An entry appended at the right end of
+// the last leaf (new AutoNumbers, rows written again in key order) keeps the page before it
+// full: only the new entry stays on the right, so ascending inserts fill their pages.
 Result<std::uint32_t> IndexWriter::split(Path &path, std::size_t l)
 {
     const auto lastOf = [this](std::uint32_t p) { return lastEntryOf(p); };
@@ -232,6 +241,8 @@ Result<std::uint32_t> IndexWriter::split(Path &path, std::size_t l)
     if (level.image.leaf) {
         const std::size_t total = encodedEntryBytes(level.image.entries);
         std::size_t bytes = 0;
+        if (m_appending && level.image.next == 0)
+            half = level.image.entries.size() - 1;
         while (half + 1 < level.image.entries.size() && bytes < total / 2)
             bytes += level.image.entries[half++].size();
         left.entries.assign(level.image.entries.begin(), level.image.entries.begin() + half);

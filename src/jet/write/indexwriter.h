@@ -8,6 +8,7 @@
 #include "jet/format/tabledef.h"
 #include "jet/write/txwriter.h"
 
+#include <map>
 #include <vector>
 
 namespace Qb::Jet {
@@ -49,6 +50,10 @@ private:
     TxWriter &m_tx;
     const TableDef &m_table;
     const RealIndexDef &m_index;
+    bool m_appending = false; // the entry being inserted went to the end of the last leaf
+    // Pages decoded or stored through this writer (one statement's view; pages it released are
+    // never read again through it).
+    std::map<std::uint32_t, IndexPageImage> m_images;
 };
 
 } // namespace Qb::Jet

@@ -30,23 +30,23 @@ const LongValueMaps *mapsOf(const TableDef &t, const ColumnDef &c)
     return nullptr;
 }
 
-// A page of the column that takes `length` more bytes: the last page in both its maps, else a
-// new LVAL page recorded in both. `fresh` asks for a new page.
+// A page of the column that takes `length` more bytes: the lowest page in its free-space map
+// that does, with the bytes of deleted rows given back if need be (pages on the way that do
+// not leave the map), else a page recorded in both maps. `fresh` asks for an empty page.
 Result<std::uint32_t> pageWithRoom(TxWriter &tx, const LongValueMaps *maps, std::size_t length, bool fresh)
 {
     if (maps && !fresh) {
         auto freePages = PageAlloc::mapPages(tx, maps->free);
         if (!freePages)
             return std::unexpected(freePages.error());
-        if (!freePages->empty()) {
-            const std::uint32_t last = freePages->back();
-            auto bytes = tx.read(last);
+        for (std::uint32_t candidate : *freePages) {
+            auto bytes = tx.read(candidate);
             if (!bytes)
                 return std::unexpected(bytes.error());
             if ((*bytes)[0] == PageTypeData && dataPageOwner(*bytes) == LongValueOwner
-                && DataPageWriter::fits(*bytes, length))
-                return last;
-            if (auto r = PageAlloc::setInMap(tx, maps->free, last, false); !r)
+                && DataPageWriter::fitsCompacted(*bytes, length))
+                return candidate;
+            if (auto r = PageAlloc::setInMap(tx, maps->free, candidate, false); !r)
                 return std::unexpected(r.error());
         }
     }
@@ -71,7 +71,7 @@ Result<Placed> placeRow(TxWriter &tx, const LongValueMaps *maps, ByteSpan row, b
     auto bytes = tx.write(*page);
     if (!bytes)
         return std::unexpected(bytes.error());
-    auto slot = DataPageWriter::appendRow(*bytes, row);
+    auto slot = DataPageWriter::placeRow(*bytes, row);
     if (!slot)
         return fail(ErrorCode::Corrupt, "long-value page " + std::to_string(*page) + " has no room after all");
     return Placed{*page, *slot};
@@ -131,19 +131,17 @@ Result<std::vector<std::uint8_t>> store(TxWriter &tx, const TableDef &table, con
 
 namespace {
 
-bool allDeleted(ByteSpan page)
-{
-    const std::uint16_t n = rowSlotCount(page);
-    for (std::uint16_t i = 0; i < n; ++i)
-        if (!(u16(page, DataPageHeaderSize + 2 * i) & RowDeleted))
-            return false;
-    return true;
-}
-
-Result<void> releasePage(TxWriter &tx, const LongValueMaps *maps, std::uint32_t page)
+// After a row of `page` was deleted: a page with live rows left goes back into the column's
+// free-space map; one without any leaves both maps and returns to the file's free pages.
+Result<void> rowFreed(TxWriter &tx, const LongValueMaps *maps, std::uint32_t page)
 {
     if (!maps)
         return {}; // pages outside any map are left as they are
+    auto bytes = tx.read(page);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    if (!DataPageWriter::allReclaimable(*bytes))
+        return PageAlloc::setInMap(tx, maps->free, page, true);
     if (auto r = PageAlloc::setInMap(tx, maps->owned, page, false); !r)
         return r;
     if (auto r = PageAlloc::setInMap(tx, maps->free, page, false); !r)
@@ -170,9 +168,8 @@ Result<void> release(TxWriter &tx, const TableDef &table, const ColumnDef &colum
         DataPageWriter::setFlags(*page, at.row, RowDeleted | RowOverflow);
         const bool last = single || slot->end - slot->start < 4;
         const Placed next{u24(*page, slot->start + 1), (*page)[slot->start]};
-        if (allDeleted(*page))
-            if (auto r = releasePage(tx, maps, at.page); !r)
-                return r;
+        if (auto r = rowFreed(tx, maps, at.page); !r)
+            return r;
         if (last || next.page == 0)
             return {};
         at = next;

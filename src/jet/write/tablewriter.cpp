@@ -4,6 +4,7 @@
 #include "jet/format/bytewriter.h"
 #include "jet/format/datapagewriter.h"
 #include "jet/format/generalsort.h"
+#include "jet/format/indexkey.h"
 #include "jet/format/indexpagewriter.h"
 #include "jet/write/indexwriter.h"
 #include "jet/write/longvaluewriter.h"
@@ -20,8 +21,6 @@ namespace {
 
 constexpr std::uint8_t IndexUnique = 0x01;
 constexpr std::uint8_t IndexIgnoreNulls = 0x02;
-constexpr std::uint8_t KeyAscending = 0x7F;
-constexpr std::uint8_t KeyNullAscending = 0x00;
 
 const ColumnDef *columnByNumber(const TableDef &t, std::uint16_t number)
 {
@@ -32,30 +31,6 @@ const ColumnDef *columnByNumber(const TableDef &t, std::uint16_t number)
 }
 
 std::size_t positionOf(const TableDef &t, const ColumnDef &c) { return std::size_t(&c - t.columns.data()); }
-
-// Whether this engine can encode keys of the column in an index.
-bool encodableKeyColumn(const ColumnDef &c, const IndexColumn &ic)
-{
-    if (!ic.ascending)
-        return false;
-    switch (ColumnType(c.type)) {
-    case ColumnType::Long:
-    case ColumnType::Integer:
-    case ColumnType::Currency: return true;
-    case ColumnType::Text: return c.sortOrder == GeneralSort::Lcid;
-    default: return false;
-    }
-}
-
-// Big-endian value bytes with the sign bit flipped: integer keys sort like the numbers.
-std::vector<std::uint8_t> integerKey(ByteSpan littleEndian)
-{
-    std::vector<std::uint8_t> key{KeyAscending};
-    for (std::size_t i = littleEndian.size(); i-- > 0;)
-        key.push_back(littleEndian[i]);
-    key[1] ^= 0x80;
-    return key;
-}
 
 std::u16string storedText(ByteSpan stored)
 {
@@ -79,7 +54,7 @@ Result<TableWriter> TableWriter::make(TxWriter &tx, TableDef table)
     for (std::size_t i = 0; i < table.realIndexes.size(); ++i) {
         for (const IndexColumn &ic : table.realIndexes[i].columns) {
             const ColumnDef *c = columnByNumber(table, ic.columnNumber);
-            if (!c || !encodableKeyColumn(*c, ic))
+            if (!c || !IndexKey::encodable(*c, ic))
                 return fail(ErrorCode::Unsupported,
                             "an index of this table uses " + (c ? "column " + c->name : std::string("a missing column"))
                                 + " in a form this engine cannot keep up to date; the table is not written");
@@ -136,7 +111,7 @@ Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIn
         const ColumnDef &c = *columnByNumber(m_table, ic.columnNumber);
         const RowWriter::Field &f = fields[positionOf(m_table, c)];
         if (f.null) {
-            key.push_back(KeyNullAscending);
+            key.push_back(IndexKey::NullAscending);
             continue;
         }
         allNull = false;
@@ -147,12 +122,20 @@ Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIn
                                                    + " has characters this engine cannot place in its index"));
             appendBytes(key, *text);
         } else {
-            appendBytes(key, integerKey(f.bytes));
+            appendBytes(key, IndexKey::integerKey(f.bytes));
         }
     }
     if (allNull && (idx.flags & IndexIgnoreNulls))
         return std::optional<std::vector<std::uint8_t>>();
     return std::optional(std::move(key));
+}
+
+Result<void> TableWriter::keysEncodable(const std::vector<RowWriter::Field> &fields)
+{
+    for (const RealIndexDef &idx : m_table.realIndexes)
+        if (auto key = keyOf(idx, fields); !key)
+            return std::unexpected(key.error());
+    return {};
 }
 
 Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
@@ -190,7 +173,8 @@ Result<void> TableWriter::removeEntry(RealIndexDef &idx, const std::vector<std::
     IndexWriter writer(m_tx, m_table, idx);
     if (auto r = writer.remove(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
         return r;
-    auto still = writer.containsKey(key);
+    // In a unique index the key went with its only entry.
+    auto still = (idx.flags & IndexUnique) ? Result<bool>(false) : writer.containsKey(key);
     if (!still)
         return std::unexpected(still.error());
     if (idx.entryCount)
@@ -236,27 +220,29 @@ Result<void> TableWriter::removeEntries(const std::vector<RowWriter::Field> &fie
     return {};
 }
 
-// The last page of the table that is in both its owned and free-space maps, when the row fits
-// there; otherwise that page leaves the free-space map and a new data page joins both maps.
+// The lowest page of the table in both its owned and free-space maps that takes the row, with
+// the bytes of its deleted rows given back if need be. Pages on the way that cannot take it
+// leave the free-space map (deleting a row there brings them back); when none is left a page
+// joins both maps.
 Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
 {
     auto freePages = PageAlloc::mapPages(m_tx, m_table.freeSpacePages);
     if (!freePages)
         return std::unexpected(freePages.error());
-    auto owned = PageAlloc::mapPages(m_tx, m_table.ownedPages);
-    if (!owned)
-        return std::unexpected(owned.error());
-    for (auto it = freePages->rbegin(); it != freePages->rend(); ++it) {
-        if (!std::binary_search(owned->begin(), owned->end(), *it))
+    for (std::uint32_t candidate : *freePages) {
+        auto owned = PageAlloc::inMap(m_tx, m_table.ownedPages, candidate);
+        if (!owned)
+            return std::unexpected(owned.error());
+        if (!*owned)
             continue;
-        auto bytes = m_tx.read(*it);
+        auto bytes = m_tx.read(candidate);
         if (!bytes)
             return std::unexpected(bytes.error());
-        if ((*bytes)[0] == PageTypeData && dataPageOwner(*bytes) == m_table.page && DataPageWriter::fits(*bytes, length))
-            return *it;
-        if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, *it, false); !r)
+        if ((*bytes)[0] == PageTypeData && dataPageOwner(*bytes) == m_table.page
+            && DataPageWriter::fitsCompacted(*bytes, length))
+            return candidate;
+        if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, candidate, false); !r)
             return std::unexpected(r.error());
-        break;
     }
     auto page = PageAlloc::allocate(m_tx);
     if (!page)
@@ -269,6 +255,22 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
     return page;
 }
 
+// After a row of `page` was deleted: a page with live rows left goes back into the free-space
+// map; one without any leaves both maps and returns to the file's free pages.
+Result<void> TableWriter::rowFreed(std::uint32_t page)
+{
+    auto bytes = m_tx.read(page);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    if (!DataPageWriter::allReclaimable(*bytes))
+        return PageAlloc::setInMap(m_tx, m_table.freeSpacePages, page, true);
+    if (auto r = PageAlloc::setInMap(m_tx, m_table.ownedPages, page, false); !r)
+        return r;
+    if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, page, false); !r)
+        return r;
+    return PageAlloc::release(m_tx, page);
+}
+
 Result<RowLocation> TableWriter::placeRow(ByteSpan row, std::uint16_t flags)
 {
     auto page = pageWithRoom(row.size());
@@ -277,7 +279,7 @@ Result<RowLocation> TableWriter::placeRow(ByteSpan row, std::uint16_t flags)
     auto bytes = m_tx.write(*page);
     if (!bytes)
         return std::unexpected(bytes.error());
-    auto slot = DataPageWriter::appendRow(*bytes, row, flags);
+    auto slot = DataPageWriter::placeRow(*bytes, row, flags);
     if (!slot)
         return fail(ErrorCode::Corrupt, "data page " + std::to_string(*page) + " has no room after all");
     return RowLocation{*page, *slot};
@@ -313,21 +315,27 @@ Result<TableWriter::StoredRow> TableWriter::readRow(RowLocation at)
 
 Result<std::vector<RowWriter::Field>> TableWriter::fieldsOf(const StoredRow &row)
 {
-    auto view = RowView::make(m_table, row.bytes, "row " + std::to_string(row.header.slot) + " on page "
-                                                      + std::to_string(row.header.page));
+    return rowFields(m_table, row.bytes, "row " + std::to_string(row.header.slot) + " on page "
+                                             + std::to_string(row.header.page));
+}
+
+Result<std::vector<RowWriter::Field>> TableWriter::rowFields(const TableDef &table, ByteSpan bytes,
+                                                             const std::string &where)
+{
+    auto view = RowView::make(table, bytes, where);
     if (!view)
         return std::unexpected(view.error());
     std::vector<RowWriter::Field> fields;
-    for (std::size_t i = 0; i < m_table.columns.size(); ++i) {
-        const ColumnDef &c = m_table.columns[i];
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDef &c = table.columns[i];
         if (c.type == std::uint8_t(ColumnType::Boolean)) {
             fields.push_back(view->isSet(c.number) ? RowWriter::Field::of({}) : RowWriter::Field::nullField());
             continue;
         }
-        auto bytes = view->columnBytes(i);
-        if (!bytes)
-            return std::unexpected(bytes.error());
-        fields.push_back(*bytes ? RowWriter::Field::of({(*bytes)->begin(), (*bytes)->end()}) : RowWriter::Field::nullField());
+        auto field = view->columnBytes(i);
+        if (!field)
+            return std::unexpected(field.error());
+        fields.push_back(*field ? RowWriter::Field::of({(*field)->begin(), (*field)->end()}) : RowWriter::Field::nullField());
     }
     return fields;
 }
@@ -399,9 +407,10 @@ Result<void> TableWriter::update(RowLocation at, const std::vector<std::pair<std
     return storeRow(*stored, fields);
 }
 
-// Writes the changed row: in place (padded to its old length) when it fits there, else as a
-// hidden copy elsewhere, with the scan's slot turned into a pointer to it. A copy moved before
-// is marked deleted, so no reader finds two copies.
+// Writes the changed row: in place (padded to its old length) when it fits there; else in the
+// scan's slot with its page laid out anew when the page has room; else as a hidden copy
+// elsewhere, with the scan's slot turned into a pointer to it. A copy moved before is marked
+// deleted, so no reader finds two copies.
 Result<void> TableWriter::storeRow(const StoredRow &stored, const std::vector<RowWriter::Field> &fields)
 {
     const RowLocation at = stored.header;
@@ -417,16 +426,18 @@ Result<void> TableWriter::storeRow(const StoredRow &stored, const std::vector<Ro
         DataPageWriter::overwriteRow(*page, *rowSlot(*page, home.page, home.slot), *row);
         return {};
     }
+    auto page = m_tx.write(at.page);
+    if (!page)
+        return std::unexpected(page.error());
+    if (DataPageWriter::replaceRow(*page, std::uint8_t(at.slot), *row, 0))
+        return stored.moved ? dropMovedCopy(home) : Result<void>();
     auto target = placeRow(*row, RowDeleted);
     if (!target)
         return std::unexpected(target.error());
-    if (stored.moved) {
-        auto page = m_tx.write(home.page);
-        if (!page)
-            return std::unexpected(page.error());
-        DataPageWriter::setFlags(*page, std::uint8_t(home.slot), RowDeleted | RowOverflow);
-    }
-    auto page = m_tx.write(at.page);
+    if (stored.moved)
+        if (auto r = dropMovedCopy(home); !r)
+            return r;
+    page = m_tx.write(at.page);
     if (!page)
         return std::unexpected(page.error());
     const RowSlot slot = *rowSlot(*page, at.page, at.slot);
@@ -438,6 +449,15 @@ Result<void> TableWriter::storeRow(const StoredRow &stored, const std::vector<Ro
     DataPageWriter::overwriteRow(*page, slot, pointer);
     DataPageWriter::setFlags(*page, std::uint8_t(at.slot), RowOverflow);
     return {};
+}
+
+Result<void> TableWriter::dropMovedCopy(RowLocation copy)
+{
+    auto page = m_tx.write(copy.page);
+    if (!page)
+        return std::unexpected(page.error());
+    DataPageWriter::setFlags(*page, std::uint8_t(copy.slot), RowDeleted | RowOverflow);
+    return rowFreed(copy.page);
 }
 
 Result<void> TableWriter::remove(RowLocation at)
@@ -452,19 +472,97 @@ Result<void> TableWriter::remove(RowLocation at)
         return r;
     if (auto r = removeEntries(*fields, at); !r)
         return r;
-    if (stored->moved) {
-        auto page = m_tx.write(stored->moved->page);
-        if (!page)
-            return std::unexpected(page.error());
-        DataPageWriter::setFlags(*page, std::uint8_t(stored->moved->slot), RowDeleted | RowOverflow);
-    }
+    if (stored->moved)
+        if (auto r = dropMovedCopy(*stored->moved); !r)
+            return r;
     auto page = m_tx.write(at.page);
     if (!page)
         return std::unexpected(page.error());
     DataPageWriter::setFlags(*page, std::uint8_t(at.slot), RowDeleted | RowOverflow);
     if (m_table.rowCount)
         --m_table.rowCount;
+    return rowFreed(at.page);
+}
+
+// Releases the pages of an owner map that are what the map says they are (data pages of this
+// table or long-value pages; index pages of this table but the roots), then empties the map.
+Result<void> TableWriter::releaseOwned(RowPointer map, std::uint32_t owner, bool index)
+{
+    auto pages = PageAlloc::mapPages(m_tx, map);
+    if (!pages)
+        return std::unexpected(pages.error());
+    for (std::uint32_t page : *pages) {
+        if (index && std::ranges::any_of(m_table.realIndexes, [&](const RealIndexDef &i) { return i.rootPage == page; }))
+            continue;
+        auto bytes = m_tx.read(page);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        const std::uint8_t type = (*bytes)[0];
+        const bool mine = index ? (type == PageTypeIndexNode || type == PageTypeIndexLeaf) && u32(*bytes, 4) == owner
+                                : type == PageTypeData && dataPageOwner(*bytes) == owner;
+        if (mine)
+            if (auto r = PageAlloc::release(m_tx, page); !r)
+                return r;
+    }
+    return PageAlloc::clearMap(m_tx, map);
+}
+
+Result<void> TableWriter::clear()
+{
+    if (auto r = releaseOwned(m_table.ownedPages, m_table.page, false); !r)
+        return r;
+    if (auto r = PageAlloc::clearMap(m_tx, m_table.freeSpacePages); !r)
+        return r;
+    for (const LongValueMaps &lv : m_table.longValueMaps) {
+        if (lv.owned.page != 0)
+            if (auto r = releaseOwned(lv.owned, LongValueOwner, false); !r)
+                return r;
+        if (lv.free.page != 0)
+            if (auto r = PageAlloc::clearMap(m_tx, lv.free); !r)
+                return r;
+    }
+    for (RealIndexDef &idx : m_table.realIndexes) {
+        if (auto r = releaseOwned(idx.usageMap, m_table.page, true); !r)
+            return r;
+        if (auto r = PageAlloc::setInMap(m_tx, idx.usageMap, idx.rootPage, true); !r)
+            return r;
+        IndexPageImage empty;
+        empty.tdefPage = m_table.page;
+        auto root = m_tx.write(idx.rootPage);
+        if (!root)
+            return std::unexpected(root.error());
+        const PageBytes bytes = *encodeIndexPage(empty);
+        std::copy(bytes.begin(), bytes.end(), root->begin());
+        // An entry count kept by the file (Access keeps one, Jet's other writers leave 0) is not
+        // kept up any more: 0 is what those writers store.
+        idx.entryCount = 0;
+        idx.uniqueCount = 0;
+    }
+    m_table.rowCount = 0;
     return {};
+}
+
+Result<RowLocation> TableWriter::insertStored(std::vector<RowWriter::Field> fields,
+                                              const std::vector<std::optional<Bytes>> &longValues)
+{
+    for (std::size_t i = 0; i < m_table.columns.size(); ++i) {
+        if (!longValues[i])
+            continue;
+        auto field = LongValueWriter::store(m_tx, m_table, m_table.columns[i], *longValues[i]);
+        if (!field)
+            return std::unexpected(field.error());
+        fields[i] = RowWriter::Field::of(std::move(*field));
+    }
+    auto row = RowWriter::encode(m_table, fields);
+    if (!row)
+        return std::unexpected(row.error());
+    auto at = placeRow(*row, 0);
+    if (!at)
+        return at;
+    if (auto r = addEntries(fields, *at); !r)
+        return std::unexpected(r.error());
+    ++m_table.rowCount;
+    return at;
 }
 
 Result<void> TableWriter::finish()

@@ -32,6 +32,24 @@ public:
     // Deletes the row a table scan finds at `at`, with its memo rows and index entries.
     Result<void> remove(RowLocation at);
 
+    // Compaction, first step: every data page, long-value page and index page but the roots
+    // returns to the file's free pages; the maps, the row count and the index statistics start
+    // again from nothing (index roots become empty leaves). The AutoNumber is kept.
+    Result<void> clear();
+    // Compaction, second step: appends a row given as its stored fields (as rowFields() reads
+    // them), its long values as their whole bytes (stored anew; nullopt for columns without
+    // one). The AutoNumber is left as it is.
+    Result<RowLocation> insertStored(std::vector<RowWriter::Field> fields,
+                                     const std::vector<std::optional<Bytes>> &longValues);
+
+    // Whether every index key of a row given as its stored fields can be encoded (Unsupported
+    // naming the column when not): compaction asks before it empties a table.
+    Result<void> keysEncodable(const std::vector<RowWriter::Field> &fields);
+
+    // The stored field of every column (table().columns order) of a row's bytes.
+    static Result<std::vector<RowWriter::Field>> rowFields(const TableDef &table, ByteSpan row,
+                                                           const std::string &where);
+
     // Stores the row count, AutoNumber and index statistics in the table definition.
     Result<void> finish();
 
@@ -61,7 +79,10 @@ private:
     Result<RowLocation> placeRow(ByteSpan row, std::uint16_t flags);
     Result<void> storeRow(const StoredRow &stored, const std::vector<RowWriter::Field> &fields);
     Result<std::uint32_t> pageWithRoom(std::size_t length);
+    Result<void> rowFreed(std::uint32_t page);
+    Result<void> dropMovedCopy(RowLocation copy);
     Result<void> releaseLongValues(const std::vector<RowWriter::Field> &fields);
+    Result<void> releaseOwned(RowPointer map, std::uint32_t owner, bool index);
 
     TxWriter &m_tx;
     TableDef m_table;

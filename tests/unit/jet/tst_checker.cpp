@@ -1,6 +1,7 @@
 // The structure check passes on sound files (every fixture, and a library the engine made) and
 // reports each kind of damage: wrong row count, broken long-value chain, index entry naming a
-// missing row, truncated file.
+// missing row, a free-space field that disagrees with the rows, one long value reached from two
+// rows, a page in use marked free, truncated file.
 #include "jet/checker.h"
 #include "jet/format/indexreader.h"
 #include "jet/format/longvalue.h"
@@ -28,6 +29,10 @@ struct Landmarks
     std::uint32_t firstLvalPage = 0;
     std::uint8_t firstLvalRow = 0;
     std::uint32_t indexLeaf = 0;
+    std::uint32_t firstDataPage = 0;
+    std::uint32_t mapPage = 0;              // the page holding the table's usage-map rows
+    std::vector<std::uint8_t> chainHeader;  // the 12-byte header of the chained memo
+    std::size_t otherMemoField = 0;         // file offset of another row's memo field
 };
 
 Landmarks landmarks(const std::vector<std::uint8_t> &bytes)
@@ -37,6 +42,8 @@ Landmarks landmarks(const std::vector<std::uint8_t> &bytes)
     auto def = db->tableDef("命令库").value();
     l.tablePage = def->page;
     l.indexLeaf = def->realIndexes.at(0).rootPage;
+    l.firstDataPage = db->dataPages(*def).value()->front();
+    l.mapPage = def->ownedPages.page;
     TableScan scan(db->pages(), *def, db->dataPages(*def).value());
     const int memo = def->findColumn("说明");
     while (scan.next().value_or(false)) {
@@ -45,6 +52,9 @@ Landmarks landmarks(const std::vector<std::uint8_t> &bytes)
         if (field && field->size() >= 12 && (u32(*field, 0) & 0xC0000000u) == 0) {
             l.firstLvalRow = (*field)[4];
             l.firstLvalPage = u24(*field, 5);
+            l.chainHeader.assign(field->begin(), field->begin() + 12);
+        } else if (field && field->size() >= 12) {
+            l.otherMemoField = scan.rowPage() * PageSize + scan.rowStart() + std::size_t(field->data() - scan.row().data());
         }
     }
     return l;
@@ -138,6 +148,21 @@ INSTANTIATE_TEST_SUITE_P(
                    put32(b, page + 20, l.indexLeaf);
                },
                "the index tree loops"},
+        Damage{"freeSpaceFieldDisagreesWithRows",
+               [](auto &b, const Landmarks &l) { b[l.firstDataPage * PageSize + 2] ^= 0x10; },
+               "free bytes but its rows leave"},
+        Damage{"longValueSharedByTwoRows",
+               [](auto &b, const Landmarks &l) {
+                   std::copy(l.chainHeader.begin(), l.chainHeader.end(), b.begin() + long(l.otherMemoField));
+               },
+               "also holds another value"},
+        Damage{"usageMapPageMarkedFree",
+               [](auto &b, const Landmarks &l) {
+                   const std::size_t map = rowStart(b, 1, 0);
+                   const std::uint32_t bit = l.mapPage - u32(b, map + 1);
+                   b[map + 5 + bit / 8] |= std::uint8_t(1u << (bit % 8));
+               },
+               "pages in use are marked free"},
         Damage{"truncatedAtPageBoundary",
                [](auto &b, const Landmarks &) { b.resize(b.size() - PageSize); },
                "past the end"}),

@@ -1,0 +1,293 @@
+// Compaction. Layout: docs/jet-format.md, "Compaction".
+#include "jet/write/compactor.h"
+
+#include "jet/checker.h"
+#include "jet/format/longvalue.h"
+#include "jet/storage/pagesource.h"
+#include "jet/storage/usagemap.h"
+#include "jet/write/tablewriter.h"
+#include "jet/write/txwriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Qb::Jet {
+
+namespace {
+
+// Rows written again per statement-sized step, so the pages held in memory stay bounded.
+constexpr std::size_t RowsPerStep = 2000;
+
+struct StoredRow
+{
+    std::vector<RowWriter::Field> fields;
+    std::vector<std::optional<Bytes>> longValues;
+};
+
+Result<std::vector<StoredRow>> liveRows(JetDatabase &db, const TableDef &table)
+{
+    auto pages = db.dataPages(table);
+    if (!pages)
+        return std::unexpected(pages.error());
+    TableScan scan(db.pages(), table, *pages);
+    std::vector<StoredRow> rows;
+    for (;;) {
+        auto more = scan.next();
+        if (!more)
+            return std::unexpected(more.error());
+        if (!*more)
+            return rows;
+        auto fields = TableWriter::rowFields(table, scan.row(), scan.where());
+        if (!fields)
+            return std::unexpected(fields.error());
+        StoredRow row{std::move(*fields), std::vector<std::optional<Bytes>>(table.columns.size())};
+        for (std::size_t i = 0; i < table.columns.size(); ++i) {
+            if (!table.columns[i].isLongValue() || row.fields[i].null)
+                continue;
+            auto value = readLongValue(db.pages(), row.fields[i].bytes);
+            if (!value)
+                return fail(value.error().code, scan.where() + ": " + value.error().message);
+            row.longValues[i] = std::move(*value);
+        }
+        rows.push_back(std::move(row));
+    }
+}
+
+// Runs `step` on a writer of the table inside one commit (no journal: the database is a copy).
+template<typename Step>
+Result<void> withWriter(JetDatabase &db, std::uint32_t tablePage, Step &&step)
+{
+    auto def = db.tableDefAt(tablePage);
+    if (!def)
+        return std::unexpected(def.error());
+    TxWriter tx(db.pages());
+    auto writer = TableWriter::make(tx, **def);
+    if (!writer)
+        return std::unexpected(writer.error());
+    if (auto r = step(*writer); !r)
+        return r;
+    if (auto r = writer->finish(); !r)
+        return r;
+    auto committed = tx.commit(nullptr);
+    auto refreshed = db.invalidate();
+    if (!committed)
+        return committed;
+    return refreshed;
+}
+
+// Reads the table's live rows; Unsupported (nothing changed) when one of them has a key this
+// engine cannot encode, since the rows could not all be written back.
+Result<std::vector<StoredRow>> rowsToRewrite(JetDatabase &db, const TableDef &table)
+{
+    TxWriter probe(db.pages());
+    auto writer = TableWriter::make(probe, table);
+    if (!writer)
+        return std::unexpected(writer.error());
+    auto rows = liveRows(db, table);
+    if (!rows)
+        return rows;
+    for (const StoredRow &row : *rows)
+        if (auto ok = writer->keysEncodable(row.fields); !ok)
+            return std::unexpected(ok.error());
+    return rows;
+}
+
+Result<std::uint64_t> rewriteTable(JetDatabase &db, std::uint32_t tablePage, std::vector<StoredRow> rows)
+{
+    if (auto r = withWriter(db, tablePage, [](TableWriter &w) { return w.clear(); }); !r)
+        return std::unexpected(r.error());
+    for (std::size_t first = 0; first < rows.size(); first += RowsPerStep) {
+        auto r = withWriter(db, tablePage, [&](TableWriter &w) -> Result<void> {
+            for (std::size_t i = first; i < std::min(rows.size(), first + RowsPerStep); ++i) {
+                StoredRow &row = rows[i];
+                if (auto at = w.insertStored(std::move(row.fields), row.longValues); !at)
+                    return std::unexpected(at.error());
+                row.longValues.clear();
+            }
+            return {};
+        });
+        if (!r)
+            return std::unexpected(r.error());
+    }
+    return rows.size();
+}
+
+// Cuts off the pages past the last one the global map marks in use.
+Result<void> cutFreeTail(JetDatabase &db)
+{
+    auto count = db.pages().pageCount();
+    if (!count)
+        return std::unexpected(count.error());
+    auto freePages = readUsageMap(db.pages(), RowPointer{1, 0});
+    if (!freePages)
+        return std::unexpected(freePages.error());
+    std::uint32_t end = *count;
+    for (auto it = freePages->pages.rbegin(); it != freePages->pages.rend() && *it == end - 1; ++it)
+        --end;
+    if (end == *count)
+        return {};
+    if (auto r = db.pages().source().truncate(end); !r)
+        return r;
+    return db.invalidate();
+}
+
+} // namespace
+
+Result<CompactReport> compactDatabase(JetDatabase &db)
+{
+    CompactReport report;
+    report.pagesBefore = db.pages().pageCount().value_or(0);
+    const std::vector<CatalogEntry> entries = db.catalog().entries;
+    for (const CatalogEntry &entry : entries) {
+        if (!entry.isTable() || !entry.isUserTable())
+            continue;
+        auto def = db.tableDefAt(entry.tablePage());
+        if (!def)
+            return std::unexpected(def.error());
+        auto rows = rowsToRewrite(db, **def);
+        if (!rows && rows.error().code == ErrorCode::Unsupported) {
+            report.keptAsIs.push_back(entry.name + ": " + rows.error().message);
+            continue;
+        }
+        if (!rows)
+            return fail(rows.error().code, "table " + entry.name + ": " + rows.error().message);
+        auto written = rewriteTable(db, (*def)->page, std::move(*rows));
+        if (!written)
+            return fail(written.error().code, "table " + entry.name + ": " + written.error().message);
+        report.rows += *written;
+    }
+    if (auto r = cutFreeTail(db); !r)
+        return std::unexpected(r.error());
+    report.pagesAfter = db.pages().pageCount().value_or(0);
+    return report;
+}
+
+namespace {
+
+Error ioError(const std::string &what) { return Error{ErrorCode::IoError, what + ": " + std::strerror(errno)}; }
+
+Result<std::vector<std::uint8_t>> sourceBytes(PageSource &source)
+{
+    auto count = source.pageCount();
+    if (!count)
+        return std::unexpected(count.error());
+    std::vector<std::uint8_t> bytes(std::size_t(*count) * PageSize);
+    for (std::uint32_t p = 0; p < *count; ++p)
+        if (auto r = source.read(p, std::span(bytes.data() + std::size_t(p) * PageSize, PageSize)); !r)
+            return std::unexpected(r.error());
+    return bytes;
+}
+
+Result<void> checkClean(JetDatabase &db, const std::string &what)
+{
+    const CheckReport check = checkDatabase(db);
+    if (check.ok())
+        return {};
+    return fail(ErrorCode::Corrupt, what + " has " + std::to_string(check.faults.size())
+                                        + " faults (first: " + check.faults.front() + ")");
+}
+
+// Writes `bytes` to a new temporary file in `dir` with the mode `mode`, flushed; returns its path.
+Result<std::string> writeTemporary(const std::string &target, const std::vector<std::uint8_t> &bytes, mode_t mode)
+{
+    std::string path = target + ".compact-XXXXXX";
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0)
+        return std::unexpected(ioError("cannot create a file beside " + target));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const Error e = ioError("cannot write " + path);
+            ::close(fd);
+            ::unlink(path.c_str());
+            return std::unexpected(e);
+        }
+        done += std::size_t(n);
+    }
+    if (::fchmod(fd, mode & 07777) != 0 || ::fsync(fd) != 0 || ::close(fd) != 0) {
+        const Error e = ioError("cannot finish " + path);
+        ::unlink(path.c_str());
+        return std::unexpected(e);
+    }
+    return path;
+}
+
+Result<void> syncDirectoryOf(const std::string &path)
+{
+    const auto slash = path.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return std::unexpected(ioError("cannot open " + dir));
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!ok)
+        return std::unexpected(ioError("cannot flush " + dir));
+    return {};
+}
+
+// Opens the written copy as a reader would and checks it.
+Result<void> checkWritten(const std::string &path, std::string_view password)
+{
+    auto opened = Database::open(path, password, Database::Mode::ReadOnly);
+    if (!opened)
+        return std::unexpected(opened.error());
+    return checkClean(static_cast<JetDatabase &>(**opened), "the compacted copy " + path);
+}
+
+} // namespace
+
+Result<CompactReport> compactFile(const std::string &path, const std::string &out, std::string_view password)
+{
+    const std::string target = out.empty() ? path : out;
+    struct stat st{};
+    if (!out.empty() && ::stat(out.c_str(), &st) == 0)
+        return fail(ErrorCode::IoError, out + " exists; compact writes a new file");
+    // Held to the end: no statement of another process runs while the copy is made or renamed.
+    auto original = Database::open(path, password, Database::Mode::ReadWrite);
+    if (!original)
+        return std::unexpected(original.error());
+    if (::stat(path.c_str(), &st) != 0)
+        return std::unexpected(ioError("cannot read the mode of " + path));
+    auto &db = static_cast<JetDatabase &>(**original);
+    if (auto r = checkClean(db, path); !r)
+        return fail(r.error().code, r.error().message + "; it is not compacted");
+    auto bytes = sourceBytes(db.pages().source());
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    auto copy = JetDatabase::open(makeMemoryPageSource(std::move(*bytes)), password, Database::Mode::ReadWrite);
+    if (!copy)
+        return std::unexpected(copy.error());
+    auto report = compactDatabase(**copy);
+    if (!report)
+        return std::unexpected(report.error());
+    if (auto r = checkClean(**copy, "the compacted copy"); !r)
+        return std::unexpected(r.error());
+    auto packed = sourceBytes((*copy)->pages().source());
+    if (!packed)
+        return std::unexpected(packed.error());
+    copy->reset();
+    auto temporary = writeTemporary(target, *packed, st.st_mode);
+    if (!temporary)
+        return std::unexpected(temporary.error());
+    if (auto r = checkWritten(*temporary, password); !r) {
+        ::unlink(temporary->c_str());
+        return std::unexpected(r.error());
+    }
+    if (::rename(temporary->c_str(), target.c_str()) != 0) {
+        const Error e = ioError("cannot rename " + *temporary + " to " + target);
+        ::unlink(temporary->c_str());
+        return std::unexpected(e);
+    }
+    if (auto r = syncDirectoryOf(target); !r)
+        return std::unexpected(r.error());
+    return report;
+}
+
+} // namespace Qb::Jet
