@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: run test build deps test-deps configure bench fuzz clean
+.PHONY: run test build deps test-deps configure bench fuzz package clean
 
 run: deps build
 	./$(BUILD)/quillbox
@@ -25,6 +25,11 @@ configure: $(BUILD)/build.ninja
 
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
+
+# The Debian package build/quillbox_<version>_<arch>.deb (CPack).
+package: build
+	@tools/install-deps.sh package
+	cd $(BUILD) && cpack -G DEB
 
 bench: test-deps build
 	cmake --build $(BUILD) --target bench

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages (and the npm checker for .mdb files) that Quillbox needs.
-# Usage: tools/install-deps.sh [run|test|fuzz]. Installs only what is missing, so a second run is quick.
+# Usage: tools/install-deps.sh [run|test|package|fuzz]. Installs only what is missing, so a second run is quick.
 set -euo pipefail
 mode=${1:-run}
 
@@ -9,11 +9,14 @@ build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx1
 # openbox: the end-to-end runs repeat the hotkey and edge-docking checks under a window
 # manager (frames).
 test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools openbox)
+# The Debian package (dpkg-shlibdeps, file) and the checks of the installed tree.
+package_pkgs=(dpkg-dev file desktop-file-utils appstream)
 # The libFuzzer harness needs clang 16 or later (std::expected) and its fuzzer runtime.
 fuzz_pkgs=(clang-16 libclang-rt-16-dev)
 
 pkgs=("${build_pkgs[@]}")
-[ "$mode" = test ] && pkgs+=("${test_pkgs[@]}")
+[ "$mode" = test ] && pkgs+=("${test_pkgs[@]}" "${package_pkgs[@]}")
+[ "$mode" = package ] && pkgs+=("${package_pkgs[@]}")
 [ "$mode" = fuzz ] && pkgs+=("${fuzz_pkgs[@]}")
 
 missing=()

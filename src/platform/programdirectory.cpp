@@ -22,6 +22,14 @@ bool writableDirectory(const QString &path)
     return !path.isEmpty() && QFileInfo(path).isDir() && ::access(native.constData(), W_OK) == 0;
 }
 
+// An installed copy (cmake --install, the Debian package) has its desktop entry under the
+// prefix it was installed to. Its bin folder holds programs, not a user's library, even when
+// the user may write there (root, or a prefix in the home folder).
+bool installedCopy(const QString &exeDir)
+{
+    return QFileInfo::exists(exeDir + QStringLiteral("/../share/applications/" QB_APP_ID ".desktop"));
+}
+
 } // namespace
 
 QString programDirectoryFor(const QString &homeOverride, const QString &exeDir,
@@ -29,7 +37,7 @@ QString programDirectoryFor(const QString &homeOverride, const QString &exeDir,
 {
     if (!homeOverride.isEmpty())
         return ensured(homeOverride);
-    if (writableDirectory(exeDir))
+    if (writableDirectory(exeDir) && !installedCopy(exeDir))
         return ensured(exeDir);
     const QString base = !dataHome.isEmpty() ? dataHome : userHome + QStringLiteral("/.local/share");
     return ensured(base + QStringLiteral("/quillbox"));

@@ -7,7 +7,9 @@ namespace Qb::Platform {
 
 // The one place that decides the program directory, in this order:
 //  1. $QUILLBOX_HOME when set and non-empty (tests, users who want their library elsewhere);
-//  2. the executable's directory when it is writable (portable use: files beside the program);
+//  2. the executable's directory when it is writable and not an installed copy (portable use:
+//     files beside the program); a copy is installed when <exeDir>/../share/applications holds
+//     the program's desktop entry;
 //  3. $XDG_DATA_HOME/quillbox, default ~/.local/share/quillbox (an installed program).
 // The directory is created when missing. Returns an absolute path without a trailing slash.
 // REQUIRES: a QCoreApplication exists (for the executable's directory).

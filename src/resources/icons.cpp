@@ -1,4 +1,5 @@
-// Pictures drawn with QPainter: simple, legible shapes in a small palette.
+// The program icon from its files, and the toolbar and tree pictures drawn with QPainter:
+// simple, legible shapes in a small palette.
 #include "resources/icons.h"
 
 #include <QPainter>
@@ -23,18 +24,6 @@ QPixmap drawn(QSize size, const Painter &paint)
     p.scale(size.width() / 16.0, size.height() / 16.0);
     paint(p);
     return pixmap;
-}
-
-void appIcon(QPainter &p)
-{
-    p.setPen(QPen(QColor(0x1f, 0x4e, 0x79), 0.8));
-    p.setBrush(QColor(0x3b, 0x82, 0xc4));
-    p.drawRoundedRect(QRectF(1, 3, 14, 12), 2, 2);                       // the box
-    p.setPen(QPen(Qt::white, 1.2, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(4, 7), QPointF(12, 7));
-    p.drawLine(QPointF(4, 10), QPointF(10, 10));
-    p.setPen(QPen(QColor(0xf2, 0xb1, 0x34), 1.4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(9, 12.5), QPointF(15, 0.8));                      // the quill
 }
 
 void folder(QPainter &p)
@@ -132,8 +121,8 @@ void command(QPainter &p)
 QIcon mainWindowIcon()
 {
     QIcon icon;
-    for (int side : {16, 32, 48})
-        icon.addPixmap(drawn(QSize(side, side), appIcon));
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1.png").arg(side), QSize(side, side));
     return icon;
 }
 

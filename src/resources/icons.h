@@ -1,5 +1,6 @@
 // The program's own pictures: the main window and tray icon, the toolbar image list and the tree
-// image list. All are drawn in code, so no image files ship with the program.
+// image list. The icon is the one the desktop entry names (packaging/icons, compiled in); the
+// image lists are drawn in code.
 #pragma once
 
 #include <QIcon>
@@ -8,7 +9,7 @@
 
 namespace Qb::Resources {
 
-// The main window icon in 16, 32 and 48 pixels; also the tray icon.
+// The main window icon in the installed sizes, 16 to 256 pixels; also the tray icon.
 QIcon mainWindowIcon();
 
 // Image `index` of the toolbar's 16 × 16 image list. Pictures exist for the images the toolbar

@@ -1,16 +1,22 @@
 #include "app/ui/application.h"
 
 #include "app/appcontext.h"
+#include "app/commandline.h"
+#include "app/displaychoice.h"
 #include "app/ui/mainwindow.h"
+#include "editor/ui/scriptfiles.h"
 #include "platform/programdirectory.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <utility>
 
 namespace Qb::App {
 
@@ -48,6 +54,134 @@ private:
     bool m_reported = false;
 };
 
+void printTo(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), stream);
+    std::fflush(stream);
+}
+
+// Holds back Qt's messages while the application object connects to the display. When the
+// connection fails Qt ends with a fatal message and an abort (a core dump for the user); this
+// turns it into one line and exit status 1. After a successful start the held messages are
+// passed on unchanged.
+class DisplayConnectGuard
+{
+public:
+    DisplayConnectGuard() { s_previous = qInstallMessageHandler(&DisplayConnectGuard::handle); }
+    ~DisplayConnectGuard() { release(); }
+
+    void release()
+    {
+        if (!s_active)
+            return;
+        s_active = false;
+        qInstallMessageHandler(s_previous);
+        for (const Held &held : std::as_const(s_held)) {
+            const QMessageLogContext context(nullptr, 0, nullptr, held.category.constData());
+            qt_message_output(held.type, context, held.text);
+        }
+        s_held.clear();
+    }
+
+private:
+    struct Held
+    {
+        QtMsgType type;
+        QByteArray category;
+        QString text;
+    };
+
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (type != QtFatalMsg) {
+            s_held.append({type, QByteArray(context.category ? context.category : "default"), text});
+            return;
+        }
+        // The first held message names the cause ("could not connect to display :5"); the
+        // fatal one only says that no platform plugin could be initialised.
+        const QString cause = s_held.isEmpty() ? text.section(u'\n', 0, 0) : s_held.first().text;
+        printTo(stderr, u"quillbox: cannot open a window: %1\n"_s.arg(cause.trimmed()));
+        std::_Exit(1);
+    }
+
+    static inline QtMessageHandler s_previous = nullptr;
+    static inline QList<Held> s_held;
+    static inline bool s_active = true;
+};
+
+// Sets QT_QPA_PLATFORM for the application object only: scripts and terminals started later
+// inherit the user's own environment.
+class PlatformOverride
+{
+public:
+    explicit PlatformOverride(const QString &platform)
+        : m_saved(qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? std::optional(qgetenv("QT_QPA_PLATFORM"))
+                                                               : std::nullopt)
+        , m_active(!platform.isEmpty())
+    {
+        if (m_active)
+            qputenv("QT_QPA_PLATFORM", platform.toUtf8());
+    }
+    ~PlatformOverride() { restore(); }
+
+    void restore()
+    {
+        if (!std::exchange(m_active, false))
+            return;
+        if (m_saved)
+            qputenv("QT_QPA_PLATFORM", *m_saved);
+        else
+            qunsetenv("QT_QPA_PLATFORM");
+    }
+
+private:
+    std::optional<QByteArray> m_saved;
+    bool m_active;
+};
+
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// --help and --version, answered with no display. Returns the exit code, or nothing to go on.
+std::optional<int> answerWithoutDisplay(const CommandLine &line)
+{
+    switch (line.action) {
+    case CommandLine::Action::ShowHelp: printTo(stdout, helpText()); return 0;
+    case CommandLine::Action::ShowVersion: printTo(stdout, versionText()); return 0;
+    case CommandLine::Action::Error:
+        printTo(stderr, u"quillbox: %1\nTry 'quillbox --help' for more information.\n"_s.arg(line.error));
+        return 2;
+    case CommandLine::Action::Run: break;
+    }
+    return std::nullopt;
+}
+
+void setApplicationIdentity()
+{
+    // The class of WM_CLASS comes from the application name (the desktop entry's StartupWMClass);
+    // the desktop file name is the Wayland app id and lets the shell find the entry's icon.
+    QCoreApplication::setApplicationName(u"Quillbox"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QB_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(QB_APP_ID));
+}
+
+// `quillbox FILE`: FILE is opened as 打开 opens a script, asking first about unsaved changes.
+// The desktop entry may hand over several files; a script window holds one.
+void openFromCommandLine(MainWindow &window, const QStringList &files)
+{
+    if (files.isEmpty() || !window.scriptFiles())
+        return;
+    if (files.size() > 1)
+        printTo(stderr, u"quillbox: opens one script at a time; not opened: %1\n"_s.arg(files.mid(1).join(u", "_s)));
+    const QString path = QFileInfo(files.first()).absoluteFilePath();
+    QTimer::singleShot(0, &window, [&window, path] { window.scriptFiles()->OpenScript(path); });
+}
+
 } // namespace
 
 void showDatabaseOpenFailure()
@@ -59,17 +193,27 @@ void showDatabaseOpenFailure()
 
 int runApplication(int argc, char *argv[])
 {
+    if (const CommandLine early = parseCommandLine(argumentsOf(argc, argv));
+        early.action == CommandLine::Action::ShowHelp || early.action == CommandLine::Action::ShowVersion)
+        return *answerWithoutDisplay(early);
+    const DisplayChoice display = chooseDisplay(DisplayEnvironment::current(), DisplayProbes::system());
+    if (!display.error.isEmpty()) {
+        printTo(stderr, u"quillbox: cannot open a window: %1\n"_s.arg(display.error));
+        return 1;
+    }
+    setApplicationIdentity();
+    PlatformOverride platform(display.platform);
+    DisplayConnectGuard guard;
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillbox"));
-    QApplication::setApplicationVersion(QStringLiteral(QB_VERSION));
+    guard.release();
+    platform.restore();
     // The program ends when the main window is destroyed, not when its last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Python script editor with a personal command library"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.process(app);
+    // Qt has taken its own options (-platform, -display, ...) out of the arguments by now.
+    const CommandLine line = parseCommandLine(app.arguments().mid(1));
+    if (const std::optional<int> code = answerWithoutDisplay(line))
+        return *code;
 
     AppContext context;
     context.ProgramDirectory = Platform::programDirectory();
@@ -82,6 +226,7 @@ int runApplication(int argc, char *argv[])
     if (qEnvironmentVariableIsSet("QUILLBOX_REPORT_FIRST_PAINT"))
         new FirstPaintReporter(&window);
     window.show();
+    openFromCommandLine(window, line.files);
     return app.exec();
 }
 

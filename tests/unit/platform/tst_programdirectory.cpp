@@ -37,6 +37,23 @@ private slots:
         QCOMPARE(programDirectoryFor(QString(), exe, QString(), tmp.path()),
                  tmp.path() + QStringLiteral("/.local/share/quillbox"));
     }
+    void installedCopy_usesDataHomeEvenWhenWritable()
+    {
+        // cmake --install --prefix ~/.local, or root running /usr/bin/quillbox: the bin folder
+        // is writable but holds programs, not the user's library.
+        QTemporaryDir tmp;
+        const QString exe = tmp.path() + QStringLiteral("/prefix/bin");
+        const QString applications = tmp.path() + QStringLiteral("/prefix/share/applications");
+        QDir().mkpath(exe);
+        QDir().mkpath(applications);
+        QCOMPARE(programDirectoryFor(QString(), exe, QString(), tmp.path()), exe);
+        QFile entry(applications + QStringLiteral("/" QB_APP_ID ".desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.close();
+        const QString data = tmp.path() + QStringLiteral("/data");
+        QCOMPARE(programDirectoryFor(QString(), exe, data, tmp.path()), data + QStringLiteral("/quillbox"));
+        QVERIFY(QDir(exe).isEmpty());
+    }
     void missingExeDir_fallsBackToHome()
     {
         QTemporaryDir tmp;

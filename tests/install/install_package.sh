@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The Debian package built by CPack: its name, its dependencies (Qt 6, QScintilla, the X11
+# libraries, a CJK font) and its files. Usage: install_package.sh <cpack> <build dir> <application id>
+set -euo pipefail
+cpack=$1
+build=$2
+id=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "install_package: FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && "$cpack" -G DEB -B "$work" >"$work/cpack.log" 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
+debs=("$work"/quillbox_*.deb)
+[ ${#debs[@]} = 1 ] && [ -f "${debs[0]}" ] || fail "no single quillbox_*.deb in: $(ls "$work")"
+deb=${debs[0]}
+version=$("$build/quillbox" --version | cut -d' ' -f2)
+[ "$(basename "$deb")" = "quillbox_${version}_$(dpkg --print-architecture).deb" ] || fail "file name $(basename "$deb")"
+[ "$(dpkg-deb -f "$deb" Package)" = quillbox ] || fail "Package: $(dpkg-deb -f "$deb" Package)"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version: $(dpkg-deb -f "$deb" Version)"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libqscintilla2-qt6-15 libx11-6 libxtst6 fonts-wqy-microhei; do
+    echo "$depends" | tr ',' '\n' | grep -q "^ *$package\( \|$\)" || fail "Depends lacks $package: $depends"
+done
+
+dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
+for path in /usr/bin/quillbox /usr/bin/quillbox-mdb /usr/share/applications/$id.desktop \
+            /usr/share/metainfo/$id.metainfo.xml /usr/share/icons/hicolor/48x48/apps/$id.png \
+            /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/man/man1/quillbox.1.gz; do
+    grep -qx "$path" "$work/files" || fail "package lacks $path"
+done
+! grep -v '^/usr/' "$work/files" | grep -qv '^/$' || fail "files outside /usr: $(grep -v '^/usr/' "$work/files")"
+# Stripped programs: the package carries no debug sections.
+mkdir "$work/root"
+dpkg-deb -x "$deb" "$work/root"
+file "$work/root/usr/bin/quillbox" | grep -q ', stripped' || fail "quillbox is not stripped"
+echo "install_package: ok"
