@@ -1,6 +1,7 @@
 #include "platform/displayprobe.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QRegularExpression>
 
