@@ -19,8 +19,22 @@ version=$("$build/quillbox" --version | cut -d' ' -f2)
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version: $(dpkg-deb -f "$deb" Version)"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libqscintilla2-qt6-15 libx11-6 libxtst6 fonts-wqy-microhei; do
-    echo "$depends" | tr ',' '\n' | grep -q "^ *$package\( \|$\)" || fail "Depends lacks $package: $depends"
+depends_on() { echo "$depends" | tr ',|' '\n\n' | grep -q "^ *$1\( \|$\)"; }
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libqscintilla2-qt6-15 fonts-wqy-microhei; do
+    depends_on "$package" || fail "Depends lacks $package: $depends"
+done
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)
+# Every library the programs link (the X11 ones included, once the platform layer uses them)
+# comes from a package the .deb depends on.
+for program in quillbox quillbox-mdb; do
+    for soname in $(readelf -d "$build/$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
+        owner=""
+        for dir in /lib/$multiarch /usr/lib/$multiarch /lib /usr/lib; do
+            owner=$(dpkg -S "$dir/$soname" 2>/dev/null | head -1 | cut -d: -f1) && [ -n "$owner" ] && break
+        done
+        [ -n "$owner" ] || fail "$program links $soname, which no installed package holds"
+        depends_on "$owner" || fail "$program links $soname from $owner, not in Depends: $depends"
+    done
 done
 
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
