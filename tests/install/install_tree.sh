@@ -78,9 +78,11 @@ done
 [ "$history" = "$work/hello.py" ] || fail "FILE not opened: history entry '$history'"
 stop $pid
 
-# 4. A Wayland session that also offers XWayland: the program comes up on X11.
+# 4. A Wayland session that also offers XWayland: the program comes up on X11 straight away
+#    (Qt on its own would try its Wayland plugin first and say so on stderr as qt.qpa.*).
 (exec env -u QUILLBOX_HOME -u QT_QPA_PLATFORM WAYLAND_DISPLAY=quillbox-no-such-socket \
-    XDG_SESSION_TYPE=wayland "$prefix/bin/quillbox") & pid=$!
+    XDG_SESSION_TYPE=wayland "$prefix/bin/quillbox" 2>"$work/wayland.err") & pid=$!
 window_of $pid >/dev/null || fail "under a Wayland session with XWayland, no X11 window"
 stop $pid
+! grep -q '^qt\.qpa' "$work/wayland.err" || fail "Qt tried another platform first: $(cat "$work/wayland.err")"
 echo "install_tree: ok"
