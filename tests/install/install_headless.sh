@@ -51,6 +51,7 @@ check_no_display 'DISPLAY and WAYLAND_DISPLAY are unset' "$quillbox"
 check_no_display 'DISPLAY and WAYLAND_DISPLAY are unset' "$quillbox" script.py
 check_no_display 'display' env DISPLAY=:31999 "$quillbox"
 check_no_display 'DISPLAY is unset' env QT_QPA_PLATFORM=xcb "$quillbox"
+check_no_display 'cannot open a window' env QT_QPA_PLATFORM=wayland WAYLAND_DISPLAY=quillbox-no-such-socket "$quillbox"
 
 # An unknown option is a usage error once a display exists; without one the display is named.
 run_headless env QT_QPA_PLATFORM=offscreen "$quillbox" --bogus

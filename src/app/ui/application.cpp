@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -97,9 +98,12 @@ private:
             s_held.append({type, QByteArray(context.category ? context.category : "default"), text});
             return;
         }
-        // The first held message names the cause ("could not connect to display :5"); the
-        // fatal one only says that no platform plugin could be initialised.
-        const QString cause = s_held.isEmpty() ? text.section(u'\n', 0, 0) : s_held.first().text;
+        // The platform plugin's first message names the cause ("could not connect to display
+        // :5"); the fatal one only says that no platform plugin could be initialised.
+        const auto fromPlugin = std::find_if(s_held.cbegin(), s_held.cend(), [](const Held &held) {
+            return held.category.startsWith("qt.qpa");
+        });
+        const QString cause = fromPlugin != s_held.cend() ? fromPlugin->text : text.section(u'\n', 0, 0);
         printTo(stderr, u"quillbox: cannot open a window: %1\n"_s.arg(cause.trimmed()));
         std::_Exit(1);
     }
