@@ -1,108 +1,230 @@
-// Write benchmark of the Jet engine: single-statement inserts of typical command rows, then
-// updates by ID and deletes by name, each statement committed on its own, as the program does.
-//   qb-bench-jet-write [--count N] [--dir DIR]
-// Three runs: the default (rollback journal and flushes), a file without the journal (flushes
-// only), and in memory (the engine alone). The journal's cost is the difference of the first two.
+// Write benchmark of the Jet engine: durable single-statement inserts, updates by ID and deletes
+// by name on libraries of several sizes, each statement its own transaction as the program
+// sends them, beside references measured in the same run on the same file system: a loop of
+// pwrite + fdatasync of one 4 KiB page (the floor) and SQLite doing the same statements (rollback
+// journal and WAL, synchronous=FULL). The engine alone (in memory, no flushes) is shown too.
+//   qb-bench-jet-write [--sizes 1000,10000,100000] [--statements N] [--dir DIR]
+//                      [--tool quillbox-mdb --bulk N]
+// With --bulk, N commands are loaded through `quillbox-mdb exec FILE - --single-transaction`
+// beside SQLite inserting the same rows in one transaction.
+// Every figure is statements (or rows) per second; a ratio is ours divided by the reference.
+#include "jet_writebench.h"
+
 #include "jet/database.h"
-#include "jet/write/emptylibrary.h"
 #include "jet/jetdatabase.h"
 #include "jet/storage/pagesource.h"
+#include "jet/write/emptylibrary.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace Qb::Jet;
+using namespace Qb::Bench;
 
 namespace {
 
 constexpr const char *Password = "HPQVNRtoka3906";
 
-std::string body(int i)
+struct Options
 {
-    std::string s;
-    while (s.size() < std::size_t(200 + (i * 37) % 400))
-        s += "    path = os.path.join(base, name)  # 拼接路径\r\n";
-    return s;
-}
-
-struct Phase
-{
-    const char *name;
-    int count;
-    double seconds;
+    std::vector<int> sizes{1000, 10000, 100000};
+    int statements = 300;
+    std::string dir = std::filesystem::temp_directory_path().string();
+    std::string tool;
+    int bulk = 0;
 };
 
-template<typename Statement>
-Phase timed(const char *name, int count, Database &db, Statement statement)
+double seconds(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double runOurs(Database &db, int count, const StatementText &statement)
 {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < count; ++i) {
         auto r = db.execute(statement(i));
-        if (!r) {
-            std::fprintf(stderr, "%s %d failed: %s\n", name, i, r.error().message.c_str());
-            std::exit(1);
+        if (!r || *r != 1) {
+            std::fprintf(stderr, "statement %d: %s\n", i, r ? "changed no row" : r.error().message.c_str());
+            return -1;
         }
     }
-    return {name, count, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
+    return seconds(start);
 }
 
-void runAll(const char *label, Database &db, int count)
+// A library of `size` commands, made in memory and written to `path` whole.
+std::unique_ptr<Database> memoryLibrary(int size)
 {
-    const Phase phases[] = {
-        timed("insert", count, db,
-              [](int i) {
-                  return "insert into 命令库(命令名,中文名,分类,说明,类型) values ('os.path.join" + std::to_string(i)
-                         + "()','拼接路径','" + std::to_string(1 + i % 50) + "','" + body(i) + "','函数')";
-              }),
-        timed("update", count, db,
-              [](int i) {
-                  return "update 命令库 set 命令名='os.path.join" + std::to_string(i) + "()',中文名='路径',分类='2',说明='"
-                         + body(i + 1) + "',类型='过程' where ID=" + std::to_string(i + 1);
-              }),
-        timed("delete", count, db,
-              [](int i) { return "delete from 命令库 where 命令名='os.path.join" + std::to_string(i) + "()'"; }),
-    };
-    for (const Phase &p : phases)
-        std::printf("%-26s %-7s %6d statements %8.2f s %9.1f statements/s\n", label, p.name, p.count, p.seconds,
-                    p.count / p.seconds);
+    auto db = Database::open(makeMemoryPageSource(EmptyLibrary::build(45000)), Password);
+    if (!db)
+        return nullptr;
+    for (int k = 0; k < size; ++k)
+        if (auto r = (*db)->execute(insertCommand(k)); !r) {
+            std::fprintf(stderr, "command %d: %s\n", k, r.error().message.c_str());
+            return nullptr;
+        }
+    return std::move(*db);
+}
+
+bool writeFile(const std::string &path, PageSource &source)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    PageBytes page;
+    for (std::uint32_t p = 0; p < source.pageCount().value_or(0) && out; ++p) {
+        if (!source.read(p, page))
+            return false;
+        out.write(reinterpret_cast<const char *>(page.data()), std::streamsize(page.size()));
+    }
+    return bool(out.flush());
+}
+
+std::string rate(int count, double s) { return s > 0 ? std::to_string(int(count / s + 0.5)) : std::string("failed"); }
+
+void printLine(int size, const char *kind, int count, double ours, double floor, double rollback, double wal,
+               double memory)
+{
+    auto ratio = [&](double reference) { return ours > 0 && reference > 0 ? reference / ours : 0.0; };
+    std::printf("%7d commands %-6s  quillbox %6s/s | floor %6s/s ratio %.2f | sqlite rollback %6s/s ratio %.2f"
+                " | sqlite wal %6s/s ratio %.2f | engine alone %7s/s\n",
+                size, kind, rate(count, ours).c_str(), rate(count, floor).c_str(), ratio(floor),
+                rate(count, rollback).c_str(), ratio(rollback), rate(count, wal).c_str(), ratio(wal),
+                rate(count, memory).c_str());
+    std::fflush(stdout);
+}
+
+// Seconds per statement of each kind at this size (insert, update, delete), for the scaling line.
+using Costs = std::vector<double>;
+
+Costs benchSize(const Options &o, int size)
+{
+    const std::string path = (std::filesystem::path(o.dir) / "qb-bench-jet-write.mdb").string();
+    std::filesystem::remove(path);
+    auto memory = memoryLibrary(size);
+    if (!memory || !writeFile(path, static_cast<JetDatabase &>(*memory).pages().source())) {
+        std::fprintf(stderr, "cannot prepare a library of %d commands in %s\n", size, o.dir.c_str());
+        return {};
+    }
+    auto ours = Database::open(path, Password);
+    SqliteLibrary rollback((std::filesystem::path(o.dir) / "qb-bench-rollback.db").string(), false);
+    SqliteLibrary wal((std::filesystem::path(o.dir) / "qb-bench-wal.db").string(), true);
+    if (!ours || !rollback.fill(size) || !wal.fill(size)) {
+        std::fprintf(stderr, "cannot prepare the libraries of %d commands\n", size);
+        return {};
+    }
+    const int n = std::min(o.statements, size);
+    const std::pair<const char *, StatementText> kinds[] = {
+        {"insert", insertStatements(size)}, {"update", updateStatements(size, n)}, {"delete", deleteStatements(size, n)}};
+    Costs costs;
+    for (const auto &[kind, statement] : kinds) {
+        const double floor = floorSeconds(o.dir, n);
+        const double r = rollback.run(n, statement);
+        const double w = wal.run(n, statement);
+        const double q = runOurs(**ours, n, statement);
+        const double m = runOurs(*memory, n, statement);
+        printLine(size, kind, n, q, floor, r, w, m);
+        costs.push_back(q / n);
+    }
+    ours->reset();
+    std::filesystem::remove(path);
+    return costs;
+}
+
+// Runs `tool exec FILE - --single-transaction` with `scriptPath` as its standard input.
+double runTool(const std::string &tool, const std::string &file, const std::string &scriptPath)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (!std::freopen(scriptPath.c_str(), "rb", stdin) || !std::freopen("/dev/null", "w", stdout))
+            ::_exit(127);
+        ::execl(tool.c_str(), tool.c_str(), "exec", file.c_str(), "-", "--single-transaction", nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    const double s = seconds(start);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -1;
+}
+
+void benchBulk(const Options &o)
+{
+    const std::filesystem::path dir(o.dir);
+    const std::string script = (dir / "qb-bench-bulk.sql").string(), file = (dir / "qb-bench-bulk.mdb").string();
+    std::string text;
+    for (int k = 0; k < o.bulk; ++k)
+        text += insertCommand(k) + ";\n";
+    std::ofstream(script, std::ios::binary) << text;
+    std::filesystem::remove(file);
+    double ours = -1;
+    if (Database::createLibrary(file))
+        ours = runTool(o.tool, file, script);
+    const auto size = std::filesystem::exists(file) ? std::filesystem::file_size(file) : 0;
+    SqliteLibrary sqlite((dir / "qb-bench-bulk.db").string(), false);
+    const double theirs = sqlite.runScript(text);
+    std::printf("%7d commands bulk    quillbox exec - --single-transaction %6s rows/s (%.2f s, %.0f MB)"
+                " | sqlite rollback, one transaction %6s rows/s (%.2f s) ratio %.2f\n",
+                o.bulk, rate(o.bulk, ours).c_str(), ours, double(size) / 1e6, rate(o.bulk, theirs).c_str(), theirs,
+                ours > 0 && theirs > 0 ? theirs / ours : 0.0);
+    std::filesystem::remove(script);
+    std::filesystem::remove(file);
+}
+
+bool parse(int argc, char **argv, Options &o)
+{
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i], v = argv[i + 1];
+        if (a == "--sizes") {
+            o.sizes.clear();
+            std::stringstream list(v);
+            for (std::string item; std::getline(list, item, ',');)
+                o.sizes.push_back(std::atoi(item.c_str()));
+        } else if (a == "--statements") {
+            o.statements = std::atoi(v.c_str());
+        } else if (a == "--dir") {
+            o.dir = v;
+        } else if (a == "--tool") {
+            o.tool = v;
+        } else if (a == "--bulk") {
+            o.bulk = std::atoi(v.c_str());
+        } else {
+            return false;
+        }
+    }
+    return o.statements > 0 && (argc % 2 == 1);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    int count = 10000;
-    std::filesystem::path dir = std::filesystem::temp_directory_path();
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::string(argv[i]) == "--count")
-            count = std::atoi(argv[i + 1]);
-        else if (std::string(argv[i]) == "--dir")
-            dir = argv[i + 1];
+    Options o;
+    if (!parse(argc, argv, o)) {
+        std::fputs("usage: qb-bench-jet-write [--sizes 1000,10000,100000] [--statements N] [--dir DIR]"
+                   " [--tool quillbox-mdb --bulk N]\n",
+                   stderr);
+        return 2;
     }
-    const std::string path = (dir / "qb-bench-jet-write.mdb").string();
-    std::filesystem::remove(path);
-    if (!Database::createLibrary(path))
-        return 1;
-    {
-        auto db = Database::open(path, Password);
-        if (!db)
-            return 1;
-        runAll("file, journal (default)", **db, count);
+    std::printf("write benchmark in %s: %d single-statement transactions per kind and size\n", o.dir.c_str(),
+                o.statements);
+    std::vector<std::pair<int, Costs>> all;
+    for (int size : o.sizes)
+        if (auto costs = benchSize(o, size); !costs.empty())
+            all.emplace_back(size, costs);
+    if (all.size() >= 2) {
+        const auto &[small, first] = all.front();
+        const auto &[large, last] = all.back();
+        std::printf("scaling %d -> %d commands: cost per statement insert x%.2f, update x%.2f, delete x%.2f\n", small,
+                    large, last[0] / first[0], last[1] / first[1], last[2] / first[2]);
     }
-    std::filesystem::remove(path);
-    (void)Database::createLibrary(path);
-    {
-        auto source = openFilePageSource(path, true);
-        auto db = JetDatabase::open(std::move(*source), Password, Database::Mode::ReadWrite);
-        if (!db)
-            return 1;
-        runAll("file, no journal", **db, count);
-    }
-    std::filesystem::remove(path);
-    auto db = Database::open(makeMemoryPageSource(EmptyLibrary::build(45000)), Password);
-    runAll("memory", **db, count);
+    if (o.bulk > 0 && !o.tool.empty())
+        benchBulk(o);
     return 0;
 }
