@@ -74,7 +74,18 @@ public:
     // NoSuchTable, NoSuchColumn, TypeMismatch, or a read fault (Corrupt, IoError).
     virtual Result<std::unique_ptr<Cursor>> query(std::string_view sql) = 0;
     // Runs an insert, update or delete statement atomically; returns the number of rows changed.
+    // Outside a transaction the statement is durable when this returns.
     virtual Result<std::uint64_t> execute(std::string_view sql) = 0;
+
+    // The statements executed between beginTransaction() and commitTransaction() change the
+    // file as one: committed whole (durable when commitTransaction() returns) or not at all;
+    // queries in between see their changes. A statement failing inside the transaction rolls all
+    // of it back, and every later statement fails until commitTransaction() (which reports the
+    // failure) or rollbackTransaction() ends it. Closing the database rolls an open one back.
+    // Errors: ReadOnly; Unsupported for a second begin or an end without a begin.
+    virtual Result<void> beginTransaction() = 0;
+    virtual Result<void> commitTransaction() = 0;
+    virtual void rollbackTransaction() = 0;
 };
 
 } // namespace Qb::Jet

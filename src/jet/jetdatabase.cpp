@@ -29,6 +29,12 @@ Error shortFileError(const std::string &path, std::uint64_t size)
 
 JetDatabase::JetDatabase(std::unique_ptr<PageSource> source, Mode mode) : m_pages(std::move(source)), m_mode(mode) {}
 
+JetDatabase::~JetDatabase()
+{
+    // Before the journal goes: rolling back may need it.
+    m_transaction.reset();
+}
+
 Result<std::unique_ptr<JetDatabase>> JetDatabase::open(std::unique_ptr<PageSource> source, std::string_view password,
                                                        Mode mode)
 {
@@ -163,7 +169,77 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
         return fail(ErrorCode::SqlSyntax, "execute runs insert, update and delete; use query for select");
     if (m_mode == Mode::ReadOnly)
         return fail(ErrorCode::ReadOnly, "the database is open read-only");
-    return executeStatement(*this, *statement, m_journal.get());
+    if (m_transaction)
+        return executeInTransaction(*statement);
+    TxWriter tx(m_pages);
+    auto changed = executeStatement(*this, tx, *statement);
+    if (!changed) {
+        tx.rollback();
+        (void)invalidate();
+        return changed;
+    }
+    auto committed = tx.commit(m_journal.get());
+    auto refreshed = invalidate();
+    if (!committed)
+        return std::unexpected(committed.error());
+    if (!refreshed)
+        return std::unexpected(refreshed.error());
+    return changed;
+}
+
+Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &statement)
+{
+    // New pages past this many are written ahead, so a long transaction's memory stays bounded.
+    constexpr std::size_t HeldAddedPages = 8192;
+    if (m_transactionFailure)
+        return fail(m_transactionFailure->code, "the transaction was rolled back after an earlier failure: "
+                                                    + m_transactionFailure->message);
+    auto changed = executeStatement(*this, *m_transaction, statement);
+    m_transaction->endStatement();
+    if (changed)
+        if (auto spilled = m_transaction->spill(m_journal.get(), HeldAddedPages); !spilled)
+            changed = std::unexpected(spilled.error());
+    if (!changed) {
+        m_transaction->rollback();
+        m_transactionFailure = changed.error();
+    }
+    if (auto refreshed = invalidate(); !refreshed && changed)
+        return std::unexpected(refreshed.error());
+    return changed;
+}
+
+Result<void> JetDatabase::beginTransaction()
+{
+    if (m_mode == Mode::ReadOnly)
+        return fail(ErrorCode::ReadOnly, "the database is open read-only");
+    if (m_transaction)
+        return fail(ErrorCode::Unsupported, "a transaction is already open");
+    m_transaction = std::make_unique<TxWriter>(m_pages);
+    return {};
+}
+
+Result<void> JetDatabase::commitTransaction()
+{
+    if (!m_transaction)
+        return fail(ErrorCode::Unsupported, "no transaction is open");
+    auto committed = m_transactionFailure
+        ? Result<void>(fail(m_transactionFailure->code, "the transaction was rolled back: " + m_transactionFailure->message))
+        : m_transaction->commit(m_journal.get());
+    m_transaction.reset();
+    m_transactionFailure.reset();
+    auto refreshed = invalidate();
+    if (!committed)
+        return committed;
+    return refreshed;
+}
+
+void JetDatabase::rollbackTransaction()
+{
+    if (!m_transaction)
+        return;
+    m_transaction.reset();
+    m_transactionFailure.reset();
+    (void)invalidate();
 }
 
 Result<std::unique_ptr<Database>> Database::open(std::unique_ptr<PageSource> source, std::string_view password,

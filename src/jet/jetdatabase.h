@@ -12,6 +12,7 @@
 #include "jet/storage/pagecache.h"
 #include "jet/sql/sqlparser.h"
 #include "jet/format/tabledef.h"
+#include "jet/write/txwriter.h"
 
 #include <map>
 #include <memory>
@@ -31,9 +32,14 @@ public:
     static Result<std::unique_ptr<JetDatabase>> open(std::unique_ptr<PageSource> source, std::string_view password,
                                                      Mode mode);
 
+    ~JetDatabase() override;
+
     std::vector<std::string> tableNames() const override;
     Result<std::unique_ptr<Cursor>> query(std::string_view sql) override;
     Result<std::uint64_t> execute(std::string_view sql) override;
+    Result<void> beginTransaction() override;
+    Result<void> commitTransaction() override;
+    void rollbackTransaction() override;
 
     // Runs an already parsed select.
     Result<std::unique_ptr<SelectCursor>> select(const Statement &statement);
@@ -53,8 +59,8 @@ public:
     // TextColumnIndex) and kept until the next invalidate().
     Result<std::shared_ptr<const TextColumnIndex>> textColumnIndex(const TableDef &table, std::size_t column);
 
-    // Forgets every cached page, definition and the catalog (re-read lazily), and ends every
-    // open cursor. Call after any write.
+    // Forgets every cached definition and the catalog (re-read lazily), and ends every open
+    // cursor. Call after any write. (The page cache is kept current by the transactions.)
     Result<void> invalidate();
     // Increases with every invalidate(); cursors compare it with the value they started with.
     std::uint64_t generation() const { return m_generation; }
@@ -71,6 +77,7 @@ public:
 private:
     JetDatabase(std::unique_ptr<PageSource> source, Mode mode);
     Result<void> load(std::string_view password);
+    Result<std::uint64_t> executeInTransaction(const Statement &statement);
 
     PageCache m_pages;
     Mode m_mode;
@@ -82,6 +89,9 @@ private:
     std::uint64_t m_generation = 0;
     std::optional<FileLock> m_lock;
     std::unique_ptr<Journal> m_journal;
+    // The open transaction, and the failure that ended it early (later statements fail).
+    std::unique_ptr<TxWriter> m_transaction;
+    std::optional<Error> m_transactionFailure;
 };
 
 } // namespace Qb::Jet

@@ -1,6 +1,6 @@
 // Statement execution: literals become typed values per column, update and delete find their
-// rows with the same matching as select (all rows are found before any changes), and one
-// TxWriter collects every page change of the statement.
+// rows with the same matching as select (all rows are found before any changes), and the
+// transaction's TxWriter collects every page change of the statement.
 #include "jet/sql/sqlexec.h"
 
 #include "jet/jetdatabase.h"
@@ -118,30 +118,21 @@ Result<std::uint64_t> runDelete(JetDatabase &db, TableWriter &w, const Statement
 
 } // namespace
 
-Result<std::uint64_t> executeStatement(JetDatabase &db, const Statement &st, Journal *journal)
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &st)
 {
     auto def = db.tableDef(st.table);
     if (!def)
         return std::unexpected(def.error());
-    TxWriter tx(db.pages());
     auto writer = TableWriter::make(tx, **def);
     if (!writer)
         return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
     Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st)
                                   : st.kind == StatementKind::Update ? runUpdate(db, *writer, st)
                                   : runDelete(db, *writer, st);
-    if (!changed)
-        return changed;
-    if (*changed == 0)
+    if (!changed || *changed == 0)
         return changed;
     if (auto r = writer->finish(); !r)
         return std::unexpected(r.error());
-    auto committed = tx.commit(journal);
-    auto refreshed = db.invalidate();
-    if (!committed)
-        return std::unexpected(committed.error());
-    if (!refreshed)
-        return std::unexpected(refreshed.error());
     return changed;
 }
 

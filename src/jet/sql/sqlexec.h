@@ -1,5 +1,5 @@
-// Running the changing statements (insert, update, delete) of the SQL subset: each statement is
-// one transaction, committed whole through the journal or not at all.
+// Running the changing statements (insert, update, delete) of the SQL subset into a
+// transaction's pages; the database commits them (one statement, or a whole transaction).
 #pragma once
 
 #include "jet/jeterror.h"
@@ -10,11 +10,11 @@
 namespace Qb::Jet {
 
 class JetDatabase;
-class Journal;
+class TxWriter;
 
-// Runs `statement` on `db`; `journal` may be null (a database on a page source without a file).
-// Returns the number of rows inserted, updated or deleted. On any error nothing has changed.
-// Afterwards the database's caches are refreshed (open cursors end).
-Result<std::uint64_t> executeStatement(JetDatabase &db, const Statement &statement, Journal *journal);
+// Runs `statement` on `db` into `tx`, which must be the open overlay of db.pages(). Returns the
+// number of rows inserted, updated or deleted. On an error `tx` may hold part of the statement's
+// changes: the caller rolls it back.
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &statement);
 
 } // namespace Qb::Jet

@@ -1,16 +1,19 @@
-// Journal file: "QBJRNL1\0", u32 page count, u32 record count, records of (u32 page, 4096 bytes),
-// then a 64-bit FNV-1a checksum of everything before it. A journal whose checksum does not
-// match was cut short while being written, before any database page changed.
+// Journal file: a 32-byte header, "QBJRNL2\0", u32 original page count, u32 final page count,
+// u32 image count, u32 hash count, u64 checksum of header bytes 0..23 and the body; the body
+// holds the hashes, (u32 page, u64 hash) each, then the images, (u32 page, 4096 bytes) each. A
+// header whose checksum does not match (cut short while being written, or zeroed after a commit)
+// is no record. Files of the earlier format ("QBJRNL1\0", u32 page count, u32 image count, the
+// images, u64 FNV-1a checksum of everything before it) are still played back.
 #include "jet/storage/journal.h"
 
 #include "jet/format/bytes.h"
 #include "jet/format/bytewriter.h"
-#include "jet/storage/pagesource.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -18,9 +21,33 @@ namespace Qb::Jet {
 
 namespace {
 
-constexpr char Magic[8] = {'Q', 'B', 'J', 'R', 'N', 'L', '1', '\0'};
-constexpr std::size_t HeaderSize = 16;
-constexpr std::size_t RecordSize = 4 + PageSize;
+constexpr char Magic[8] = {'Q', 'B', 'J', 'R', 'N', 'L', '2', '\0'};
+constexpr char MagicV1[8] = {'Q', 'B', 'J', 'R', 'N', 'L', '1', '\0'};
+constexpr std::size_t HeaderSize = 32;
+constexpr std::size_t HashSize = 12;
+constexpr std::size_t ImageSize = 4 + PageSize;
+constexpr std::uint64_t LargeJournal = 4u << 20; // cut back after a commit that left it larger
+
+// Each step is a bijection of the state, so inputs differing in one word never collide.
+std::uint64_t hashBytes(std::span<const std::uint8_t> bytes, std::uint64_t h)
+{
+    constexpr std::uint64_t K = 0x9E3779B97F4A7C15ull;
+    h ^= bytes.size() * K;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes.data() + i, 8);
+        h = (h ^ w) * K;
+        h ^= h >> 32;
+    }
+    std::uint64_t tail = 0;
+    if (i < bytes.size())
+        std::memcpy(&tail, bytes.data() + i, bytes.size() - i);
+    h = (h ^ tail) * K;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 32);
+}
 
 std::uint64_t fnv1a(std::span<const std::uint8_t> bytes)
 {
@@ -55,99 +82,157 @@ Result<void> syncDirectory(const std::string &path)
     return {};
 }
 
-Result<void> writeFile(const std::string &path, const std::vector<std::uint8_t> &bytes)
+std::uint64_t checksum(std::span<const std::uint8_t> header, std::span<const std::uint8_t> body)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return std::unexpected(ioError("cannot create", path));
+    return hashBytes(body, hashBytes(header.first(24), 0));
+}
+
+std::vector<std::uint8_t> encodeBody(const JournalRecord &r)
+{
+    std::vector<std::uint8_t> body;
+    body.reserve(r.after.size() * HashSize + r.before.size() * ImageSize);
+    for (const auto &[page, hash] : r.after) {
+        append32(body, page);
+        append32(body, std::uint32_t(hash));
+        append32(body, std::uint32_t(hash >> 32));
+    }
+    for (const auto &[page, bytes] : r.before) {
+        append32(body, page);
+        body.insert(body.end(), bytes->begin(), bytes->end());
+    }
+    return body;
+}
+
+std::vector<std::uint8_t> encodeHeader(const JournalRecord &r, std::span<const std::uint8_t> body)
+{
+    std::vector<std::uint8_t> header(Magic, Magic + sizeof Magic);
+    append32(header, r.originalCount);
+    append32(header, r.finalCount);
+    append32(header, std::uint32_t(r.before.size()));
+    append32(header, std::uint32_t(r.after.size()));
+    const std::uint64_t sum = checksum(header, body);
+    append32(header, std::uint32_t(sum));
+    append32(header, std::uint32_t(sum >> 32));
+    return header;
+}
+
+// A decoded journal: page counts, images and hashes, from either format.
+struct Decoded
+{
+    std::uint32_t originalCount = 0;
+    std::uint32_t finalCount = 0;
+    std::map<std::uint32_t, PageBytes> images;
+    std::map<std::uint32_t, std::uint64_t> after;
+};
+
+Result<bool> readFully(int fd, std::uint64_t offset, std::span<std::uint8_t> out)
+{
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (done < out.size()) {
+        const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, off_t(offset + done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            const Error e = ioError("cannot write", path);
-            ::close(fd);
-            return std::unexpected(e);
-        }
+        if (n < 0)
+            return fail(ErrorCode::IoError, std::string("cannot read the journal: ") + std::strerror(errno));
+        if (n == 0)
+            return false;
         done += std::size_t(n);
     }
-    const bool synced = ::fsync(fd) == 0;
-    const Error e = ioError("cannot flush", path);
-    ::close(fd);
-    if (!synced)
-        return std::unexpected(e);
-    return {};
+    return true;
 }
 
-std::vector<std::uint8_t> encode(std::uint32_t pageCount, const std::map<std::uint32_t, PageBytes> &before)
+void takeImages(ByteSpan bytes, std::size_t at, std::uint32_t count, Decoded &d)
 {
-    std::vector<std::uint8_t> out(Magic, Magic + sizeof Magic);
-    std::vector<const std::pair<const std::uint32_t, PageBytes> *> kept;
-    for (const auto &entry : before)
-        if (entry.first < pageCount)
-            kept.push_back(&entry);
-    append32(out, pageCount);
-    append32(out, std::uint32_t(kept.size()));
-    out.reserve(HeaderSize + kept.size() * RecordSize + 8);
-    for (const auto *entry : kept) {
-        append32(out, entry->first);
-        out.insert(out.end(), entry->second.begin(), entry->second.end());
+    for (std::uint32_t i = 0; i < count; ++i, at += ImageSize)
+        std::memcpy(d.images[u32(bytes, at)].data(), bytes.data() + at + 4, PageSize);
+}
+
+std::optional<Decoded> decodeV1(int fd, std::uint64_t size)
+{
+    std::vector<std::uint8_t> bytes(size);
+    if (size < 24 || !readFully(fd, 0, bytes).value_or(false))
+        return std::nullopt;
+    const std::uint64_t images = u32(bytes, 12);
+    if (size != 16 + images * ImageSize + 8 || fnv1a(std::span(bytes).first(size - 8)) != u64(bytes, size - 8))
+        return std::nullopt;
+    Decoded d;
+    d.originalCount = d.finalCount = u32(bytes, 8);
+    takeImages(bytes, 16, std::uint32_t(images), d);
+    return d;
+}
+
+// The record in the journal file, when it holds a valid one.
+Result<std::optional<Decoded>> decode(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(ErrorCode::IoError, std::string("cannot stat the journal: ") + std::strerror(errno));
+    const std::uint64_t size = std::uint64_t(st.st_size);
+    std::uint8_t header[HeaderSize];
+    auto got = readFully(fd, 0, std::span(header, size < HeaderSize ? std::size_t(size) : HeaderSize));
+    if (!got)
+        return std::unexpected(got.error());
+    if (size >= 24 && std::memcmp(header, MagicV1, 8) == 0)
+        return decodeV1(fd, size);
+    if (size < HeaderSize || std::memcmp(header, Magic, 8) != 0)
+        return std::nullopt;
+    const ByteSpan h(header, HeaderSize);
+    const std::uint64_t bodySize = std::uint64_t(u32(h, 16)) * ImageSize + std::uint64_t(u32(h, 20)) * HashSize;
+    if (HeaderSize + bodySize > size)
+        return std::nullopt;
+    std::vector<std::uint8_t> body(bodySize);
+    if (auto b = readFully(fd, HeaderSize, body); !b || !*b || checksum(h, body) != u64(h, 24))
+        return std::nullopt;
+    Decoded d;
+    d.originalCount = u32(h, 8);
+    d.finalCount = u32(h, 12);
+    std::size_t at = 0;
+    for (std::uint32_t i = 0; i < u32(h, 20); ++i, at += HashSize)
+        d.after[u32(body, at)] = u64(body, at + 4);
+    takeImages(body, at, u32(h, 16), d);
+    return std::optional(std::move(d));
+}
+
+// Whether `db` already holds every new page of the record: the transaction completed.
+Result<bool> completeIn(const Decoded &d, const PageSource &db)
+{
+    auto count = db.pageCount();
+    if (!count)
+        return std::unexpected(count.error());
+    if (d.after.empty() || *count != d.finalCount)
+        return false;
+    PageBytes page;
+    for (const auto &[number, hash] : d.after) {
+        if (auto r = db.read(number, page); !r)
+            return std::unexpected(r.error());
+        if (pageHash(page) != hash)
+            return false;
     }
-    const std::uint64_t sum = fnv1a(out);
-    append32(out, std::uint32_t(sum));
-    append32(out, std::uint32_t(sum >> 32));
-    return out;
+    return true;
 }
 
-// Whether `bytes` is a whole journal: magic, sizes that add up, matching checksum.
-bool complete(const std::vector<std::uint8_t> &bytes)
+Result<void> playBack(const Decoded &d, PageSource &db)
 {
-    if (bytes.size() < HeaderSize + 8 || std::memcmp(bytes.data(), Magic, sizeof Magic) != 0)
-        return false;
-    const std::uint64_t records = u32(bytes, 12);
-    if (bytes.size() != HeaderSize + records * RecordSize + 8)
-        return false;
-    const std::size_t end = bytes.size() - 8;
-    return fnv1a(std::span(bytes.data(), end)) == u64(bytes, end);
-}
-
-Result<void> playBack(const std::vector<std::uint8_t> &bytes, PageSource &db)
-{
-    const std::uint32_t pageCount = u32(bytes, 8);
-    const std::uint32_t records = u32(bytes, 12);
-    for (std::uint32_t i = 0; i < records; ++i) {
-        const std::size_t at = HeaderSize + std::size_t(i) * RecordSize;
-        const std::uint32_t page = u32(bytes, at);
-        if (auto w = db.write(page, std::span(bytes.data() + at + 4, PageSize)); !w)
+    for (const auto &[page, bytes] : d.images)
+        if (auto w = db.write(page, bytes); !w)
             return w;
-    }
-    if (auto t = db.truncate(pageCount); !t)
+    if (auto t = db.truncate(d.originalCount); !t)
         return t;
     return db.sync();
 }
 
-// The file seen through a journal's before-images; every change is refused.
+// The file seen through a journal's images; every change is refused.
 class JournalView final : public PageSource
 {
 public:
-    JournalView(std::unique_ptr<PageSource> inner, const std::vector<std::uint8_t> &journal)
-        : m_inner(std::move(inner)), m_pageCount(u32(journal, 8))
-    {
-        for (std::uint32_t i = 0; i < u32(journal, 12); ++i) {
-            const std::size_t at = HeaderSize + std::size_t(i) * RecordSize;
-            auto &image = m_images[u32(journal, at)];
-            std::copy(journal.begin() + std::ptrdiff_t(at + 4), journal.begin() + std::ptrdiff_t(at + 4 + PageSize),
-                      image.begin());
-        }
-    }
-    Result<std::uint32_t> pageCount() const override { return m_pageCount; }
-    Result<std::uint64_t> byteSize() const override { return std::uint64_t(m_pageCount) * PageSize; }
+    JournalView(std::unique_ptr<PageSource> inner, Decoded journal) : m_inner(std::move(inner)), m_journal(std::move(journal)) {}
+    Result<std::uint32_t> pageCount() const override { return m_journal.originalCount; }
+    Result<std::uint64_t> byteSize() const override { return std::uint64_t(m_journal.originalCount) * PageSize; }
     Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const override
     {
-        if (page >= m_pageCount)
+        if (page >= m_journal.originalCount)
             return fail(ErrorCode::Truncated, "page " + std::to_string(page) + " is past the end of the file");
-        if (auto it = m_images.find(page); it != m_images.end()) {
+        if (auto it = m_journal.images.find(page); it != m_journal.images.end()) {
             std::copy(it->second.begin(), it->second.end(), out.begin());
             return {};
         }
@@ -161,19 +246,32 @@ private:
     static Result<void> refuse() { return fail(ErrorCode::ReadOnly, "the file is seen through its journal"); }
 
     std::unique_ptr<PageSource> m_inner;
-    std::uint32_t m_pageCount;
-    std::map<std::uint32_t, PageBytes> m_images;
+    Decoded m_journal;
 };
 
-std::vector<std::uint8_t> readWhole(const std::string &path)
+// The record of the journal at `path` that the file does not satisfy yet (nullopt: none).
+Result<std::optional<Decoded>> unfinished(const std::string &path, const PageSource &db)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? Result<std::optional<Decoded>>(std::nullopt)
+                               : std::unexpected(ioError("cannot open", path));
+    auto record = decode(fd);
+    ::close(fd);
+    if (!record || !*record)
+        return record;
+    auto complete = completeIn(**record, db);
+    if (!complete)
+        return std::unexpected(complete.error());
+    return *complete ? std::nullopt : std::move(*record);
 }
 
 } // namespace
+
+std::uint64_t pageHash(const PageBytes &page)
+{
+    return hashBytes(page, 0x51B0C5ull);
+}
 
 std::string journalPathFor(const std::string &databasePath)
 {
@@ -182,41 +280,146 @@ std::string journalPathFor(const std::string &databasePath)
 
 Journal::Journal(std::string databasePath) : m_path(journalPathFor(databasePath)) {}
 
-Result<void> Journal::begin(std::uint32_t pageCount, const std::map<std::uint32_t, PageBytes> &before)
+Journal::~Journal()
 {
-    if (auto w = writeFile(m_path, encode(pageCount, before)); !w)
-        return w;
+    if (m_fd < 0)
+        return;
+    // A record still needed (a failed commit that could not undo itself) stays for the next open.
+    const bool needed = pending();
+    if (!needed) {
+        (void)finish();
+        (void)flush();
+    }
+    ::close(m_fd);
+    if (!needed)
+        ::unlink(m_path.c_str());
+}
+
+Result<void> Journal::openFile()
+{
+    if (m_fd >= 0)
+        return {};
+    m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (m_fd < 0)
+        return std::unexpected(ioError("cannot create", m_path));
+    // Once per open database: the entry must survive a power loss before any page relies on it.
     return syncDirectory(m_path);
+}
+
+Result<void> Journal::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return std::unexpected(ioError("cannot write", m_path));
+        done += std::size_t(n);
+    }
+    return {};
+}
+
+Result<void> Journal::flush()
+{
+    if (::fdatasync(m_fd) != 0)
+        return std::unexpected(ioError("cannot flush", m_path));
+    return {};
+}
+
+Result<void> Journal::begin(const JournalRecord &record)
+{
+    if (auto o = openFile(); !o)
+        return o;
+    const std::vector<std::uint8_t> body = encodeBody(record);
+    const std::vector<std::uint8_t> header = encodeHeader(record, body);
+    if (m_appending) {
+        // The appending record stays valid until the new header lands on the body beneath it.
+        if (auto w = writeAt(HeaderSize, body); !w)
+            return w;
+        if (auto f = flush(); !f)
+            return f;
+        if (auto w = writeAt(0, header); !w)
+            return w;
+    } else {
+        std::vector<std::uint8_t> whole = header;
+        whole.insert(whole.end(), body.begin(), body.end());
+        if (auto w = writeAt(0, whole); !w)
+            return w;
+    }
+    m_appending = false;
+    return flush();
+}
+
+Result<void> Journal::beginAppending(std::uint32_t originalCount)
+{
+    if (auto o = openFile(); !o)
+        return o;
+    JournalRecord record;
+    record.originalCount = record.finalCount = originalCount;
+    if (auto w = writeAt(0, encodeHeader(record, {})); !w)
+        return w;
+    m_appending = true;
+    return flush();
 }
 
 Result<void> Journal::finish()
 {
-    if (::unlink(m_path.c_str()) != 0 && errno != ENOENT)
-        return std::unexpected(ioError("cannot remove", m_path));
-    return syncDirectory(m_path);
+    m_appending = false;
+    if (m_fd < 0)
+        return {};
+    const std::uint8_t zeros[HeaderSize] = {};
+    if (auto w = writeAt(0, zeros); !w)
+        return w;
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0 && std::uint64_t(st.st_size) > LargeJournal)
+        (void)::ftruncate(m_fd, HeaderSize);
+    return {};
+}
+
+bool Journal::pending() const
+{
+    const int fd = m_fd >= 0 ? m_fd : ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    auto record = decode(fd);
+    if (fd != m_fd)
+        ::close(fd);
+    return record && *record;
 }
 
 Result<bool> Journal::recover(PageSource &db)
 {
-    if (::access(m_path.c_str(), F_OK) != 0)
-        return false;
-    const std::vector<std::uint8_t> bytes = readWhole(m_path);
-    const bool rollBack = complete(bytes);
-    if (rollBack) {
-        if (auto r = playBack(bytes, db); !r)
+    auto record = unfinished(m_path, db);
+    if (!record)
+        return std::unexpected(record.error());
+    if (*record) {
+        if (auto r = playBack(**record, db); !r)
             return fail(r.error().code, "rolling back the unfinished statement in " + m_path + ": " + r.error().message);
     }
-    if (auto f = finish(); !f)
-        return std::unexpected(f.error());
-    return rollBack;
+    // The record no longer applies; it is cleared before the file goes, so a removal lost in a
+    // power failure does not bring it back.
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd >= 0) {
+        const std::uint8_t zeros[HeaderSize] = {};
+        const bool cleared = ::pwrite(fd, zeros, sizeof zeros, 0) == ssize_t(sizeof zeros) && ::fdatasync(fd) == 0;
+        ::close(fd);
+        if (!cleared)
+            return std::unexpected(ioError("cannot clear", m_path));
+        if (::unlink(m_path.c_str()) != 0 && errno != ENOENT)
+            return std::unexpected(ioError("cannot remove", m_path));
+    }
+    return record->has_value();
 }
 
 Result<std::unique_ptr<PageSource>> Journal::readOnlyView(std::unique_ptr<PageSource> database)
 {
-    const std::vector<std::uint8_t> bytes = readWhole(m_path);
-    if (!complete(bytes))
+    auto record = unfinished(m_path, *database);
+    if (!record)
+        return std::unexpected(record.error());
+    if (!*record)
         return database;
-    return std::unique_ptr<PageSource>(std::make_unique<JournalView>(std::move(database), bytes));
+    return std::unique_ptr<PageSource>(std::make_unique<JournalView>(std::move(database), std::move(**record)));
 }
 
 } // namespace Qb::Jet

@@ -10,6 +10,9 @@ PageCache::PageCache(std::unique_ptr<PageSource> source, std::size_t capacity)
 
 Result<PageRef> PageCache::page(std::uint32_t number)
 {
+    if (m_overlay)
+        if (PageRef changed = m_overlay->changedPage(number))
+            return changed;
     if (auto it = m_entries.find(number); it != m_entries.end()) {
         m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
         return it->second.page;
@@ -23,17 +26,24 @@ Result<PageRef> PageCache::page(std::uint32_t number)
     auto bytes = std::make_shared<PageBytes>();
     if (auto ok = m_source->read(number, *bytes); !ok)
         return std::unexpected(ok.error());
+    insert(number, bytes);
+    return PageRef(std::move(bytes));
+}
+
+void PageCache::insert(std::uint32_t number, PageRef bytes)
+{
     if (m_entries.size() >= m_capacity) {
         m_entries.erase(m_lru.back());
         m_lru.pop_back();
     }
     m_lru.push_front(number);
-    m_entries.emplace(number, Entry{bytes, m_lru.begin()});
-    return PageRef(std::move(bytes));
+    m_entries.emplace(number, Entry{std::move(bytes), m_lru.begin()});
 }
 
 Result<std::uint32_t> PageCache::pageCount()
 {
+    if (m_overlay)
+        return m_overlay->overlayPageCount();
     if (!m_pageCountKnown) {
         auto count = m_source->pageCount();
         if (!count)
@@ -42,6 +52,22 @@ Result<std::uint32_t> PageCache::pageCount()
         m_pageCountKnown = true;
     }
     return m_pageCount;
+}
+
+void PageCache::store(std::uint32_t number, PageRef bytes)
+{
+    if (auto it = m_entries.find(number); it != m_entries.end()) {
+        it->second.page = std::move(bytes);
+        m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
+        return;
+    }
+    insert(number, std::move(bytes));
+}
+
+void PageCache::setPageCount(std::uint32_t count)
+{
+    m_pageCount = count;
+    m_pageCountKnown = true;
 }
 
 void PageCache::invalidate(std::uint32_t number)

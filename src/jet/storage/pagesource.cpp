@@ -153,6 +153,14 @@ private:
 
 } // namespace
 
+Result<void> PageSource::writeRun(std::uint32_t first, std::span<const PageBytes *const> pages)
+{
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        if (auto w = write(std::uint32_t(first + i), *pages[i]); !w)
+            return w;
+    return {};
+}
+
 Result<std::unique_ptr<PageSource>> openFilePageSource(const std::string &path, bool writable)
 {
     const int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);

@@ -4,6 +4,7 @@
 
 #include "jet/jeterror.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -13,6 +14,8 @@
 namespace Qb::Jet {
 
 inline constexpr std::size_t PageSize = 4096; // Jet 4 pages
+
+using PageBytes = std::array<std::uint8_t, PageSize>;
 
 class PageSource
 {
@@ -27,9 +30,12 @@ public:
     virtual Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const = 0;
     // REQUIRES: data.size() == PageSize, page <= pageCount() (page == pageCount() appends).
     virtual Result<void> write(std::uint32_t page, std::span<const std::uint8_t> data) = 0;
+    // Writes `pages` to consecutive pages from `first`, as one write() each in order would
+    // (a file source hands them to the system in one call). REQUIRES: first <= pageCount().
+    virtual Result<void> writeRun(std::uint32_t first, std::span<const PageBytes *const> pages);
     // Shrinks the data to `pages` pages (used when a rollback undoes appended pages).
     virtual Result<void> truncate(std::uint32_t pages) = 0;
-    // Makes every write so far durable.
+    // Makes every write so far durable, the size of the data included.
     virtual Result<void> sync() = 0;
 };
 

@@ -1,7 +1,9 @@
-// Statement pages and their commit.
+// Transaction pages and their commit.
 #include "jet/write/txwriter.h"
 
 #include "jet/storage/journal.h"
+
+#include <vector>
 
 namespace Qb::Jet {
 
@@ -9,89 +11,201 @@ TxWriter::TxWriter(PageCache &cache) : m_cache(cache)
 {
     m_originalCount = m_cache.pageCount().value_or(0);
     m_pageCount = m_originalCount;
+    m_cache.setOverlay(this);
+}
+
+TxWriter::~TxWriter()
+{
+    rollback();
+}
+
+PageRef TxWriter::changedPage(std::uint32_t number) const
+{
+    if (auto it = m_dirty.find(number); it != m_dirty.end())
+        return it->second;
+    return nullptr;
+}
+
+Result<PageRef> TxWriter::current(std::uint32_t page)
+{
+    if (auto it = m_dirty.find(page); it != m_dirty.end())
+        return PageRef(it->second);
+    if (auto it = m_pins.find(page); it != m_pins.end())
+        return it->second;
+    auto p = m_cache.page(page);
+    if (!p)
+        return std::unexpected(p.error());
+    // The cache may evict the page; the pin keeps its bytes alive for the statement.
+    return m_pins.emplace(page, *p).first->second;
 }
 
 Result<ByteSpan> TxWriter::read(std::uint32_t page)
 {
-    if (auto it = m_dirty.find(page); it != m_dirty.end())
-        return ByteSpan(it->second->data(), PageSize);
-    auto p = m_cache.page(page);
+    auto p = current(page);
     if (!p)
         return std::unexpected(p.error());
-    // The cache may evict the page; keep the bytes alive in the before-image map.
-    auto [it, inserted] = m_before.try_emplace(page, **p);
-    return ByteSpan(it->second.data(), PageSize);
+    return bytesOf(*p);
 }
 
 Result<MutableBytes> TxWriter::write(std::uint32_t page)
 {
     if (auto it = m_dirty.find(page); it != m_dirty.end())
         return MutableBytes(it->second->data(), PageSize);
-    auto original = read(page);
+    auto original = current(page);
     if (!original)
         return std::unexpected(original.error());
-    auto copy = std::make_unique<PageBytes>();
-    std::copy(original->begin(), original->end(), copy->begin());
-    auto &slot = m_dirty[page] = std::move(copy);
+    if (page < m_originalCount)
+        m_before.try_emplace(page, *original);
+    else
+        ++m_addedHeld;
+    auto &slot = m_dirty[page] = std::make_shared<PageBytes>(**original);
     return MutableBytes(slot->data(), PageSize);
 }
 
 std::uint32_t TxWriter::append()
 {
     const std::uint32_t page = m_pageCount++;
-    m_dirty[page] = std::make_unique<PageBytes>();
+    m_dirty[page] = std::make_shared<PageBytes>();
+    ++m_addedHeld;
     return page;
 }
 
-Result<void> TxWriter::writeAll()
+void TxWriter::endStatement()
 {
-    PageSource &source = m_cache.source();
-    // Pages are appended in order, so every append lands exactly at the end of the file.
-    for (const auto &[page, bytes] : m_dirty) {
-        if (auto w = source.write(page, std::span<const std::uint8_t>(bytes->data(), PageSize)); !w)
-            return w;
-    }
-    return source.sync();
+    m_pins.clear();
 }
 
-void TxWriter::restore()
+// Pages written back unchanged need neither a journal image nor a write.
+void TxWriter::dropUnchanged()
+{
+    for (auto it = m_dirty.begin(); it != m_dirty.end() && it->first < m_originalCount;) {
+        const auto before = m_before.find(it->first);
+        if (before != m_before.end() && *before->second == *it->second)
+            it = m_dirty.erase(it);
+        else
+            ++it;
+    }
+}
+
+// Writes the changed pages (only the added ones when `addedOnly`) in runs of neighbours.
+Result<void> TxWriter::writeRuns(bool addedOnly)
 {
     PageSource &source = m_cache.source();
-    for (const auto &[page, bytes] : m_dirty) {
-        if (page >= m_originalCount)
-            continue;
-        if (auto it = m_before.find(page); it != m_before.end())
-            (void)source.write(page, std::span<const std::uint8_t>(it->second.data(), PageSize));
+    std::vector<const PageBytes *> run;
+    std::uint32_t first = 0;
+    auto flushRun = [&]() -> Result<void> {
+        if (run.empty())
+            return {};
+        auto w = source.writeRun(first, run);
+        run.clear();
+        return w;
+    };
+    // Pages are appended in order, so every added page lands at or before the end of the file.
+    for (auto it = addedOnly ? m_dirty.lower_bound(m_originalCount) : m_dirty.begin(); it != m_dirty.end(); ++it) {
+        if (!run.empty() && it->first != first + run.size())
+            if (auto w = flushRun(); !w)
+                return w;
+        if (run.empty())
+            first = it->first;
+        run.push_back(it->second.get());
     }
-    (void)source.truncate(m_originalCount);
-    (void)source.sync();
+    return flushRun();
+}
+
+Result<void> TxWriter::spill(Journal *journal, std::size_t limit)
+{
+    if (m_addedHeld <= limit)
+        return {};
+    if (journal && !m_spillJournal) {
+        if (auto j = journal->beginAppending(m_originalCount); !j)
+            return j;
+        m_spillJournal = journal;
+    }
+    if (auto w = writeRuns(true); !w)
+        return w;
+    for (auto it = m_dirty.lower_bound(m_originalCount); it != m_dirty.end(); it = m_dirty.erase(it)) {
+        m_written[it->first] = pageHash(*it->second);
+        m_cache.invalidate(it->first);
+    }
+    m_addedHeld = 0;
+    return {};
+}
+
+bool TxWriter::restore()
+{
+    PageSource &source = m_cache.source();
+    bool ok = true;
+    for (const auto &[page, bytes] : m_dirty)
+        if (page < m_originalCount)
+            ok = source.write(page, *m_before.at(page)).has_value() && ok;
+    ok = source.truncate(m_originalCount).has_value() && ok;
+    return source.sync().has_value() && ok;
+}
+
+void TxWriter::close()
+{
+    m_dirty.clear();
+    m_pins.clear();
+    m_before.clear();
+    m_written.clear();
+    m_addedHeld = 0;
+    m_cache.setOverlay(nullptr);
+    m_open = false;
+}
+
+void TxWriter::rollback()
+{
+    if (!m_open)
+        return;
+    if (!m_written.empty()) {
+        PageSource &source = m_cache.source();
+        const bool cut = source.truncate(m_originalCount).has_value() && source.sync().has_value();
+        if (cut && m_spillJournal)
+            (void)m_spillJournal->finish();
+        m_cache.invalidateAll();
+    }
+    close();
 }
 
 Result<void> TxWriter::commit(Journal *journal)
 {
-    if (m_dirty.empty())
+    if (!m_open)
+        return fail(ErrorCode::IoError, "the transaction has already ended");
+    dropUnchanged();
+    if (m_dirty.empty() && m_written.empty()) {
+        close();
         return {};
+    }
     if (journal) {
-        std::map<std::uint32_t, PageBytes> before;
-        for (const auto &[page, bytes] : m_dirty)
+        JournalRecord record{m_originalCount, m_pageCount, {}, m_written};
+        for (const auto &[page, bytes] : m_dirty) {
+            record.after[page] = pageHash(*bytes);
             if (page < m_originalCount)
-                before.emplace(page, m_before.at(page));
-        if (auto j = journal->begin(m_originalCount, before); !j) {
-            (void)journal->finish();
-            m_cache.invalidateAll();
+                record.before.emplace(page, m_before.at(page).get());
+        }
+        if (auto j = journal->begin(record); !j) {
+            rollback();
             return j;
         }
     }
-    auto written = writeAll();
-    if (written && journal)
-        written = journal->finish();
+    auto written = writeRuns(false);
+    if (written)
+        written = m_cache.source().sync();
     if (!written) {
-        restore();
-        if (journal)
-            (void)journal->recover(m_cache.source());
+        if (restore() && journal)
+            (void)journal->finish();
+        m_cache.invalidateAll();
+        close();
+        return written;
     }
-    m_cache.invalidateAll();
-    return written;
+    // The pages are durable: a record the journal still held would be found satisfied.
+    if (journal)
+        (void)journal->finish();
+    for (const auto &[page, bytes] : m_dirty)
+        m_cache.store(page, bytes);
+    m_cache.setPageCount(m_pageCount);
+    close();
+    return {};
 }
 
 } // namespace Qb::Jet

@@ -1,7 +1,9 @@
-// The pages one statement changes, held in memory until the statement commits. Reads see the
-// statement's own changes; commit journals the original bytes, writes and flushes the pages,
-// and on any failure puts the original bytes back, so a failed statement leaves the file as it
-// was. Used from one thread, for one statement.
+// The pages one transaction changes, held in memory until it commits. While it is open it is the
+// page cache's overlay, so every read (its own, cursors', definitions') sees its changes. Commit
+// journals the original bytes, writes the changed pages in runs of neighbours, flushes the file
+// once and hands the pages to the cache; on any failure the original bytes go back, so a failed
+// transaction leaves the file as it was. A long transaction may write its new pages ahead (see
+// spill()), keeping its memory bounded. One thread; one open TxWriter per cache at a time.
 #pragma once
 
 #include "jet/format/bytewriter.h"
@@ -14,33 +16,58 @@ namespace Qb::Jet {
 
 class Journal;
 
-class TxWriter
+class TxWriter final : public PageOverlay
 {
 public:
+    // Becomes `cache`'s overlay until it commits or rolls back.
     explicit TxWriter(PageCache &cache);
+    // Rolls back when neither commit() nor rollback() ran.
+    ~TxWriter() override;
+    TxWriter(const TxWriter &) = delete;
+    TxWriter &operator=(const TxWriter &) = delete;
 
-    // The page's current bytes (this statement's version when it changed it).
+    // The page's current bytes (this transaction's version when it changed it), valid until
+    // endStatement(). Corrupt past the end of the file.
     Result<ByteSpan> read(std::uint32_t page);
-    // A writable copy of the page; later reads return it. Truncated past the end of the file.
+    // A writable copy of the page; later reads return it.
     Result<MutableBytes> write(std::uint32_t page);
     // Appends a zeroed page at the end of the file and returns its number.
     std::uint32_t append();
     std::uint32_t pageCount() const { return m_pageCount; }
 
-    // Journals (when `journal` is given), writes and flushes every changed page, then removes
-    // the journal. On failure the original pages are restored as far as the source allows (the
-    // journal, left in place, restores the rest at the next open).
+    // Between the statements of a transaction: lets go of the pages held for reading.
+    void endStatement();
+    // When more than `limit` added pages are held, writes them to the file ahead of the commit
+    // (after `journal`, when given, records that a crash cuts them off again).
+    Result<void> spill(Journal *journal, std::size_t limit);
+
+    // Journals (when `journal` is given), writes and flushes every changed page, then clears the
+    // journal's record. On failure the original pages are restored as far as the source allows
+    // (the journal, left in place, restores the rest at the next open).
     Result<void> commit(Journal *journal);
+    // Drops every change; the file is cut back when new pages were written ahead.
+    void rollback();
+
+    PageRef changedPage(std::uint32_t number) const override;
+    std::uint32_t overlayPageCount() const override { return m_pageCount; }
 
 private:
-    Result<void> writeAll();
-    void restore();
+    Result<PageRef> current(std::uint32_t page);
+    void dropUnchanged();
+    Result<void> writeRuns(bool addedOnly);
+    bool restore();
+    void close();
 
     PageCache &m_cache;
     std::uint32_t m_originalCount = 0;
     std::uint32_t m_pageCount = 0;
-    std::map<std::uint32_t, PageBytes> m_before;
-    std::map<std::uint32_t, std::unique_ptr<PageBytes>> m_dirty;
+    std::map<std::uint32_t, PageRef> m_before;                    // original pages it changed
+    std::map<std::uint32_t, std::shared_ptr<PageBytes>> m_dirty;  // its versions, in page order
+    std::map<std::uint32_t, PageRef> m_pins;                      // pages read this statement
+    std::map<std::uint32_t, std::uint64_t> m_written;             // added pages written ahead: hash
+    std::size_t m_addedHeld = 0; // entries of m_dirty at or past m_originalCount
+    Journal *m_spillJournal = nullptr;
+    bool m_open = true;
 };
 
 } // namespace Qb::Jet

@@ -123,7 +123,7 @@ TEST_P(RefusedStatement, failsAndLeavesTheFileAsItWas)
     ASSERT_FALSE(r);
     EXPECT_EQ(r.error().code, GetParam().code) << r.error().message;
     EXPECT_EQ(Qb::Test::readFile(m_path), before);
-    EXPECT_FALSE(std::filesystem::exists(journalPathFor(m_path)));
+    EXPECT_FALSE(Journal(m_path).pending());
 }
 
 const std::string Chinese51(51, 'x');
@@ -328,9 +328,14 @@ TEST_F(WriteTest, leftoverJournalIsRolledBackOnOpen)
     // and scribbling over page 2.
     Journal journal(m_path);
     std::map<std::uint32_t, PageBytes> images;
-    for (std::uint32_t p : {1u, 2u})
+    JournalRecord record;
+    record.originalCount = std::uint32_t(before.size() / PageSize);
+    record.finalCount = record.originalCount + 1;
+    for (std::uint32_t p : {1u, 2u}) {
         std::copy(before.begin() + p * PageSize, before.begin() + (p + 1) * PageSize, images[p].begin());
-    ASSERT_TRUE(journal.begin(std::uint32_t(before.size() / PageSize), images));
+        record.before[p] = &images[p];
+    }
+    ASSERT_TRUE(journal.begin(record));
     {
         std::fstream f(m_path, std::ios::in | std::ios::out | std::ios::binary);
         f.seekp(2 * PageSize);
