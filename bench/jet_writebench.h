@@ -35,8 +35,8 @@ public:
     SqliteLibrary &operator=(const SqliteLibrary &) = delete;
 
     bool fill(int size);
-    // Seconds for `count` statements, each its own transaction; negative on failure.
-    double run(int count, const StatementText &statement);
+    // Seconds for statements first..first+count-1, each its own transaction; negative on failure.
+    double run(int first, int count, const StatementText &statement);
     // Seconds for running `script` (statements ended by ";") as one transaction.
     double runScript(const std::string &script);
 

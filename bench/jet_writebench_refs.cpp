@@ -119,10 +119,10 @@ bool SqliteLibrary::fill(int size)
     return exec("commit");
 }
 
-double SqliteLibrary::run(int count, const StatementText &statement)
+double SqliteLibrary::run(int first, int count, const StatementText &statement)
 {
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < count; ++i)
+    for (int i = first; i < first + count; ++i)
         if (!exec(statement(i)))
             return -1;
     return secondsSince(start);
