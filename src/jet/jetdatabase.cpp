@@ -125,7 +125,6 @@ Result<std::shared_ptr<const TextColumnIndex>> JetDatabase::textColumnIndex(cons
 Result<void> JetDatabase::invalidate()
 {
     ++m_generation;
-    m_pages.invalidateAll();
     m_defs.clear();
     m_dataPages.clear();
     m_textIndexes.clear();
