@@ -147,6 +147,7 @@ Costs benchSize(const Options &o, int size)
 // Runs `tool exec FILE - --single-transaction` with `scriptPath` as its standard input.
 double runTool(const std::string &tool, const std::string &file, const std::string &scriptPath)
 {
+    std::fflush(stdout);
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {

@@ -24,6 +24,8 @@ struct Arguments
     std::vector<std::string> positional; // after the command name: FILE, then the rest
     std::string password = DefaultPassword;
     std::string format = "csv";         // csv | json
+    std::string scriptFile;             // exec --file F
+    bool singleTransaction = false;     // exec --single-transaction
 };
 
 struct Command

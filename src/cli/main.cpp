@@ -24,7 +24,10 @@ void printUsage(const std::vector<Command> &commands)
     for (const auto &c : commands)
         std::fprintf(stderr, "  %s\n", c.usage);
     std::fprintf(stderr, "--password defaults to the program's own database password, which also opens\n"
-                         "files without a password. Exit status: 0 ok, 1 faults found, 2 usage, 3 failure.\n");
+                         "files without a password. exec - reads statements from standard input (--file F\n"
+                         "from F), each ended by ';' outside a text literal and committed on its own, or\n"
+                         "all as one with --single-transaction; it stops at the first failing statement.\n"
+                         "Exit status: 0 ok, 1 faults found, 2 usage, 3 failure.\n");
 }
 
 // Splits options from positional arguments; false on a malformed option.
@@ -43,8 +46,12 @@ bool parseArguments(int argc, char *argv[], Arguments &args)
             }
             return false;
         };
-        if (option("--password", args.password) || option("--format", args.format))
+        if (option("--password", args.password) || option("--format", args.format) || option("--file", args.scriptFile))
             continue;
+        if (a == "--single-transaction") {
+            args.singleTransaction = true;
+            continue;
+        }
         if (a.starts_with("--")) {
             printError("unknown option " + std::string(a));
             return false;

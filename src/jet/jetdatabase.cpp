@@ -188,15 +188,13 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
 
 Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &statement)
 {
-    // New pages past this many are written ahead, so a long transaction's memory stays bounded.
-    constexpr std::size_t HeldAddedPages = 8192;
     if (m_transactionFailure)
         return fail(m_transactionFailure->code, "the transaction was rolled back after an earlier failure: "
                                                     + m_transactionFailure->message);
     auto changed = executeStatement(*this, *m_transaction, statement);
     m_transaction->endStatement();
     if (changed)
-        if (auto spilled = m_transaction->spill(m_journal.get(), HeldAddedPages); !spilled)
+        if (auto spilled = m_transaction->spill(m_journal.get(), m_transactionPageLimit); !spilled)
             changed = std::unexpected(spilled.error());
     if (!changed) {
         m_transaction->rollback();

@@ -74,6 +74,10 @@ public:
     }
     Journal *journal() { return m_journal.get(); }
 
+    // How many new pages a transaction holds in memory before it writes them to the file ahead
+    // of its commit (the memory bound of a long transaction; 8192 pages unless set).
+    void setTransactionPageLimit(std::size_t pages) { m_transactionPageLimit = pages; }
+
 private:
     JetDatabase(std::unique_ptr<PageSource> source, Mode mode);
     Result<void> load(std::string_view password);
@@ -92,6 +96,7 @@ private:
     // The open transaction, and the failure that ended it early (later statements fail).
     std::unique_ptr<TxWriter> m_transaction;
     std::optional<Error> m_transactionFailure;
+    std::size_t m_transactionPageLimit = 8192;
 };
 
 } // namespace Qb::Jet

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,11 +49,16 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(m_dir); }
 
-    Outcome run(const std::vector<std::string> &args)
+    // `input`, when given, is the tool's standard input.
+    Outcome run(const std::vector<std::string> &args, const std::optional<std::string> &input = std::nullopt)
     {
         std::string command = shellQuote(QB_MDB_TOOL);
         for (const auto &a : args)
             command += " " + shellQuote(a);
+        if (input) {
+            std::ofstream(m_dir / "in", std::ios::binary) << *input;
+            command += " <" + shellQuote((m_dir / "in").string());
+        }
         command += " >" + shellQuote((m_dir / "out").string()) + " 2>" + shellQuote((m_dir / "err").string());
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(m_dir / "out"), slurp(m_dir / "err")};
@@ -125,7 +131,84 @@ INSTANTIATE_TEST_SUITE_P(
                       BadInput{"noSuchTable", {"export", "LIB", "无此表"}, 3, "(NoSuchTable)"},
                       BadInput{"sqlOutsideSubset", {"query", "LIB", "select * from 命令库 order by ID"}, 3, "(SqlSyntax)"},
                       BadInput{"changeThroughQuery", {"query", "LIB", "delete from 命令库"}, 3, "(SqlSyntax)"},
-                      BadInput{"checkOnMissingFile", {"check", "/nonexistent/x.mdb"}, 1, "cannot open"}),
+                      BadInput{"checkOnMissingFile", {"check", "/nonexistent/x.mdb"}, 1, "cannot open"},
+                      BadInput{"execWithoutStatements", {"exec", "LIB"}, 2, "exec needs SQL, - or --file F"},
+                      BadInput{"execWithSqlAndFile", {"exec", "LIB", "-", "--file", "x.sql"}, 2, "not both"},
+                      BadInput{"execScriptMissing", {"exec", "LIB", "--file", "/nonexistent/x.sql"}, 3,
+                               "cannot open /nonexistent/x.sql"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Scripts through exec: from standard input or --file, each statement committed on its own or
+// all as one transaction.
+struct Script
+{
+    const char *name;
+    std::string text;
+    std::vector<std::string> options;
+    int status;
+    std::string out;        // the whole standard output
+    std::string message;    // part of standard error ("" when it must be empty)
+    std::string newRows;    // CSV of (命令名, 说明) of the commands the script added
+};
+
+void PrintTo(const Script &s, std::ostream *os) { *os << s.name; }
+
+class CliScript : public Cli, public ::testing::WithParamInterface<Script> {};
+
+TEST_P(CliScript, runsUntilTheFirstFailure)
+{
+    const Script &s = GetParam();
+    const auto before = slurp(m_library);
+    std::vector<std::string> args{"exec", m_library};
+    std::optional<std::string> input = s.text;
+    if (s.options.empty() || s.options[0] != "--file") {
+        args.push_back("-");
+    } else {
+        std::ofstream(m_dir / "script.sql", std::ios::binary) << s.text;
+        args.push_back("--file");
+        args.push_back((m_dir / "script.sql").string());
+        input.reset();
+    }
+    for (std::size_t i = args.size() == 4 ? 1 : 0; i < s.options.size(); ++i)
+        args.push_back(s.options[i]);
+    const Outcome o = run(args, input);
+    EXPECT_EQ(o.status, s.status) << o.err;
+    EXPECT_EQ(o.out, s.out);
+    if (s.message.empty()) {
+        EXPECT_EQ(o.err, "");
+    } else {
+        EXPECT_NE(o.err.find(s.message), std::string::npos) << o.err;
+    }
+    const Outcome rows = run({"query", m_library, "select 命令名, 说明 from 命令库 where 命令名 like 'new%'"});
+    EXPECT_EQ(rows.out, "命令名,说明\n" + s.newRows);
+    if (s.newRows.empty()) {
+        EXPECT_EQ(slurp(m_library), before) << "the file is byte for byte as it was";
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_library + "-journal"));
+}
+
+const std::string MemoScript = "insert into 命令库(命令名,中文名,分类,说明,类型) values ('new1','','1','a;\r\nb ''q'';\nc','函数');\n"
+                               "-- a comment; not a statement\n"
+                               "insert into 命令库(命令名,分类) values ('new2', '2')";
+const std::string MemoRows = "\"new1\",\"a;\r\nb 'q';\nc\"\n\"new2\",\n";
+const std::string FailingScript = "insert into 命令库(命令名,说明) values ('new1','one;\ntwo');\n"
+                                  "  insert into 命令库(命令名,无此列) values ('new2','x');\n"
+                                  "insert into 命令库(命令名) values ('new3');\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliScript,
+    ::testing::Values(
+        Script{"memoWithLineBreaksAndSemicolons", MemoScript, {}, 0, "2 statement(s), 2 row(s) changed\n", "", MemoRows},
+        Script{"fromAFile", MemoScript, {"--file"}, 0, "2 statement(s), 2 row(s) changed\n", "", MemoRows},
+        Script{"oneTransaction", MemoScript, {"--single-transaction"}, 0, "2 statement(s), 2 row(s) changed\n", "", MemoRows},
+        Script{"failureKeepsTheStatementsBefore", FailingScript, {}, 3, "",
+               "quillbox-mdb: line 3: no column 无此列 (NoSuchColumn); the 1 statement(s) before it stay committed",
+               "\"new1\",\"one;\ntwo\"\n"},
+        Script{"failureInOneTransactionKeepsNothing", FailingScript, {"--single-transaction"}, 3, "",
+               "quillbox-mdb: line 3: no column 无此列 (NoSuchColumn); nothing was committed", ""},
+        Script{"unterminatedLiteral", "delete from 命令表 where 命令='len(';\ninsert into 命令库(命令名) values ('new;\n",
+               {"--file", "--single-transaction"}, 3, "", "line 2: ", ""},
+        Script{"selectIsNoChange", "select * from 命令库;", {}, 3, "", "line 1: execute runs insert, update and delete", ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(Cli, checkFailsOnADamagedCopy)

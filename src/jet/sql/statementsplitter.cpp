@@ -1,0 +1,96 @@
+// The script splitter's state machine, one byte at a time (every byte of a multi-byte UTF-8
+// character is above 0x7F, so none is taken for a quote, bracket or ";").
+#include "jet/sql/statementsplitter.h"
+
+namespace Qb::Jet {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+
+} // namespace
+
+void StatementSplitter::feed(std::string_view part)
+{
+    for (char c : part)
+        take(c);
+}
+
+std::optional<StatementSplitter::Statement> StatementSplitter::next()
+{
+    if (m_ready.empty())
+        return std::nullopt;
+    Statement s = std::move(m_ready.front());
+    m_ready.pop_front();
+    return s;
+}
+
+std::optional<StatementSplitter::Statement> StatementSplitter::finish()
+{
+    if (m_state == State::Dash)
+        m_text += '-';
+    m_state = State::Code;
+    endStatement();
+    return next();
+}
+
+void StatementSplitter::endStatement()
+{
+    if (m_started)
+        m_ready.push_back({std::move(m_text), m_startLine});
+    m_text.clear();
+    m_started = false;
+}
+
+void StatementSplitter::take(char c)
+{
+    if (m_state == State::Dash) {
+        if (c == '-') {
+            m_state = State::Comment;
+            return;
+        }
+        m_text += '-';
+        m_state = State::Code;
+        if (!m_started) {
+            m_started = true;
+            m_startLine = m_line;
+        }
+    } else if (m_state == State::TextQuote) {
+        m_state = c == '\'' ? State::Text : State::Code;
+        if (c == '\'') {
+            m_text += c;
+            return;
+        }
+    }
+    if (m_state == State::Comment) {
+        if (c == '\n') {
+            m_state = State::Code;
+            m_text += c;
+            ++m_line;
+        }
+        return;
+    }
+    if (c == '\n')
+        ++m_line;
+    if (m_state == State::Code) {
+        if (c == ';')
+            return endStatement();
+        if (c == '-')
+            return void(m_state = State::Dash);
+        if (!m_started && !isBlank(c)) {
+            m_started = true;
+            m_startLine = m_line;
+        }
+        if (c == '\'')
+            m_state = State::Text;
+        else if (c == '[')
+            m_state = State::Bracket;
+    } else if (m_state == State::Text && c == '\'') {
+        m_state = State::TextQuote;
+    } else if (m_state == State::Bracket && c == ']') {
+        m_state = State::Code;
+    }
+    m_text += c;
+}
+
+} // namespace Qb::Jet
