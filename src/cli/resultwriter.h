@@ -3,8 +3,9 @@
 //
 // CSV: a header line of column names, then one line per row. Text, memo, date and binary values
 // are quoted ("" stands for one quote); numbers and Yes/No (1/0) are bare; NULL is an empty,
-// unquoted field, so NULL and empty text differ. Dates are "YYYY-MM-DD HH:MM:SS"; binary, OLE
-// and GUID values are upper-case hex.
+// unquoted field, so NULL and empty text differ. Dates are "YYYY-MM-DD HH:MM:SS", followed by
+// ".mmm" when they have milliseconds; Decimal values are exact; binary and OLE values are
+// upper-case hex, GUIDs in braces.
 // JSON: an array with one object per row, keys in column order; NULL is null.
 #pragma once
 

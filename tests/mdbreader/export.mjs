@@ -1,7 +1,8 @@
 // Prints one table of an .mdb file as CSV in quillbox-mdb's export conventions, read through the
 // independent mdb-reader package: text-like values quoted ("" for a quote), numbers and Yes/No
-// (1/0) bare, NULL as an empty unquoted field, dates as "YYYY-MM-DD HH:MM:SS" (UTC), binary as
-// upper-case hex. Usage: node export.js FILE TABLE [PASSWORD]
+// (1/0) bare, NULL as an empty unquoted field, dates as "YYYY-MM-DD HH:MM:SS" (UTC) followed by
+// ".mmm" when they have milliseconds, binary as upper-case hex. Usage: node export.mjs FILE TABLE
+// [PASSWORD]
 import { readFileSync } from "node:fs";
 import MDBReader from "mdb-reader";
 
@@ -17,10 +18,11 @@ function cell(value, type) {
     if (value === null || value === undefined) return "";
     if (typeof value === "boolean") return value ? "1" : "0";
     if (value instanceof Date) {
-        const ms = Math.round(value.getTime() / 1000) * 1000;
-        const d = new Date(ms);
+        const d = value;
+        const ms = d.getUTCMilliseconds();
         return quote(`${String(d.getUTCFullYear()).padStart(4, "0")}-${pad(d.getUTCMonth() + 1)}-${pad(d.getUTCDate())} `
-            + `${pad(d.getUTCHours())}:${pad(d.getUTCMinutes())}:${pad(d.getUTCSeconds())}`);
+            + `${pad(d.getUTCHours())}:${pad(d.getUTCMinutes())}:${pad(d.getUTCSeconds())}`
+            + (ms ? "." + String(ms).padStart(3, "0") : ""));
     }
     if (Buffer.isBuffer(value) || value instanceof Uint8Array) return quote(Buffer.from(value).toString("hex").toUpperCase());
     if (typeof value === "number" || typeof value === "bigint") return String(value);

@@ -47,17 +47,19 @@ std::string numberText(double v, bool single = false)
     return buf;
 }
 
+// "YYYY-MM-DD HH:MM:SS", followed by ".mmm" when the time, rounded to the millisecond, has any.
 std::string dateText(double days)
 {
     if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
         return numberText(days);
-    // Whole seconds since 1899-12-30; negative day numbers count the time part forwards.
+    // Milliseconds since 1899-12-30; negative day numbers count the time part forwards.
+    constexpr long long MsPerDay = 86400000;
     const double whole = std::trunc(days);
     const double fraction = std::fabs(days - whole);
-    long long seconds = std::llround(fraction * 86400.0);
+    long long ms = std::llround(fraction * double(MsPerDay));
     long long day = static_cast<long long>(whole);
-    if (seconds >= 86400) {
-        seconds -= 86400;
+    if (ms >= MsPerDay) {
+        ms -= MsPerDay;
         day += days < 0 ? -1 : 1;
     }
     // Civil date from a day count (days since 1970-01-01 = day - 25569).
@@ -70,9 +72,12 @@ std::string dateText(double days)
     const unsigned d = doy - (153 * mp + 2) / 5 + 1;
     const unsigned m = mp < 10 ? mp + 3 : mp - 9;
     const long long y = yoe + era * 400 + (m <= 2);
+    const long long seconds = ms / 1000;
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02lld:%02lld:%02lld", y, m, d, seconds / 3600,
-                  (seconds / 60) % 60, seconds % 60);
+    int n = std::snprintf(buf, sizeof buf, "%04lld-%02u-%02u %02lld:%02lld:%02lld", y, m, d, seconds / 3600,
+                          (seconds / 60) % 60, seconds % 60);
+    if (ms % 1000)
+        std::snprintf(buf + n, sizeof buf - std::size_t(n), ".%03lld", ms % 1000);
     return buf;
 }
 

@@ -49,8 +49,9 @@ private:
 // through `pages`.
 Result<Value> decodeColumn(PageCache &pages, const TableDef &table, const RowView &row, std::size_t index);
 
-// The text form of a value as the export and query tools print it (dates as
-// "MM/DD/YY HH:MM:SS", binary as hex). NULL gives "".
+// The text form of a value as the export and query tools print it: dates as
+// "YYYY-MM-DD HH:MM:SS", with ".mmm" when they have milliseconds; Decimal values exact, with
+// their scale's digits; binary as hex. NULL gives "".
 std::string valueText(const Value &value, const ColumnDef &column);
 
 } // namespace Qb::Jet

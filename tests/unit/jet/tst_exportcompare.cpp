@@ -2,8 +2,8 @@
 // the independent readers mdbtools (mdb-export) and mdb-reader (node) give for it. Known reader
 // limits are tolerated: mdbtools shows empty text and empty binary as NULL, cuts text and binary
 // values at the first zero byte, prints GUIDs with a dash missing and mangles characters outside
-// the BMP; mdb-reader rounds times to milliseconds (so a second can differ by one) and prints GUIDs
-// without braces. Rows are paired regardless of order where the readers place moved rows
+// the BMP, and prints whole seconds; mdb-reader rounds times to milliseconds (so a millisecond can
+// differ by one) and prints GUIDs without braces. Rows are paired regardless of order where the readers place moved rows
 // differently.
 #include "support/fixtures.h"
 
@@ -97,12 +97,15 @@ bool looksLikeGuid(const std::string &s)
     return (s.size() == 38 && s.front() == '{') || (s.size() == 36 && s[8] == '-' && s[13] == '-');
 }
 
-std::optional<long long> dateSeconds(const std::string &s)
+// A date as a count of milliseconds, from "YYYY-MM-DD HH:MM:SS" with an optional ".mmm".
+std::optional<long long> dateMillis(const std::string &s)
 {
-    int y, mo, d, h, mi, se;
-    if (s.size() != 19 || std::sscanf(s.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &se) != 6)
+    int y, mo, d, h, mi, se, ms = 0;
+    if ((s.size() != 19 && (s.size() != 23 || s[19] != '.'))
+        || std::sscanf(s.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &se) != 6
+        || (s.size() == 23 && std::sscanf(s.c_str() + 20, "%3d", &ms) != 1))
         return std::nullopt;
-    return (((y * 400LL + mo * 31) + d) * 24 + h) * 3600LL + mi * 60 + se;
+    return ((((y * 400LL + mo * 31) + d) * 24 + h) * 3600LL + mi * 60 + se) * 1000 + ms;
 }
 
 bool hasNonBmp(const std::string &s)
@@ -161,8 +164,9 @@ bool sameValue(const Cell &ours, const Cell &theirs, bool mdbtools)
                    }
                    return hex;
                }());
-    if (auto da = dateSeconds(a), db = dateSeconds(b); da && db)
-        return std::llabs(*da - *db) <= 1;
+    // mdbtools prints whole seconds; mdb-reader keeps milliseconds (its value is rounded to one).
+    if (auto da = dateMillis(a), db = dateMillis(b); da && db)
+        return std::llabs(*da - *db) <= (mdbtools ? 999 : 1);
     // Numbers may be printed with fewer digits (mdbtools rounds DBL_MAX past the double range).
     char *ea = nullptr, *eb = nullptr;
     const long double na = std::strtold(a.c_str(), &ea), nb = std::strtold(b.c_str(), &eb);
