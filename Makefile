@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CTEST_ARGS ?=
 
-.PHONY: run test build deps test-deps configure bench fuzz package clean
+.PHONY: run test build deps test-deps configure bench crash-test fuzz package clean
 
 run: deps build
 	./$(BUILD)/quillbox
@@ -33,6 +33,9 @@ package: build
 
 bench: test-deps build
 	cmake --build $(BUILD) --target bench
+
+crash-test: test-deps build
+	cmake --build $(BUILD) --target crash-test
 
 fuzz:
 	@tools/install-deps.sh fuzz

@@ -9,14 +9,19 @@
 #include "jet/storage/journal.h"
 #include "jet/storage/pagesource.h"
 
+#include "readercheck_support.h"
 #include "writetest_support.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <fstream>
 #include <random>
+#include <set>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -170,10 +175,9 @@ INSTANTIATE_TEST_SUITE_P(Faults, FailAfterWrites,
                          [](const auto &info) { return std::string(info.param.name); });
 
 // Runs `stream` in a child process on `path`; the child reports each finished statement on a
-// pipe and is killed either at page write `killAtWrite` (through the page layer) or, when that
-// is 0, `delayMicros` after its `killAfter`-th report. Returns the number of reports seen.
-std::size_t runAndKill(const std::string &path, const std::vector<std::string> &stream, std::size_t killAtWrite,
-                       std::size_t killAfter, unsigned delayMicros)
+// pipe and is killed at page write `killAtWrite` (through the page layer). Returns the number of
+// reports seen.
+std::size_t runAndKillAtWrite(const std::string &path, const std::vector<std::string> &stream, std::size_t killAtWrite)
 {
     int fds[2];
     if (::pipe(fds) != 0)
@@ -182,8 +186,8 @@ std::size_t runAndKill(const std::string &path, const std::vector<std::string> &
     if (child == 0) {
         ::close(fds[0]);
         auto file = openFilePageSource(path, true);
-        auto source = std::make_unique<Qb::Test::FailingPageSource>(
-            std::move(*file), killAtWrite ? killAtWrite - 1 : SIZE_MAX, false, [] { ::raise(SIGKILL); });
+        auto source = std::make_unique<Qb::Test::FailingPageSource>(std::move(*file), killAtWrite - 1, false,
+                                                                    [] { ::raise(SIGKILL); });
         auto db = JetDatabase::open(std::move(source), Password, Database::Mode::ReadWrite);
         if (!db)
             ::_exit(2);
@@ -200,12 +204,8 @@ std::size_t runAndKill(const std::string &path, const std::vector<std::string> &
     ::close(fds[1]);
     std::size_t reports = 0;
     char c;
-    while (::read(fds[0], &c, 1) == 1) {
-        if (++reports == killAfter && killAtWrite == 0) {
-            ::usleep(delayMicros); // where the kill lands; any point is a valid outcome
-            ::kill(child, SIGKILL);
-        }
-    }
+    while (::read(fds[0], &c, 1) == 1)
+        ++reports;
     int status = 0;
     ::waitpid(child, &status, 0);
     ::close(fds[0]);
@@ -233,7 +233,7 @@ TEST_F(Faults, killedAtEveryPageWriteOfAStream)
     for (std::size_t killAt = 1;; ++killAt) {
         SCOPED_TRACE("killed at page write " + std::to_string(killAt));
         const std::string path = copyOfBase("kill.mdb");
-        const std::size_t reports = runAndKill(path, tail, killAt, 0, 0);
+        const std::size_t reports = runAndKillAtWrite(path, tail, killAt);
         expectBeforeOrAfter(path, states, reports);
         if (reports == tail.size())
             break;
@@ -243,25 +243,197 @@ TEST_F(Faults, killedAtEveryPageWriteOfAStream)
     std::printf("[ INFO     ] %zu kill points at page writes tried\n", points);
 }
 
+// A hash of everything the program can see in the library.
+std::uint64_t stateHash(const std::vector<Rows> &state)
+{
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    auto step = [&](unsigned char c) { h = (h ^ c) * 0x100000001b3ull; };
+    for (const Rows &table : state) {
+        for (const auto &row : table) {
+            for (const std::string &value : row) {
+                for (unsigned char c : value)
+                    step(c);
+                step(0x1F);
+            }
+            step(0x1E);
+        }
+        step(0x1D);
+    }
+    return h;
+}
+
+// The hashes of the states after 0, 1, ... statements of `stream`, run in memory.
+std::vector<std::uint64_t> expectedHashes(const std::vector<std::uint8_t> &start, const std::vector<std::string> &stream)
+{
+    auto db = Database::open(makeMemoryPageSource(start), Password);
+    std::vector<std::uint64_t> hashes{stateHash(snapshot(**db))};
+    for (const auto &sql : stream) {
+        EXPECT_TRUE((*db)->execute(sql)) << sql.substr(0, 80);
+        hashes.push_back(stateHash(snapshot(**db)));
+    }
+    return hashes;
+}
+
+// The library's tables with their column names, for the independent readers.
+Qb::Test::Tables contentOf(Database &db)
+{
+    Qb::Test::Tables out;
+    for (const auto &t : Tables)
+        out[t] = {(*db.query("select * from " + t))->columns(), Qb::Test::tableRows(db, t)};
+    return out;
+}
+
+// How a child process runs its statements before it is killed.
+struct ChildRun
+{
+    std::size_t from = 0;          // first statement of the stream it runs
+    bool oneTransaction = false;   // all of them as one transaction, reported once at its commit
+    std::size_t pageLimit = 0;     // new pages a transaction holds before writing ahead (0: default)
+};
+
+// Runs the statements of `stream` from `run.from` on `path` in a child process through the
+// engine's own file, lock and journal; the child reports each finished statement (or the
+// committed transaction) on a pipe and is killed `delayMicros` after it starts, unless it has
+// finished by then. Returns the number of reports.
+std::size_t runAndKillAfter(const std::string &path, const std::vector<std::string> &stream, const ChildRun &run,
+                            unsigned delayMicros)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return 0;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(fds[0]);
+        auto db = Database::open(path, Password);
+        if (!db)
+            ::_exit(2);
+        if (run.pageLimit)
+            static_cast<JetDatabase &>(**db).setTransactionPageLimit(run.pageLimit);
+        if (run.oneTransaction && !(*db)->beginTransaction())
+            ::_exit(3);
+        const char done = 1;
+        for (std::size_t i = run.from; i < stream.size(); ++i) {
+            if (!(*db)->execute(stream[i]))
+                ::_exit(3);
+            if (!run.oneTransaction && ::write(fds[1], &done, 1) != 1)
+                ::_exit(4);
+        }
+        if (run.oneTransaction && (!(*db)->commitTransaction() || ::write(fds[1], &done, 1) != 1))
+            ::_exit(5);
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    // Reports are read as they come; at the deadline the child dies wherever it is (any point is
+    // a valid outcome). A child that finishes first closes the pipe.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::microseconds(delayMicros);
+    std::size_t reports = 0;
+    for (bool killed = false;;) {
+        const auto left = deadline - std::chrono::steady_clock::now();
+        if (!killed && left <= std::chrono::nanoseconds(0)) {
+            ::kill(child, SIGKILL);
+            killed = true;
+        }
+        const auto nanos = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        const timespec wait{time_t(nanos / 1000000000), long(nanos % 1000000000)};
+        pollfd readable{fds[0], POLLIN, 0};
+        if (::ppoll(&readable, 1, killed ? nullptr : &wait, nullptr) <= 0)
+            continue;
+        char c;
+        if (::read(fds[0], &c, 1) != 1)
+            break;
+        ++reports;
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(fds[0]);
+    return reports;
+}
+
+std::size_t killCount(std::size_t fallback)
+{
+    const char *kills = std::getenv("QB_KILLS");
+    return kills && std::atoi(kills) > 0 ? std::size_t(std::atoi(kills)) : fallback;
+}
+
+// A long stream of single statements killed again and again at random moments, each run going
+// on from the state the last kill left. Every kill must leave the state before or after the
+// statement it hit, a file our check accepts with sound indexes, and, for each state reached,
+// a file the independent readers show the same rows of. QB_KILLS sets the number of kills.
 TEST_F(Faults, killedAtRandomMomentsOfAStream)
 {
-    const auto stream = statementStream(30);
-    const std::vector<std::string> tail(stream.begin() + 6, stream.end());
-    const auto states = expectedStates(Qb::Test::readFile(m_base), tail);
+    const std::size_t kills = killCount(100);
+    const auto stream = statementStream(600);
+    const auto base = Qb::Test::readFile(m_base);
+    const auto hashes = expectedHashes(base, stream);
+    Qb::Test::IndependentReaders readers;
+    std::set<std::size_t> checkedByReaders;
     std::mt19937 rnd(7);
-    const int runs = 40;
-    int midStream = 0;
-    for (int run = 0; run < runs; ++run) {
-        const std::size_t killAfter = 1 + rnd() % (tail.size() - 1);
-        const unsigned delay = rnd() % 20000;
-        SCOPED_TRACE("run " + std::to_string(run) + ": kill " + std::to_string(delay) + " us after statement "
-                     + std::to_string(killAfter));
-        const std::string path = copyOfBase("random.mdb");
-        const std::size_t reports = runAndKill(path, tail, 0, killAfter, delay);
-        midStream += reports < tail.size();
-        expectBeforeOrAfter(path, states, reports);
+    std::size_t at = 0, completedButUnreported = 0;
+    std::string path = copyOfBase("random.mdb");
+    for (std::size_t kill = 0; kill < kills; ++kill) {
+        const unsigned delay = 1000 + rnd() % 30000;
+        SCOPED_TRACE("kill " + std::to_string(kill) + ": " + std::to_string(delay) + " us after starting at statement "
+                     + std::to_string(at));
+        const std::size_t reported = at + runAndKillAfter(path, stream, {at}, delay);
+        auto db = Database::open(path, Password);
+        ASSERT_TRUE(db) << db.error().message;
+        const std::uint64_t now = stateHash(snapshot(**db));
+        const bool after = reported + 1 < hashes.size() && now == hashes[reported + 1];
+        ASSERT_TRUE(now == hashes[reported] || after) << "state matches neither statement " << reported << " nor the next";
+        at = reported + after;
+        completedButUnreported += after;
+        if (!readers.names().empty() && checkedByReaders.insert(at).second) {
+            EXPECT_EQ(readers.check(path, contentOf(**db)), "") << "after statement " << at;
+        }
+        db->reset();
+        expectSoundIndexes(path);
+        if (at + 1 >= stream.size()) {
+            path = copyOfBase("random.mdb");
+            at = 0;
+        }
     }
-    std::printf("[ INFO     ] %d kills at random moments tried, %d of them inside the stream\n", runs, midStream);
+    std::printf("[ INFO     ] %zu kills at random moments, %zu of them after a statement completed but before it was "
+                "reported; %zu states checked by %s\n",
+                kills, completedButUnreported, checkedByReaders.size(),
+                readers.names().empty() ? "no independent reader (none installed)" : readers.names().c_str());
+}
+
+// One transaction of many statements that writes its new pages ahead, killed at random moments:
+// the file holds all of it or none of it, and is cut back to its size before when none.
+TEST_F(Faults, killedAtRandomMomentsOfOneTransaction)
+{
+    const auto stream = statementStream(36);
+    const std::vector<std::string> tail(stream.begin() + 6, stream.end());
+    const auto base = Qb::Test::readFile(m_base);
+    const auto hashes = expectedHashes(base, tail);
+    const ChildRun run{0, true, 4};
+    // How long the whole transaction takes here, so that the kills spread over all of it.
+    const auto start = std::chrono::steady_clock::now();
+    const std::string timed = copyOfBase("timed.mdb");
+    ASSERT_EQ(runAndKillAfter(timed, tail, run, 60000000), 1u);
+    const auto micros = unsigned(std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count());
+    std::mt19937 rnd(11);
+    const std::size_t kills = std::max<std::size_t>(killCount(100) / 10, 10);
+    std::size_t committed = 0;
+    for (std::size_t kill = 0; kill < kills; ++kill) {
+        const unsigned delay = rnd() % (micros + micros / 10);
+        SCOPED_TRACE("kill " + std::to_string(kill) + " at " + std::to_string(delay) + " of " + std::to_string(micros) + " us");
+        const std::string path = copyOfBase("transaction.mdb");
+        const std::size_t reports = runAndKillAfter(path, tail, run, delay);
+        auto db = Database::open(path, Password);
+        ASSERT_TRUE(db) << db.error().message;
+        const std::uint64_t now = stateHash(snapshot(**db));
+        ASSERT_TRUE(now == hashes.front() || now == hashes.back()) << "part of the transaction is in the file";
+        EXPECT_TRUE(reports == 0 || now == hashes.back()) << "a reported commit is kept";
+        if (now == hashes.front()) {
+            EXPECT_EQ(Qb::Test::readFile(path), base) << "every byte as before";
+        }
+        committed += now == hashes.back();
+        db->reset();
+        expectSoundIndexes(path);
+    }
+    std::printf("[ INFO     ] %zu kills inside a transaction of %zu statements (%u us), %zu left it committed\n", kills,
+                tail.size(), micros, committed);
 }
 
 // A damaged file: statements fail with an error or succeed, never crash, and a failed one
