@@ -4,6 +4,7 @@
 set -euo pipefail
 mode=${1:-run}
 
+# libsqlite3-dev: the write benchmark measures the engine beside SQLite.
 build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx11-dev libxtst-dev
             libxi-dev libgl-dev fonts-wqy-microhei xdg-utils python3 libsqlite3-dev)
 # openbox: the end-to-end runs repeat the hotkey and edge-docking checks under a window
