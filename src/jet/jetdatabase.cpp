@@ -170,6 +170,8 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
         return fail(ErrorCode::ReadOnly, "the database is open read-only");
     if (m_transaction)
         return executeInTransaction(*statement);
+    if (auto settled = settleJournal(); !settled)
+        return std::unexpected(settled.error());
     TxWriter tx(m_pages);
     auto changed = executeStatement(*this, tx, *statement);
     if (!changed) {
@@ -211,8 +213,24 @@ Result<void> JetDatabase::beginTransaction()
         return fail(ErrorCode::ReadOnly, "the database is open read-only");
     if (m_transaction)
         return fail(ErrorCode::Unsupported, "a transaction is already open");
+    if (auto settled = settleJournal(); !settled)
+        return settled;
     m_transaction = std::make_unique<TxWriter>(m_pages);
     return {};
+}
+
+// A commit that failed and could not undo itself left its record in the journal: it is played
+// back before the file changes again, and changes are refused while that fails.
+Result<void> JetDatabase::settleJournal()
+{
+    if (!m_journal || !m_journal->unsettled())
+        return {};
+    auto recovered = m_journal->recover(m_pages.source());
+    m_pages.invalidateAll();
+    auto refreshed = invalidate();
+    if (!recovered)
+        return fail(ErrorCode::IoError, "an earlier failed change could not be undone yet: " + recovered.error().message);
+    return refreshed;
 }
 
 Result<void> JetDatabase::commitTransaction()

@@ -82,6 +82,7 @@ private:
     JetDatabase(std::unique_ptr<PageSource> source, Mode mode);
     Result<void> load(std::string_view password);
     Result<std::uint64_t> executeInTransaction(const Statement &statement);
+    Result<void> settleJournal();
 
     PageCache m_pages;
     Mode m_mode;

@@ -333,6 +333,7 @@ Result<void> Journal::begin(const JournalRecord &record)
         return o;
     const std::vector<std::uint8_t> body = encodeBody(record);
     const std::vector<std::uint8_t> header = encodeHeader(record, body);
+    m_unsettled = true; // from the first byte written: the record may be whole on disk
     if (m_appending) {
         // The appending record stays valid until the new header lands on the body beneath it.
         if (auto w = writeAt(HeaderSize, body); !w)
@@ -357,6 +358,7 @@ Result<void> Journal::beginAppending(std::uint32_t originalCount)
         return o;
     JournalRecord record;
     record.originalCount = record.finalCount = originalCount;
+    m_unsettled = true;
     if (auto w = writeAt(0, encodeHeader(record, {})); !w)
         return w;
     m_appending = true;
@@ -371,6 +373,7 @@ Result<void> Journal::finish()
     const std::uint8_t zeros[HeaderSize] = {};
     if (auto w = writeAt(0, zeros); !w)
         return w;
+    m_unsettled = false;
     struct stat st {};
     if (::fstat(m_fd, &st) == 0 && std::uint64_t(st.st_size) > LargeJournal)
         (void)::ftruncate(m_fd, HeaderSize);
@@ -398,7 +401,12 @@ Result<bool> Journal::recover(PageSource &db)
             return fail(r.error().code, "rolling back the unfinished statement in " + m_path + ": " + r.error().message);
     }
     // The record no longer applies; it is cleared before the file goes, so a removal lost in a
-    // power failure does not bring it back.
+    // power failure does not bring it back. The next record goes into a new file.
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    m_appending = m_unsettled = false;
     const int fd = ::open(m_path.c_str(), O_RDWR | O_CLOEXEC);
     if (fd >= 0) {
         const std::uint8_t zeros[HeaderSize] = {};

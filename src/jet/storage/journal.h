@@ -66,6 +66,9 @@ public:
 
     // Whether the journal file holds a record that a crash now would act on.
     bool pending() const;
+    // Whether a record this object wrote was neither finished nor recovered: a commit failed
+    // and could not undo itself, so the file must be recovered before it changes again.
+    bool unsettled() const { return m_unsettled; }
 
 private:
     Result<void> openFile();
@@ -75,6 +78,7 @@ private:
     std::string m_path;
     int m_fd = -1;
     bool m_appending = false; // a beginAppending() record is in place
+    bool m_unsettled = false; // a record is in place that finish() has not cleared
 };
 
 // The journal file's name beside a database.

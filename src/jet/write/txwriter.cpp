@@ -185,6 +185,7 @@ Result<void> TxWriter::commit(Journal *journal)
         }
         if (auto j = journal->begin(record); !j) {
             rollback();
+            (void)journal->finish(); // the file is untouched: no record of this commit may stay
             return j;
         }
     }

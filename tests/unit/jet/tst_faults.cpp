@@ -147,6 +147,12 @@ TEST_P(FailAfterWrites, everyFailurePointLeavesTheStatementUndone)
             if (failed) {
                 EXPECT_EQ(r.error().code, ErrorCode::IoError);
                 EXPECT_TRUE(probe->faulted());
+                // A statement that could not undo itself must be undone before the next one runs.
+                if (!GetParam().transient) {
+                    auto next = (*db)->execute("delete from 命令库 where 命令名='cmd1'");
+                    ASSERT_FALSE(next);
+                    EXPECT_EQ(next.error().code, ErrorCode::IoError);
+                }
             }
             if (GetParam().transient && failed) {
                 // The statement undid itself at once: same bytes, no journal record left behind.
