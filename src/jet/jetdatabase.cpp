@@ -125,6 +125,7 @@ Result<std::shared_ptr<const TextColumnIndex>> JetDatabase::textColumnIndex(cons
 Result<void> JetDatabase::invalidate()
 {
     ++m_generation;
+    m_pages.invalidatePageCount();
     m_defs.clear();
     m_dataPages.clear();
     m_textIndexes.clear();

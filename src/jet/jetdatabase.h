@@ -59,8 +59,9 @@ public:
     // TextColumnIndex) and kept until the next invalidate().
     Result<std::shared_ptr<const TextColumnIndex>> textColumnIndex(const TableDef &table, std::size_t column);
 
-    // Forgets every cached definition and the catalog (re-read lazily), and ends every open
-    // cursor. Call after any write. (The page cache is kept current by the transactions.)
+    // Forgets every cached definition, the catalog and the page count (re-read lazily), and
+    // ends every open cursor. Call after any write. Cached pages stay: transactions keep them
+    // current, so a write to the page source that bypasses them needs pages().invalidateAll().
     Result<void> invalidate();
     // Increases with every invalidate(); cursors compare it with the value they started with.
     std::uint64_t generation() const { return m_generation; }

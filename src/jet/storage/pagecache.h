@@ -45,9 +45,11 @@ public:
     // After the source was written to `count` pages.
     void setPageCount(std::uint32_t count);
 
-    // Forget one page / everything (after a write through the source the cache did not see).
+    // Forget one page / everything (after a write through the source the cache did not see) /
+    // only the page count (after the source was cut short).
     void invalidate(std::uint32_t number);
     void invalidateAll();
+    void invalidatePageCount() { m_pageCountKnown = false; }
 
     PageSource &source() { return *m_source; }
 
