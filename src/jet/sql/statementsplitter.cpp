@@ -28,7 +28,7 @@ std::optional<StatementSplitter::Statement> StatementSplitter::next()
 std::optional<StatementSplitter::Statement> StatementSplitter::finish()
 {
     if (m_state == State::Dash)
-        m_text += '-';
+        take(' '); // the dash was no comment
     m_state = State::Code;
     endStatement();
     return next();

@@ -69,6 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                {{2, "\ndelete from a"}, {4, " \n\ndelete from b "}}},
         Script{"dashesInALiteralAreText", "insert into t(m) values ('--x');", {{1, "insert into t(m) values ('--x')"}}},
         Script{"singleDashIsKept", "update t set n=-1 where ID=2-1;", {{1, "update t set n=-1 where ID=2-1"}}},
+        Script{"dashAtTheEndReachesTheParser", "delete from a;\n-", {{1, "delete from a"}, {2, "\n- "}}},
         Script{"emptyPiecesAreNoStatements", " ;\n;;\n\t; -- x\n", {}},
         Script{"unterminatedLiteralReachesTheParser", "delete from a;\ninsert into t(m) values ('open;\n",
                {{1, "delete from a"}, {2, "\ninsert into t(m) values ('open;\n"}}},
