@@ -122,13 +122,18 @@ Result<std::shared_ptr<const TextColumnIndex>> JetDatabase::textColumnIndex(cons
     return ref;
 }
 
-Result<void> JetDatabase::invalidate()
+void JetDatabase::refreshAfterStatement()
 {
     ++m_generation;
     m_pages.invalidatePageCount();
     m_defs.clear();
     m_dataPages.clear();
     m_textIndexes.clear();
+}
+
+Result<void> JetDatabase::invalidate()
+{
+    refreshAfterStatement();
     auto catalog = readCatalog(m_pages);
     if (!catalog)
         return std::unexpected(catalog.error());
@@ -177,15 +182,13 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
     auto changed = executeStatement(*this, tx, *statement);
     if (!changed) {
         tx.rollback();
-        (void)invalidate();
+        refreshAfterStatement();
         return changed;
     }
     auto committed = tx.commit(m_journal.get());
-    auto refreshed = invalidate();
+    refreshAfterStatement();
     if (!committed)
         return std::unexpected(committed.error());
-    if (!refreshed)
-        return std::unexpected(refreshed.error());
     return changed;
 }
 
@@ -203,8 +206,7 @@ Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &stateme
         m_transaction->rollback();
         m_transactionFailure = changed.error();
     }
-    if (auto refreshed = invalidate(); !refreshed && changed)
-        return std::unexpected(refreshed.error());
+    refreshAfterStatement();
     return changed;
 }
 
@@ -243,10 +245,8 @@ Result<void> JetDatabase::commitTransaction()
         : m_transaction->commit(m_journal.get());
     m_transaction.reset();
     m_transactionFailure.reset();
-    auto refreshed = invalidate();
-    if (!committed)
-        return committed;
-    return refreshed;
+    refreshAfterStatement();
+    return committed;
 }
 
 void JetDatabase::rollbackTransaction()
@@ -255,7 +255,7 @@ void JetDatabase::rollbackTransaction()
         return;
     m_transaction.reset();
     m_transactionFailure.reset();
-    (void)invalidate();
+    refreshAfterStatement();
 }
 
 Result<std::unique_ptr<Database>> Database::open(std::unique_ptr<PageSource> source, std::string_view password,

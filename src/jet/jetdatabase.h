@@ -63,6 +63,9 @@ public:
     // ends every open cursor. Call after any write. Cached pages stay: transactions keep them
     // current, so a write to the page source that bypasses them needs pages().invalidateAll().
     Result<void> invalidate();
+    // The same without reading the catalog again: after a statement, which changes user tables
+    // only (system tables are never written).
+    void refreshAfterStatement();
     // Increases with every invalidate(); cursors compare it with the value they started with.
     std::uint64_t generation() const { return m_generation; }
 
