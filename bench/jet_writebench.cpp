@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -75,16 +76,25 @@ std::unique_ptr<Database> memoryLibrary(int size)
     return std::move(*db);
 }
 
+// The file is flushed before it is measured, or the first timed flush would write all of it.
 bool writeFile(const std::string &path, PageSource &source)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    PageBytes page;
-    for (std::uint32_t p = 0; p < source.pageCount().value_or(0) && out; ++p) {
-        if (!source.read(p, page))
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        PageBytes page;
+        for (std::uint32_t p = 0; p < source.pageCount().value_or(0) && out; ++p) {
+            if (!source.read(p, page))
+                return false;
+            out.write(reinterpret_cast<const char *>(page.data()), std::streamsize(page.size()));
+        }
+        if (!out.flush())
             return false;
-        out.write(reinterpret_cast<const char *>(page.data()), std::streamsize(page.size()));
     }
-    return bool(out.flush());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return synced;
 }
 
 std::string rate(int count, double s) { return s > 0 ? std::to_string(int(count / s + 0.5)) : std::string("failed"); }
