@@ -1,37 +1,99 @@
-// A per-table lookup aid for the program's equality queries: for every live row, in scan order,
-// where its bytes are and the case-folded text of one Text column. Built by one table scan and
-// kept by the database until the next write, so the hundreds of "where 分类='n'" queries of a
-// tree build compare short strings instead of decoding rows.
+// A per-column lookup aid for the program's text queries: the case-folded text of one Text
+// column for every row, ordered by that text, so an equality ("where 分类='n'") or a prefix
+// ("where 命令 like 'PRI%'") costs a range lookup instead of a pass over all rows. It lives in
+// memory only (the file keeps its schema); built by one table scan on first use and kept
+// current by the engine's own writes through ColumnIndexChanges.
 #pragma once
 
 #include "jet/storage/pagecache.h"
 #include "jet/format/tabledef.h"
 #include "jet/sql/tablescan.h"
+#include "jet/write/tablewriter.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace Qb::Jet {
 
-struct TextColumnIndex
+class LikePattern;
+
+// Folds with Jet's comparison (foldCase on every UTF-16 unit, as the General sort order
+// compares text without case). Owned by the database, one per (table, column); single thread.
+class TextColumnIndex
 {
-    struct Row
+public:
+    explicit TextColumnIndex(std::size_t column) : m_column(column) {}
+
+    // Scans `table` once. REQUIRES: columns[column] is a Text column.
+    static Result<TextColumnIndex> build(PageCache &pages, const TableDef &table,
+                                         std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
+                                         std::size_t column);
+
+    std::size_t column() const { return m_column; }
+    // Rows with a non-null value.
+    std::size_t size() const { return m_entries.size(); }
+
+    // The rows whose folded text equals `folded`, in scan order.
+    std::vector<RowLocation> equalTo(std::u16string_view folded) const;
+    // The rows whose folded text `pattern` matches, in scan order: a range lookup on the
+    // pattern's literal start, then the whole pattern on that range (all rows when the pattern
+    // starts with a wildcard).
+    std::vector<RowLocation> matching(const LikePattern &pattern) const;
+
+    // Keeping the index current. A row's entry is keyed by its location (the slot a table scan
+    // finds) and its stored text. remove() is false when no such entry exists: the index no
+    // longer describes the table and must be dropped.
+    void add(RowLocation at, std::u16string folded);
+    bool remove(RowLocation at, std::u16string_view folded);
+
+    // The folded text of a stored Text value (either stored form).
+    static std::u16string foldStored(ByteSpan stored);
+
+private:
+    struct Entry
     {
-        RowLocation location;    // the slot the scan met (the pointer slot of an overflow row)
-        std::uint32_t page = 0;  // where the row's bytes are (the overflow target's page)
-        std::uint16_t start = 0;
-        std::uint16_t end = 0;
-        bool null = true;
-        std::u16string folded;   // the column's text, case-folded (empty when null)
+        std::u16string folded;
+        RowLocation at;
     };
-    std::size_t column = 0;      // index into TableDef::columns
-    std::vector<Row> rows;
+    std::vector<Entry>::const_iterator lowerBound(std::u16string_view folded, RowLocation at) const;
+
+    std::size_t m_column = 0;     // index into TableDef::columns
+    std::vector<Entry> m_entries; // ordered by (folded, at)
 };
 
-// Scans `table` once. REQUIRES: columns[column] is a Text column.
-Result<TextColumnIndex> buildTextColumnIndex(PageCache &pages, const TableDef &table,
-                                             std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
-                                             std::size_t column);
+// Collects, during one statement, the changes a TableWriter makes to the rows of its table,
+// reduced to the columns that have a TextColumnIndex, so the database can bring those indexes
+// up to date once the statement has been committed. Beyond `limit` changes it stops recording
+// and tells the database to rebuild instead.
+class ColumnIndexChanges final : public RowObserver
+{
+public:
+    struct Change
+    {
+        bool added = false;                  // false: removed
+        RowLocation at;
+        std::vector<std::optional<std::u16string>> folded; // per column of `columns`, nullopt = NULL
+    };
+
+    ColumnIndexChanges(std::vector<std::size_t> columns, std::size_t limit)
+        : m_columns(std::move(columns)), m_limit(limit) {}
+
+    void rowAdded(RowLocation at, const std::vector<RowWriter::Field> &fields) override;
+    void rowRemoved(RowLocation at, const std::vector<RowWriter::Field> &fields) override;
+
+    const std::vector<std::size_t> &columns() const { return m_columns; }
+    const std::vector<Change> &changes() const { return m_changes; }
+    bool overflowed() const { return m_overflowed; }
+
+private:
+    void record(bool added, RowLocation at, const std::vector<RowWriter::Field> &fields);
+
+    std::vector<std::size_t> m_columns;
+    std::size_t m_limit;
+    std::vector<Change> m_changes;
+    bool m_overflowed = false;
+};
 
 } // namespace Qb::Jet

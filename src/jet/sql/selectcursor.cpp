@@ -176,7 +176,7 @@ Result<bool> SelectCursor::useRealIndex()
 
 // The next row an index entry names that a scan would meet: on a data page of the table's
 // owned map, in a live slot (overflow pointers followed).
-Result<bool> SelectCursor::nextIndexed(ByteSpan &row)
+Result<bool> SelectCursor::nextKeyed(ByteSpan &row)
 {
     while (m_keyedPos < m_keyed->size()) {
         const RowLocation at = (*m_keyed)[m_keyedPos++];
@@ -210,15 +210,13 @@ Result<bool> SelectCursor::nextIndexed(ByteSpan &row)
 
 Result<void> SelectCursor::useColumnIndex()
 {
-    for (std::size_t i = 0; i < m_filters.size(); ++i) {
-        const Filter &f = m_filters[i];
+    for (const Filter &f : m_filters) {
         if (m_table->columns[f.column].type != std::uint8_t(ColumnType::Text) || f.number)
             continue;
         auto index = m_db.textColumnIndex(*m_table, f.column);
         if (!index)
             return std::unexpected(index.error());
-        m_index = *index;
-        m_indexFilter = i;
+        m_candidates = f.like ? (*index)->matching(*f.like) : (*index)->equalTo(f.folded);
         return {};
     }
     return {};
@@ -227,8 +225,8 @@ Result<void> SelectCursor::useColumnIndex()
 Result<bool> SelectCursor::nextCandidate(ByteSpan &row)
 {
     if (m_keyed)
-        return nextIndexed(row);
-    if (!m_index) {
+        return nextKeyed(row);
+    if (!m_candidates) {
         auto more = m_scan.next();
         if (!more || !*more)
             return more;
@@ -236,17 +234,15 @@ Result<bool> SelectCursor::nextCandidate(ByteSpan &row)
         m_location = m_scan.location();
         return true;
     }
-    const Filter &f = m_filters[m_indexFilter];
-    while (m_indexPos < m_index->rows.size()) {
-        const TextColumnIndex::Row &entry = m_index->rows[m_indexPos++];
-        if (entry.null || (f.like ? !f.like->matches(entry.folded) : entry.folded != f.folded))
+    while (m_candidatePos < m_candidates->size()) {
+        const RowLocation at = (*m_candidates)[m_candidatePos++];
+        auto bytes = rowAt(m_db.pages(), *m_table, at, m_candidatePage);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        if (!*bytes)
             continue;
-        auto page = m_db.pages().page(entry.page);
-        if (!page)
-            return std::unexpected(page.error());
-        m_indexPage = *page;
-        row = bytesOf(m_indexPage).subspan(entry.start, entry.end - entry.start);
-        m_location = entry.location;
+        row = **bytes;
+        m_location = at;
         return true;
     }
     return false;
@@ -301,7 +297,7 @@ Result<void> SelectCursor::rewind()
     if (stale())
         return {};
     m_scan.rewind();
-    m_indexPos = 0;
+    m_candidatePos = 0;
     m_keyedPos = 0;
     return advance();
 }

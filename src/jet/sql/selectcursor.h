@@ -50,7 +50,7 @@ private:
     Result<bool> matchesText(const RowView &row, const Filter &filter);
     Result<bool> useRealIndex();
     Result<void> useColumnIndex();
-    Result<bool> nextIndexed(ByteSpan &row);
+    Result<bool> nextKeyed(ByteSpan &row);
     Result<bool> nextCandidate(ByteSpan &row);
     Result<void> advance();
     bool stale() const { return m_db.generation() != m_generation; }
@@ -67,14 +67,15 @@ private:
     std::vector<Value> m_values;
     std::u16string m_scratch;
     // Set when an equality or a "like" on a Text column can be answered from the database's
-    // column index; rows then come from the index (same order as the scan) instead of the scan.
-    std::shared_ptr<const TextColumnIndex> m_index;
-    std::size_t m_indexFilter = 0;
-    std::size_t m_indexPos = 0;
-    PageRef m_indexPage;
+    // column index: the rows it names, in scan order, replace the scan. Each is still tested
+    // against every condition when it is read.
+    std::optional<std::vector<RowLocation>> m_candidates;
+    std::size_t m_candidatePos = 0;
+    PageRef m_candidatePage;
     // Set when a real index of the table narrowed the rows: their header slots in scan order.
     std::optional<std::vector<RowLocation>> m_keyed;
     std::size_t m_keyedPos = 0;
+    PageRef m_indexPage;
     PageRef m_overflowPage;
     RowLocation m_location;
     bool m_atEnd = true;
