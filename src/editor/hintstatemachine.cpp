@@ -3,12 +3,21 @@
 
 #include "platform/textcodec.h"
 
+#include <algorithm>
+
 namespace Qb::Editor {
 
 namespace {
 // A line's hit rectangle reaches 12 px per GBK byte of its match, as wide as the bold 16 px
 // font draws a half-width character.
 constexpr int PixelsPerByte = 12;
+
+int gbkLength(const QString &text)
+{
+    // Most entries are ASCII, one byte each; the encoder is costly to set up for every line.
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    return ascii ? int(text.size()) : int(Platform::toGbk(text).size());
+}
 } // namespace
 
 QList<HintLine> hintPageLines(const QStringList &matches, int pageFirst)
@@ -118,8 +127,7 @@ void HintStateMachine::DrawHintPage()
 {
     const QList<HintLine> lines = hintPageLines(m_matchList, m_pageFirst);
     for (int k = 0; k < lines.size(); ++k) {
-        const int bytes = int(Platform::toGbk(m_matchList.at(m_pageFirst + k)).size());
-        m_hitRects.setRight(k + 1, PixelsPerByte * bytes);
+        m_hitRects.setRight(k + 1, PixelsPerByte * gbkLength(m_matchList.at(m_pageFirst + k)));
     }
     m_pageCount = int(lines.size());
     m_actions.drawHintPage(lines);

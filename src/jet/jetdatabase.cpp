@@ -139,12 +139,12 @@ bool JetDatabase::applyIndexChanges(const ColumnIndexChanges &changes, std::uint
         if (it == m_textIndexes.end())
             return false;
         for (const ColumnIndexChanges::Change &change : changes.changes()) {
-            const auto &folded = change.folded[k];
-            if (!folded)
+            const auto &value = change.values[k];
+            if (!value)
                 continue;
             if (change.added)
-                it->second.add(change.at, *folded);
-            else if (!it->second.remove(change.at, *folded))
+                it->second.add(change.at, value->folded, value->text);
+            else if (!it->second.remove(change.at, value->folded))
                 return false;
         }
     }

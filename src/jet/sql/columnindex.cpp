@@ -6,15 +6,44 @@
 #include "jet/sql/likepattern.h"
 
 #include <algorithm>
+#include <array>
 
 namespace Qb::Jet {
 
 namespace {
 
-std::vector<RowLocation> inScanOrder(std::vector<RowLocation> rows)
+void append(IndexedRows &found, RowLocation at, const std::string &text)
 {
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    found.rows.push_back({at, std::uint32_t(found.texts.size()), std::uint32_t(text.size())});
+    found.texts += text;
+}
+
+// Sorts by location with a radix sort on (page, slot): a short prefix can find thousands of
+// rows, and their order is the one thing left to do after the range lookup.
+IndexedRows inScanOrder(IndexedRows found)
+{
+    using Row = IndexedRows::Row;
+    std::vector<Row> &rows = found.rows;
+    if (rows.size() < 64) {
+        std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.at < b.at; });
+        return found;
+    }
+    const auto key = [](const Row &r) { return (std::uint64_t(r.at.page) << 16) | r.at.slot; };
+    std::uint64_t widest = 0;
+    for (const Row &r : rows)
+        widest = std::max(widest, key(r));
+    std::vector<Row> buffer(rows.size());
+    for (unsigned shift = 0; shift < 64 && (widest >> shift) != 0; shift += 11) {
+        std::array<std::size_t, 2049> counts{};
+        for (const Row &r : rows)
+            ++counts[((key(r) >> shift) & 2047) + 1];
+        for (std::size_t i = 1; i < counts.size(); ++i)
+            counts[i] += counts[i - 1];
+        for (const Row &r : rows)
+            buffer[counts[(key(r) >> shift) & 2047]++] = r;
+        rows.swap(buffer);
+    }
+    return found;
 }
 
 } // namespace
@@ -49,7 +78,7 @@ Result<TextColumnIndex> TextColumnIndex::build(PageCache &pages, const TableDef 
         if (!bytes)
             return fail(bytes.error().code, scan.where() + ": " + bytes.error().message);
         if (*bytes)
-            index.m_entries.push_back({foldStored(**bytes), scan.location()});
+            index.m_entries.push_back({foldStored(**bytes), scan.location(), decodeText(**bytes)});
     }
     std::sort(index.m_entries.begin(), index.m_entries.end(), [](const Entry &a, const Entry &b) {
         return a.folded != b.folded ? a.folded < b.folded : a.at < b.at;
@@ -67,31 +96,33 @@ std::vector<TextColumnIndex::Entry>::const_iterator TextColumnIndex::lowerBound(
                             });
 }
 
-std::vector<RowLocation> TextColumnIndex::equalTo(std::u16string_view folded) const
+IndexedRows TextColumnIndex::equalTo(std::u16string_view folded) const
 {
-    std::vector<RowLocation> rows;
+    IndexedRows found;
     for (auto it = lowerBound(folded, RowLocation{}); it != m_entries.end() && it->folded == folded; ++it)
-        rows.push_back(it->at);
-    return inScanOrder(std::move(rows));
+        append(found, it->at, it->text);
+    return inScanOrder(std::move(found));
 }
 
-std::vector<RowLocation> TextColumnIndex::matching(const LikePattern &pattern) const
+IndexedRows TextColumnIndex::matching(const LikePattern &pattern) const
 {
     const std::u16string_view prefix = pattern.literalPrefix();
-    std::vector<RowLocation> rows;
+    // A pattern that is its literal start plus one '%' matches every entry of the range.
+    const bool wholeRange = pattern.isPrefixPattern();
+    IndexedRows found;
     for (auto it = lowerBound(prefix, RowLocation{}); it != m_entries.end(); ++it) {
         if (!std::u16string_view(it->folded).starts_with(prefix))
             break;
-        if (pattern.matches(it->folded))
-            rows.push_back(it->at);
+        if (wholeRange || pattern.matches(it->folded))
+            append(found, it->at, it->text);
     }
-    return inScanOrder(std::move(rows));
+    return inScanOrder(std::move(found));
 }
 
-void TextColumnIndex::add(RowLocation at, std::u16string folded)
+void TextColumnIndex::add(RowLocation at, std::u16string folded, std::string text)
 {
     const auto it = lowerBound(folded, at);
-    m_entries.insert(m_entries.begin() + (it - m_entries.begin()), Entry{std::move(folded), at});
+    m_entries.insert(m_entries.begin() + (it - m_entries.begin()), Entry{std::move(folded), at, std::move(text)});
 }
 
 bool TextColumnIndex::remove(RowLocation at, std::u16string_view folded)
@@ -125,7 +156,10 @@ void ColumnIndexChanges::record(bool added, RowLocation at, const std::vector<Ro
     Change change{added, at, {}};
     for (std::size_t column : m_columns) {
         const RowWriter::Field &f = fields[column];
-        change.folded.push_back(f.null ? std::nullopt : std::optional(TextColumnIndex::foldStored(f.bytes)));
+        if (f.null)
+            change.values.push_back(std::nullopt);
+        else
+            change.values.push_back(IndexedValue{TextColumnIndex::foldStored(f.bytes), added ? decodeText(f.bytes) : std::string()});
     }
     m_changes.push_back(std::move(change));
 }

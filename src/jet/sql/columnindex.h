@@ -1,8 +1,9 @@
-// A per-column lookup aid for the program's text queries: the case-folded text of one Text
-// column for every row, ordered by that text, so an equality ("where 分类='n'") or a prefix
-// ("where 命令 like 'PRI%'") costs a range lookup instead of a pass over all rows. It lives in
-// memory only (the file keeps its schema); built by one table scan on first use and kept
-// current by the engine's own writes through ColumnIndexChanges.
+// A per-column lookup aid for the program's text queries: the text of one Text column for every
+// row, ordered by its case-folded form, so an equality ("where 分类='n'") or a prefix ("where 命令
+// like 'PRI%'") costs a range lookup instead of a pass over all rows, and the column's values of
+// the rows found are read without decoding the rows. It lives in memory only (the file keeps
+// its schema); built by one table scan on first use and kept current by the engine's own writes
+// through ColumnIndexChanges.
 #pragma once
 
 #include "jet/storage/pagecache.h"
@@ -18,6 +19,23 @@
 namespace Qb::Jet {
 
 class LikePattern;
+
+// The rows an index lookup found, in scan order, each with the indexed column's value. The
+// values are copied into one buffer as the lookup walks the index, so reading them in scan
+// order touches a few contiguous kilobytes instead of the whole index.
+struct IndexedRows
+{
+    struct Row
+    {
+        RowLocation at;
+        std::uint32_t offset = 0;   // of the value in `texts`
+        std::uint32_t size = 0;     // UTF-8 bytes
+    };
+    std::vector<Row> rows;
+    std::string texts;
+
+    std::string_view text(const Row &row) const { return std::string_view(texts).substr(row.offset, row.size); }
+};
 
 // Folds with Jet's comparison (foldCase on every UTF-16 unit, as the General sort order
 // compares text without case). Owned by the database, one per (table, column); single thread.
@@ -36,16 +54,16 @@ public:
     std::size_t size() const { return m_entries.size(); }
 
     // The rows whose folded text equals `folded`, in scan order.
-    std::vector<RowLocation> equalTo(std::u16string_view folded) const;
+    IndexedRows equalTo(std::u16string_view folded) const;
     // The rows whose folded text `pattern` matches, in scan order: a range lookup on the
     // pattern's literal start, then the whole pattern on that range (all rows when the pattern
     // starts with a wildcard).
-    std::vector<RowLocation> matching(const LikePattern &pattern) const;
+    IndexedRows matching(const LikePattern &pattern) const;
 
     // Keeping the index current. A row's entry is keyed by its location (the slot a table scan
-    // finds) and its stored text. remove() is false when no such entry exists: the index no
+    // finds) and its folded text. remove() is false when no such entry exists: the index no
     // longer describes the table and must be dropped.
-    void add(RowLocation at, std::u16string folded);
+    void add(RowLocation at, std::u16string folded, std::string text);
     bool remove(RowLocation at, std::u16string_view folded);
 
     // The folded text of a stored Text value (either stored form).
@@ -56,6 +74,7 @@ private:
     {
         std::u16string folded;
         RowLocation at;
+        std::string text;
     };
     std::vector<Entry>::const_iterator lowerBound(std::u16string_view folded, RowLocation at) const;
 
@@ -70,11 +89,16 @@ private:
 class ColumnIndexChanges final : public RowObserver
 {
 public:
+    struct IndexedValue
+    {
+        std::u16string folded;
+        std::string text;                    // UTF-8 (only kept for additions)
+    };
     struct Change
     {
         bool added = false;                  // false: removed
         RowLocation at;
-        std::vector<std::optional<std::u16string>> folded; // per column of `columns`, nullopt = NULL
+        std::vector<std::optional<IndexedValue>> values; // per column of `columns`, nullopt = NULL
     };
 
     ColumnIndexChanges(std::vector<std::size_t> columns, std::size_t limit)
