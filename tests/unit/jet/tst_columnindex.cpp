@@ -185,6 +185,38 @@ TEST_F(ColumnIndexTest, statementChangingThousandsOfRows_rebuildsTheIndex)
     EXPECT_EQ(m_db->columnIndexBuilds(), builds + 1);
 }
 
+// A row found through the index is decoded only as its values are read: a damaged memo shows
+// as NULL there and ends the cursor with the fault at the next step, never as a silent row.
+TEST_F(ColumnIndexTest, damagedValueOfAnIndexedRow_endsTheCursorWithTheFault)
+{
+    exec("insert into 命令库(命令名,中文名,分类,说明,类型) values ('print','','1','" + std::string(6000, 'm') + "','无')");
+    exec("insert into 命令库(命令名,中文名,分类,说明,类型) values ('print','','2','short','无')");
+    ASSERT_EQ(column("select * from 命令库 where 命令名='print'").size(), 2u); // builds the index
+    // Every long-value row now names a next page past the end of the file.
+    PageSource &source = m_db->pages().source();
+    std::vector<std::uint8_t> page(PageSize);
+    for (std::uint32_t p = 1; p < *source.pageCount(); ++p) {
+        ASSERT_TRUE(source.read(p, page));
+        if (page[0] != 0x01 || !std::equal(page.begin() + 4, page.begin() + 8, "LVAL"))
+            continue;
+        for (std::size_t i = 0, n = page[12] | (page[13] << 8); i < n; ++i) {
+            const std::size_t start = (page[14 + 2 * i] | (page[15 + 2 * i] << 8)) & 0x1FFF;
+            std::fill_n(page.begin() + std::ptrdiff_t(start + 1), 3, 0xEE);
+        }
+        ASSERT_TRUE(source.write(p, page));
+    }
+    m_db->pages().invalidateAll();
+
+    auto cursor = m_db->query("select * from 命令库 where 命令名='print'");
+    ASSERT_TRUE(cursor) << cursor.error().message;
+    Cursor &c = **cursor;
+    EXPECT_EQ(std::get<std::string>(c.value(std::size_t(c.columnIndex("命令名")))), "print");
+    EXPECT_TRUE(isNull(c.value(std::size_t(c.columnIndex("说明")))));
+    const auto next = c.next();
+    ASSERT_FALSE(next) << "the damaged memo went unnoticed";
+    EXPECT_TRUE(c.atEnd());
+}
+
 // Random inserts, updates and deletes over a small alphabet of mixed case, so values collide,
 // share prefixes and move in and out of ranges; after each statement every one- and two-letter
 // prefix gives what the scan gives.
