@@ -20,6 +20,32 @@ int gbkLength(const QString &text)
 }
 } // namespace
 
+std::optional<HintKeyPress> hintKeyPress(int qtKey, Qt::KeyboardModifiers modifiers)
+{
+    using Key = HintKeyPress::Key;
+    if (modifiers & (Qt::KeypadModifier | Qt::AltModifier | Qt::MetaModifier))
+        return std::nullopt;
+    HintKeyPress press;
+    press.control = modifiers & Qt::ControlModifier;
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) {
+        press.key = Key::Letter;
+        press.letter = char('A' + (qtKey - Qt::Key_A));
+    } else if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) {
+        press.key = Key::Digit;
+        press.digit = qtKey - Qt::Key_0;
+    } else {
+        switch (qtKey) {
+        case Qt::Key_Space: press.key = Key::Space; break;
+        case Qt::Key_Escape: press.key = Key::Escape; break;
+        case Qt::Key_PageDown: press.key = Key::PageDown; break;
+        case Qt::Key_PageUp: press.key = Key::PageUp; break;
+        case Qt::Key_Return: press.key = Key::Return; break;
+        default: press.key = Key::Other; break;
+        }
+    }
+    return press;
+}
+
 QList<HintLine> hintPageLines(const QStringList &matches, int pageFirst)
 {
     QList<HintLine> lines;

@@ -25,6 +25,11 @@ struct HintKeyPress
     bool control = false;   // Control was held
 };
 
+// A key as Qt names it (QKeyEvent::key(), or a watched key of another program) with its
+// modifiers, as the hints see it; nothing for keys that never count: keys of the numeric
+// keypad, and keys typed with Alt or the logo key held.
+std::optional<HintKeyPress> hintKeyPress(int qtKey, Qt::KeyboardModifiers modifiers);
+
 // Whether the target window still receives a key.
 enum class KeyVerdict { PassOn, Withhold };
 

@@ -94,6 +94,8 @@ class tst_HintStateMachine : public QObject
     Q_OBJECT
 
 private slots:
+    void keyPress_classifiesQtKeys_data();
+    void keyPress_classifiesQtKeys();
     void typing_buildsPrefixAndList_data();
     void typing_buildsPrefixAndList();
     void listKeys_withheldOnlyWhileShown_data();
@@ -111,6 +113,54 @@ private slots:
     void hitRects_clickChoosesUpperLineOnSharedEdge();
     void hitRects_rightEdgeFollowsGbkBytes();
 };
+
+void tst_HintStateMachine::keyPress_classifiesQtKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QString>("seen"); // "-" = does not count; else kind and value
+
+    QTest::newRow("letter") << int(Qt::Key_P) << Qt::KeyboardModifiers() << u"letter P"_s;
+    QTest::newRow("shifted letter") << int(Qt::Key_P) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"letter P"_s;
+    QTest::newRow("control letter") << int(Qt::Key_C) << Qt::KeyboardModifiers(Qt::ControlModifier) << u"letter C ctrl"_s;
+    QTest::newRow("digit") << int(Qt::Key_7) << Qt::KeyboardModifiers() << u"digit 7"_s;
+    QTest::newRow("keypad digit") << int(Qt::Key_7) << Qt::KeyboardModifiers(Qt::KeypadModifier) << u"-"_s;
+    QTest::newRow("alt letter") << int(Qt::Key_P) << Qt::KeyboardModifiers(Qt::AltModifier) << u"-"_s;
+    QTest::newRow("logo key digit") << int(Qt::Key_1) << Qt::KeyboardModifiers(Qt::MetaModifier) << u"-"_s;
+    QTest::newRow("symbol of shift+1") << int(Qt::Key_Exclam) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"other"_s;
+    QTest::newRow("space") << int(Qt::Key_Space) << Qt::KeyboardModifiers(Qt::ShiftModifier) << u"space"_s;
+    QTest::newRow("escape") << int(Qt::Key_Escape) << Qt::KeyboardModifiers() << u"escape"_s;
+    QTest::newRow("page down") << int(Qt::Key_PageDown) << Qt::KeyboardModifiers() << u"pagedown"_s;
+    QTest::newRow("page up") << int(Qt::Key_PageUp) << Qt::KeyboardModifiers() << u"pageup"_s;
+    QTest::newRow("return") << int(Qt::Key_Return) << Qt::KeyboardModifiers() << u"return"_s;
+    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << Qt::KeyboardModifiers(Qt::KeypadModifier) << u"-"_s;
+    QTest::newRow("backspace") << int(Qt::Key_Backspace) << Qt::KeyboardModifiers() << u"other"_s;
+    QTest::newRow("unknown") << int(Qt::Key_unknown) << Qt::KeyboardModifiers() << u"other"_s;
+}
+
+void tst_HintStateMachine::keyPress_classifiesQtKeys()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QString, seen);
+    const auto press = hintKeyPress(key, modifiers);
+    QString text = u"-"_s;
+    if (press) {
+        switch (press->key) {
+        case Key::Letter: text = u"letter "_s + QChar::fromLatin1(press->letter); break;
+        case Key::Digit: text = u"digit "_s + QString::number(press->digit); break;
+        case Key::Space: text = u"space"_s; break;
+        case Key::Escape: text = u"escape"_s; break;
+        case Key::PageDown: text = u"pagedown"_s; break;
+        case Key::PageUp: text = u"pageup"_s; break;
+        case Key::Return: text = u"return"_s; break;
+        case Key::Other: text = u"other"_s; break;
+        }
+        if (press->control)
+            text += u" ctrl"_s;
+    }
+    QCOMPARE(text, seen);
+}
 
 void tst_HintStateMachine::typing_buildsPrefixAndList_data()
 {
