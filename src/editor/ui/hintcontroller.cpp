@@ -120,7 +120,7 @@ void HintController::updateRecording()
 void HintController::updateWithholding()
 {
     Platform::KeyWatcher &watcher = m_native.keyWatcher();
-    const bool wanted = m_installed && m_target.current().isForeign() && m_machine.listShown();
+    const bool wanted = m_installed && m_target.current().isForeign() && (m_machine.listShown() || m_windowShown);
     if (wanted != watcher.withholdingListKeys())
         watcher.withholdListKeys(wanted);
 }
@@ -156,12 +156,16 @@ void HintController::moveHintWindow(QPoint topLeft)
 
 void HintController::showHintWindow()
 {
+    // The list keys are taken before the list appears: whoever sees it can use them at once.
+    m_windowShown = true;
+    updateWithholding();
     if (m_window)
         m_window->showList();
 }
 
 void HintController::hideHintWindow()
 {
+    m_windowShown = false;
     if (m_window)
         m_window->hide();
 }

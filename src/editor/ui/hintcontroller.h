@@ -86,6 +86,7 @@ private:
     HintStateMachine m_machine;
     std::unique_ptr<HintWindow> m_window;
     bool m_installed = false;
+    bool m_windowShown = false;
     bool m_activateAfterInsert = false; // a hint chosen in another program's window
     QMetaObject::Connection m_watchedKeys;
     QMetaObject::Connection m_targetChanges;
