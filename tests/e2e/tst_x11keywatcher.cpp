@@ -82,6 +82,7 @@ private Q_SLOTS:
     void recording_namesKeysByWhatTheyType_data();
     void recording_namesKeysByWhatTheyType();
     void recording_onlyBetweenStartAndStop();
+    void recording_stoppedByAReceiver();
     void withholding_listKeysInEveryLockState_data();
     void withholding_listKeysInEveryLockState();
 
@@ -156,6 +157,27 @@ void tst_X11KeyWatcher::recording_onlyBetweenStartAndStop()
     QCOMPARE(spy.at(0).at(0).value<WatchedKeyPress>().key, int(Qt::Key_B));
     QCOMPARE(spy.at(1).at(0).value<WatchedKeyPress>().key, int(Qt::Key_C));
     QCOMPARE(spy.at(2).at(0).value<WatchedKeyPress>().key, int(Qt::Key_E));
+}
+
+// A receiver may stop the recording (the hints do when Esc hides a list with hints off): the
+// presses still on their way are dropped, and the next start records again.
+void tst_X11KeyWatcher::recording_stoppedByAReceiver()
+{
+    KeyWatcher &watcher = m_platform->keyWatcher();
+    QList<int> received;
+    const auto connection = connect(&watcher, &KeyWatcher::keyPressed, this, [&](const WatchedKeyPress &press) {
+        received << press.key;
+        watcher.stopRecording();
+    });
+    QVERIFY(watcher.startRecording());
+    QVERIFY(xdotool({u"key"_s, u"--delay"_s, u"0"_s, u"a"_s, u"b"_s, u"c"_s}));
+    QTRY_VERIFY(!watcher.recording());
+    QCOMPARE(received, QList<int>{Qt::Key_A});
+    QVERIFY(watcher.startRecording());
+    QVERIFY(xdotool({u"key"_s, u"d"_s}));
+    QTRY_COMPARE(received.size(), 2);
+    QCOMPARE(received.last(), int(Qt::Key_D));
+    disconnect(connection);
 }
 
 void tst_X11KeyWatcher::withholding_listKeysInEveryLockState_data()

@@ -59,16 +59,24 @@ KeySym keysymAt(Display *display, unsigned keycode, bool shifted)
 
 } // namespace
 
+struct X11KeyWatcher::Session
+{
+    X11KeyWatcher *watcher;
+    std::unique_ptr<X11Connection> data;
+    unsigned long context = 0;
+    bool live = true; // false once stopped: presses still in the connection are dropped
+};
+
 // The recording's callback, a plain function for Xlib, reaches the watcher through here.
 struct X11KeyWatcherAccess
 {
     static void onRecorded(XPointer closure, XRecordInterceptData *data)
     {
-        if (data->category == XRecordFromServer && data->data_len >= sizeof(xEvent) / 4) {
+        const auto *session = reinterpret_cast<const X11KeyWatcher::Session *>(closure);
+        if (session->live && data->category == XRecordFromServer && data->data_len >= sizeof(xEvent) / 4) {
             const auto *event = reinterpret_cast<const xEvent *>(data->data);
             if ((event->u.u.type & 0x7F) == KeyPress)
-                reinterpret_cast<X11KeyWatcher *>(closure)->keyRecorded(event->u.u.detail,
-                                                                        event->u.keyButtonPointer.state);
+                session->watcher->keyRecorded(event->u.u.detail, event->u.keyButtonPointer.state);
         }
         XRecordFreeData(data);
     }
@@ -95,6 +103,7 @@ X11KeyWatcher::~X11KeyWatcher()
 {
     withholdListKeys(false);
     stopRecording();
+    m_retired.clear();
 }
 
 void X11KeyWatcher::readModifierMapping()
@@ -113,7 +122,7 @@ void X11KeyWatcher::readModifierMapping()
 
 bool X11KeyWatcher::startRecording()
 {
-    if (m_data)
+    if (m_session)
         return true;
     if (!m_control)
         return false;
@@ -121,44 +130,40 @@ bool X11KeyWatcher::startRecording()
     int major = 0, minor = 0;
     if (!XRecordQueryVersion(control, &major, &minor))
         return false;
-    std::unique_ptr<X11Connection> data = X11Connection::open();
-    if (!data)
-        return false;
-    XRecordRange *range = XRecordAllocRange();
+    auto session = std::make_unique<Session>(Session{this, X11Connection::open()});
+    XRecordRange *range = session->data ? XRecordAllocRange() : nullptr;
     if (!range)
         return false;
     range->device_events.first = KeyPress;
     range->device_events.last = KeyPress;
     XRecordClientSpec clients = XRecordAllClients;
     X11ErrorTrap trap(control);
-    const XRecordContext context = XRecordCreateContext(control, 0, &clients, 1, &range, 1);
+    session->context = XRecordCreateContext(control, 0, &clients, 1, &range, 1);
     XFree(range);
-    if (trap.sync() != 0 || context == 0)
+    if (trap.sync() != 0 || session->context == 0)
         return false;
-    if (!XRecordEnableContextAsync(data->display(), context, &X11KeyWatcherAccess::onRecorded,
-                                   reinterpret_cast<XPointer>(this))) {
-        XRecordFreeContext(control, context);
+    Display *data = session->data->display();
+    if (!XRecordEnableContextAsync(data, session->context, &X11KeyWatcherAccess::onRecorded,
+                                   reinterpret_cast<XPointer>(session.get()))) {
+        XRecordFreeContext(control, session->context);
         return false;
     }
-    m_context = context;
-    m_data = std::move(data);
-    Display *dataDisplay = m_data->display();
-    m_data->setReadableHandler([dataDisplay] { XRecordProcessReplies(dataDisplay); });
+    session->data->setReadableHandler([data] { XRecordProcessReplies(data); });
+    m_session = std::move(session);
     return true;
 }
 
 void X11KeyWatcher::stopRecording()
 {
-    if (!m_data)
+    if (!m_session)
         return;
     Display *control = m_control->display();
-    XRecordDisableContext(control, m_context);
-    XRecordFreeContext(control, m_context);
+    XRecordDisableContext(control, m_session->context);
+    XRecordFreeContext(control, m_session->context);
     XSync(control, False);
-    // Presses recorded before the context ended are still handed on, then the end of data.
-    XRecordProcessReplies(m_data->display());
-    m_context = 0;
-    m_data.reset();
+    m_session->live = false;
+    m_retired.push_back(std::move(m_session));
+    QMetaObject::invokeMethod(this, [this] { m_retired.clear(); }, Qt::QueuedConnection);
 }
 
 void X11KeyWatcher::keyRecorded(unsigned keycode, unsigned state)

@@ -14,7 +14,8 @@ class X11Connection;
 
 // Two connections of its own: `control` (given; also holds the grabs, whose key events are
 // dropped there because the recording reports the same presses) and a data connection that
-// exists only while recording, read from the event loop through its socket. Each recorded key
+// exists only while recording, read from the event loop through its socket. Starting and
+// stopping are allowed from a keyPressed receiver. Each recorded key
 // press is turned into a WatchedKeyPress by the symbol its key types with the Shift state it
 // was pressed with, and handed on at once; nothing of it is kept.
 class X11KeyWatcher final : public KeyWatcher
@@ -28,12 +29,13 @@ public:
 
     bool startRecording() override;
     void stopRecording() override;
-    bool recording() const override { return m_data != nullptr; }
+    bool recording() const override { return m_session != nullptr; }
     bool withholdListKeys(bool on) override;
     bool withholdingListKeys() const override { return m_withholding; }
 
 private:
     friend struct X11KeyWatcherAccess;
+    struct Session; // one recording: its data connection and whether it still delivers
 
     void readModifierMapping();
     void keyRecorded(unsigned keycode, unsigned state);
@@ -41,8 +43,10 @@ private:
     std::vector<unsigned> lockVariants() const;
 
     std::unique_ptr<X11Connection> m_control;
-    std::unique_ptr<X11Connection> m_data;
-    unsigned long m_context = 0;
+    std::unique_ptr<Session> m_session;
+    // Stopped recordings whose data connection may still be on the call stack (a press being
+    // handed on can lead to the stop); closed from the event loop.
+    std::vector<std::unique_ptr<Session>> m_retired;
     bool m_withholding = false;
     std::vector<std::pair<unsigned, unsigned>> m_grabbed; // keycode, mask: in force while withholding
     unsigned m_numLockMask = 0;
