@@ -1,3 +1,4 @@
+// The command hints' controller: key routes into the state machine and its actions carried out.
 #include "editor/ui/hintcontroller.h"
 
 #include "editor/hinttable.h"
@@ -134,8 +135,7 @@ std::optional<CaretSpot> HintController::targetCaret()
 {
     const Hotkeys::TargetWindow &target = m_target.current();
     if (target.isOwnEditor()) {
-        const long position = m_editor.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
-        const auto at = static_cast<long>(position);
+        const long at = m_editor.SendScintilla(QsciScintillaBase::SCI_GETCURRENTPOS);
         const int x = int(m_editor.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, at));
         const int y = int(m_editor.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, at));
         return CaretSpot{QPoint(x, y), m_editor.viewport()->mapToGlobal(QPoint(0, 0))};

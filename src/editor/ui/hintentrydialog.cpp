@@ -1,3 +1,4 @@
+// 添加命令提示: its 确定 button.
 #include "editor/ui/hintentrydialog.h"
 
 #include "editor/hinttable.h"

@@ -1,3 +1,4 @@
+// The hint window and its drawing panel.
 #include "editor/ui/hintwindow.h"
 
 #include "resources/windowdefinitions.h"

@@ -1,3 +1,4 @@
+// Key recording and list-key grabs on X11.
 #include "platform/x11/x11keywatcher.h"
 
 #include "platform/x11/x11connection.h"
