@@ -127,6 +127,8 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, const Statement &st, Jou
     auto writer = TableWriter::make(tx, **def);
     if (!writer)
         return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
+    const std::unique_ptr<ColumnIndexChanges> indexChanges = db.indexChangesFor(**def);
+    writer->observeRows(indexChanges.get());
     Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st)
                                   : st.kind == StatementKind::Update ? runUpdate(db, *writer, st)
                                   : runDelete(db, *writer, st);
@@ -137,7 +139,8 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, const Statement &st, Jou
     if (auto r = writer->finish(); !r)
         return std::unexpected(r.error());
     auto committed = tx.commit(journal);
-    auto refreshed = db.invalidate();
+    // A failed commit leaves the file as the journal restores it: nothing cached is trusted.
+    auto refreshed = committed ? db.invalidate(indexChanges.get(), (*def)->page) : db.invalidate();
     if (!committed)
         return std::unexpected(committed.error());
     if (!refreshed)
