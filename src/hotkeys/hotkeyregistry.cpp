@@ -60,10 +60,10 @@ QString HotkeyRegistry::NameOf(int id) const
 
 TextRegistration RegisterHotkeyText(HotkeyRegistry &registry, const QString &text, const QString &name)
 {
-    const std::optional<HotkeySpec> spec = ParseHotkey(text);
-    if (!spec)
+    const std::optional<HotkeySpec> hotkey = ParseHotkey(text);
+    if (!hotkey)
         return std::nullopt;
-    return registry.Register(spec->modifiers, spec->key, name);
+    return registry.Register(hotkey->modifiers, hotkey->key, name);
 }
 
 } // namespace Qb::Hotkeys

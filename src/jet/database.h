@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -36,6 +37,8 @@ public:
     virtual const std::vector<std::string> &columns() const = 0;
     virtual bool atEnd() const = 0;
     // Moves to the next row. A structural fault met while reading ends the cursor with an error.
+    // (A row found through a column index is decoded only as its values are read; a fault met
+    // then reads as NULL and is the error of the next call to next().)
     virtual Result<void> next() = 0;
     // Back to the first row.
     virtual Result<void> rewind() = 0;
@@ -43,6 +46,16 @@ public:
     virtual const Value &value(std::size_t column) const = 0;
     // Column index by name, letters compared case-insensitively; -1 when absent.
     virtual int columnIndex(std::string_view name) const = 0;
+    // How many rows the cursor will give when that is known in advance (rows found through a
+    // column index), for callers that collect them; nullopt otherwise.
+    virtual std::optional<std::size_t> expectedRows() const { return std::nullopt; }
+    // The current row's value when it is text, without copying it (valid until the cursor
+    // moves); nullopt for any other value, NULL included.
+    virtual std::optional<std::string_view> textView(std::size_t column) const
+    {
+        const auto *text = std::get_if<std::string>(&value(column));
+        return text ? std::optional<std::string_view>(*text) : std::nullopt;
+    }
 };
 
 class Database

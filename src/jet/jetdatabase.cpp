@@ -5,6 +5,7 @@
 #include "jet/sql/sqlexec.h"
 #include "jet/sql/tablescan.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace Qb::Jet {
@@ -106,34 +107,90 @@ Result<PageListRef> JetDatabase::dataPages(const TableDef &table)
     return ref;
 }
 
-Result<std::shared_ptr<const TextColumnIndex>> JetDatabase::textColumnIndex(const TableDef &table, std::size_t column)
+Result<const TextColumnIndex *> JetDatabase::textColumnIndex(const TableDef &table, std::size_t column)
 {
     const auto key = std::make_pair(table.page, column);
     if (auto it = m_textIndexes.find(key); it != m_textIndexes.end())
-        return it->second;
+        return &it->second;
     auto pages = dataPages(table);
     if (!pages)
         return std::unexpected(pages.error());
-    auto index = buildTextColumnIndex(m_pages, table, *pages, column);
+    auto index = TextColumnIndex::build(m_pages, table, *pages, column);
     if (!index)
         return std::unexpected(index.error());
-    auto ref = std::make_shared<const TextColumnIndex>(std::move(*index));
-    m_textIndexes.emplace(key, ref);
-    return ref;
+    ++m_columnIndexBuilds;
+    return &m_textIndexes.emplace(key, std::move(*index)).first->second;
 }
 
-void JetDatabase::refreshAfterStatement()
+std::unique_ptr<ColumnIndexChanges> JetDatabase::indexChangesFor(const TableDef &table) const
+{
+    // Beyond this many row changes in one statement, rebuilding by one scan is cheaper than
+    // inserting each change into the ordered entries.
+    constexpr std::size_t MaxRecordedChanges = 4096;
+    std::vector<std::size_t> columns;
+    for (auto it = m_textIndexes.lower_bound({table.page, 0}); it != m_textIndexes.end() && it->first.first == table.page;
+         ++it)
+        columns.push_back(it->first.second);
+    if (columns.empty())
+        return nullptr;
+    return std::make_unique<ColumnIndexChanges>(std::move(columns), MaxRecordedChanges);
+}
+
+bool JetDatabase::applyIndexChanges(const ColumnIndexChanges &changes, std::uint32_t table)
+{
+    if (changes.overflowed())
+        return false;
+    for (std::size_t k = 0; k < changes.columns().size(); ++k) {
+        auto it = m_textIndexes.find({table, changes.columns()[k]});
+        if (it == m_textIndexes.end())
+            return false;
+        for (const ColumnIndexChanges::Change &change : changes.changes()) {
+            const auto &value = change.values[k];
+            if (!value)
+                continue;
+            if (change.added)
+                it->second.add(change.at, value->folded, value->text);
+            else if (!it->second.remove(change.at, value->folded))
+                return false;
+        }
+    }
+    return true;
+}
+
+void JetDatabase::keepIndexesCurrent(const ColumnIndexChanges *changes, std::uint32_t table)
+{
+    if (table == 0) {
+        m_textIndexes.clear();
+        return;
+    }
+    // A write changes the rows of its own table only: the other tables' indexes stay as they are.
+    const bool applied = changes && applyIndexChanges(*changes, table);
+    // An index of the table that the recorder did not follow (one the statement's own where
+    // clause built) is dropped too, as are all of them when the changes could not be applied.
+    std::erase_if(m_textIndexes, [&](const auto &entry) {
+        const auto &[tablePage, column] = entry.first;
+        return tablePage == table
+            && (!applied || std::ranges::find(changes->columns(), column) == changes->columns().end());
+    });
+}
+
+void JetDatabase::forgetDefinitions()
 {
     ++m_generation;
     m_pages.invalidatePageCount();
     m_defs.clear();
     m_dataPages.clear();
-    m_textIndexes.clear();
 }
 
-Result<void> JetDatabase::invalidate()
+void JetDatabase::refreshAfterStatement(const ColumnIndexChanges *changes, std::uint32_t table)
 {
-    refreshAfterStatement();
+    forgetDefinitions();
+    keepIndexesCurrent(changes, table);
+}
+
+Result<void> JetDatabase::invalidate(const ColumnIndexChanges *changes, std::uint32_t table)
+{
+    refreshAfterStatement(changes, table);
     auto catalog = readCatalog(m_pages);
     if (!catalog)
         return std::unexpected(catalog.error());
@@ -179,16 +236,20 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
     if (auto settled = settleJournal(); !settled)
         return std::unexpected(settled.error());
     TxWriter tx(m_pages);
-    auto changed = executeStatement(*this, tx, *statement);
+    StatementChanges changes;
+    auto changed = executeStatement(*this, tx, *statement, changes);
     if (!changed) {
         tx.rollback();
         refreshAfterStatement();
         return changed;
     }
     auto committed = tx.commit(m_journal.get());
-    refreshAfterStatement();
-    if (!committed)
+    // A failed commit leaves the file as the journal restores it: no column index is trusted.
+    if (!committed) {
+        refreshAfterStatement();
         return std::unexpected(committed.error());
+    }
+    refreshAfterStatement(changes.indexChanges.get(), changes.table);
     return changed;
 }
 
@@ -197,7 +258,8 @@ Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &stateme
     if (m_transactionFailure)
         return fail(m_transactionFailure->code, "the transaction was rolled back after an earlier failure: "
                                                     + m_transactionFailure->message);
-    auto changed = executeStatement(*this, *m_transaction, statement);
+    StatementChanges changes;
+    auto changed = executeStatement(*this, *m_transaction, statement, changes);
     m_transaction->endStatement();
     if (changed)
         if (auto spilled = m_transaction->spill(m_journal.get(), m_transactionPageLimit); !spilled)
@@ -205,8 +267,11 @@ Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &stateme
     if (!changed) {
         m_transaction->rollback();
         m_transactionFailure = changed.error();
+        refreshAfterStatement();
+        return changed;
     }
-    refreshAfterStatement();
+    // The column indexes follow the transaction's rows at once; a rollback drops them.
+    refreshAfterStatement(changes.indexChanges.get(), changes.table);
     return changed;
 }
 
@@ -245,7 +310,10 @@ Result<void> JetDatabase::commitTransaction()
         : m_transaction->commit(m_journal.get());
     m_transaction.reset();
     m_transactionFailure.reset();
-    refreshAfterStatement();
+    if (committed)
+        forgetDefinitions(); // the column indexes have followed every statement
+    else
+        refreshAfterStatement();
     return committed;
 }
 

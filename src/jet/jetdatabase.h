@@ -55,17 +55,27 @@ public:
     // The table's data pages from its owned-pages map, read once per definition.
     Result<PageListRef> dataPages(const TableDef &table);
 
-    // The folded text of Text column `column` for every row of `table`, built once (see
-    // TextColumnIndex) and kept until the next invalidate().
-    Result<std::shared_ptr<const TextColumnIndex>> textColumnIndex(const TableDef &table, std::size_t column);
+    // The ordered folded text of Text column `column` of `table` (see TextColumnIndex), built
+    // on first use and kept across the engine's own writes. Valid until the next write.
+    Result<const TextColumnIndex *> textColumnIndex(const TableDef &table, std::size_t column);
+    // A recorder for a TableWriter on `table` when that table has column indexes, else nullptr;
+    // hand it back to invalidate() once the statement has been committed.
+    std::unique_ptr<ColumnIndexChanges> indexChangesFor(const TableDef &table) const;
+    // How many column indexes have been built by a table scan so far (for tests and benchmarks:
+    // a write that keeps its indexes current does not add to it).
+    std::size_t columnIndexBuilds() const { return m_columnIndexBuilds; }
 
     // Forgets every cached definition, the catalog and the page count (re-read lazily), and
-    // ends every open cursor. Call after any write. Cached pages stay: transactions keep them
-    // current, so a write to the page source that bypasses them needs pages().invalidateAll().
-    Result<void> invalidate();
+    // ends every open cursor. Call after any write. With `table` (the definition page of the
+    // one table a statement wrote), the other tables keep their column indexes and that table's
+    // follow the recorded `changes`; without `changes`, or when they do not fit an index, that
+    // table's are dropped (rebuilt on next use). Without `table` every column index is dropped.
+    // Cached pages stay: transactions keep them current, so a write to the page source that
+    // bypasses them needs pages().invalidateAll().
+    Result<void> invalidate(const ColumnIndexChanges *changes = nullptr, std::uint32_t table = 0);
     // The same without reading the catalog again: after a statement, which changes user tables
     // only (system tables are never written).
-    void refreshAfterStatement();
+    void refreshAfterStatement(const ColumnIndexChanges *changes = nullptr, std::uint32_t table = 0);
     // Increases with every invalidate(); cursors compare it with the value they started with.
     std::uint64_t generation() const { return m_generation; }
 
@@ -87,6 +97,7 @@ private:
     Result<void> load(std::string_view password);
     Result<std::uint64_t> executeInTransaction(const Statement &statement);
     Result<void> settleJournal();
+    void forgetDefinitions();
 
     PageCache m_pages;
     Mode m_mode;
@@ -94,7 +105,11 @@ private:
     Catalog m_catalog;
     std::map<std::uint32_t, TableDefRef> m_defs;
     std::map<std::uint32_t, PageListRef> m_dataPages;
-    std::map<std::pair<std::uint32_t, std::size_t>, std::shared_ptr<const TextColumnIndex>> m_textIndexes;
+    bool applyIndexChanges(const ColumnIndexChanges &changes, std::uint32_t table);
+    void keepIndexesCurrent(const ColumnIndexChanges *changes, std::uint32_t table);
+
+    std::map<std::pair<std::uint32_t, std::size_t>, TextColumnIndex> m_textIndexes;
+    std::size_t m_columnIndexBuilds = 0;
     std::uint64_t m_generation = 0;
     std::optional<FileLock> m_lock;
     std::unique_ptr<Journal> m_journal;

@@ -271,8 +271,19 @@ int SqlHelper::ColumnValues(QStringList &values, const QString &table, const QSt
     const ResultSetHandle handle = openResultSet(QStringLiteral("select * from ") + table + whereClause(condition));
     if (handle == 0)
         return 0;
-    for (Jet::Cursor *c = cursor(handle); !c->atEnd(); (void)c->next())
-        values.append(columnText(*c, column));
+    Jet::Cursor *c = cursor(handle);
+    // The column is looked up once, not for every row: a hint search may read thousands.
+    const int index = c->columnIndex(column.toStdString());
+    if (const auto rows = c->expectedRows())
+        values.reserve(qsizetype(*rows));
+    for (; !c->atEnd(); (void)c->next()) {
+        if (index < 0)
+            values.append(QString());
+        else if (const auto text = c->textView(std::size_t(index)))
+            values.append(QString::fromUtf8(text->data(), qsizetype(text->size())));
+        else
+            values.append(valueText(c->value(std::size_t(index))));
+    }
     closeHandle(handle);
     return int(values.size());
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/globalhotkeys.h"
+#include "platform/keywatcher.h"
 #include "platform/windowsystem.h"
 
 #include <QString>
@@ -20,6 +21,7 @@ public:
     virtual QString name() const = 0;
     virtual GlobalHotkeys &globalHotkeys() = 0;
     virtual WindowSystem &windowSystem() = 0;
+    virtual KeyWatcher &keyWatcher() = 0;
 };
 
 } // namespace Qb::Platform

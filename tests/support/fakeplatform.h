@@ -48,15 +48,43 @@ public:
     std::optional<Platform::PointerState> pointerAt; // nothing: the toolkit's pointer is used
 };
 
+// Key watching driven by the test: type() delivers a press as the system would; the calls the
+// program makes are recorded.
+class FakeKeyWatcher final : public Platform::KeyWatcher
+{
+public:
+    bool startRecording() override
+    {
+        ++starts;
+        isRecording = true;
+        return true;
+    }
+    void stopRecording() override { isRecording = false; }
+    bool recording() const override { return isRecording; }
+    bool withholdListKeys(bool on) override
+    {
+        isWithholding = on;
+        return true;
+    }
+    bool withholdingListKeys() const override { return isWithholding; }
+    void type(int key, Qt::KeyboardModifiers modifiers = {}) { emit keyPressed({key, modifiers}); }
+
+    bool isRecording = false;
+    bool isWithholding = false;
+    int starts = 0;
+};
+
 class FakeNativePlatform final : public Platform::NativePlatform
 {
 public:
     QString name() const override { return QStringLiteral("fake"); }
     Platform::GlobalHotkeys &globalHotkeys() override { return hotkeys; }
     Platform::WindowSystem &windowSystem() override { return windows; }
+    Platform::KeyWatcher &keyWatcher() override { return keys; }
 
     FakeGlobalHotkeys hotkeys;
     FakeWindowSystem windows;
+    FakeKeyWatcher keys;
 };
 
 } // namespace Qb::Test

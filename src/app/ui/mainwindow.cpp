@@ -67,6 +67,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     wireHotkeys();
     wireEdge();
     wireBrowser();
+    wireHints();
 }
 
 MainWindow::~MainWindow()

@@ -20,6 +20,7 @@ class QToolBar;
 class QTreeWidget;
 
 namespace Qb::Editor {
+class HintController;
 class ScriptEditor;
 class ScriptFiles;
 class ScriptRunner;
@@ -262,6 +263,16 @@ private:
     void wireBrowser();
     void startupRestoreFileBrowser();
     Browser::Ui::FileBrowserPanel *m_browser = nullptr;
+
+    // command hints wiring (mainwindow_hints.cpp): the hint controller, the 功能(&G) items
+    // 命令提示, 光标跟踪 and 添加命令提示. wireHints() is called once from the constructor after
+    // wireHotkeys() (it needs the native platform); the start-up steps installKeyboardHook and
+    // loadHintWindow and the shut-down steps on the hook and the hint window forward here.
+    void wireHints();
+    void ToggleHints(bool checked);
+    void ToggleCursorTracking(bool checked);
+    void openHintEntryDialog();
+    Editor::HintController *m_hints = nullptr;
 };
 
 } // namespace Qb::App

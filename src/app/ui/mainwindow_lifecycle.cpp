@@ -3,6 +3,7 @@
 
 #include "app/appcontext.h"
 #include "app/commanddatabase.h"
+#include "editor/ui/hintcontroller.h"
 #include "library/ui/categorytreecontroller.h"
 #include "resources/shellwindows.h"
 #include "resources/icons.h"
@@ -70,7 +71,8 @@ bool MainWindow::hintsOn() const
 
 void MainWindow::installKeyboardHook()
 {
-    // The command hints' key watcher starts here.
+    m_hints->setHintsOn(m_context.HintsOn);
+    m_hints->InstallKeyboardHook();
 }
 
 void MainWindow::subclassMainWindow()
@@ -120,7 +122,7 @@ void MainWindow::restoreFileBrowser()
 
 void MainWindow::loadHintWindow()
 {
-    // The hint window is loaded (invisible) here.
+    m_hints->loadHintWindow();
 }
 
 void MainWindow::checkHintsItem(bool checked)
@@ -249,20 +251,22 @@ void MainWindow::rememberCurrentCategory()
 
 bool MainWindow::keyboardHookInstalled() const
 {
-    return false;
+    return m_hints->keyboardHookInstalled();
 }
 
 void MainWindow::removeKeyboardHook()
 {
+    m_hints->removeKeyboardHook();
 }
 
 bool MainWindow::hintWindowLoaded() const
 {
-    return false;
+    return m_hints->hintWindowLoaded();
 }
 
 void MainWindow::destroyHintWindow()
 {
+    m_hints->destroyHintWindow();
 }
 
 bool MainWindow::minimised() const

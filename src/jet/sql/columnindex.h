@@ -1,37 +1,123 @@
-// A per-table lookup aid for the program's equality queries: for every live row, in scan order,
-// where its bytes are and the case-folded text of one Text column. Built by one table scan and
-// kept by the database until the next write, so the hundreds of "where 分类='n'" queries of a
-// tree build compare short strings instead of decoding rows.
+// A per-column lookup aid for the program's text queries: the text of one Text column for every
+// row, ordered by its case-folded form, so an equality ("where 分类='n'") or a prefix ("where 命令
+// like 'PRI%'") costs a range lookup instead of a pass over all rows, and the column's values of
+// the rows found are read without decoding the rows. It lives in memory only (the file keeps
+// its schema); built by one table scan on first use and kept current by the engine's own writes
+// through ColumnIndexChanges.
 #pragma once
 
 #include "jet/storage/pagecache.h"
 #include "jet/format/tabledef.h"
 #include "jet/sql/tablescan.h"
+#include "jet/write/tablewriter.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace Qb::Jet {
 
-struct TextColumnIndex
+class LikePattern;
+
+// The rows an index lookup found, in scan order, each with the indexed column's value. The
+// values are copied into one buffer as the lookup walks the index, so reading them in scan
+// order touches a few contiguous kilobytes instead of the whole index.
+struct IndexedRows
 {
     struct Row
     {
-        RowLocation location;    // the slot the scan met (the pointer slot of an overflow row)
-        std::uint32_t page = 0;  // where the row's bytes are (the overflow target's page)
-        std::uint16_t start = 0;
-        std::uint16_t end = 0;
-        bool null = true;
-        std::u16string folded;   // the column's text, case-folded (empty when null)
+        RowLocation at;
+        std::uint32_t offset = 0;   // of the value in `texts`
+        std::uint32_t size = 0;     // UTF-8 bytes
     };
-    std::size_t column = 0;      // index into TableDef::columns
     std::vector<Row> rows;
+    std::string texts;
+
+    std::string_view text(const Row &row) const { return std::string_view(texts).substr(row.offset, row.size); }
 };
 
-// Scans `table` once. REQUIRES: columns[column] is a Text column.
-Result<TextColumnIndex> buildTextColumnIndex(PageCache &pages, const TableDef &table,
-                                             std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
-                                             std::size_t column);
+// Folds with Jet's comparison (foldCase on every UTF-16 unit, as the General sort order
+// compares text without case). Owned by the database, one per (table, column); single thread.
+class TextColumnIndex
+{
+public:
+    explicit TextColumnIndex(std::size_t column) : m_column(column) {}
+
+    // Scans `table` once. REQUIRES: columns[column] is a Text column.
+    static Result<TextColumnIndex> build(PageCache &pages, const TableDef &table,
+                                         std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
+                                         std::size_t column);
+
+    std::size_t column() const { return m_column; }
+    // Rows with a non-null value.
+    std::size_t size() const { return m_entries.size(); }
+
+    // The rows whose folded text equals `folded`, in scan order.
+    IndexedRows equalTo(std::u16string_view folded) const;
+    // The rows whose folded text `pattern` matches, in scan order: a range lookup on the
+    // pattern's literal start, then the whole pattern on that range (all rows when the pattern
+    // starts with a wildcard).
+    IndexedRows matching(const LikePattern &pattern) const;
+
+    // Keeping the index current. A row's entry is keyed by its location (the slot a table scan
+    // finds) and its folded text. remove() is false when no such entry exists: the index no
+    // longer describes the table and must be dropped.
+    void add(RowLocation at, std::u16string folded, std::string text);
+    bool remove(RowLocation at, std::u16string_view folded);
+
+    // The folded text of a stored Text value (either stored form).
+    static std::u16string foldStored(ByteSpan stored);
+
+private:
+    struct Entry
+    {
+        std::u16string folded;
+        RowLocation at;
+        std::string text;
+    };
+    std::vector<Entry>::const_iterator lowerBound(std::u16string_view folded, RowLocation at) const;
+
+    std::size_t m_column = 0;     // index into TableDef::columns
+    std::vector<Entry> m_entries; // ordered by (folded, at)
+};
+
+// Collects, during one statement, the changes a TableWriter makes to the rows of its table,
+// reduced to the columns that have a TextColumnIndex, so the database can bring those indexes
+// up to date once the statement has been committed. Beyond `limit` changes it stops recording
+// and tells the database to rebuild instead.
+class ColumnIndexChanges final : public RowObserver
+{
+public:
+    struct IndexedValue
+    {
+        std::u16string folded;
+        std::string text;                    // UTF-8 (only kept for additions)
+    };
+    struct Change
+    {
+        bool added = false;                  // false: removed
+        RowLocation at;
+        std::vector<std::optional<IndexedValue>> values; // per column of `columns`, nullopt = NULL
+    };
+
+    ColumnIndexChanges(std::vector<std::size_t> columns, std::size_t limit)
+        : m_columns(std::move(columns)), m_limit(limit) {}
+
+    void rowAdded(RowLocation at, const std::vector<RowWriter::Field> &fields) override;
+    void rowRemoved(RowLocation at, const std::vector<RowWriter::Field> &fields) override;
+
+    const std::vector<std::size_t> &columns() const { return m_columns; }
+    const std::vector<Change> &changes() const { return m_changes; }
+    bool overflowed() const { return m_overflowed; }
+
+private:
+    void record(bool added, RowLocation at, const std::vector<RowWriter::Field> &fields);
+
+    std::vector<std::size_t> m_columns;
+    std::size_t m_limit;
+    std::vector<Change> m_changes;
+    bool m_overflowed = false;
+};
 
 } // namespace Qb::Jet

@@ -7,6 +7,17 @@ namespace Qb::Jet {
 
 LikePattern::LikePattern(std::string_view utf8Pattern) : m_pattern(foldedUtf16(utf8Pattern)) {}
 
+std::u16string_view LikePattern::literalPrefix() const
+{
+    const std::size_t wildcard = m_pattern.find_first_of(u"%_");
+    return std::u16string_view(m_pattern).substr(0, wildcard);
+}
+
+bool LikePattern::isPrefixPattern() const
+{
+    return !m_pattern.empty() && m_pattern.find_first_of(u"%_") == m_pattern.size() - 1 && m_pattern.back() == u'%';
+}
+
 bool LikePattern::matches(std::u16string_view text) const
 {
     // Iterative matching with one backtrack point for the last '%': linear for prefix patterns,

@@ -13,6 +13,10 @@ public:
     explicit LikePattern(std::string_view utf8Pattern);
     // REQUIRES: `foldedText` already case-folded (foldCase on every unit).
     bool matches(std::u16string_view foldedText) const;
+    // The folded characters before the first wildcard: every match starts with them.
+    std::u16string_view literalPrefix() const;
+    // True when the pattern is its literal start followed by a single trailing '%'.
+    bool isPrefixPattern() const;
 
 private:
     std::u16string m_pattern; // case-folded

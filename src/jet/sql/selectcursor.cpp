@@ -13,8 +13,6 @@ namespace Qb::Jet {
 
 namespace {
 
-const Value NullValue;
-
 bool isNumeric(std::uint8_t type)
 {
     switch (ColumnType(type)) {
@@ -144,6 +142,8 @@ Result<bool> SelectCursor::matchesText(const RowView &row, const Filter &f)
 Result<bool> SelectCursor::matches(const RowView &row)
 {
     for (const Filter &f : m_filters) {
+        if (f.answeredByIndex)
+            continue;
         Result<bool> ok = false;
         if (f.number) {
             auto value = decodeColumn(m_db.pages(), *m_table, row, f.column);
@@ -176,7 +176,7 @@ Result<bool> SelectCursor::useRealIndex()
 
 // The next row an index entry names that a scan would meet: on a data page of the table's
 // owned map, in a live slot (overflow pointers followed).
-Result<bool> SelectCursor::nextIndexed(ByteSpan &row)
+Result<bool> SelectCursor::nextKeyed(ByteSpan &row)
 {
     while (m_keyedPos < m_keyed->size()) {
         const RowLocation at = (*m_keyed)[m_keyedPos++];
@@ -210,62 +210,55 @@ Result<bool> SelectCursor::nextIndexed(ByteSpan &row)
 
 Result<void> SelectCursor::useColumnIndex()
 {
-    for (std::size_t i = 0; i < m_filters.size(); ++i) {
-        const Filter &f = m_filters[i];
+    for (Filter &f : m_filters) {
         if (m_table->columns[f.column].type != std::uint8_t(ColumnType::Text) || f.number)
             continue;
         auto index = m_db.textColumnIndex(*m_table, f.column);
         if (!index)
             return std::unexpected(index.error());
-        m_index = *index;
-        m_indexFilter = i;
+        m_candidates = f.like ? (*index)->matching(*f.like) : (*index)->equalTo(f.folded);
+        m_indexColumn = f.column;
+        f.answeredByIndex = true;
         return {};
     }
     return {};
 }
 
-Result<bool> SelectCursor::nextCandidate(ByteSpan &row)
+std::string SelectCursor::where() const
 {
-    if (m_keyed)
-        return nextIndexed(row);
-    if (!m_index) {
-        auto more = m_scan.next();
-        if (!more || !*more)
-            return more;
-        row = m_scan.row();
-        m_location = m_scan.location();
-        return true;
-    }
-    const Filter &f = m_filters[m_indexFilter];
-    while (m_indexPos < m_index->rows.size()) {
-        const TextColumnIndex::Row &entry = m_index->rows[m_indexPos++];
-        if (entry.null || (f.like ? !f.like->matches(entry.folded) : entry.folded != f.folded))
-            continue;
-        auto page = m_db.pages().page(entry.page);
-        if (!page)
-            return std::unexpected(page.error());
-        m_indexPage = *page;
-        row = bytesOf(m_indexPage).subspan(entry.start, entry.end - entry.start);
-        m_location = entry.location;
-        return true;
-    }
-    return false;
+    return "row " + std::to_string(m_location.slot) + " on page " + std::to_string(m_location.page);
 }
 
-Result<void> SelectCursor::advance()
+Result<void> SelectCursor::decodeAll(const RowView &row)
 {
-    m_atEnd = true;
-    m_values.clear();
+    for (std::size_t i = 0; i < m_projection.size(); ++i) {
+        auto value = decodeColumn(m_db.pages(), *m_table, row, m_projection[i]);
+        if (!value)
+            return fail(value.error().code, where() + ": " + value.error().message);
+        m_values[i] = std::move(*value);
+        m_decoded[i] = true;
+    }
+    return {};
+}
+
+Result<bool> SelectCursor::nextOfScan(ByteSpan &row)
+{
+    auto more = m_scan.next();
+    if (!more || !*more)
+        return more;
+    row = m_scan.row();
+    m_location = m_scan.location();
+    return true;
+}
+
+// The next row of the scan (or of those a real index named) that meets every condition, decoded.
+Result<bool> SelectCursor::nextScanned()
+{
     for (;;) {
         ByteSpan bytes;
-        auto more = nextCandidate(bytes);
-        if (!more)
-            return std::unexpected(more.error());
-        if (!*more)
-            return {};
-        const auto where = [&] {
-            return "row " + std::to_string(m_location.slot) + " on page " + std::to_string(m_location.page);
-        };
+        auto more = m_keyed ? nextKeyed(bytes) : nextOfScan(bytes);
+        if (!more || !*more)
+            return more;
         auto row = RowView::make(*m_table, bytes);
         if (!row)
             return fail(row.error().code, where() + ": " + row.error().message);
@@ -274,15 +267,90 @@ Result<void> SelectCursor::advance()
             return fail(hit.error().code, where() + ": " + hit.error().message);
         if (!*hit)
             continue;
-        for (std::size_t index : m_projection) {
-            auto value = decodeColumn(m_db.pages(), *m_table, *row, index);
-            if (!value)
-                return fail(value.error().code, where() + ": " + value.error().message);
-            m_values.push_back(std::move(*value));
-        }
-        m_atEnd = false;
-        return {};
+        if (auto ok = decodeAll(*row); !ok)
+            return std::unexpected(ok.error());
+        return true;
     }
+}
+
+// The next index candidate that meets the other conditions. Its row is read here only when
+// another condition needs it.
+Result<bool> SelectCursor::nextIndexed()
+{
+    const bool othersToTest = m_filters.size() > 1;
+    while (m_candidatePos < m_candidates->rows.size()) {
+        m_location = m_candidates->rows[m_candidatePos++].at;
+        if (!othersToTest)
+            return true;
+        auto bytes = rowAt(m_db.pages(), *m_table, m_location, m_rowPage);
+        if (!bytes)
+            return std::unexpected(bytes.error());
+        if (!*bytes)
+            continue;
+        auto row = RowView::make(*m_table, **bytes);
+        if (!row)
+            return fail(row.error().code, where() + ": " + row.error().message);
+        auto hit = matches(*row);
+        if (!hit)
+            return fail(hit.error().code, where() + ": " + hit.error().message);
+        if (*hit) {
+            m_row = *row;
+            return true;
+        }
+    }
+    return false;
+}
+
+Result<void> SelectCursor::advance()
+{
+    m_atEnd = true;
+    m_values.resize(m_projection.size());
+    m_decoded.assign(m_projection.size(), false);
+    m_row.reset();
+    auto more = m_candidates ? nextIndexed() : nextScanned();
+    if (!more)
+        return std::unexpected(more.error());
+    m_atEnd = !*more;
+    return {};
+}
+
+Result<void> SelectCursor::loadRow() const
+{
+    auto bytes = rowAt(m_db.pages(), *m_table, m_location, m_rowPage);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    if (!*bytes)
+        return fail(ErrorCode::Corrupt, where() + ": the column index names a row that is not there");
+    auto row = RowView::make(*m_table, **bytes);
+    if (!row)
+        return fail(row.error().code, where() + ": " + row.error().message);
+    m_row = *row;
+    return {};
+}
+
+const Value &SelectCursor::decodeLazily(std::size_t column) const
+{
+    static const Value Null;
+    const std::size_t tableColumn = m_projection[column];
+    if (m_candidates && tableColumn == m_indexColumn) {
+        m_values[column] = std::string(indexedText());
+        m_decoded[column] = true;
+        return m_values[column];
+    }
+    if (!m_row) {
+        if (auto loaded = loadRow(); !loaded) {
+            m_lateFault = loaded.error();
+            return Null;
+        }
+    }
+    auto value = decodeColumn(m_db.pages(), *m_table, *m_row, tableColumn);
+    if (!value) {
+        m_lateFault = Error{value.error().code, where() + ": " + value.error().message};
+        return Null;
+    }
+    m_values[column] = std::move(*value);
+    m_decoded[column] = true;
+    return m_values[column];
 }
 
 Result<void> SelectCursor::next()
@@ -290,6 +358,10 @@ Result<void> SelectCursor::next()
     if (stale()) {
         m_atEnd = true;
         return {};
+    }
+    if (m_lateFault) {
+        m_atEnd = true;
+        return std::unexpected(*std::exchange(m_lateFault, std::nullopt));
     }
     if (m_atEnd)
         return {};
@@ -300,17 +372,35 @@ Result<void> SelectCursor::rewind()
 {
     if (stale())
         return {};
+    m_lateFault.reset();
     m_scan.rewind();
-    m_indexPos = 0;
+    m_candidatePos = 0;
     m_keyedPos = 0;
     return advance();
 }
 
+std::optional<std::size_t> SelectCursor::expectedRows() const
+{
+    // Other conditions may still drop candidates.
+    if (m_candidates && m_filters.size() == 1)
+        return m_candidates->rows.size();
+    return std::nullopt;
+}
+
+std::optional<std::string_view> SelectCursor::textView(std::size_t column) const
+{
+    // The indexed column of a row found through the index: straight from the index.
+    if (!atEnd() && m_candidates && column < m_projection.size() && m_projection[column] == m_indexColumn)
+        return indexedText();
+    return Cursor::textView(column);
+}
+
 const Value &SelectCursor::value(std::size_t column) const
 {
+    static const Value Null;
     if (atEnd() || column >= m_values.size())
-        return NullValue;
-    return m_values[column];
+        return Null;
+    return m_decoded[column] ? m_values[column] : decodeLazily(column);
 }
 
 int SelectCursor::columnIndex(std::string_view name) const

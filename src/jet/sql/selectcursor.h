@@ -1,7 +1,7 @@
 // The cursor a select statement returns: finds candidate rows through a real index of the table
-// when one serves the equality conditions, else through the column lookup cache or a scan; tests
-// the where conditions on only the columns they name, and decodes the selected columns of
-// matching rows. Positioned on the first matching row when created.
+// when one serves the equality conditions, else through the column index or a scan; tests the
+// where conditions on only the columns they name, and decodes the selected columns of matching
+// rows. Positioned on the first matching row when created.
 #pragma once
 
 #include "jet/database.h"
@@ -27,6 +27,8 @@ public:
     Result<void> next() override;
     Result<void> rewind() override;
     const Value &value(std::size_t column) const override;
+    std::optional<std::string_view> textView(std::size_t column) const override;
+    std::optional<std::size_t> expectedRows() const override;
     int columnIndex(std::string_view name) const override;
 
     // The definition of selected column `column` (for formatting by type).
@@ -42,6 +44,7 @@ private:
         std::u16string folded;            // the literal, case-folded (text comparisons)
         std::optional<LikePattern> like;
         std::optional<double> number;     // numeric columns
+        bool answeredByIndex = false;     // the candidate rows already satisfy it
     };
 
     SelectCursor(JetDatabase &db, TableDefRef table, PageListRef pages);
@@ -50,10 +53,17 @@ private:
     Result<bool> matchesText(const RowView &row, const Filter &filter);
     Result<bool> useRealIndex();
     Result<void> useColumnIndex();
-    Result<bool> nextIndexed(ByteSpan &row);
-    Result<bool> nextCandidate(ByteSpan &row);
+    Result<bool> nextKeyed(ByteSpan &row);
+    Result<bool> nextOfScan(ByteSpan &row);
+    Result<bool> nextScanned();
+    Result<bool> nextIndexed();
+    Result<void> decodeAll(const RowView &row);
     Result<void> advance();
+    Result<void> loadRow() const;
+    const Value &decodeLazily(std::size_t column) const;
+    std::string_view indexedText() const { return m_candidates->text(m_candidates->rows[m_candidatePos - 1]); }
     bool stale() const { return m_db.generation() != m_generation; }
+    std::string where() const;
 
     JetDatabase &m_db;
     TableDefRef m_table;
@@ -64,20 +74,33 @@ private:
     std::vector<std::string> m_names;
     std::vector<std::u16string> m_foldedNames;
     std::vector<Filter> m_filters;
-    std::vector<Value> m_values;
     std::u16string m_scratch;
-    // Set when an equality or a "like" on a Text column can be answered from the database's
-    // column index; rows then come from the index (same order as the scan) instead of the scan.
-    std::shared_ptr<const TextColumnIndex> m_index;
-    std::size_t m_indexFilter = 0;
-    std::size_t m_indexPos = 0;
-    PageRef m_indexPage;
+    RowLocation m_location;
+    bool m_atEnd = true;
+
+    // The current row's values. Rows of a scan are decoded whole when reached. Rows found
+    // through a column index are decoded column by column when a value is asked for, and the
+    // indexed column's value comes from the index: a prefix search that reads one column of
+    // thousands of rows never decodes them. A fault met that late reads as NULL and ends the
+    // cursor at the next call to next().
+    mutable std::vector<Value> m_values;
+    mutable std::vector<bool> m_decoded;
+    mutable PageRef m_rowPage;
+    mutable std::optional<RowView> m_row;
+    mutable std::optional<Error> m_lateFault;
+
     // Set when a real index of the table narrowed the rows: their header slots in scan order.
     std::optional<std::vector<RowLocation>> m_keyed;
     std::size_t m_keyedPos = 0;
+    PageRef m_indexPage;
     PageRef m_overflowPage;
-    RowLocation m_location;
-    bool m_atEnd = true;
+
+    // Set when an equality or a "like" on a Text column can be answered from the database's
+    // column index: the rows it names, in scan order, replace the scan; the other conditions
+    // are still tested on each row.
+    std::optional<IndexedRows> m_candidates;
+    std::size_t m_indexColumn = 0;         // the table column the index is on
+    std::size_t m_candidatePos = 0;        // one past the current candidate
 };
 
 } // namespace Qb::Jet

@@ -118,7 +118,9 @@ Result<std::uint64_t> runDelete(JetDatabase &db, TableWriter &w, const Statement
 
 } // namespace
 
-Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &st)
+StatementChanges::~StatementChanges() = default;
+
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &st, StatementChanges &changes)
 {
     auto def = db.tableDef(st.table);
     if (!def)
@@ -126,6 +128,9 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
     auto writer = TableWriter::make(tx, **def);
     if (!writer)
         return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
+    changes.table = (*def)->page;
+    changes.indexChanges = db.indexChangesFor(**def);
+    writer->observeRows(changes.indexChanges.get());
     Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st)
                                   : st.kind == StatementKind::Update ? runUpdate(db, *writer, st)
                                   : runDelete(db, *writer, st);

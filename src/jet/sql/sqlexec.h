@@ -6,15 +6,26 @@
 #include "jet/sql/sqlparser.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace Qb::Jet {
 
+class ColumnIndexChanges;
 class JetDatabase;
 class TxWriter;
 
+// What a statement changed, for the database to keep its column indexes current with.
+struct StatementChanges
+{
+    std::uint32_t table = 0;                          // definition page of the table written
+    std::unique_ptr<ColumnIndexChanges> indexChanges; // its recorded rows (null: no index followed)
+    ~StatementChanges();
+};
+
 // Runs `statement` on `db` into `tx`, which must be the open overlay of db.pages(). Returns the
-// number of rows inserted, updated or deleted. On an error `tx` may hold part of the statement's
-// changes: the caller rolls it back.
-Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &statement);
+// number of rows inserted, updated or deleted, and fills `changes`. On an error `tx` may hold
+// part of the statement's changes: the caller rolls it back.
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &statement,
+                                       StatementChanges &changes);
 
 } // namespace Qb::Jet

@@ -42,6 +42,31 @@ Result<ByteSpan> followOverflow(PageCache &pages, ByteSpan pointer, PageRef &hol
                                         + std::to_string(MaxOverflowHops) + " rows");
 }
 
+Result<std::optional<ByteSpan>> rowAt(PageCache &pages, const TableDef &table, RowLocation at, PageRef &holder)
+{
+    auto page = pages.page(at.page);
+    if (!page)
+        return std::unexpected(page.error());
+    holder = *page;
+    const ByteSpan bytes = bytesOf(holder);
+    if (bytes[0] != PageTypeData || dataPageOwner(bytes) != table.page || at.slot >= rowSlotCount(bytes))
+        return std::optional<ByteSpan>();
+    auto slot = rowSlot(bytes, at.page, at.slot);
+    if (!slot)
+        return std::unexpected(slot.error());
+    if (slot->deleted())
+        return std::optional<ByteSpan>();
+    const ByteSpan row = bytes.subspan(slot->start, slot->end - slot->start);
+    if (!slot->overflow())
+        return std::optional(row);
+    PageRef pointerPage = holder;
+    auto target = followOverflow(pages, row, holder);
+    if (!target)
+        return fail(target.error().code, "row " + std::to_string(at.slot) + " on page " + std::to_string(at.page)
+                                             + ": " + target.error().message);
+    return std::optional(*target);
+}
+
 TableScan::TableScan(PageCache &pages, const TableDef &table, std::shared_ptr<const std::vector<std::uint32_t>> dataPages)
     : m_pages(pages), m_table(table), m_dataPages(std::move(dataPages))
 {

@@ -7,17 +7,20 @@
 #include "jet/storage/pagecache.h"
 #include "jet/format/tabledef.h"
 
+#include <compare>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Qb::Jet {
 
 // Where a row lives: the slot a table scan finds (for an overflow row, the pointer's slot).
+// Locations order as a table scan meets them: data pages ascending, then slots.
 struct RowLocation
 {
     std::uint32_t page = 0;
     std::uint16_t slot = 0;
-    bool operator==(const RowLocation &) const = default;
+    auto operator<=>(const RowLocation &) const = default;
 };
 
 // The data pages a table owns according to its owned-pages usage map, ascending.
@@ -28,6 +31,10 @@ Result<std::vector<std::uint32_t>> tableDataPages(PageCache &pages, const TableD
 // pointers are followed a few hops; a loop is Corrupt.
 Result<ByteSpan> followOverflow(PageCache &pages, ByteSpan pointer, PageRef &holder,
                                 std::uint32_t *targetPage = nullptr);
+
+// The bytes of the live row a table scan meets at `at` (an overflow pointer followed), kept alive
+// by `holder`; nullopt when that slot holds no live row of `table`.
+Result<std::optional<ByteSpan>> rowAt(PageCache &pages, const TableDef &table, RowLocation at, PageRef &holder);
 
 class TableScan
 {

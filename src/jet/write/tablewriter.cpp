@@ -374,6 +374,8 @@ Result<RowLocation> TableWriter::insert(const std::vector<Value> &values)
         return at;
     if (auto r = addEntries(fields, *at); !r)
         return std::unexpected(r.error());
+    if (m_observer)
+        m_observer->rowAdded(*at, fields);
     ++m_table.rowCount;
     return at;
 }
@@ -403,7 +405,10 @@ Result<void> TableWriter::update(RowLocation at, const std::vector<std::pair<std
         return r;
     if (auto r = moveEntries(*oldFields, fields, at); !r)
         return r;
-
+    if (m_observer) {
+        m_observer->rowRemoved(at, *oldFields);
+        m_observer->rowAdded(at, fields);
+    }
     return storeRow(*stored, fields);
 }
 
@@ -472,6 +477,8 @@ Result<void> TableWriter::remove(RowLocation at)
         return r;
     if (auto r = removeEntries(*fields, at); !r)
         return r;
+    if (m_observer)
+        m_observer->rowRemoved(at, *fields);
     if (stored->moved)
         if (auto r = dropMovedCopy(*stored->moved); !r)
             return r;

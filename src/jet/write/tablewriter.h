@@ -15,6 +15,19 @@
 
 namespace Qb::Jet {
 
+// Told of each row the writer adds or takes away, with the row's stored fields (one per
+// table().columns entry) and its location, at the moments the table's own indexes gain or lose
+// the row's entries; an update is a removal of the old fields and an addition of the new ones
+// at the same location. In-memory lookup aids follow the table through it. A writer that ever
+// moves a row to another location must report it here as a removal and an addition.
+class RowObserver
+{
+public:
+    virtual ~RowObserver() = default;
+    virtual void rowAdded(RowLocation at, const std::vector<RowWriter::Field> &fields) = 0;
+    virtual void rowRemoved(RowLocation at, const std::vector<RowWriter::Field> &fields) = 0;
+};
+
 class TableWriter
 {
 public:
@@ -54,6 +67,8 @@ public:
     Result<void> finish();
 
     const TableDef &table() const { return m_table; }
+    // Not owned; nullptr (the default) for none.
+    void observeRows(RowObserver *observer) { m_observer = observer; }
 
 private:
     struct StoredRow
@@ -86,6 +101,7 @@ private:
 
     TxWriter &m_tx;
     TableDef m_table;
+    RowObserver *m_observer = nullptr;
 };
 
 } // namespace Qb::Jet

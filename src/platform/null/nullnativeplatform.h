@@ -4,6 +4,7 @@
 
 #include "platform/nativeplatform.h"
 #include "platform/null/nullglobalhotkeys.h"
+#include "platform/null/nullkeywatcher.h"
 #include "platform/null/nullwindowsystem.h"
 
 namespace Qb::Platform {
@@ -14,10 +15,12 @@ public:
     QString name() const override { return QStringLiteral("null"); }
     GlobalHotkeys &globalHotkeys() override { return m_hotkeys; }
     WindowSystem &windowSystem() override { return m_windows; }
+    KeyWatcher &keyWatcher() override { return m_keys; }
 
 private:
     NullGlobalHotkeys m_hotkeys;
     NullWindowSystem m_windows;
+    NullKeyWatcher m_keys;
 };
 
 } // namespace Qb::Platform

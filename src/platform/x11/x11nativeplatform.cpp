@@ -14,6 +14,7 @@ X11NativePlatform::X11NativePlatform(std::unique_ptr<X11Connection> connection)
     : m_connection(std::move(connection))
     , m_hotkeys(*m_connection)
     , m_windows(*m_connection)
+    , m_keys(X11Connection::open())
 {
 }
 

@@ -4,6 +4,7 @@
 #include "platform/nativeplatform.h"
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11globalhotkeys.h"
+#include "platform/x11/x11keywatcher.h"
 #include "platform/x11/x11windowsystem.h"
 
 #include <memory>
@@ -23,6 +24,7 @@ public:
     QString name() const override { return QStringLiteral("x11"); }
     GlobalHotkeys &globalHotkeys() override { return m_hotkeys; }
     WindowSystem &windowSystem() override { return m_windows; }
+    KeyWatcher &keyWatcher() override { return m_keys; }
 
 private:
     explicit X11NativePlatform(std::unique_ptr<X11Connection> connection);
@@ -30,6 +32,7 @@ private:
     std::unique_ptr<X11Connection> m_connection;
     X11GlobalHotkeys m_hotkeys;
     X11WindowSystem m_windows;
+    X11KeyWatcher m_keys;        // on connections of its own
 };
 
 } // namespace Qb::Platform

@@ -122,11 +122,11 @@ void tst_HotkeyText::parseHotkey()
 {
     QFETCH(QString, text);
     QFETCH(bool, parsed);
-    const std::optional<HotkeySpec> spec = ParseHotkey(text);
-    QCOMPARE(spec.has_value(), parsed);
+    const std::optional<HotkeySpec> hotkey = ParseHotkey(text);
+    QCOMPARE(hotkey.has_value(), parsed);
     if (parsed) {
-        QTEST(spec->modifiers, "modifiers");
-        QTEST(spec->key, "key");
+        QTEST(hotkey->modifiers, "modifiers");
+        QTEST(hotkey->key, "key");
     }
 }
 

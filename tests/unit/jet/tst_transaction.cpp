@@ -72,6 +72,38 @@ TEST_F(Transaction, statementsSeeEachOtherAndCommitTogether)
     EXPECT_TRUE(checkDatabase(jet()).ok());
 }
 
+// A column index built before the transaction follows its statements, is kept by its commit
+// and dropped by its rollback (the rows it named are gone).
+TEST_F(Transaction, columnIndexFollowsTheTransaction)
+{
+    auto named = [&](const std::string &name) {
+        auto cursor = m_db->query("select ID from 命令库 where 命令名='" + name + "'");
+        EXPECT_TRUE(cursor);
+        std::vector<std::string> ids;
+        for (; cursor && !(*cursor)->atEnd(); (void)(*cursor)->next())
+            ids.push_back(std::to_string(std::get<std::int64_t>((*cursor)->value(0))));
+        return ids;
+    };
+    ASSERT_EQ(named("cmd0"), std::vector<std::string>{"1"});
+    for (const bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "committed" : "rolled back");
+        const std::size_t builds = jet().columnIndexBuilds();
+        ASSERT_TRUE(m_db->beginTransaction());
+        ASSERT_TRUE(m_db->execute(insertCommand(1)));
+        ASSERT_TRUE(m_db->execute("delete from 命令库 where 命令名='cmd0'"));
+        EXPECT_EQ(named("cmd1"), std::vector<std::string>{"2"});
+        EXPECT_EQ(named("cmd0"), std::vector<std::string>{});
+        EXPECT_EQ(jet().columnIndexBuilds(), builds) << "the index followed the statements";
+        if (commit)
+            ASSERT_TRUE(m_db->commitTransaction());
+        else
+            m_db->rollbackTransaction();
+        EXPECT_EQ(named("cmd1"), commit ? std::vector<std::string>{"2"} : std::vector<std::string>{});
+        EXPECT_EQ(named("cmd0"), commit ? std::vector<std::string>{} : std::vector<std::string>{"1"});
+        EXPECT_EQ(jet().columnIndexBuilds(), builds + (commit ? 0 : 1)) << "rebuilt after a rollback only";
+    }
+}
+
 // The ways a transaction ends without its changes.
 struct Undo
 {
