@@ -83,7 +83,7 @@ Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st)
     return 1;
 }
 
-Result<std::uint64_t> runUpdate(JetDatabase &db, TableWriter &w, const Statement &st)
+Result<std::uint64_t> runUpdate(TableWriter &w, const Statement &st, const std::vector<RowLocation> &rows)
 {
     const TableDef &t = w.table();
     std::vector<std::pair<std::size_t, Value>> changes;
@@ -96,24 +96,18 @@ Result<std::uint64_t> runUpdate(JetDatabase &db, TableWriter &w, const Statement
             return std::unexpected(v.error());
         changes.emplace_back(*i, std::move(*v));
     }
-    auto rows = matchingRows(db, st);
-    if (!rows)
-        return std::unexpected(rows.error());
-    for (const RowLocation &at : *rows)
+    for (const RowLocation &at : rows)
         if (auto r = w.update(at, changes); !r)
             return std::unexpected(r.error());
-    return rows->size();
+    return rows.size();
 }
 
-Result<std::uint64_t> runDelete(JetDatabase &db, TableWriter &w, const Statement &st)
+Result<std::uint64_t> runDelete(TableWriter &w, const std::vector<RowLocation> &rows)
 {
-    auto rows = matchingRows(db, st);
-    if (!rows)
-        return std::unexpected(rows.error());
-    for (const RowLocation &at : *rows)
+    for (const RowLocation &at : rows)
         if (auto r = w.remove(at); !r)
             return std::unexpected(r.error());
-    return rows->size();
+    return rows.size();
 }
 
 } // namespace
@@ -128,12 +122,20 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
     auto writer = TableWriter::make(tx, **def);
     if (!writer)
         return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
+    // The rows are found first: a column index their search builds is then followed too.
+    std::vector<RowLocation> rows;
+    if (st.kind != StatementKind::Insert) {
+        auto found = matchingRows(db, st);
+        if (!found)
+            return std::unexpected(found.error());
+        rows = std::move(*found);
+    }
     changes.table = (*def)->page;
     changes.indexChanges = db.indexChangesFor(**def);
     writer->observeRows(changes.indexChanges.get());
     Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st)
-                                  : st.kind == StatementKind::Update ? runUpdate(db, *writer, st)
-                                  : runDelete(db, *writer, st);
+                                  : st.kind == StatementKind::Update ? runUpdate(*writer, st, rows)
+                                  : runDelete(*writer, rows);
     if (!changed || *changed == 0)
         return changed;
     if (auto r = writer->finish(); !r)
