@@ -4,31 +4,11 @@
 # back to its stored size when the pointer touches the strip; the settings file is not touched
 # until the program ends. Run once without a window manager (frame = client area) and once under
 # openbox when it is installed (the frame comes and goes with the border).
-# Usage: e2e_edge.sh <quillbox> <quillbox-mdb>
+# Usage: e2e_edge.sh <quillbox> <quillbox-mdb> <qb-testclient>
 set -euo pipefail
+# shellcheck source=support/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/support/common.sh"
 quillbox=$1
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-
-fail() { echo "e2e_edge: FAIL: $*" >&2; exit 1; }
-
-# Polls a command for up to 20 s.
-wait_for() {
-    for _ in $(seq 200); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-window_of() { # window_of <title regex>: prints the id of a visible window with that name
-    for _ in $(seq 200); do
-        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.1
-    done
-    return 1
-}
 
 # "x,y wxh" of a window's client area on the screen.
 client_of() {
@@ -47,74 +27,57 @@ decorated() { ! undecorated "$1"; }
 framed() { local f; f=$(frame_of "$1"); [ -n "$f" ] && [ "$f" != "0, 0, 0, 0" ]; }
 unframed() { [ "$(frame_of "$1")" = "0, 0, 0, 0" ]; }
 
-ini_value() { # ini_value <home> <key>: the value of a shezhi key, converted from GBK
-    iconv -f GBK -t UTF-8 "$1/mlkpz.ini" | sed -n "s/^$2=//p"
-}
-
-ended() { ! kill -0 "$1" 2>/dev/null; }
-
 # One docking run. $1: label, $2: "wm" when a window manager runs.
 run_case() {
     local label=$1 wm=$2 home=$work/$1
     local border=0 top=0 bottom=0
     mkdir -p "$home"
-    printf '[shezhi]\n宽度=640\n高度=480\n横坐标=3\n纵坐标=100\n' | iconv -f UTF-8 -t GBK > "$home/mlkpz.ini"
+    write_ini "$home" '[shezhi]\n宽度=640\n高度=480\n横坐标=3\n纵坐标=100\n'
     cp "$home/mlkpz.ini" "$work/$label.ini"
     # The pointer starts inside the window-to-be, so that nothing docks before the checks.
     xdotool mousemove 300 300
     [ "$(xdotool getmouselocation | cut -d' ' -f1,2)" = "x:300 y:300" ] || fail "$label: pointer not moved"
-    QUILLBOX_HOME=$home "$quillbox" & local pid=$!
-    local id
-    id=$(window_of '^Quillbox$') || fail "$label: main window did not appear"
+    start_quillbox "$home"
+    local id=$qb_window
     if [ "$wm" = wm ]; then
-        wait_for framed "$id" || fail "$label: no frame at start: $(frame_of "$id")"
+        wait_for 20 framed "$id" || fail "$label: no frame at start: $(frame_of "$id")"
         # The frame's outer left edge is at 3: the client starts the frame's left border further in.
         border=$(frame_of "$id" | cut -d, -f1)
         top=$(frame_of "$id" | cut -d, -f3 | tr -d ' ')
         bottom=$(frame_of "$id" | cut -d, -f4 | tr -d ' ')
-        wait_for is_client "$id" "$((3 + border)),$((100 + top)) 640x480" \
+        wait_for 20 is_client "$id" "$((3 + border)),$((100 + top)) 640x480" \
             || fail "$label: start geometry $(client_of "$id")"
     else
-        wait_for is_client "$id" "3,100 640x480" || fail "$label: start geometry $(client_of "$id")"
+        wait_for 20 is_client "$id" "3,100 640x480" || fail "$label: start geometry $(client_of "$id")"
     fi
 
     # The pointer leaves: a strip 2 pixels wide at x = 0 without a frame, as tall as the window
     # was with its frame.
     xdotool mousemove 900 700
-    wait_for is_width "$id" 2 || fail "$label: not shrunk: $(client_of "$id")"
-    wait_for is_client "$id" "0,100 2x$((480 + top + bottom))" || fail "$label: strip at $(client_of "$id")"
+    wait_for 20 is_width "$id" 2 || fail "$label: not shrunk: $(client_of "$id")"
+    wait_for 20 is_client "$id" "0,100 2x$((480 + top + bottom))" || fail "$label: strip at $(client_of "$id")"
     undecorated "$id" || fail "$label: the strip asks for decorations"
     if [ "$wm" = wm ]; then
-        wait_for unframed "$id" || fail "$label: the strip has a frame: $(frame_of "$id")"
+        wait_for 20 unframed "$id" || fail "$label: the strip has a frame: $(frame_of "$id")"
     fi
     cmp -s "$home/mlkpz.ini" "$work/$label.ini" || fail "$label: settings written by the shrink"
 
     # The pointer onto the strip: back to the stored size with its frame.
     xdotool mousemove 1 300
-    wait_for is_width "$id" 640 || fail "$label: not expanded: $(client_of "$id")"
+    wait_for 20 is_width "$id" 640 || fail "$label: not expanded: $(client_of "$id")"
     decorated "$id" || fail "$label: no decorations after the expand"
     if [ "$wm" = wm ]; then
-        wait_for framed "$id" || fail "$label: no frame after the expand"
-        wait_for is_client "$id" "$border,$((100 + top)) 640x480" \
+        wait_for 20 framed "$id" || fail "$label: no frame after the expand"
+        wait_for 20 is_client "$id" "$border,$((100 + top)) 640x480" \
             || fail "$label: expanded to $(client_of "$id")"
     else
-        wait_for is_client "$id" "0,100 640x480" || fail "$label: expanded to $(client_of "$id")"
+        wait_for 20 is_client "$id" "0,100 640x480" || fail "$label: expanded to $(client_of "$id")"
     fi
     cmp -s "$home/mlkpz.ini" "$work/$label.ini" || fail "$label: settings written by the expand"
 
     # Ending the program stores where the window (its frame) now is; the size stays as stored.
-    xdotool windowfocus --sync "$id"
-    xdotool mousemove --window "$id" 60 160 click 1
-    # The click may still be on its way when the first Esc arrives: press again until it ends.
-    for _ in $(seq 20); do
-        xdotool key Escape
-        for _ in $(seq 10); do
-            ended "$pid" && break 2
-            sleep 0.1
-        done
-    done
-    ended "$pid" || fail "$label: the program did not end"
-    wait "$pid" || true
+    close_by_escape "$id" "$qb_pid" || fail "$label: the program did not end"
+    wait "$qb_pid" || true
     [ "$(ini_value "$home" 横坐标),$(ini_value "$home" 纵坐标)" = "0,100" ] \
         || fail "$label: stored position $(ini_value "$home" 横坐标),$(ini_value "$home" 纵坐标)"
     [ "$(ini_value "$home" 宽度)x$(ini_value "$home" 高度)" = "640x480" ] \
@@ -125,7 +88,7 @@ run_case() {
 # connections fail for a moment. A client that stays connected for the whole script prevents it.
 xprop -root -spy _NET_SUPPORTING_WM_CHECK >"$work/keeper.log" 2>&1 &
 keeper_connected() { grep -q '^_NET_SUPPORTING_WM_CHECK' "$work/keeper.log"; }
-wait_for keeper_connected || fail "no connection to the X server: $(cat "$work/keeper.log")"
+wait_for 20 keeper_connected || fail "no connection to the X server: $(cat "$work/keeper.log")"
 
 run_case bare none
 echo "e2e_edge: without a window manager: ok"
@@ -133,7 +96,7 @@ echo "e2e_edge: without a window manager: ok"
 if command -v openbox >/dev/null; then
     openbox >"$work/openbox.log" 2>&1 & wmpid=$!
     wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-    wait_for wm_running || fail "openbox did not start: $(cat "$work/openbox.log")"
+    wait_for 20 wm_running || fail "openbox did not start: $(cat "$work/openbox.log")"
     run_case openbox wm
     echo "e2e_edge: under openbox: ok"
     kill $wmpid

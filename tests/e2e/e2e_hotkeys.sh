@@ -6,81 +6,17 @@
 # window manager, where windows are framed, with 窗口总在最前 from the dialog.
 # Usage: e2e_hotkeys.sh <quillbox> <quillbox-mdb> <qb-testclient>
 set -euo pipefail
+# shellcheck source=support/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/support/common.sh"
 quillbox=$1
 client=$3
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-
-fail() { echo "e2e_hotkeys: FAIL: $*" >&2; exit 1; }
-
-# wait_for <seconds> <command...>: runs the command until it succeeds or the time is up.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -lt $deadline ] || return 1
-        sleep 0.05
-    done
-}
-
-# start_client <title> <geometry> [options]: a test client logging its keys to $work/<title>.keys;
-# sets $id to the window id it reports, checked against the one xdotool finds by its title.
-start_client() {
-    local title=$1 geometry=$2
-    shift 2
-    "$client" --title "$title" --geometry "$geometry" --keys "$work/$title.keys" "$@" > "$work/$title.id" &
-    wait_for 20 test -s "$work/$title.id" || fail "client $title did not show"
-    id=$(cat "$work/$title.id")
-    local found=""
-    wait_for 20 eval 'found=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -1); [ -n "$found" ]' \
-        || fail "xdotool does not find $title"
-    [ "$found" = "$id" ] || fail "$title reports $id, xdotool finds $found"
-}
-
-# start_quillbox <home>: starts the program reporting its hotkeys to <home>/out.txt; sets
-# $qb_pid and $qb_window once the main window is shown and the capture hotkey was registered.
-start_quillbox() {
-    QUILLBOX_HOME=$1 QUILLBOX_REPORT_HOTKEYS=1 "$quillbox" > "$1/out.txt" 2> "$1/err.txt" &
-    qb_pid=$!
-    wait_for 20 grep -q '^hotkey-register ' "$1/out.txt" || fail "no hotkey registration: $(cat "$1/err.txt")"
-    qb_window=""
-    wait_for 20 eval 'qb_window=$(xdotool search --onlyvisible --name "^Quillbox\$" 2>/dev/null | head -1); [ -n "$qb_window" ]' \
-        || fail "main window did not appear"
-}
-
-stop_quillbox() {
-    kill "$qb_pid"
-    wait "$qb_pid" 2>/dev/null || true
-}
-
-count_lines() { grep -cxF "$2" "$1" || true; }
-
-# capture <home> <window> <keys> [status]: points at the window, presses the keys, and waits
-# until the status text (by default the capture of that window) is shown once more. The server
-# handles xdotool's pointer motion before its key press, so the move needs no --sync (which
-# would wait in vain when the pointer is there already).
-capture() {
-    local home=$1 window=$2 keys=$3
-    local line="status ${4:-已锁定窗口：$window}"
-    local before
-    before=$(count_lines "$home/out.txt" "$line")
-    xdotool mousemove --window "$window" 40 40
-    xdotool key "$keys"
-    wait_for 20 eval '[ "$(count_lines "$home/out.txt" "$line")" -gt "$before" ]' \
-        || fail "after $keys over $window: no '$line' in: $(tr '\n' '|' < "$home/out.txt")"
-}
 
 # typed_into <client> <line> <keys>: points at the client, presses the keys and waits until the
 # client has logged that line (the focus follows the pointer without a window manager).
 typed_into() {
     xdotool mousemove --window "$(cat "$work/$1.id")" 40 40
     xdotool key "$3"
-    wait_for 20 grep -qxF "$2" "$work/$1.keys" || fail "$1 did not log '$2': $(tr '\n' '|' < "$work/$1.keys")"
-}
-
-ini_value() { # ini_value <home> <key>: a value of the settings file, converted from GBK
-    [ -f "$1/mlkpz.ini" ] || return 0
-    iconv -f GBK -t UTF-8 "$1/mlkpz.ini" | sed -n "s/^$2=//p"
+    wait_for 20 has_line "$work/$1.keys" "$2" || fail "$1 did not log '$2': $(tr '\n' '|' < "$work/$1.keys")"
 }
 
 # open_settings: opens 功能(&G) → 系统设置 from the keyboard and sets $dialog.
@@ -88,9 +24,7 @@ open_settings() {
     xdotool windowfocus --sync "$qb_window"
     xdotool key alt+g
     xdotool key Return
-    dialog=""
-    wait_for 20 eval 'dialog=$(xdotool search --onlyvisible --name "^系统设置\$" 2>/dev/null | head -1); [ -n "$dialog" ]' \
-        || fail "系统设置 did not open"
+    dialog=$(window_of '^系统设置$') || fail "系统设置 did not open"
 }
 
 # set_hotkey <home> <key>: chooses 空 (the last modifier entry) and the key in 系统设置, then 确定.
@@ -151,7 +85,7 @@ stop_quillbox
 start_client qb-holder 200x100+900+700 --grab control+F10
 home=$work/taken
 mkdir -p "$home"
-printf '[快捷键]\n捕获窗口=Ctrl+F10\n' | iconv -f UTF-8 -t GBK > "$home/mlkpz.ini"
+write_ini "$home" '[快捷键]\n捕获窗口=Ctrl+F10\n'
 start_quillbox "$home"
 grep -qx 'hotkey-register Ctrl+F10 0' "$home/out.txt" || fail "taken registration: $(cat "$home/out.txt")"
 grep -qxF 'status 快捷键 Ctrl+F10 未能注册：已被其他程序占用' "$home/out.txt" || fail "no notice: $(cat "$home/out.txt")"

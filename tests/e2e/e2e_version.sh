@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The binary starts, answers --version and --help, and opens its window under X.
+# The binary starts and answers --version and --help.
+# Usage: e2e_version.sh <quillbox> <quillbox-mdb> <qb-testclient>
 set -euo pipefail
+# shellcheck source=support/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/support/common.sh"
 quillbox=$1
-"$quillbox" --version | grep -q '^Quillbox 0\.'
-"$quillbox" --help | grep -q -- '--version'
+"$quillbox" --version | grep -q '^Quillbox 0\.' || fail "--version printed: $("$quillbox" --version)"
+"$quillbox" --help | grep -q -- '--version' || fail "--help does not list --version"
 echo "e2e_version: ok"

@@ -2,10 +2,9 @@
 # The command line with no display at all: --version and --help answer, the GUI start fails
 # with one line and status 1 instead of Qt's abort. Usage: install_headless.sh <quillbox>
 set -euo pipefail
+# shellcheck source=../e2e/support/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/support/common.sh"
 quillbox=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "install_headless: FAIL: $*" >&2; exit 1; }
 
 # Runs quillbox in an empty folder with no display variables and a private home; sets
 # $status, $out (stdout) and $err (stderr).

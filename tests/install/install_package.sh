@@ -2,12 +2,11 @@
 # The Debian package built by CPack: its name, its dependencies (Qt 6, QScintilla, the X11
 # libraries, a CJK font) and its files. Usage: install_package.sh <cpack> <build dir> <application id>
 set -euo pipefail
+# shellcheck source=../e2e/support/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/support/common.sh"
 cpack=$1
 build=$2
 id=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "install_package: FAIL: $*" >&2; exit 1; }
 
 (cd "$build" && "$cpack" -G DEB -B "$work" >"$work/cpack.log" 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
 debs=("$work"/quillbox_*.deb)

@@ -4,12 +4,11 @@
 # its files go to the XDG data folder, `quillbox FILE` opens FILE, and its window class is the
 # entry's StartupWMClass. Usage: install_tree.sh <cmake> <build dir> <application id>
 set -euo pipefail
+# shellcheck source=../e2e/support/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../e2e/support/common.sh"
 cmake=$1
 build=$2
 id=$3
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
-fail() { echo "install_tree: FAIL: $*" >&2; exit 1; }
 
 prefix=$work/prefix
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
@@ -46,43 +45,28 @@ grep -q "<release version=\"$("$prefix/bin/quillbox" --version | cut -d' ' -f2)\
     || fail "metainfo release differs from --version"
 
 # 3. The installed program, as a user starts it from the menu: no QUILLBOX_HOME, no platform.
-window_of() { # window_of <pid>: waits up to 20 s for the visible main window of <pid>
-    for _ in $(seq 200); do
-        for w in $(xdotool search --onlyvisible --name '^Quillbox$' 2>/dev/null || true); do
-            [ "$(xdotool getwindowpid "$w" 2>/dev/null)" = "$1" ] && { echo "$w"; return 0; }
-        done
-        kill -0 "$1" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
-}
-stop() { kill "$1" 2>/dev/null || true; wait "$1" 2>/dev/null || true; }
 export HOME=$work/home
 mkdir -p "$HOME"
 printf 'print("hello")\n' >"$work/hello.py"
 data=$HOME/.local/share/quillbox
 (cd "$work" && exec env -u QUILLBOX_HOME -u XDG_DATA_HOME -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY \
     "$prefix/bin/quillbox" hello.py) & pid=$!
-win=$(window_of $pid) || fail "the installed program showed no window"
+win=$(window_of '^Quillbox$' $pid) || fail "the installed program showed no window"
 [ -f "$data/qbxdb.mdb" ] || fail "no library in $data"
 [ "$(ls "$prefix/bin" | wc -l)" = 2 ] || fail "files written beside the installed program: $(ls "$prefix/bin")"
 class=$(xprop -id "$win" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\([^"]*\)"$/\1/p')
 [ "$class" = "$(entry StartupWMClass)" ] || fail "WM_CLASS class '$class' is not StartupWMClass"
 # `quillbox FILE` opened FILE as 打开 does: it is the history entry of the settings file.
 history=""
-for _ in $(seq 100); do
-    history=$(iconv -f GBK -t UTF-8 "$data/mlkpz.ini" 2>/dev/null | sed -n 's/^历史文件=//p' || true)
-    [ -n "$history" ] && break
-    sleep 0.1
-done
+wait_for 10 eval 'history=$(ini_value "$data" 历史文件); [ -n "$history" ]' || true
 [ "$history" = "$work/hello.py" ] || fail "FILE not opened: history entry '$history'"
-stop $pid
+stop_quillbox $pid
 
 # 4. A Wayland session that also offers XWayland: the program comes up on X11 straight away
 #    (Qt on its own would try its Wayland plugin first and say so on stderr as qt.qpa.*).
 (exec env -u QUILLBOX_HOME -u QT_QPA_PLATFORM WAYLAND_DISPLAY=quillbox-no-such-socket \
     XDG_SESSION_TYPE=wayland "$prefix/bin/quillbox" 2>"$work/wayland.err") & pid=$!
-window_of $pid >/dev/null || fail "under a Wayland session with XWayland, no X11 window"
-stop $pid
+window_of '^Quillbox$' $pid >/dev/null || fail "under a Wayland session with XWayland, no X11 window"
+stop_quillbox $pid
 ! grep -q '^qt\.qpa' "$work/wayland.err" || fail "Qt tried another platform first: $(cat "$work/wayland.err")"
 echo "install_tree: ok"
