@@ -1,16 +1,12 @@
 // The started main window docking at a screen edge on the offscreen screen (800 pixels wide):
 // the real timer and pointer, the border switch, pointer-over through the controls, the tray
 // click, minimising, always-on-top and what reaches the settings file.
-#include "app/appcontext.h"
-#include "app/ui/mainwindow.h"
-#include "settings/appsettings.h"
+#include "programwindow_support.h"
 
 #include <QCursor>
 #include <QFile>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QStringEncoder>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -22,23 +18,14 @@ namespace Keys = Qb::Settings::Keys;
 namespace {
 
 // A started, shown main window on a temporary program directory.
-struct Shown
+struct Shown : Qb::Test::ProgramWindow
 {
-    QTemporaryDir dir;
-    AppContext context;
-    std::unique_ptr<MainWindow> window;
     QTimer *timer = nullptr;
 
-    explicit Shown(const QByteArray &ini)
+    explicit Shown(const QByteArray &ini) : ProgramWindow(ini)
     {
-        context.ProgramDirectory = dir.path();
-        QFile file(dir.filePath(u"mlkpz.ini"_s));
-        file.open(QIODevice::WriteOnly);
-        file.write(QStringEncoder("GBK").encode(QString::fromUtf8(ini)));
-        file.close();
         QCursor::setPos(400, 400);
-        window = std::make_unique<MainWindow>(context);
-        timer = window->findChild<QTimer *>(u"时钟_收缩"_s);
+        timer = create()->findChild<QTimer *>(u"时钟_收缩"_s);
     }
     bool start()
     {
@@ -50,7 +37,7 @@ struct Shown
     }
     QByteArray iniBytes() const
     {
-        QFile file(dir.filePath(u"mlkpz.ini"_s));
+        QFile file(path(u"mlkpz.ini"_s));
         file.open(QIODevice::ReadOnly);
         return file.readAll();
     }

@@ -2,11 +2,9 @@
 // temporary tree, double clicks (folders, script.py in the editor, other files to the desktop's
 // launcher, a file removed meanwhile), the folder picker and the history it writes, the
 // drop-down list that only changes the text, and an image list that stops growing.
-#include "app/appcontext.h"
-#include "app/ui/mainwindow.h"
+#include "programwindow_support.h"
 #include "browser/ui/filebrowserpanel.h"
 #include "editor/ui/scripteditor.h"
-#include "settings/appsettings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -64,11 +62,8 @@ struct FileTree
 
 // A main window started on a temporary program directory whose settings hold the history
 // `history` ([shuji] 本地目录; a null text leaves the key out).
-struct Browsed
+struct Browsed : Qb::Test::ProgramWindow
 {
-    QTemporaryDir home;
-    AppContext context;
-    std::unique_ptr<MainWindow> window;
     QComboBox *box = nullptr;
     QTreeWidget *list = nullptr;
     FileBrowserPanel *panel = nullptr;
@@ -77,10 +72,9 @@ struct Browsed
 
     explicit Browsed(const QString &history)
     {
-        context.ProgramDirectory = home.path();
         if (!history.isNull())
             settings().write(Keys::LocalDirectories, history);
-        window = std::make_unique<MainWindow>(context);
+        create();
         box = window->findChild<QComboBox *>(u"本地目录框"_s);
         list = window->findChild<QTreeWidget *>(u"上传文件框"_s);
         panel = window->findChild<FileBrowserPanel *>();
@@ -90,10 +84,6 @@ struct Browsed
         window->findChild<QTabWidget *>(u"选择夹1"_s)->setCurrentIndex(1);
         window->show();
         ok = QTest::qWaitForWindowExposed(window.get());
-    }
-    Qb::Settings::AppSettings settings() const
-    {
-        return Qb::Settings::AppSettings(home.filePath(u"mlkpz.ini"_s));
     }
     QStringList rows() const
     {

@@ -2,20 +2,16 @@
 // program's own editor, the hint window (its kind of window, place, drawing, clicks, dragging,
 // caret tracking), the 功能(&G) items and their settings, the 添加命令提示 dialog, another
 // program's window through a scripted key watcher, and the start-up and shut-down steps.
-#include "app/appcontext.h"
-#include "app/ui/mainwindow.h"
+#include "programwindow_support.h"
 #include "editor/ui/hintcontroller.h"
 #include "editor/ui/hintentrydialog.h"
 #include "editor/ui/hintwindow.h"
 #include "editor/ui/scripteditor.h"
-#include "support/fakeplatform.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStringEncoder>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -30,26 +26,13 @@ constexpr Qb::Platform::WindowId OtherWindow = 0x2a00007;
 
 // A started main window on a temporary program directory, with a scripted native platform, the
 // editor focused as the default target.
-struct Started
+struct Started : Qb::Test::ProgramWindow
 {
-    QTemporaryDir dir;
-    AppContext context;
-    Qb::Test::FakeNativePlatform *platform = nullptr;
-    std::unique_ptr<MainWindow> window;
-
     explicit Started(const QByteArray &ini = {}, const QStringList &hints = {u"print("_s, u"private"_s})
+        : ProgramWindow(ini)
     {
-        context.ProgramDirectory = dir.path();
-        if (!ini.isEmpty()) {
-            QFile file(dir.filePath(u"mlkpz.ini"_s));
-            file.open(QIODevice::WriteOnly);
-            file.write(QStringEncoder("GBK").encode(QString::fromUtf8(ini)));
-        }
-        auto fake = std::make_unique<Qb::Test::FakeNativePlatform>();
-        platform = fake.get();
-        context.Native = std::move(fake);
-        window = std::make_unique<MainWindow>(context);
-        if (!window->OnMainWindowCreated())
+        useFakePlatform();
+        if (!create()->OnMainWindowCreated())
             return;
         for (const QString &hint : hints)
             context.CommandStore.Insert(u"命令表"_s, u"命令,说明"_s, u"'"_s + hint + u"',''"_s);
@@ -75,7 +58,6 @@ struct Started
     QString text() const { return editor()->GetScriptText(); }
     void type(const QString &keys) { QTest::keyClicks(editor(), keys); }
     QAction *item(const char *caption) const { return window->menuAction(QString::fromUtf8(caption)); }
-    Qb::Settings::AppSettings settings() const { return Qb::Settings::AppSettings(dir.filePath(u"mlkpz.ini"_s)); }
 };
 
 // Pixels of `colour` in rows [top, top + 16) of the panel's picture.
@@ -315,9 +297,9 @@ void tst_Hints::otherProgram_recordedKeysWithheldListKeys()
 {
     Started s("[xitong]\nmlts=真\ngbgz=假\n");
     QVERIFY(s.show());
-    Qb::Test::FakeKeyWatcher &keys = s.platform->keys;
+    Qb::Test::FakeKeyWatcher &keys = s.fake->keys;
     s.context.TargetWindow.set(TargetWindow::foreign(OtherWindow));
-    s.platform->windows.focus = OtherWindow;
+    s.fake->windows.focus = OtherWindow;
     QVERIFY(keys.isRecording);
 
     keys.type(Qt::Key_P);
@@ -333,7 +315,7 @@ void tst_Hints::otherProgram_recordedKeysWithheldListKeys()
     // Keys that do not count: typed elsewhere, on the keypad, with Alt.
     keys.type(Qt::Key_P, Qt::AltModifier);
     keys.type(Qt::Key_P, Qt::KeypadModifier);
-    s.platform->windows.focus = 0x99;
+    s.fake->windows.focus = 0x99;
     keys.type(Qt::Key_P);
     QVERIFY(!s.hintWindow()->isVisible());
     // Keys typed in this program's editor no longer count either. (The caret goes behind the
@@ -348,10 +330,10 @@ void tst_Hints::otherProgram_recordingOnlyWhenNeeded()
 {
     Started s("[xitong]\nmlts=真\ngbgz=假\n");
     QVERIFY(s.show());
-    Qb::Test::FakeKeyWatcher &keys = s.platform->keys;
+    Qb::Test::FakeKeyWatcher &keys = s.fake->keys;
     QVERIFY(!keys.isRecording); // the program's own editor is the target: nothing recorded
     s.context.TargetWindow.set(TargetWindow::foreign(OtherWindow));
-    s.platform->windows.focus = OtherWindow;
+    s.fake->windows.focus = OtherWindow;
     QVERIFY(keys.isRecording);
     keys.type(Qt::Key_P);
     s.item("命令提示")->trigger(); // hints off, but a list is shown: still recording

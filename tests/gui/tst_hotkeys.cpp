@@ -1,11 +1,9 @@
 // The capture hotkey, the target window and the settings dialog 系统设置 in a started main
 // window: on the no-op platform of offscreen sessions, and on a fake platform that stands for a
 // system with global hotkeys.
-#include "app/appcontext.h"
-#include "app/ui/mainwindow.h"
+#include "programwindow_support.h"
 #include "app/ui/settingsdialog.h"
 #include "editor/ui/scripteditor.h"
-#include "support/fakeplatform.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -15,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -31,38 +28,17 @@ namespace {
 
 constexpr Qb::Platform::WindowId OtherProgram = 0x4000001;
 
-// A main window started on a temporary program directory, with the given settings file and,
-// unless `fake` is false, a fake platform in place of the session's own.
-struct Started
+// A main window on a temporary program directory, with the given settings file and, unless
+// `withFake` is false, a fake platform in place of the session's own; start() starts and shows it.
+struct Started : Qb::Test::ProgramWindow
 {
-    QTemporaryDir dir;
-    AppContext context;
-    FakeNativePlatform *fake = nullptr;
-    std::unique_ptr<MainWindow> window;
-
-    explicit Started(const QByteArray &ini = {}, bool withFake = true)
+    explicit Started(const QByteArray &ini = {}, bool withFake = true) : ProgramWindow(ini)
     {
-        context.ProgramDirectory = dir.path();
-        if (!ini.isEmpty()) {
-            QFile file(dir.filePath(u"mlkpz.ini"_s));
-            file.open(QIODevice::WriteOnly);
-            file.write(QStringEncoder("GBK").encode(QString::fromUtf8(ini)));
-        }
-        if (withFake) {
-            auto platform = std::make_unique<FakeNativePlatform>();
-            fake = platform.get();
-            context.Native = std::move(platform);
-        }
-        window = std::make_unique<MainWindow>(context);
+        if (withFake)
+            useFakePlatform();
+        create();
     }
-    bool start()
-    {
-        if (!window->OnMainWindowCreated())
-            return false;
-        window->show();
-        return QTest::qWaitForWindowExposed(window.get());
-    }
-    Qb::Settings::AppSettings settings() const { return Qb::Settings::AppSettings(dir.filePath(u"mlkpz.ini"_s)); }
+    bool start() { return startShown(); }
     QString status() const
     {
         return window->findChild<QStatusBar *>(u"状态条1"_s)->findChildren<QLabel *>().value(0)->text();

@@ -1,22 +1,19 @@
 // The main window: controls by name, menus with captions and shortcuts, toolbar click indices,
 // Esc, pop-up menus, start-up and shut-down on a temporary program directory, the splitters and
 // size persistence.
-#include "app/appcontext.h"
-#include "app/ui/mainwindow.h"
+#include "programwindow_support.h"
 #include "resources/shellwindows.h"
-#include "settings/appsettings.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCursor>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QStringEncoder>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -29,25 +26,11 @@ namespace Keys = Qb::Settings::Keys;
 
 namespace {
 
-// A started main window on a temporary program directory.
-struct Started
+// A main window on a temporary program directory, started by start().
+struct Started : Qb::Test::ProgramWindow
 {
-    QTemporaryDir dir;
-    AppContext context;
-    std::unique_ptr<MainWindow> window;
-
-    explicit Started(const QByteArray &ini = {})
-    {
-        context.ProgramDirectory = dir.path();
-        if (!ini.isEmpty()) {
-            QFile file(dir.filePath(u"mlkpz.ini"_s));
-            file.open(QIODevice::WriteOnly);
-            file.write(QStringEncoder("GBK").encode(QString::fromUtf8(ini)));
-        }
-        window = std::make_unique<MainWindow>(context);
-    }
+    explicit Started(const QByteArray &ini = {}) : ProgramWindow(ini) { create(); }
     bool start() { return window->OnMainWindowCreated(); }
-    Qb::Settings::AppSettings settings() const { return Qb::Settings::AppSettings(dir.filePath(u"mlkpz.ini"_s)); }
 };
 
 QStringList actionNames(const QMenu *menu)

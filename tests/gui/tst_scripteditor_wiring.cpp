@@ -1,7 +1,6 @@
 // The editor inside the main window: start-up steps 12-14, the 插入(&C) items, the toolbar
 // buttons, 运行, the modal insert dialogs and the unsaved-changes question on closing.
-#include "app/appcontext.h"
-#include "app/ui/mainwindow.h"
+#include "programwindow_support.h"
 #include "editor/ui/scripteditor.h"
 #include "editor/ui/scriptfiles.h"
 #include "editor/ui/subroutinedialog.h"
@@ -12,7 +11,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -30,18 +28,14 @@ QByteArray readBytes(const QString &path)
 
 // A main window started on a temporary program directory holding a library with the keywords
 // print and self, and optionally a remembered script.
-struct Started
+struct Started : Qb::Test::ProgramWindow
 {
-    QTemporaryDir dir;
-    AppContext context;
-    std::unique_ptr<MainWindow> window;
     ScriptEditor *editor = nullptr;
     bool ok = false;
 
     explicit Started(const QByteArray &script = QByteArray())
     {
-        context.ProgramDirectory = dir.path();
-        const QString database = dir.filePath(QStringLiteral("qbxdb.mdb"));
+        const QString database = path(QStringLiteral("qbxdb.mdb"));
         if (!Qb::Jet::Database::createLibrary(QFile::encodeName(database).toStdString()))
             return;
         {
@@ -54,16 +48,14 @@ struct Started
             QFile file(scriptPath());
             file.open(QIODevice::WriteOnly);
             file.write(script);
-            Qb::Settings::AppSettings(dir.filePath(QStringLiteral("mlkpz.ini")))
-                .write(Qb::Settings::Keys::HistoryFile, scriptPath());
+            settings().write(Qb::Settings::Keys::HistoryFile, scriptPath());
         }
-        window = std::make_unique<MainWindow>(context);
-        editor = window->findChild<ScriptEditor *>(QStringLiteral("代码编辑框1"));
+        editor = create()->findChild<ScriptEditor *>(QStringLiteral("代码编辑框1"));
         ok = editor && window->OnMainWindowCreated();
         if (ok)
             window->show();
     }
-    QString scriptPath() const { return dir.filePath(QStringLiteral("my script.py")); }
+    QString scriptPath() const { return path(QStringLiteral("my script.py")); }
     ScriptFiles *files() const { return window->scriptFiles(); }
 };
 
