@@ -2,24 +2,21 @@
 // first time (icons made) and again (icons cached), against `ls -l` of the same directory.
 // Goal: a repeated listing under 100 ms and within 3 times `ls -l`; the image list holds the
 // twelve fixed pictures plus at most one image per type.
+#include "benchtiming.h"
 #include "browser/ui/filebrowserpanel.h"
 #include "settings/appsettings.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
-#include <sys/resource.h>
+using QbBench::Timing;
 
 namespace {
 
@@ -41,48 +38,6 @@ bool makeFiles(const QString &dir)
     return true;
 }
 
-// Wall-clock time and processor time (this process and the children it waited for), in ms.
-struct Timing
-{
-    double wall = 0;
-    double cpu = 0;
-};
-
-double cpuMs()
-{
-    double total = 0;
-    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-        rusage usage{};
-        getrusage(who, &usage);
-        for (const timeval &t : {usage.ru_utime, usage.ru_stime})
-            total += double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3;
-    }
-    return total;
-}
-
-Timing measure(const std::function<void()> &run)
-{
-    QElapsedTimer timer;
-    const double cpuStart = cpuMs();
-    timer.start();
-    run();
-    return {double(timer.nsecsElapsed()) / 1e6, cpuMs() - cpuStart};
-}
-
-Timing median(const std::function<void()> &run)
-{
-    std::vector<double> walls;
-    std::vector<double> cpus;
-    for (int i = 0; i < Rounds; ++i) {
-        const Timing t = measure(run);
-        walls.push_back(t.wall);
-        cpus.push_back(t.cpu);
-    }
-    std::sort(walls.begin(), walls.end());
-    std::sort(cpus.begin(), cpus.end());
-    return {walls[walls.size() / 2], cpus[cpus.size() / 2]};
-}
-
 void listWithLs(const QString &dir)
 {
     QProcess ls;
@@ -95,8 +50,7 @@ void listWithLs(const QString &dir)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QbBench::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     if (!dir.isValid() || !makeFiles(dir.path()))
@@ -120,9 +74,9 @@ int main(int argc, char *argv[])
         panel.ListDirectory();
         list->viewport()->repaint();
     };
-    const Timing first = measure(listAndPaint);
-    const Timing repeated = median(listAndPaint);
-    const Timing ls = median([&] { listWithLs(dir.path()); });
+    const Timing first = QbBench::measure(listAndPaint);
+    const Timing repeated = QbBench::median(Rounds, listAndPaint);
+    const Timing ls = QbBench::median(Rounds, [&] { listWithLs(dir.path()); });
     const int made = panel.images().count() - 12;
     const double ratio = repeated.wall / ls.wall;
     const bool met = repeated.wall < 100.0 && ratio <= 3.0 && made <= TypeCount

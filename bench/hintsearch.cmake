@@ -7,16 +7,9 @@ if(NOT SQLite3_FOUND)
     message(STATUS "SQLite3 not found: the hint search benchmark is not built")
     return()
 endif()
-add_executable(qb-bench-hintsearch ${CMAKE_CURRENT_LIST_DIR}/hintsearch.cpp)
-target_link_libraries(qb-bench-hintsearch PRIVATE qb_editor SQLite::SQLite3)
-set_target_properties(qb-bench-hintsearch PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
 set(QB_HINTSEARCH_LIBRARY ${PROJECT_BINARY_DIR}/bench/hintsearch-library.mdb)
 add_custom_command(OUTPUT ${QB_HINTSEARCH_LIBRARY}
                    COMMAND qb-bench-hintsearch --generate ${QB_HINTSEARCH_LIBRARY} --count 100000
                    DEPENDS qb-bench-hintsearch)
-if(NOT TARGET bench)
-    add_custom_target(bench)
-endif()
-add_custom_target(bench-hintsearch COMMAND qb-bench-hintsearch ${QB_HINTSEARCH_LIBRARY}
-                  DEPENDS qb-bench-hintsearch ${QB_HINTSEARCH_LIBRARY} USES_TERMINAL)
-add_dependencies(bench bench-hintsearch)
+qb_add_bench(hintsearch ${CMAKE_CURRENT_LIST_DIR}/hintsearch.cpp LINKS qb_editor SQLite::SQLite3
+             ARGS ${QB_HINTSEARCH_LIBRARY} DEPENDS ${QB_HINTSEARCH_LIBRARY})

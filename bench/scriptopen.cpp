@@ -1,19 +1,16 @@
 // Benchmark: opening a 20 MB GBK script until the editor has painted it, against the floor of
 // converting the same bytes and handing them to the component. Goal: at most 1.5 times the floor.
+#include "benchtiming.h"
 #include "editor/ui/scripteditor.h"
 #include "editor/ui/scriptfiles.h"
 #include "platform/textcodec.h"
 #include "settings/appsettings.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace {
 
@@ -31,25 +28,11 @@ QByteArray gbkScript()
     return bytes;
 }
 
-double medianMs(const std::function<void()> &run)
-{
-    std::vector<double> times;
-    for (int i = 0; i < Rounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        run();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QbBench::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/big.py");
@@ -68,18 +51,18 @@ int main(int argc, char *argv[])
     files.setQuestion([](const QString &) { return Qb::Editor::ScriptFiles::Answer::No; });
 
     const auto clear = [&] { editor.SetScriptText(QString()); editor.repaint(); };
-    const double floor = medianMs([&] {
+    const double floor = QbBench::median(Rounds, [&] {
         QFile file(path);
         file.open(QIODevice::ReadOnly);
         const QByteArray utf8 = Qb::Platform::Utf8FromGbk(file.readAll());
         editor.SendScintilla(QsciScintillaBase::SCI_SETTEXT, 0UL, utf8.constData());
         editor.repaint();
-    });
+    }).wall;
     clear();
-    const double open = medianMs([&] {
+    const double open = QbBench::median(Rounds, [&] {
         files.OpenScript(path);
         editor.repaint();
-    });
+    }).wall;
     const double ratio = open / floor;
     std::printf("scriptopen: 20 MB GBK script, median of %d\n", Rounds);
     std::printf("  read + convert + SCI_SETTEXT + paint: %8.1f ms\n", floor);

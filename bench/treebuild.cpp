@@ -4,6 +4,7 @@
 // query for 分类表 and one per category on 命令库, into the in-memory tree) and handing the
 // finished tree to a tree control. Prints the median and the slowest run of each phase and the
 // goal (the whole build under 0.3 s). Runs on Qt's offscreen platform unless told otherwise.
+#include "benchtiming.h"
 #include "library/categorytree.h"
 #include "library/sqlhelper.h"
 #include "library/treebuilder.h"
@@ -42,8 +43,7 @@ double secondsOf(QElapsedTimer &t)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QbBench::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
