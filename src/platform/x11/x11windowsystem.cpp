@@ -55,6 +55,17 @@ bool X11WindowSystem::hasWmState(unsigned long window)
     return status == Success && type != None;
 }
 
+std::optional<unsigned long> X11WindowSystem::clientAmong(const std::vector<unsigned long> &chain,
+                                                          unsigned long fallback)
+{
+    X11ErrorTrap trap(m_connection.display());
+    const auto client = std::ranges::find_if(chain, [this](unsigned long w) { return hasWmState(w); });
+    const unsigned long window = client != chain.end() ? *client : fallback;
+    if (trap.sync() != 0)
+        return std::nullopt;
+    return window;
+}
+
 std::optional<WindowId> X11WindowSystem::windowUnderPointer()
 {
     const auto path = pointerPath();
@@ -62,12 +73,7 @@ std::optional<WindowId> X11WindowSystem::windowUnderPointer()
         return std::nullopt;
     if (path->empty())
         return m_connection.rootWindow();
-    X11ErrorTrap trap(m_connection.display());
-    const auto client = std::ranges::find_if(*path, [this](unsigned long w) { return hasWmState(w); });
-    const unsigned long window = client != path->end() ? *client : path->front();
-    if (trap.sync() != 0)
-        return std::nullopt;
-    return window;
+    return clientAmong(*path, path->front());
 }
 
 std::optional<unsigned long> X11WindowSystem::focusWindow()
@@ -120,12 +126,7 @@ std::optional<WindowId> X11WindowSystem::focusedWindow()
     const auto chain = ancestry(*focus);
     if (!chain || chain->empty())
         return std::nullopt;
-    X11ErrorTrap trap(m_connection.display());
-    const auto client = std::ranges::find_if(*chain, [this](unsigned long w) { return hasWmState(w); });
-    const unsigned long window = client != chain->end() ? *client : chain->back();
-    if (trap.sync() != 0)
-        return std::nullopt;
-    return window;
+    return clientAmong(*chain, chain->back());
 }
 
 bool X11WindowSystem::focusIsIn(WindowId window)

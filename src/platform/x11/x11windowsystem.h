@@ -32,6 +32,9 @@ private:
     // `window` and its ancestors up to, not including, the root; nothing on error.
     std::optional<std::vector<unsigned long>> ancestry(unsigned long window);
     bool hasWmState(unsigned long window);
+    // The first window of `chain` that has WM_STATE, else `fallback`; nothing when the server
+    // reported an error meanwhile (a window vanished).
+    std::optional<unsigned long> clientAmong(const std::vector<unsigned long> &chain, unsigned long fallback);
 
     X11Connection &m_connection;
     unsigned long m_wmState = 0;
