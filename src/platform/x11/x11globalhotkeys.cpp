@@ -15,67 +15,28 @@ namespace {
 
 constexpr unsigned ModifierBits = ShiftMask | ControlMask | Mod1Mask | Mod2Mask | Mod3Mask | Mod4Mask | Mod5Mask;
 
-// The modifier mask (Mod1Mask…) whose keys include one of `keysyms`, or `fallback`.
-unsigned modifierHolding(Display *display, const XModifierKeymap *map, std::initializer_list<KeySym> keysyms,
-                         unsigned fallback)
-{
-    for (int modifier = 0; modifier < 8; ++modifier) {
-        for (int k = 0; k < map->max_keypermod; ++k) {
-            const KeyCode code = map->modifiermap[modifier * map->max_keypermod + k];
-            if (code == 0)
-                continue;
-            for (KeySym keysym : keysyms) {
-                if (XKeysymToKeycode(display, keysym) == code)
-                    return 1u << modifier;
-            }
-        }
-    }
-    return fallback;
-}
-
 } // namespace
 
 X11GlobalHotkeys::X11GlobalHotkeys(X11Connection &connection, QObject *parent)
     : GlobalHotkeys(parent)
     , m_connection(connection)
 {
-    readModifierMapping();
+    m_masks = X11ModifierMasks::read(m_connection.display());
     m_connection.setEventHandler([this](XEvent &event) { onEvent(event); });
-}
-
-void X11GlobalHotkeys::readModifierMapping()
-{
-    Display *display = m_connection.display();
-    XModifierKeymap *map = XGetModifierMapping(display);
-    if (!map) {
-        m_altMask = Mod1Mask, m_superMask = Mod4Mask, m_numLockMask = Mod2Mask;
-        return;
-    }
-    m_altMask = modifierHolding(display, map, {XK_Alt_L, XK_Alt_R, XK_Meta_L}, Mod1Mask);
-    m_superMask = modifierHolding(display, map, {XK_Super_L, XK_Super_R}, Mod4Mask);
-    m_numLockMask = modifierHolding(display, map, {XK_Num_Lock}, 0);
-    XFreeModifiermap(map);
 }
 
 unsigned X11GlobalHotkeys::maskOf(unsigned modifiers) const
 {
     unsigned mask = 0;
     if (modifiers & HotkeyModifier::Alt)
-        mask |= m_altMask;
+        mask |= m_masks.alt;
     if (modifiers & HotkeyModifier::Control)
         mask |= ControlMask;
     if (modifiers & HotkeyModifier::Shift)
         mask |= ShiftMask;
     if (modifiers & HotkeyModifier::Win)
-        mask |= m_superMask;
+        mask |= m_masks.super;
     return mask;
-}
-
-std::vector<unsigned> X11GlobalHotkeys::lockVariants() const
-{
-    if (m_numLockMask == 0)
-        return {0, LockMask};
-    return {0, LockMask, m_numLockMask, LockMask | m_numLockMask};
 }
 
 std::expected<void, HotkeyError> X11GlobalHotkeys::registerHotkey(int id, unsigned modifiers, int virtualKey)
@@ -91,7 +52,7 @@ std::expected<void, HotkeyError> X11GlobalHotkeys::registerHotkey(int id, unsign
     if (std::ranges::any_of(m_grabs, [&](const Grab &g) { return g.keycode == keycode && g.mask == mask; }))
         return std::unexpected(HotkeyError::AlreadyHeld);
     X11ErrorTrap trap(display);
-    for (unsigned lock : lockVariants())
+    for (unsigned lock : m_masks.lockVariants())
         XGrabKey(display, int(keycode), mask | lock, m_connection.rootWindow(), False, GrabModeAsync, GrabModeAsync);
     if (const int error = trap.sync()) {
         // Withdraw the variants that did succeed: a half-held combination would work only in
@@ -107,7 +68,7 @@ void X11GlobalHotkeys::ungrab(unsigned keycode, unsigned mask)
 {
     Display *display = m_connection.display();
     X11ErrorTrap trap(display);
-    for (unsigned lock : lockVariants())
+    for (unsigned lock : m_masks.lockVariants())
         XUngrabKey(display, int(keycode), mask | lock, m_connection.rootWindow());
     trap.sync();
 }
@@ -126,12 +87,12 @@ void X11GlobalHotkeys::onEvent(XEvent &event)
     if (event.type == MappingNotify) {
         XRefreshKeyboardMapping(&event.xmapping);
         if (event.xmapping.request == MappingModifier)
-            readModifierMapping();
+            m_masks = X11ModifierMasks::read(m_connection.display());
         return;
     }
     if (event.type != KeyPress)
         return;
-    const unsigned state = event.xkey.state & ModifierBits & ~(LockMask | m_numLockMask);
+    const unsigned state = event.xkey.state & ModifierBits & ~(LockMask | m_masks.numLock);
     // Collected first: a receiver may register further hotkeys.
     std::vector<int> pressed;
     for (const Grab &grab : m_grabs) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/globalhotkeys.h"
+#include "platform/x11/x11modifiers.h"
 
 #include <vector>
 
@@ -33,17 +34,13 @@ private:
         unsigned mask; // X modifier mask, lock keys excluded
     };
 
-    void readModifierMapping();
     unsigned maskOf(unsigned modifiers) const;
-    std::vector<unsigned> lockVariants() const;
     void ungrab(unsigned keycode, unsigned mask);
     void onEvent(_XEvent &event);
 
     X11Connection &m_connection;
     std::vector<Grab> m_grabs;
-    unsigned m_altMask = 0;
-    unsigned m_superMask = 0;
-    unsigned m_numLockMask = 0;
+    X11ModifierMasks m_masks;
 };
 
 } // namespace Qb::Platform

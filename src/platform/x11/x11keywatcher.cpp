@@ -15,21 +15,6 @@ namespace Qb::Platform {
 
 namespace {
 
-// The modifier bit (Mod1Mask…) that one of `keysyms` is mapped to, or `fallback`.
-unsigned modifierOf(Display *display, const XModifierKeymap *map, std::initializer_list<KeySym> keysyms,
-                    unsigned fallback)
-{
-    for (int modifier = 0; modifier < 8; ++modifier) {
-        for (int k = 0; k < map->max_keypermod; ++k) {
-            const KeyCode code = map->modifiermap[modifier * map->max_keypermod + k];
-            for (KeySym keysym : keysyms)
-                if (code != 0 && XKeysymToKeycode(display, keysym) == code)
-                    return 1u << modifier;
-        }
-    }
-    return fallback;
-}
-
 int qtKeyOf(KeySym keysym)
 {
     if (keysym >= XK_a && keysym <= XK_z)
@@ -89,13 +74,13 @@ X11KeyWatcher::X11KeyWatcher(std::unique_ptr<X11Connection> control, QObject *pa
 {
     if (!m_control)
         return;
-    readModifierMapping();
+    m_masks = X11ModifierMasks::read(m_control->display());
     m_control->setEventHandler([this](XEvent &event) {
         // Withheld presses also arrive here; the recording has reported them already.
         if (event.type == MappingNotify) {
             XRefreshKeyboardMapping(&event.xmapping);
             if (event.xmapping.request == MappingModifier)
-                readModifierMapping();
+                m_masks = X11ModifierMasks::read(m_control->display());
         }
     });
 }
@@ -105,20 +90,6 @@ X11KeyWatcher::~X11KeyWatcher()
     withholdListKeys(false);
     stopRecording();
     m_retired.clear();
-}
-
-void X11KeyWatcher::readModifierMapping()
-{
-    Display *display = m_control->display();
-    XModifierKeymap *map = XGetModifierMapping(display);
-    if (!map) {
-        m_numLockMask = Mod2Mask, m_altMask = Mod1Mask, m_superMask = Mod4Mask;
-        return;
-    }
-    m_numLockMask = modifierOf(display, map, {XK_Num_Lock}, 0);
-    m_altMask = modifierOf(display, map, {XK_Alt_L, XK_Alt_R, XK_Meta_L}, Mod1Mask);
-    m_superMask = modifierOf(display, map, {XK_Super_L, XK_Super_R}, Mod4Mask);
-    XFreeModifiermap(map);
 }
 
 bool X11KeyWatcher::startRecording()
@@ -176,22 +147,15 @@ void X11KeyWatcher::keyRecorded(unsigned keycode, unsigned state)
         press.modifiers |= Qt::ShiftModifier;
     if (state & ControlMask)
         press.modifiers |= Qt::ControlModifier;
-    if (state & m_altMask)
+    if (state & m_masks.alt)
         press.modifiers |= Qt::AltModifier;
-    if (state & m_superMask)
+    if (state & m_masks.super)
         press.modifiers |= Qt::MetaModifier;
     if (IsKeypadKey(keysym) || IsPrivateKeypadKey(keysym)) {
         press.modifiers |= Qt::KeypadModifier;
         press.key = Qt::Key_unknown;
     }
     emit keyPressed(press);
-}
-
-std::vector<unsigned> X11KeyWatcher::lockVariants() const
-{
-    if (m_numLockMask == 0)
-        return {0, LockMask};
-    return {0, LockMask, m_numLockMask, LockMask | m_numLockMask};
 }
 
 // The digits with the Shift state that types them on this keyboard, with and without Control;
@@ -231,7 +195,7 @@ bool X11KeyWatcher::withholdListKeys(bool on)
         m_grabbed = listKeyGrabs();
     X11ErrorTrap trap(display);
     for (const auto &[keycode, mask] : m_grabbed) {
-        for (unsigned lock : lockVariants()) {
+        for (unsigned lock : m_masks.lockVariants()) {
             if (on)
                 XGrabKey(display, int(keycode), mask | lock, root, False, GrabModeAsync, GrabModeAsync);
             else

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/keywatcher.h"
+#include "platform/x11/x11modifiers.h"
 
 #include <memory>
 #include <utility>
@@ -37,10 +38,8 @@ private:
     friend struct X11KeyWatcherAccess;
     struct Session; // one recording: its data connection and whether it still delivers
 
-    void readModifierMapping();
     void keyRecorded(unsigned keycode, unsigned state);
     std::vector<std::pair<unsigned, unsigned>> listKeyGrabs() const; // keycode, mask
-    std::vector<unsigned> lockVariants() const;
 
     std::unique_ptr<X11Connection> m_control;
     std::unique_ptr<Session> m_session;
@@ -49,9 +48,7 @@ private:
     std::vector<std::unique_ptr<Session>> m_retired;
     bool m_withholding = false;
     std::vector<std::pair<unsigned, unsigned>> m_grabbed; // keycode, mask: in force while withholding
-    unsigned m_numLockMask = 0;
-    unsigned m_altMask = 0;
-    unsigned m_superMask = 0;
+    X11ModifierMasks m_masks;
 };
 
 } // namespace Qb::Platform
