@@ -2,6 +2,7 @@
 // program's own editor, the hint window (its kind of window, place, drawing, clicks, dragging,
 // caret tracking), the 功能(&G) items and their settings, the 添加命令提示 dialog, another
 // program's window through a scripted key watcher, and the start-up and shut-down steps.
+#include "messagebox_support.h"
 #include "programwindow_support.h"
 #include "editor/ui/hintcontroller.h"
 #include "editor/ui/hintentrydialog.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -69,20 +69,6 @@ int pixelsOf(const QPixmap &picture, QRgb colour, int top)
         for (int x = 0; x < image.width(); ++x)
             count += (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
     return count;
-}
-
-// Clicks and returns the message box text the click brings up ("" when none).
-QString clickCatchingMessage(QWidget *button)
-{
-    QString text;
-    QTimer::singleShot(0, [&text] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            text = box->windowTitle() == u"信息："_s && box->buttons().size() == 1 ? box->text() : u"<wrong box>"_s;
-            box->accept();
-        }
-    });
-    QTest::mouseClick(button, Qt::LeftButton);
-    return text;
 }
 
 } // namespace
@@ -373,9 +359,9 @@ void tst_Hints::entryDialog_addsQuotedTextAndRefuses()
         afterAdd = {name->text(), description->text()};
         focused = d->focusWidget() == name; // the dialog's focus, active or not
         QTest::keyClicks(name, u"IT'S("_s); // the database compares without case
-        duplicate = clickCatchingMessage(ok);
+        duplicate = Qb::Test::clickCatchingMessage(ok);
         name->clear();
-        empty = clickCatchingMessage(ok);
+        empty = Qb::Test::clickCatchingMessage(ok);
         QTest::mouseClick(d->control<QPushButton>("按钮2"), Qt::LeftButton);
     });
     s.item("添加命令提示")->trigger();

@@ -1,18 +1,16 @@
 // The 添加关键字 dialog over a real command library: listing, adding, refusing duplicates and
 // empty input, deleting, and when the editor's colouring follows.
+#include "messagebox_support.h"
 #include "editor/keywords.h"
 #include "editor/ui/keyworddialog.h"
 #include "editor/ui/scripteditor.h"
 #include "jet/database.h"
 #include "library/sqlhelper.h"
 
-#include <QApplication>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 using Qb::Editor::KeywordDialog;
@@ -41,24 +39,6 @@ struct Library
         return words;
     }
 };
-
-// Clicks the button and returns the text of the message box it shows ("" when none), closing
-// the box with its OK button.
-QString clickCatchingMessage(QAbstractButton *button)
-{
-    QString text;
-    QTimer::singleShot(0, [&text] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            text = box->text();
-            if (box->windowTitle() != QStringLiteral("信息：") || box->buttons().size() != 1)
-                text = QStringLiteral("<wrong box>");
-            box->accept();
-        }
-    });
-    button->click();
-    QCoreApplication::processEvents();
-    return text;
-}
 
 QStringList listed(QTreeWidget *list)
 {
@@ -118,7 +98,7 @@ void tst_Keywords::add_listsStoresAndClears()
     QCOMPARE(list->columnCount(), 2);
 
     type(d, QStringLiteral("打印"));
-    QCOMPARE(clickCatchingMessage(button(d, "按钮_添加")), QString());
+    QCOMPARE(Qb::Test::clickCatchingMessage(button(d, "按钮_添加")), QString());
     QCOMPARE(listed(list), (QStringList{"print|255", "打印|0"}));
     QCOMPARE(m_lib->keywords(), (QStringList{"print", "打印"}));
     QCOMPARE(d->control<QLineEdit>("编辑框_关键字")->text(), QString());
@@ -142,7 +122,7 @@ void tst_Keywords::add_refusals()
                                 QStringLiteral("'self','0'")));
     KeywordDialog *d = open();
     type(d, keyword);
-    QCOMPARE(clickCatchingMessage(button(d, "按钮_添加")), message);
+    QCOMPARE(Qb::Test::clickCatchingMessage(button(d, "按钮_添加")), message);
     QCOMPARE(m_lib->keywords(), QStringList{"self"});
     QCOMPARE(listed(d->control<QTreeWidget>("超级列表框1")), QStringList{"self|0"});
     QCOMPARE(d->control<QLineEdit>("编辑框_关键字")->text(), keyword); // left as typed
@@ -158,11 +138,11 @@ void tst_Keywords::delete_selectedRowAndNoSelection()
     }
     auto *list = d->control<QTreeWidget>("超级列表框1");
     list->clearSelection();
-    QCOMPARE(clickCatchingMessage(button(d, "按钮_删除")), QStringLiteral("请选择要删除的项目"));
+    QCOMPARE(Qb::Test::clickCatchingMessage(button(d, "按钮_删除")), QStringLiteral("请选择要删除的项目"));
     QCOMPARE(m_lib->keywords().size(), 3);
 
     list->setCurrentItem(list->topLevelItem(1));
-    QCOMPARE(clickCatchingMessage(button(d, "按钮_删除")), QString());
+    QCOMPARE(Qb::Test::clickCatchingMessage(button(d, "按钮_删除")), QString());
     QCOMPARE(m_lib->keywords(), (QStringList{"a", "c"}));
     QCOMPARE(listed(list), (QStringList{"a|0", "c|0"}));
 }
@@ -204,13 +184,13 @@ void tst_Keywords::quoteInKeyword_storedAsTyped()
 {
     KeywordDialog *d = open();
     type(d, QStringLiteral("it's"));
-    QCOMPARE(clickCatchingMessage(button(d, "按钮_添加")), QString());
+    QCOMPARE(Qb::Test::clickCatchingMessage(button(d, "按钮_添加")), QString());
     type(d, QStringLiteral("it's"));
-    QCOMPARE(clickCatchingMessage(button(d, "按钮_添加")), QStringLiteral("此命令已经添加过"));
+    QCOMPARE(Qb::Test::clickCatchingMessage(button(d, "按钮_添加")), QStringLiteral("此命令已经添加过"));
     QCOMPARE(m_lib->keywords(), QStringList{"it's"});
     auto *list = d->control<QTreeWidget>("超级列表框1");
     list->setCurrentItem(list->topLevelItem(0));
-    QCOMPARE(clickCatchingMessage(button(d, "按钮_删除")), QString());
+    QCOMPARE(Qb::Test::clickCatchingMessage(button(d, "按钮_删除")), QString());
     QVERIFY(m_lib->keywords().isEmpty());
 }
 
