@@ -190,17 +190,21 @@ bool X11KeyWatcher::withholdListKeys(bool on)
         return true;
     Display *display = m_control->display();
     const Window root = m_control->rootWindow();
-    // Released exactly as taken, even if the keyboard mapping changed in between.
-    if (on)
-        m_grabbed = listKeyGrabs();
+    // Released exactly as taken (lock states included), even if the keyboard or modifier
+    // mapping changed in between: a grab left behind would keep these keys from every program.
+    if (on) {
+        m_grabbed.clear();
+        for (const auto &[keycode, mask] : listKeyGrabs()) {
+            for (unsigned lock : m_masks.lockVariants())
+                m_grabbed.emplace_back(keycode, mask | lock);
+        }
+    }
     X11ErrorTrap trap(display);
     for (const auto &[keycode, mask] : m_grabbed) {
-        for (unsigned lock : m_masks.lockVariants()) {
-            if (on)
-                XGrabKey(display, int(keycode), mask | lock, root, False, GrabModeAsync, GrabModeAsync);
-            else
-                XUngrabKey(display, int(keycode), mask | lock, root);
-        }
+        if (on)
+            XGrabKey(display, int(keycode), mask, root, False, GrabModeAsync, GrabModeAsync);
+        else
+            XUngrabKey(display, int(keycode), mask, root);
     }
     // The grabs must be in force before the caller goes on: the next key may follow at once.
     const bool allTaken = trap.sync() == 0;

@@ -47,7 +47,7 @@ private:
     // handed on can lead to the stop); closed from the event loop.
     std::vector<std::unique_ptr<Session>> m_retired;
     bool m_withholding = false;
-    std::vector<std::pair<unsigned, unsigned>> m_grabbed; // keycode, mask: in force while withholding
+    std::vector<std::pair<unsigned, unsigned>> m_grabbed; // keycode, full modifier state: in force while withholding
     X11ModifierMasks m_masks;
 };
 
