@@ -153,8 +153,9 @@ TEST_P(DamagedIndexLookup, isReportedNotFollowed)
     } else {
         EXPECT_EQ(error, "");
         EXPECT_LE(found.size(), 1u);
-        if (!found.empty())
+        if (!found.empty()) {
             EXPECT_EQ(found[0][0], "700") << "an entry never yields another row";
+        }
     }
     EXPECT_EQ(queryRows(db, "select * from 命令库").size(), 1500u);
     if (GetParam().lookupFails) {

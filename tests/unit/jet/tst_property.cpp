@@ -300,8 +300,9 @@ TEST(Property, randomStatementsOnTheLibraryMatchTheModel)
         const std::uint32_t pages = *db.pages().pageCount();
         if (b == 1)
             settledPages = pages;
-        if (b > 1)
+        if (b > 1) {
             EXPECT_LE(pages, settledPages + settledPages / 2) << "after batch 1: " << settledPages << " pages";
+        }
     }
 }
 
