@@ -48,6 +48,13 @@ IndexedRows inScanOrder(IndexedRows found)
 
 } // namespace
 
+// Whether `e` orders before (folded, at).
+inline bool TextColumnIndex::before(const Entry &e, std::u16string_view folded, RowLocation at)
+{
+    const int order = std::u16string_view(e.folded).compare(folded);
+    return order != 0 ? order < 0 : e.at < at;
+}
+
 std::u16string TextColumnIndex::foldStored(ByteSpan stored)
 {
     std::u16string folded;
@@ -64,6 +71,7 @@ Result<TextColumnIndex> TextColumnIndex::build(PageCache &pages, const TableDef 
                                                std::size_t column)
 {
     TextColumnIndex index(column);
+    std::vector<Entry> entries;
     TableScan scan(pages, table, std::move(dataPages));
     for (;;) {
         auto more = scan.next();
@@ -78,60 +86,132 @@ Result<TextColumnIndex> TextColumnIndex::build(PageCache &pages, const TableDef 
         if (!bytes)
             return fail(bytes.error().code, scan.where() + ": " + bytes.error().message);
         if (*bytes)
-            index.m_entries.push_back({foldStored(**bytes), scan.location(), decodeText(**bytes)});
+            entries.push_back({foldStored(**bytes), scan.location(), decodeText(**bytes)});
     }
-    std::sort(index.m_entries.begin(), index.m_entries.end(), [](const Entry &a, const Entry &b) {
-        return a.folded != b.folded ? a.folded < b.folded : a.at < b.at;
-    });
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return before(a, b.folded, b.at); });
+    // Half-full blocks: the first additions fill them instead of splitting them.
+    index.m_size = entries.size();
+    for (std::size_t first = 0; first < entries.size(); first += MaxBlock / 2) {
+        const auto from = entries.begin() + std::ptrdiff_t(first);
+        const auto to = entries.begin() + std::ptrdiff_t(std::min(entries.size(), first + MaxBlock / 2));
+        index.m_blocks.emplace_back(std::make_move_iterator(from), std::make_move_iterator(to));
+    }
     return index;
 }
 
-std::vector<TextColumnIndex::Entry>::const_iterator TextColumnIndex::lowerBound(std::u16string_view folded,
-                                                                                RowLocation at) const
+TextColumnIndex::Position TextColumnIndex::lowerBound(std::u16string_view folded, RowLocation at) const
 {
-    return std::lower_bound(m_entries.begin(), m_entries.end(), std::pair(folded, at),
-                            [](const Entry &e, const std::pair<std::u16string_view, RowLocation> &key) {
-                                const int order = std::u16string_view(e.folded).compare(key.first);
-                                return order != 0 ? order < 0 : e.at < key.second;
-                            });
+    const auto below = [&](const Entry &e) { return before(e, folded, at); };
+    const auto block = std::partition_point(m_blocks.begin(), m_blocks.end(),
+                                            [&](const Block &b) { return below(b.back()); });
+    if (block == m_blocks.end())
+        return {m_blocks.size(), 0};
+    const auto entry = std::partition_point(block->begin(), block->end(), below);
+    return {std::size_t(block - m_blocks.begin()), std::size_t(entry - block->begin())};
+}
+
+template<typename Visit>
+void TextColumnIndex::forEachFrom(Position from, Visit &&visit) const
+{
+    for (std::size_t b = from.block; b < m_blocks.size(); ++b)
+        for (std::size_t e = b == from.block ? from.entry : 0; e < m_blocks[b].size(); ++e)
+            if (!visit(m_blocks[b][e]))
+                return;
 }
 
 IndexedRows TextColumnIndex::equalTo(std::u16string_view folded) const
 {
     IndexedRows found;
-    for (auto it = lowerBound(folded, RowLocation{}); it != m_entries.end() && it->folded == folded; ++it)
-        append(found, it->at, it->text);
+    forEachFrom(lowerBound(folded, RowLocation{}), [&](const Entry &e) {
+        if (e.folded != folded)
+            return false;
+        append(found, e.at, e.text);
+        return true;
+    });
     return inScanOrder(std::move(found));
 }
 
 IndexedRows TextColumnIndex::matching(const LikePattern &pattern) const
 {
     const std::u16string_view prefix = pattern.literalPrefix();
+    const auto inRange = [&](const Entry &e) { return std::u16string_view(e.folded).starts_with(prefix); };
     // A pattern that is its literal start plus one '%' matches every entry of the range.
     const bool wholeRange = pattern.isPrefixPattern();
     IndexedRows found;
-    for (auto it = lowerBound(prefix, RowLocation{}); it != m_entries.end(); ++it) {
-        if (!std::u16string_view(it->folded).starts_with(prefix))
+    const Position from = lowerBound(prefix, RowLocation{});
+    for (std::size_t b = from.block; b < m_blocks.size(); ++b) {
+        const Block &block = m_blocks[b];
+        const auto first = block.begin() + std::ptrdiff_t(b == from.block ? from.entry : 0);
+        // The range is contiguous: a block whose last entry is in it lies in it from `first` on.
+        const bool whole = inRange(block.back());
+        const auto last = whole ? block.end() : std::partition_point(first, block.end(), inRange);
+        for (auto e = first; e != last; ++e)
+            if (wholeRange || pattern.matches(e->folded))
+                append(found, e->at, e->text);
+        if (!whole)
             break;
-        if (wholeRange || pattern.matches(it->folded))
-            append(found, it->at, it->text);
     }
     return inScanOrder(std::move(found));
 }
 
 void TextColumnIndex::add(RowLocation at, std::u16string folded, std::string text)
 {
-    const auto it = lowerBound(folded, at);
-    m_entries.insert(m_entries.begin() + (it - m_entries.begin()), Entry{std::move(folded), at, std::move(text)});
+    Entry entry{std::move(folded), at, std::move(text)};
+    ++m_size;
+    if (m_blocks.empty()) {
+        m_blocks.emplace_back().push_back(std::move(entry));
+        return;
+    }
+    Position p = lowerBound(entry.folded, at);
+    if (p.block == m_blocks.size()) // past every entry: the end of the last block
+        p = {m_blocks.size() - 1, m_blocks.back().size()};
+    Block &block = m_blocks[p.block];
+    block.insert(block.begin() + std::ptrdiff_t(p.entry), std::move(entry));
+    if (block.size() > MaxBlock)
+        splitBlock(p.block);
 }
 
 bool TextColumnIndex::remove(RowLocation at, std::u16string_view folded)
 {
-    const auto it = lowerBound(folded, at);
-    if (it == m_entries.end() || it->at != at || it->folded != folded)
+    const Position p = lowerBound(folded, at);
+    if (p.block == m_blocks.size())
         return false;
-    m_entries.erase(it);
+    Block &block = m_blocks[p.block];
+    if (block[p.entry].at != at || block[p.entry].folded != folded)
+        return false;
+    block.erase(block.begin() + std::ptrdiff_t(p.entry));
+    --m_size;
+    if (block.empty())
+        m_blocks.erase(m_blocks.begin() + std::ptrdiff_t(p.block));
+    else
+        mergeIfSmall(p.block);
     return true;
+}
+
+void TextColumnIndex::splitBlock(std::size_t b)
+{
+    Block &full = m_blocks[b];
+    const auto half = full.begin() + std::ptrdiff_t(full.size() / 2);
+    Block upper(std::make_move_iterator(half), std::make_move_iterator(full.end()));
+    full.erase(half, full.end());
+    m_blocks.insert(m_blocks.begin() + std::ptrdiff_t(b + 1), std::move(upper));
+}
+
+// A block that removals left small joins its next neighbour (or its previous one) when the two
+// fit in half a block, so the blocks stay few after many removals.
+void TextColumnIndex::mergeIfSmall(std::size_t b)
+{
+    if (m_blocks[b].size() >= MaxBlock / 8)
+        return;
+    const auto fits = [&](std::size_t first) {
+        return first + 1 < m_blocks.size() && m_blocks[first].size() + m_blocks[first + 1].size() <= MaxBlock / 2;
+    };
+    const std::size_t first = fits(b) ? b : b > 0 && fits(b - 1) ? b - 1 : m_blocks.size();
+    if (first == m_blocks.size())
+        return;
+    Block &next = m_blocks[first + 1];
+    m_blocks[first].insert(m_blocks[first].end(), std::make_move_iterator(next.begin()), std::make_move_iterator(next.end()));
+    m_blocks.erase(m_blocks.begin() + std::ptrdiff_t(first + 1));
 }
 
 void ColumnIndexChanges::rowAdded(RowLocation at, const std::vector<RowWriter::Field> &fields)

@@ -51,7 +51,7 @@ public:
 
     std::size_t column() const { return m_column; }
     // Rows with a non-null value.
-    std::size_t size() const { return m_entries.size(); }
+    std::size_t size() const { return m_size; }
 
     // The rows whose folded text equals `folded`, in scan order.
     IndexedRows equalTo(std::u16string_view folded) const;
@@ -62,7 +62,7 @@ public:
 
     // Keeping the index current. A row's entry is keyed by its location (the slot a table scan
     // finds) and its folded text. remove() is false when no such entry exists: the index no
-    // longer describes the table and must be dropped.
+    // longer describes the table and must be dropped. Each moves at most one block's entries.
     void add(RowLocation at, std::u16string folded, std::string text);
     bool remove(RowLocation at, std::u16string_view folded);
 
@@ -76,10 +76,29 @@ private:
         RowLocation at;
         std::string text;
     };
-    std::vector<Entry>::const_iterator lowerBound(std::u16string_view folded, RowLocation at) const;
+    // A run of neighbouring entries in (folded, at) order. Blocks are never empty and hold at
+    // most MaxBlock entries, so a change moves a few hundred entries, not the whole index, while
+    // a range lookup still reads entries that sit side by side.
+    using Block = std::vector<Entry>;
+    static constexpr std::size_t MaxBlock = 512;
+    struct Position
+    {
+        std::size_t block = 0;
+        std::size_t entry = 0;
+    };
 
-    std::size_t m_column = 0;     // index into TableDef::columns
-    std::vector<Entry> m_entries; // ordered by (folded, at)
+    static bool before(const Entry &e, std::u16string_view folded, RowLocation at);
+    // The first entry not below (folded, at); {m_blocks.size(), 0} when there is none.
+    Position lowerBound(std::u16string_view folded, RowLocation at) const;
+    // Calls `visit` on the entries from `from` on while it returns true.
+    template<typename Visit>
+    void forEachFrom(Position from, Visit &&visit) const;
+    void splitBlock(std::size_t block);
+    void mergeIfSmall(std::size_t block);
+
+    std::size_t m_column = 0;    // index into TableDef::columns
+    std::vector<Block> m_blocks; // in order: every entry of a block is below those of the next
+    std::size_t m_size = 0;
 };
 
 // Collects, during one statement, the changes a TableWriter makes to the rows of its table,

@@ -251,3 +251,74 @@ TEST_F(ColumnIndexTest, randomWrites_prefixResultsEqualTheScan)
 }
 
 } // namespace
+
+// The index alone, against a plain model, over enough entries that additions split its blocks
+// and removals empty and merge them: runs of equal texts spanning blocks, additions at either
+// end, everything removed and added again. After each phase every range lookup gives the
+// model's rows in scan order, and a removal of an entry that is not there is refused.
+TEST(TextColumnIndexBlocks, manyAdditionsAndRemovals_equalTheModel)
+{
+    struct Row
+    {
+        RowLocation at;
+        std::string text;
+    };
+    std::vector<Row> model;
+    TextColumnIndex index(0);
+    std::mt19937 random(5);
+    std::uint32_t nextPage = 1;
+    const auto textFor = [&](int kind) {
+        switch (kind) {
+        case 0: return std::string("same"); // thousands of equal texts
+        case 1: return "a" + std::to_string(random() % 3000);
+        case 2: return "zz" + std::to_string(nextPage); // always past every other entry
+        default: return std::string(1, "AbcDe"[random() % 5]) + std::to_string(random() % 100);
+        }
+    };
+    const auto addOne = [&](int kind) {
+        const Row row{{nextPage++, std::uint16_t(random() % 200)}, textFor(kind)};
+        index.add(row.at, foldedUtf16(row.text), row.text);
+        model.push_back(row);
+    };
+    const auto removeSome = [&](std::size_t count) {
+        for (std::size_t k = 0; k < count && !model.empty(); ++k) {
+            const std::size_t i = random() % model.size();
+            ASSERT_TRUE(index.remove(model[i].at, foldedUtf16(model[i].text))) << model[i].text;
+            ASSERT_FALSE(index.remove(model[i].at, foldedUtf16(model[i].text))) << "removed twice: " << model[i].text;
+            model.erase(model.begin() + std::ptrdiff_t(i));
+        }
+    };
+    const auto expectModel = [&](const std::string &phase) {
+        SCOPED_TRACE(phase);
+        ASSERT_EQ(index.size(), model.size());
+        for (const std::string pattern : {"%", "a1%", "a2999%", "same%", "zz%", "b%", "e9%", "%9", "q%"}) {
+            const LikePattern like(pattern);
+            std::vector<std::pair<RowLocation, std::string>> expected, found;
+            for (const Row &r : model)
+                if (like.matches(foldedUtf16(r.text)))
+                    expected.emplace_back(r.at, r.text);
+            std::ranges::sort(expected);
+            const IndexedRows rows = index.matching(like);
+            for (const auto &row : rows.rows)
+                found.emplace_back(row.at, std::string(rows.text(row)));
+            EXPECT_EQ(found, expected) << "like " << pattern;
+        }
+        EXPECT_EQ(index.equalTo(u"same").rows.size(),
+                  std::size_t(std::ranges::count(model, std::string("same"), &Row::text)));
+    };
+
+    for (int i = 0; i < 6000; ++i)
+        addOne(int(random() % 4));
+    expectModel("added");
+    removeSome(4000);
+    expectModel("most removed");
+    for (int i = 0; i < 3000; ++i)
+        addOne(i % 2 ? 2 : 0);
+    expectModel("added at the end and among equal texts");
+    removeSome(model.size());
+    expectModel("all removed");
+    EXPECT_FALSE(index.remove({1, 1}, u"same"));
+    for (int i = 0; i < 700; ++i)
+        addOne(3);
+    expectModel("added again");
+}
