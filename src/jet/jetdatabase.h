@@ -12,6 +12,7 @@
 #include "jet/storage/pagecache.h"
 #include "jet/sql/sqlparser.h"
 #include "jet/format/tabledef.h"
+#include "jet/write/indexpagecache.h"
 #include "jet/write/txwriter.h"
 
 #include <map>
@@ -61,6 +62,9 @@ public:
     // A recorder for a TableWriter on `table` when that table has column indexes, else nullptr;
     // hand it back to invalidate() once the statement has been committed.
     std::unique_ptr<ColumnIndexChanges> indexChangesFor(const TableDef &table) const;
+    // The decoded index pages the writer keeps between statements (each checked against the
+    // page's bytes before it is used).
+    IndexPageCache &indexPages() { return m_indexPages; }
     // How many column indexes have been built by a table scan so far (for tests and benchmarks:
     // a write that keeps its indexes current does not add to it).
     std::size_t columnIndexBuilds() const { return m_columnIndexBuilds; }
@@ -110,6 +114,7 @@ private:
 
     std::map<std::pair<std::uint32_t, std::size_t>, TextColumnIndex> m_textIndexes;
     std::size_t m_columnIndexBuilds = 0;
+    IndexPageCache m_indexPages;
     std::uint64_t m_generation = 0;
     std::optional<FileLock> m_lock;
     std::unique_ptr<Journal> m_journal;

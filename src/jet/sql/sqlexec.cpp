@@ -119,7 +119,7 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
     auto def = db.tableDef(st.table);
     if (!def)
         return std::unexpected(def.error());
-    auto writer = TableWriter::make(tx, **def);
+    auto writer = TableWriter::make(tx, **def, &db.indexPages());
     if (!writer)
         return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
     // The rows are found first: a column index their search builds is then followed too.

@@ -38,22 +38,23 @@ Error corrupt(const std::string &what) { return Error{ErrorCode::Corrupt, what};
 
 } // namespace
 
-IndexWriter::IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef &index)
-    : m_tx(tx), m_table(table), m_index(index)
+IndexWriter::IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef &index, IndexPageCache &pages)
+    : m_tx(tx), m_table(table), m_index(index), m_pages(pages)
 {
 }
 
-Result<IndexPageImage> IndexWriter::load(std::uint32_t page)
+Result<IndexPageImage *> IndexWriter::load(std::uint32_t page)
 {
-    if (auto it = m_images.find(page); it != m_images.end())
-        return it->second;
     auto bytes = m_tx.read(page);
     if (!bytes)
         return std::unexpected(bytes.error());
-    auto image = decodeIndexPage(*bytes, page);
-    if (image)
-        m_images.insert_or_assign(page, *image);
-    return image;
+    return m_pages.image(page, *bytes);
+}
+
+IndexPageImage &IndexWriter::change(Level &level)
+{
+    level.dirty = true;
+    return m_pages.change(level.page);
 }
 
 Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image)
@@ -65,27 +66,28 @@ Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image)
     if (!bytes)
         return std::unexpected(bytes.error());
     std::copy(encoded->begin(), encoded->end(), bytes->begin());
-    m_images.insert_or_assign(page, image);
+    m_pages.stored(page, *encoded);
     return {};
 }
 
 Result<RawIndexEntry> IndexWriter::lastEntryOf(std::uint32_t page)
 {
     for (std::size_t depth = 0; depth < MaxDepth; ++depth) {
-        auto img = load(page);
-        if (!img)
-            return std::unexpected(img.error());
-        if (img->leaf) {
-            if (img->entries.empty())
+        auto loaded = load(page);
+        if (!loaded)
+            return std::unexpected(loaded.error());
+        const IndexPageImage &img = **loaded;
+        if (img.leaf) {
+            if (img.entries.empty())
                 return std::unexpected(corrupt("empty index page " + std::to_string(page) + " below a node"));
-            return img->entries.back();
+            return img.entries.back();
         }
-        if (!img->tail) {
-            if (img->entries.empty())
+        if (!img.tail) {
+            if (img.entries.empty())
                 return std::unexpected(corrupt("index node " + std::to_string(page) + " has no children"));
-            return entryWithoutChild(img->entries.back());
+            return entryWithoutChild(img.entries.back());
         }
-        page = img->tail;
+        page = img.tail;
     }
     return std::unexpected(corrupt("index tree deeper than " + std::to_string(MaxDepth) + " levels"));
 }
@@ -114,6 +116,14 @@ Result<void> setChildren(IndexPageImage &img, std::vector<Child> children,
     return {};
 }
 
+std::size_t childCount(const IndexPageImage &node) { return node.entries.size() + (node.tail ? 1 : 0); }
+
+// Whether node entry `e` (with its child pointer) carries exactly `entry` (key and row pointer).
+bool carries(const RawIndexEntry &e, const RawIndexEntry &entry)
+{
+    return std::equal(e.begin(), e.end() - IndexLayout::ChildPointerBytes, entry.begin(), entry.end());
+}
+
 } // namespace
 
 Result<IndexWriter::Path> IndexWriter::descend(const RawIndexEntry &target)
@@ -124,50 +134,61 @@ Result<IndexWriter::Path> IndexWriter::descend(const RawIndexEntry &target)
         auto img = load(page);
         if (!img)
             return std::unexpected(img.error());
-        if (img->leaf) {
-            path.push_back({page, std::move(*img), 0, false});
+        const IndexPageImage &node = **img;
+        if (node.leaf) {
+            path.push_back({page, *img, 0, false});
             return path;
         }
-        const auto children = childrenOf(*img);
-        if (children.empty())
+        const std::size_t count = childCount(node);
+        if (count == 0)
             return std::unexpected(corrupt("index node " + std::to_string(page) + " has no children"));
-        std::size_t i = 0;
-        while (i + 1 < children.size() && children[i].last && *children[i].last < target)
-            ++i;
-        path.push_back({page, std::move(*img), i, false});
-        page = children[i].page;
+        // The first child whose last entry is not below the target; the last child (the tail,
+        // which has no entry here) when there is none.
+        const auto below = [&](const RawIndexEntry &e) {
+            return std::lexicographical_compare(e.begin(), e.end() - IndexLayout::ChildPointerBytes, target.begin(),
+                                                target.end());
+        };
+        const auto first = std::partition_point(node.entries.begin(), node.entries.end(), below);
+        const std::size_t i = std::min(std::size_t(first - node.entries.begin()), count - 1);
+        path.push_back({page, *img, i, false});
+        page = i < node.entries.size() ? node.child(i) : node.tail;
     }
     return std::unexpected(corrupt("index tree deeper than " + std::to_string(MaxDepth) + " levels"));
 }
 
 Result<void> IndexWriter::insert(const RawIndexEntry &entry)
 {
+    m_pages.beginOperation();
     auto path = descend(entry);
     if (!path)
         return std::unexpected(path.error());
-    auto &entries = path->back().image.entries;
+    Level &leaf = path->back();
+    const auto &entries = leaf.image->entries;
     const auto pos = std::lower_bound(entries.begin(), entries.end(), entry);
     if (pos != entries.end() && *pos == entry)
-        return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(path->back().page));
-    m_appending = pos == entries.end() && path->back().image.next == 0;
-    entries.insert(pos, entry);
-    path->back().dirty = true;
+        return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(leaf.page));
+    m_appending = pos == entries.end() && leaf.image->next == 0;
+    const auto at = pos - entries.begin();
+    auto &changed = change(leaf).entries;
+    changed.insert(changed.begin() + at, entry);
     return fixUpwards(*path);
 }
 
 Result<void> IndexWriter::remove(const RawIndexEntry &entry)
 {
+    m_pages.beginOperation();
     auto path = descend(entry);
     if (!path)
         return std::unexpected(path.error());
-    auto &entries = path->back().image.entries;
+    Level &leaf = path->back();
+    const auto &entries = leaf.image->entries;
     const auto pos = std::lower_bound(entries.begin(), entries.end(), entry);
     if (pos == entries.end() || *pos != entry)
-        return fail(ErrorCode::Corrupt, "index entry for a row is missing from index page "
-                                            + std::to_string(path->back().page));
-    entries.erase(pos);
-    path->back().dirty = true;
-    if (entries.empty() && path->size() > 1) {
+        return fail(ErrorCode::Corrupt, "index entry for a row is missing from index page " + std::to_string(leaf.page));
+    const auto at = pos - entries.begin();
+    auto &changed = change(leaf).entries;
+    changed.erase(changed.begin() + at);
+    if (changed.empty() && path->size() > 1) {
         if (auto d = dropPage(*path, path->size() - 1); !d)
             return d;
     }
@@ -176,12 +197,13 @@ Result<void> IndexWriter::remove(const RawIndexEntry &entry)
 
 Result<bool> IndexWriter::containsKey(const std::vector<std::uint8_t> &key)
 {
+    m_pages.beginOperation();
     RawIndexEntry lowest = key;
     lowest.resize(key.size() + IndexLayout::RowPointerBytes, 0);
     auto path = descend(lowest);
     if (!path)
         return std::unexpected(path.error());
-    const auto &entries = path->back().image.entries;
+    const auto &entries = path->back().image->entries;
     const auto pos = std::lower_bound(entries.begin(), entries.end(), lowest);
     return pos != entries.end() && pos->size() == lowest.size() && std::equal(key.begin(), key.end(), pos->begin());
 }
@@ -192,7 +214,7 @@ Result<void> IndexWriter::fixUpwards(Path &path)
 {
     const auto lastOf = [this](std::uint32_t p) { return lastEntryOf(p); };
     for (std::size_t l = path.size(); l-- > 0;) {
-        while (!fitsPage(path[l].image)) {
+        while (!fitsPage(*path[l].image)) {
             if (l == 0) {
                 if (auto r = splitRoot(path); !r)
                     return r;
@@ -202,26 +224,27 @@ Result<void> IndexWriter::fixUpwards(Path &path)
                 return std::unexpected(r.error());
         }
         if (path[l].dirty) {
-            if (auto r = store(path[l].page, path[l].image); !r)
+            if (auto r = store(path[l].page, *path[l].image); !r)
                 return r;
             path[l].dirty = false;
         }
         if (l == 0)
             break;
         Level &parent = path[l - 1];
-        auto children = childrenOf(parent.image);
+        const IndexPageImage &node = *parent.image;
+        const std::size_t count = childCount(node);
         const std::size_t ci = parent.child;
-        if (ci >= children.size() || (ci + 1 == children.size() && children.size() >= 2))
+        if (ci >= count || (ci + 1 == count && count >= 2))
             continue; // the tail child: its last entry is not stored here
         auto last = lastEntryOf(path[l].page);
         if (!last)
             return std::unexpected(last.error());
-        if (children[ci].last != *last) {
-            children[ci].last = *last;
-            if (auto r = setChildren(parent.image, std::move(children), lastOf); !r)
-                return r;
-            parent.dirty = true;
-        }
+        if (ci < node.entries.size() && carries(node.entries[ci], *last))
+            continue;
+        auto children = childrenOf(node);
+        children[ci].last = *last;
+        if (auto r = setChildren(change(parent), std::move(children), lastOf); !r)
+            return r;
     }
     return {};
 }
@@ -234,27 +257,29 @@ Result<std::uint32_t> IndexWriter::split(Path &path, std::size_t l)
 {
     const auto lastOf = [this](std::uint32_t p) { return lastEntryOf(p); };
     Level &level = path[l];
+    IndexPageImage &right = change(level);
     IndexPageImage left;
-    left.leaf = level.image.leaf;
+    left.leaf = right.leaf;
     left.tdefPage = m_table.page;
     std::size_t half = 0;
-    if (level.image.leaf) {
-        const std::size_t total = encodedEntryBytes(level.image.entries);
+    if (right.leaf) {
+        const std::size_t total = encodedEntryBytes(right.entries);
         std::size_t bytes = 0;
-        if (m_appending && level.image.next == 0)
-            half = level.image.entries.size() - 1;
-        while (half + 1 < level.image.entries.size() && bytes < total / 2)
-            bytes += level.image.entries[half++].size();
-        left.entries.assign(level.image.entries.begin(), level.image.entries.begin() + half);
-        level.image.entries.erase(level.image.entries.begin(), level.image.entries.begin() + half);
+        if (m_appending && right.next == 0)
+            half = right.entries.size() - 1;
+        while (half + 1 < right.entries.size() && bytes < total / 2)
+            bytes += right.entries[half++].size();
+        const auto cut = right.entries.begin() + std::ptrdiff_t(half);
+        left.entries.assign(std::make_move_iterator(right.entries.begin()), std::make_move_iterator(cut));
+        right.entries.erase(right.entries.begin(), cut);
     } else {
-        auto children = childrenOf(level.image);
+        auto children = childrenOf(right);
         half = children.size() / 2;
-        std::vector<Child> leftChildren(children.begin(), children.begin() + half);
-        children.erase(children.begin(), children.begin() + half);
+        std::vector<Child> leftChildren(children.begin(), children.begin() + std::ptrdiff_t(half));
+        children.erase(children.begin(), children.begin() + std::ptrdiff_t(half));
         if (auto r = setChildren(left, std::move(leftChildren), lastOf); !r)
             return std::unexpected(r.error());
-        if (auto r = setChildren(level.image, std::move(children), lastOf); !r)
+        if (auto r = setChildren(right, std::move(children), lastOf); !r)
             return std::unexpected(r.error());
         level.child = level.child >= half ? level.child - half : 0;
     }
@@ -263,21 +288,20 @@ Result<std::uint32_t> IndexWriter::split(Path &path, std::size_t l)
         return page;
     if (auto r = PageAlloc::setInMap(m_tx, m_index.usageMap, *page, true); !r)
         return std::unexpected(r.error());
-    if (auto r = linkBefore(*page, left, level.image, level.page); !r)
+    IndexPageImage &adopted = m_pages.adopt(*page, std::move(left));
+    if (auto r = linkBefore(*page, adopted, right, level.page); !r)
         return std::unexpected(r.error());
-    if (auto r = store(*page, left); !r)
+    if (auto r = store(*page, adopted); !r)
         return std::unexpected(r.error());
-    level.dirty = true;
     auto last = lastEntryOf(*page);
     if (!last)
         return std::unexpected(last.error());
     Level &parent = path[l - 1];
-    auto siblings = childrenOf(parent.image);
+    auto siblings = childrenOf(*parent.image);
     siblings.insert(siblings.begin() + std::ptrdiff_t(parent.child), Child{*last, *page});
     ++parent.child;
-    if (auto r = setChildren(parent.image, std::move(siblings), lastOf); !r)
+    if (auto r = setChildren(change(parent), std::move(siblings), lastOf); !r)
         return std::unexpected(r.error());
-    parent.dirty = true;
     return page;
 }
 
@@ -289,22 +313,21 @@ Result<void> IndexWriter::splitRoot(Path &path)
         return std::unexpected(page.error());
     if (auto r = PageAlloc::setInMap(m_tx, m_index.usageMap, *page, true); !r)
         return r;
-    Level child{*page, path[0].image, path[0].child, true};
-    child.image.prev = child.image.next = 0;
+    IndexPageImage &moved = m_pages.adopt(*page, *path[0].image);
+    moved.prev = moved.next = 0;
     // The child is overfull until the caller splits it, so its last entry comes from the image.
-    const IndexPageImage &img = child.image;
-    auto last = img.leaf ? Result<RawIndexEntry>(img.entries.back())
-                         : img.tail ? lastEntryOf(img.tail) : Result<RawIndexEntry>(entryWithoutChild(img.entries.back()));
+    auto last = moved.leaf ? Result<RawIndexEntry>(moved.entries.back())
+                : moved.tail ? lastEntryOf(moved.tail) : Result<RawIndexEntry>(entryWithoutChild(moved.entries.back()));
     if (!last)
         return std::unexpected(last.error());
-    IndexPageImage root;
+    IndexPageImage &root = change(path[0]);
+    root = IndexPageImage{};
     root.leaf = false;
     root.tdefPage = m_table.page;
     root.entries.push_back(nodeEntry(*last, *page));
-    path[0].image = std::move(root);
+    const Level child{*page, &moved, path[0].child, true};
     path[0].child = 0;
-    path[0].dirty = true;
-    path.insert(path.begin() + 1, std::move(child));
+    path.insert(path.begin() + 1, child);
     return {};
 }
 
@@ -313,27 +336,29 @@ Result<void> IndexWriter::splitRoot(Path &path)
 Result<void> IndexWriter::dropPage(Path &path, std::size_t l)
 {
     const auto lastOf = [this](std::uint32_t p) { return lastEntryOf(p); };
-    if (auto r = unlink(path[l].image); !r)
+    if (auto r = unlink(*path[l].image); !r)
         return r;
-    if (auto r = PageAlloc::setInMap(m_tx, m_index.usageMap, path[l].page, false); !r)
+    const std::uint32_t dropped = path[l].page;
+    if (auto r = PageAlloc::setInMap(m_tx, m_index.usageMap, dropped, false); !r)
         return r;
-    if (auto r = PageAlloc::release(m_tx, path[l].page); !r)
+    if (auto r = PageAlloc::release(m_tx, dropped); !r)
         return r;
     path.resize(l);
+    m_pages.forget(dropped);
     Level &parent = path[l - 1];
-    auto children = childrenOf(parent.image);
+    auto children = childrenOf(*parent.image);
     children.erase(children.begin() + std::ptrdiff_t(parent.child));
-    parent.dirty = true;
+    IndexPageImage &node = change(parent);
     if (children.empty()) {
         if (l - 1 == 0) {
-            parent.image = IndexPageImage{};
-            parent.image.tdefPage = m_table.page;
+            node = IndexPageImage{};
+            node.tdefPage = m_table.page;
             return {};
         }
         return dropPage(path, l - 1);
     }
     parent.child = std::min(parent.child, children.size() - 1);
-    return setChildren(parent.image, std::move(children), lastOf);
+    return setChildren(node, std::move(children), lastOf);
 }
 
 Result<void> IndexWriter::linkBefore(std::uint32_t newPage, IndexPageImage &left, IndexPageImage &right,
@@ -342,11 +367,7 @@ Result<void> IndexWriter::linkBefore(std::uint32_t newPage, IndexPageImage &left
     left.prev = right.prev;
     left.next = rightPage;
     if (right.prev) {
-        auto prev = load(right.prev);
-        if (!prev)
-            return std::unexpected(prev.error());
-        prev->next = newPage;
-        if (auto r = store(right.prev, *prev); !r)
+        if (auto r = relink(right.prev, [&](IndexPageImage &prev) { prev.next = newPage; }); !r)
             return r;
     }
     right.prev = newPage;
@@ -355,23 +376,23 @@ Result<void> IndexWriter::linkBefore(std::uint32_t newPage, IndexPageImage &left
 
 Result<void> IndexWriter::unlink(const IndexPageImage &image)
 {
-    if (image.prev) {
-        auto prev = load(image.prev);
-        if (!prev)
-            return std::unexpected(prev.error());
-        prev->next = image.next;
-        if (auto r = store(image.prev, *prev); !r)
+    if (image.prev)
+        if (auto r = relink(image.prev, [&](IndexPageImage &prev) { prev.next = image.next; }); !r)
             return r;
-    }
-    if (image.next) {
-        auto next = load(image.next);
-        if (!next)
-            return std::unexpected(next.error());
-        next->prev = image.prev;
-        if (auto r = store(image.next, *next); !r)
+    if (image.next)
+        if (auto r = relink(image.next, [&](IndexPageImage &next) { next.prev = image.prev; }); !r)
             return r;
-    }
     return {};
+}
+
+// Changes the sibling link of a neighbouring page on the same level and stores it.
+Result<void> IndexWriter::relink(std::uint32_t page, const std::function<void(IndexPageImage &)> &edit)
+{
+    if (auto loaded = load(page); !loaded)
+        return std::unexpected(loaded.error());
+    IndexPageImage &image = m_pages.change(page);
+    edit(image);
+    return store(page, image);
 }
 
 } // namespace Qb::Jet

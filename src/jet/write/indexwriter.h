@@ -6,9 +6,10 @@
 
 #include "jet/format/indexpagewriter.h"
 #include "jet/format/tabledef.h"
+#include "jet/write/indexpagecache.h"
 #include "jet/write/txwriter.h"
 
-#include <map>
+#include <functional>
 #include <vector>
 
 namespace Qb::Jet {
@@ -16,8 +17,9 @@ namespace Qb::Jet {
 class IndexWriter
 {
 public:
-    // `index` must stay alive while the writer is used; its usage map records new pages.
-    IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef &index);
+    // `index` and `pages` must stay alive while the writer is used; the index's usage map
+    // records new pages. The pages are read and changed through `pages`' decoded images.
+    IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef &index, IndexPageCache &pages);
 
     // Inserts a leaf entry (key + row pointer). Corrupt when the same entry is present.
     Result<void> insert(const RawIndexEntry &entry);
@@ -30,13 +32,16 @@ private:
     struct Level
     {
         std::uint32_t page;
-        IndexPageImage image;
+        IndexPageImage *image; // the cached image, changed in place
         std::size_t child = 0; // position of the next level's page in this node's children
         bool dirty = false;
     };
     using Path = std::vector<Level>;
 
-    Result<IndexPageImage> load(std::uint32_t page);
+    Result<IndexPageImage *> load(std::uint32_t page);
+    // The level's image, to be changed and stored.
+    IndexPageImage &change(Level &level);
+    // Encodes `image`, the cached image of `page`, onto the page.
     Result<void> store(std::uint32_t page, const IndexPageImage &image);
     Result<Path> descend(const RawIndexEntry &target);
     Result<RawIndexEntry> lastEntryOf(std::uint32_t page);
@@ -46,14 +51,13 @@ private:
     Result<void> dropPage(Path &path, std::size_t level);
     Result<void> linkBefore(std::uint32_t newPage, IndexPageImage &left, IndexPageImage &right, std::uint32_t rightPage);
     Result<void> unlink(const IndexPageImage &image);
+    Result<void> relink(std::uint32_t page, const std::function<void(IndexPageImage &)> &edit);
 
     TxWriter &m_tx;
     const TableDef &m_table;
     const RealIndexDef &m_index;
+    IndexPageCache &m_pages;
     bool m_appending = false; // the entry being inserted went to the end of the last leaf
-    // Pages decoded or stored through this writer (one statement's view; pages it released are
-    // never read again through it).
-    std::map<std::uint32_t, IndexPageImage> m_images;
 };
 
 } // namespace Qb::Jet

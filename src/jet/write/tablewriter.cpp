@@ -46,7 +46,13 @@ Error unsupported(const std::string &what) { return Error{ErrorCode::Unsupported
 
 } // namespace
 
-Result<TableWriter> TableWriter::make(TxWriter &tx, TableDef table)
+TableWriter::TableWriter(TxWriter &tx, TableDef table, IndexPageCache *indexPages)
+    : m_tx(tx), m_table(std::move(table)), m_ownIndexPages(indexPages ? nullptr : std::make_unique<IndexPageCache>()),
+      m_indexPages(indexPages ? indexPages : m_ownIndexPages.get())
+{
+}
+
+Result<TableWriter> TableWriter::make(TxWriter &tx, TableDef table, IndexPageCache *indexPages)
 {
     if (table.tableType != 'N')
         return fail(ErrorCode::Unsupported, "table on page " + std::to_string(table.page)
@@ -60,7 +66,7 @@ Result<TableWriter> TableWriter::make(TxWriter &tx, TableDef table)
                                 + " in a form this engine cannot keep up to date; the table is not written");
         }
     }
-    return TableWriter(tx, std::move(table));
+    return TableWriter(tx, std::move(table), indexPages);
 }
 
 Result<RowWriter::Field> TableWriter::fieldFor(const ColumnDef &c, const Value &v)
@@ -153,7 +159,7 @@ Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields
 
 Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
 {
-    IndexWriter writer(m_tx, m_table, idx);
+    IndexWriter writer(m_tx, m_table, idx, *m_indexPages);
     auto present = writer.containsKey(key);
     if (!present)
         return std::unexpected(present.error());
@@ -170,7 +176,7 @@ Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uin
 
 Result<void> TableWriter::removeEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
 {
-    IndexWriter writer(m_tx, m_table, idx);
+    IndexWriter writer(m_tx, m_table, idx, *m_indexPages);
     if (auto r = writer.remove(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
         return r;
     // In a unique index the key went with its only entry.

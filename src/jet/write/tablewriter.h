@@ -7,8 +7,10 @@
 #include "jet/format/rowwriter.h"
 #include "jet/format/tabledef.h"
 #include "jet/sql/tablescan.h"
+#include "jet/write/indexpagecache.h"
 #include "jet/write/txwriter.h"
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -32,8 +34,9 @@ class TableWriter
 {
 public:
     // Unsupported for a system table or an index with a column type, order or sort order this
-    // engine cannot encode.
-    static Result<TableWriter> make(TxWriter &tx, TableDef table);
+    // engine cannot encode. Index pages are decoded through `indexPages` (kept by the caller
+    // across statements; not owned) or, without one, through a cache of this writer's own.
+    static Result<TableWriter> make(TxWriter &tx, TableDef table, IndexPageCache *indexPages = nullptr);
 
     // Inserts a row: one value per column (table().columns order); NULL in the AutoNumber column
     // takes the next number. Text/memo values are UTF-8 strings. TooLong when a text exceeds its
@@ -78,7 +81,7 @@ private:
         std::vector<std::uint8_t> bytes;
     };
 
-    TableWriter(TxWriter &tx, TableDef table) : m_tx(tx), m_table(std::move(table)) {}
+    TableWriter(TxWriter &tx, TableDef table, IndexPageCache *indexPages);
 
     Result<RowWriter::Field> fieldFor(const ColumnDef &column, const Value &value);
     Result<StoredRow> readRow(RowLocation at);
@@ -101,6 +104,8 @@ private:
 
     TxWriter &m_tx;
     TableDef m_table;
+    std::unique_ptr<IndexPageCache> m_ownIndexPages;
+    IndexPageCache *m_indexPages;
     RowObserver *m_observer = nullptr;
 };
 

@@ -39,21 +39,27 @@ protected:
         m_table = **m_db->tableDef("命令表");
     }
 
-    // Applies one batch of changes in one transaction, as a statement would.
-    void apply(const std::vector<std::pair<bool, std::uint32_t>> &changes)
+    // Applies one batch of changes in one transaction, as a statement would; a batch that is
+    // rolled back leaves the model as it was.
+    void apply(const std::vector<std::pair<bool, std::uint32_t>> &changes, bool commit = true)
     {
         TxWriter tx(m_db->pages());
-        IndexWriter writer(tx, m_table, m_table.realIndexes[0]);
+        IndexWriter writer(tx, m_table, m_table.realIndexes[0], m_indexPages);
         for (const auto &[insert, n] : changes) {
             const auto entry = leafEntry(longKey200(n), 1000 + n / 200, std::uint8_t(n % 200));
             auto r = insert ? writer.insert(entry) : writer.remove(entry);
             ASSERT_TRUE(r) << (insert ? "insert " : "remove ") << n << ": " << r.error().message;
+            if (!commit)
+                continue;
             if (insert)
                 m_model.insert(entry);
             else
                 m_model.erase(entry);
         }
-        ASSERT_TRUE(tx.commit(nullptr));
+        if (commit)
+            ASSERT_TRUE(tx.commit(nullptr));
+        else
+            tx.rollback();
         ASSERT_TRUE(m_db->invalidate());
     }
 
@@ -65,6 +71,7 @@ protected:
 
     std::unique_ptr<JetDatabase> m_db;
     TableDef m_table;
+    IndexPageCache m_indexPages; // kept across the batches, as the database keeps its own
     std::set<std::vector<std::uint8_t>> m_model;
 };
 
@@ -103,6 +110,29 @@ TEST_F(DeepIndex, randomInsertsAndDeletesKeepTheTreeExact)
         EXPECT_LE(w.pages, fullPages);
     }
     EXPECT_EQ(walk().pages, 1u) << "an empty index is its root leaf again";
+}
+
+// The writer keeps decoded pages between transactions; pages a rolled-back transaction split,
+// emptied and released must be read again as the file holds them.
+TEST_F(DeepIndex, rolledBackBatch_isNotSeenThroughTheKeptPages)
+{
+    std::vector<std::pair<bool, std::uint32_t>> batch;
+    for (std::uint32_t n = 0; n < 1500; ++n)
+        batch.emplace_back(true, n * 2);
+    apply(batch);
+    std::vector<std::pair<bool, std::uint32_t>> undone;
+    for (std::uint32_t n = 0; n < 1500; ++n)
+        undone.emplace_back(n % 3 == 0, n % 3 == 0 ? n * 2 + 1 : n * 2);
+    apply(undone, false);
+    std::vector<std::pair<bool, std::uint32_t>> after;
+    for (std::uint32_t n = 0; n < 1500; n += 2)
+        after.emplace_back(false, n * 2);
+    for (std::uint32_t n = 0; n < 300; ++n)
+        after.emplace_back(true, n * 6 + 1);
+    apply(after);
+    const auto w = walk();
+    ASSERT_EQ(w.fault, "");
+    EXPECT_EQ(w.entries, std::vector<std::vector<std::uint8_t>>(m_model.begin(), m_model.end()));
 }
 
 TEST_F(DeepIndex, ascendingInsertsAtTheRightEdge)

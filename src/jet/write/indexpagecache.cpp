@@ -1,0 +1,82 @@
+// The index writer's decoded pages.
+#include "jet/write/indexpagecache.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace Qb::Jet {
+
+void IndexPageCache::beginOperation()
+{
+    std::erase_if(m_entries, [](const auto &e) { return !e.second->trusted; });
+    if (m_entries.size() <= m_capacity)
+        return;
+    // Down to three quarters, so the scan for the oldest runs once per many decodes.
+    std::vector<std::uint64_t> ages;
+    ages.reserve(m_entries.size());
+    for (const auto &[page, e] : m_entries)
+        ages.push_back(e->used);
+    const std::size_t drop = m_entries.size() - m_capacity * 3 / 4;
+    std::nth_element(ages.begin(), ages.begin() + std::ptrdiff_t(drop - 1), ages.end());
+    const std::uint64_t oldest = ages[drop - 1];
+    std::erase_if(m_entries, [&](const auto &e) { return e.second->used <= oldest; });
+}
+
+IndexPageCache::Entry &IndexPageCache::entry(std::uint32_t page)
+{
+    auto &slot = m_entries[page];
+    if (!slot)
+        slot = std::make_unique<Entry>();
+    slot->used = ++m_clock;
+    return *slot;
+}
+
+Result<IndexPageImage *> IndexPageCache::image(std::uint32_t page, ByteSpan bytes)
+{
+    if (auto it = m_entries.find(page); it != m_entries.end()) {
+        Entry &e = *it->second;
+        if (!e.trusted || std::equal(bytes.begin(), bytes.end(), e.bytes.begin(), e.bytes.end())) {
+            e.used = ++m_clock;
+            return &e.image;
+        }
+    }
+    auto decoded = decodeIndexPage(bytes, page);
+    if (!decoded) {
+        m_entries.erase(page);
+        return std::unexpected(decoded.error());
+    }
+    Entry &e = entry(page);
+    e.image = std::move(*decoded);
+    std::copy(bytes.begin(), bytes.end(), e.bytes.begin());
+    e.trusted = true;
+    return &e.image;
+}
+
+IndexPageImage &IndexPageCache::change(std::uint32_t page)
+{
+    Entry &e = entry(page);
+    e.trusted = false;
+    return e.image;
+}
+
+IndexPageImage &IndexPageCache::adopt(std::uint32_t page, IndexPageImage image)
+{
+    Entry &e = entry(page);
+    e.image = std::move(image);
+    e.trusted = false;
+    return e.image;
+}
+
+void IndexPageCache::stored(std::uint32_t page, ByteSpan bytes)
+{
+    Entry &e = entry(page);
+    std::copy(bytes.begin(), bytes.end(), e.bytes.begin());
+    e.trusted = true;
+}
+
+void IndexPageCache::forget(std::uint32_t page)
+{
+    m_entries.erase(page);
+}
+
+} // namespace Qb::Jet
