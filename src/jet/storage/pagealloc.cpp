@@ -189,19 +189,20 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
     const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
     const std::uint32_t count = tx.pageCount();
     const auto pick = [&](ByteSpan bits, std::uint64_t first) -> Result<std::optional<std::uint32_t>> {
-        for (std::size_t i = 0; i < bits.size() && first + i * 8 < count; ++i) {
-            for (std::size_t k = 0; bits[i] && k < 8; ++k) {
-                const std::uint64_t page = first + i * 8 + k;
-                if (!(bits[i] & (1u << k)) || page <= GlobalMapPage || page >= count)
-                    continue;
-                auto bytes = tx.read(std::uint32_t(page));
-                if (!bytes)
-                    return std::unexpected(bytes.error());
-                if (u32(*bytes, 0) == 0)
-                    return std::optional(std::uint32_t(page));
-            }
-        }
-        return std::optional<std::uint32_t>();
+        Result<std::optional<std::uint32_t>> found = std::optional<std::uint32_t>();
+        const ByteSpan inFile = bits.first(std::min<std::uint64_t>(bits.size(), first < count ? (count - first + 7) / 8 : 0));
+        forEachSetBit(inFile, [&](std::uint64_t bit) {
+            const std::uint64_t page = first + bit;
+            if (page <= GlobalMapPage || page >= count)
+                return page < count;
+            auto bytes = tx.read(std::uint32_t(page));
+            if (!bytes)
+                found = std::unexpected(bytes.error());
+            else if (u32(*bytes, 0) == 0)
+                found = std::optional(std::uint32_t(page));
+            return bytes && u32(*bytes, 0) != 0;
+        });
+        return found;
     };
     if (b[0] != UsageMapReference)
         return pick(ByteSpan(b).subspan(5), u32(b, 1));
@@ -323,10 +324,12 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
     std::vector<std::uint32_t> pages;
     const std::uint64_t count = tx.pageCount();
     const auto collect = [&](ByteSpan bits, std::uint64_t first) {
-        for (std::size_t i = 0; i < bits.size() && first + i * 8 < count; ++i)
-            for (std::size_t k = 0; bits[i] && k < 8; ++k)
-                if ((bits[i] & (1u << k)) && first + i * 8 + k < count)
-                    pages.push_back(std::uint32_t(first + i * 8 + k));
+        forEachSetBit(bits, [&](std::uint64_t bit) {
+            if (first + bit >= count)
+                return false;
+            pages.push_back(std::uint32_t(first + bit));
+            return true;
+        });
     };
     if (b[0] != UsageMapReference) {
         collect(ByteSpan(b).subspan(5), u32(b, 1));

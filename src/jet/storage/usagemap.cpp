@@ -10,19 +10,14 @@ namespace {
 
 void addBits(ByteSpan bitmap, std::uint64_t firstPage, std::uint32_t pageCount, UsageMap &map)
 {
-    for (std::size_t i = 0; i < bitmap.size(); ++i) {
-        if (!bitmap[i])
-            continue;
-        for (int bit = 0; bit < 8; ++bit) {
-            if (!(bitmap[i] & (1u << bit)))
-                continue;
-            const std::uint64_t page = firstPage + i * 8 + std::uint64_t(bit);
-            if (page < pageCount)
-                map.pages.push_back(std::uint32_t(page));
-            else
-                ++map.pagesBeyondEnd;
-        }
-    }
+    forEachSetBit(bitmap, [&](std::uint64_t bit) {
+        const std::uint64_t page = firstPage + bit;
+        if (page < pageCount)
+            map.pages.push_back(std::uint32_t(page));
+        else
+            ++map.pagesBeyondEnd;
+        return true;
+    });
 }
 
 Result<void> addReferencePages(PageCache &pages, ByteSpan row, std::uint32_t pageCount, UsageMap &map)
