@@ -315,36 +315,74 @@ Result<void> clearMap(TxWriter &tx, RowPointer ref)
     return {};
 }
 
-Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
+namespace {
+
+// Visits the pages from `from` on whose bit is set in the owner map at `ref`, ascending and
+// below the file's page count, while `visit` returns true. `visit` must not change the map.
+template<typename Visit>
+Result<void> forEachInMap(TxWriter &tx, RowPointer ref, std::uint32_t from, Visit &&visit)
 {
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
-    const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
-    std::vector<std::uint32_t> pages;
+    const ByteSpan b = row->bytes();
     const std::uint64_t count = tx.pageCount();
-    const auto collect = [&](ByteSpan bits, std::uint64_t first) {
-        forEachSetBit(bits, [&](std::uint64_t bit) {
-            if (first + bit >= count)
-                return false;
-            pages.push_back(std::uint32_t(first + bit));
+    // False once the visit stopped or the file's end was passed.
+    const auto scan = [&](ByteSpan bits, std::uint64_t first) {
+        const std::uint64_t skip = from > first ? (from - first) / 8 : 0;
+        if (skip >= bits.size())
             return true;
+        bool more = true;
+        forEachSetBit(bits.subspan(std::size_t(skip)), [&](std::uint64_t bit) {
+            const std::uint64_t page = first + skip * 8 + bit;
+            if (page >= count)
+                return more = false;
+            return page < from || (more = visit(std::uint32_t(page)));
         });
+        return more;
     };
     if (b[0] != UsageMapReference) {
-        collect(ByteSpan(b).subspan(5), u32(b, 1));
-        return pages;
+        scan(b.subspan(5), u32(b, 1));
+        return {};
     }
-    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count; ++e) {
+    for (std::size_t e = from / PagesPerMapPage; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count;
+         ++e) {
         const std::uint32_t mapPage = u32(b, 1 + 4 * e);
         if (mapPage == 0 || mapPage >= count)
             continue;
         auto bits = tx.read(mapPage);
         if (!bits)
             return std::unexpected(bits.error());
-        collect(bits->subspan(MapPageHeader), std::uint64_t(e) * PagesPerMapPage);
+        if (!scan(bits->subspan(MapPageHeader), std::uint64_t(e) * PagesPerMapPage))
+            break;
     }
+    return {};
+}
+
+} // namespace
+
+Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
+{
+    std::vector<std::uint32_t> pages;
+    if (auto r = forEachInMap(tx, ref, 0, [&](std::uint32_t page) {
+            pages.push_back(page);
+            return true;
+        });
+        !r)
+        return std::unexpected(r.error());
     return pages;
+}
+
+Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, std::uint32_t from)
+{
+    std::optional<std::uint32_t> found;
+    if (auto r = forEachInMap(tx, ref, from, [&](std::uint32_t page) {
+            found = page;
+            return false;
+        });
+        !r)
+        return std::unexpected(r.error());
+    return found;
 }
 
 Result<bool> inMap(TxWriter &tx, RowPointer ref, std::uint32_t page)

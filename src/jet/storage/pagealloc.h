@@ -9,6 +9,7 @@
 #include "jet/format/tabledef.h"
 #include "jet/write/txwriter.h"
 
+#include <optional>
 #include <vector>
 
 namespace Qb::Jet::PageAlloc {
@@ -35,6 +36,11 @@ Result<void> clearMap(TxWriter &tx, RowPointer ref);
 
 // The pages whose bit is set in the owner map at `ref`, ascending, below the file's page count.
 Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref);
+
+// The lowest page at or after `from` whose bit is set in the owner map at `ref` (below the
+// file's page count); nullopt when there is none. Walking a map with it reads only as far as
+// the caller goes.
+Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, std::uint32_t from);
 
 // Whether the page's bit is set in the owner map at `ref`.
 Result<bool> inMap(TxWriter &tx, RowPointer ref, std::uint32_t page);

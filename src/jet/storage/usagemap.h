@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace Qb::Jet {
@@ -36,8 +37,12 @@ void forEachSetBit(ByteSpan bits, Visit &&visit)
 {
     for (std::size_t i = 0; i < bits.size(); i += 8) {
         std::uint64_t word = 0;
-        for (std::size_t j = 0, n = std::min<std::size_t>(8, bits.size() - i); j < n; ++j)
-            word |= std::uint64_t(bits[i + j]) << (8 * j);
+        if (i + 8 <= bits.size() && std::endian::native == std::endian::little) {
+            std::memcpy(&word, bits.data() + i, 8);
+        } else {
+            for (std::size_t j = 0, n = std::min<std::size_t>(8, bits.size() - i); j < n; ++j)
+                word |= std::uint64_t(bits[i + j]) << (8 * j);
+        }
         for (; word != 0; word &= word - 1)
             if (!visit(std::uint64_t(i) * 8 + std::uint64_t(std::countr_zero(word))))
                 return;

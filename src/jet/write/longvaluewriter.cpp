@@ -36,10 +36,12 @@ const LongValueMaps *mapsOf(const TableDef &t, const ColumnDef &c)
 Result<std::uint32_t> pageWithRoom(TxWriter &tx, const LongValueMaps *maps, std::size_t length, bool fresh)
 {
     if (maps && !fresh) {
-        auto freePages = PageAlloc::mapPages(tx, maps->free);
-        if (!freePages)
-            return std::unexpected(freePages.error());
-        for (std::uint32_t candidate : *freePages) {
+        for (auto next = PageAlloc::firstInMap(tx, maps->free, 0);; next = PageAlloc::firstInMap(tx, maps->free, **next + 1)) {
+            if (!next)
+                return std::unexpected(next.error());
+            if (!*next)
+                break;
+            const std::uint32_t candidate = **next;
             auto bytes = tx.read(candidate);
             if (!bytes)
                 return std::unexpected(bytes.error());

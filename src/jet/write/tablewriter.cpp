@@ -232,10 +232,13 @@ Result<void> TableWriter::removeEntries(const std::vector<RowWriter::Field> &fie
 // joins both maps.
 Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
 {
-    auto freePages = PageAlloc::mapPages(m_tx, m_table.freeSpacePages);
-    if (!freePages)
-        return std::unexpected(freePages.error());
-    for (std::uint32_t candidate : *freePages) {
+    const RowPointer freeMap = m_table.freeSpacePages;
+    for (auto next = PageAlloc::firstInMap(m_tx, freeMap, 0);; next = PageAlloc::firstInMap(m_tx, freeMap, **next + 1)) {
+        if (!next)
+            return std::unexpected(next.error());
+        if (!*next)
+            break;
+        const std::uint32_t candidate = **next;
         auto owned = PageAlloc::inMap(m_tx, m_table.ownedPages, candidate);
         if (!owned)
             return std::unexpected(owned.error());
