@@ -93,16 +93,19 @@ Result<std::vector<std::uint8_t>> encode(const TableDef &t, const std::vector<Fi
 
 std::vector<std::uint8_t> encodeText(std::u16string_view text, bool compressible)
 {
-    std::vector<std::uint8_t> out;
     const bool narrow = std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x01 && c <= 0xFF; });
     if (compressible && narrow && text.size() >= 3 && text.size() <= 1024) {
-        out = {0xFF, 0xFE};
-        for (char16_t c : text)
-            out.push_back(std::uint8_t(c));
+        std::vector<std::uint8_t> out(2 + text.size());
+        out[0] = 0xFF;
+        out[1] = 0xFE;
+        std::transform(text.begin(), text.end(), out.begin() + 2, [](char16_t c) { return std::uint8_t(c); });
         return out;
     }
-    for (char16_t c : text)
-        append16(out, c);
+    std::vector<std::uint8_t> out(2 * text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out[2 * i] = std::uint8_t(text[i]);
+        out[2 * i + 1] = std::uint8_t(text[i] >> 8);
+    }
     return out;
 }
 

@@ -140,17 +140,23 @@ std::string decodeUcs2(ByteSpan bytes)
 
 std::u16string utf8ToUtf16(std::string_view utf8)
 {
-    std::u16string out;
-    out.reserve(utf8.size());
+    // No code point takes more UTF-16 units than it takes UTF-8 bytes.
+    std::u16string out(utf8.size(), u'\0');
+    std::size_t n = 0;
     for (std::size_t i = 0; i < utf8.size();) {
+        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+            out[n++] = char16_t(utf8[i++]);
+            continue;
+        }
         const char32_t cp = nextCodePoint(utf8, i);
         if (cp >= 0x10000) {
-            out += char16_t(0xD800 + ((cp - 0x10000) >> 10));
-            out += char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            out[n++] = char16_t(0xD800 + ((cp - 0x10000) >> 10));
+            out[n++] = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
         } else {
-            out += char16_t(cp);
+            out[n++] = char16_t(cp);
         }
     }
+    out.resize(n);
     return out;
 }
 

@@ -40,18 +40,19 @@ Error syntaxError(const std::string &what, std::size_t position)
 Result<Token> textLiteral(std::string_view sql, std::size_t &i)
 {
     Token t{Token::Kind::Text, {}, 0, i};
-    for (++i; i < sql.size(); ++i) {
-        if (sql[i] != '\'') {
-            t.text += sql[i];
-        } else if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+    for (++i;;) {
+        const std::size_t quote = sql.find('\'', i);
+        if (quote == std::string_view::npos)
+            return std::unexpected(syntaxError("unterminated text literal", t.position));
+        t.text.append(sql.substr(i, quote - i));
+        if (quote + 1 < sql.size() && sql[quote + 1] == '\'') {
             t.text += '\'';
-            ++i;
+            i = quote + 2;
         } else {
-            ++i;
+            i = quote + 1;
             return t;
         }
     }
-    return std::unexpected(syntaxError("unterminated text literal", t.position));
 }
 
 Result<Token> integerLiteral(std::string_view sql, std::size_t &i)

@@ -2,6 +2,8 @@
 // character is above 0x7F, so none is taken for a quote, bracket or ";").
 #include "jet/sql/statementsplitter.h"
 
+#include <algorithm>
+
 namespace Qb::Jet {
 
 namespace {
@@ -12,8 +14,18 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 
 void StatementSplitter::feed(std::string_view part)
 {
-    for (char c : part)
-        take(c);
+    for (std::size_t i = 0; i < part.size();) {
+        // Inside a text literal only a quote or a line break changes anything: the run of bytes
+        // before one is the statement's text as it is.
+        if (m_state == State::Text) {
+            const std::size_t stop = std::min(part.find_first_of("'\n", i), part.size());
+            m_text.append(part.substr(i, stop - i));
+            i = stop;
+            if (i == part.size())
+                break;
+        }
+        take(part[i++]);
+    }
 }
 
 std::optional<StatementSplitter::Statement> StatementSplitter::next()

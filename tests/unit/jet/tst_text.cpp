@@ -41,6 +41,7 @@ TEST(Text, utf16RoundTripAndInvalidUtf8)
     EXPECT_EQ(utf16ToUtf8(utf8ToUtf16(s)), s);
     EXPECT_EQ(utf8ToUtf16("\xC0\x80"), std::u16string(u"\uFFFD\uFFFD"));
     EXPECT_EQ(utf8ToUtf16("\xE6\x96"), std::u16string(u"\uFFFD"));
+    EXPECT_EQ(utf8ToUtf16("a\xFF" "b\xE6\x96" "c\xF0\x9F\x98\x80"), std::u16string(u"a\uFFFDb\uFFFDc\U0001F600"));
 }
 
 TEST(Text, foldingIgnoresLetterCaseOnly)
