@@ -85,14 +85,38 @@ Result<TableDefRef> JetDatabase::tableDef(std::string_view name)
 
 Result<TableDefRef> JetDatabase::tableDefAt(std::uint32_t page)
 {
-    if (auto it = m_defs.find(page); it != m_defs.end())
-        return it->second;
+    if (auto it = m_defs.find(page); it != m_defs.end() && definitionCurrent(it->second))
+        return it->second.def;
     auto def = readTableDef(m_pages, page);
     if (!def)
         return std::unexpected(def.error());
     auto ref = std::make_shared<const TableDef>(std::move(*def));
-    m_defs.emplace(page, ref);
+    rememberDefinition(ref);
     return ref;
+}
+
+bool JetDatabase::definitionCurrent(const CachedDefinition &cached)
+{
+    for (std::size_t i = 0; i < cached.bytes.size(); ++i) {
+        auto page = m_pages.page(cached.def->pages[i]);
+        if (!page || **page != cached.bytes[i])
+            return false;
+    }
+    return true;
+}
+
+void JetDatabase::rememberDefinition(TableDefRef def)
+{
+    CachedDefinition cached{def, {}};
+    for (std::uint32_t p : def->pages) {
+        auto page = m_pages.page(p);
+        if (!page) {
+            m_defs.erase(def->page);
+            return;
+        }
+        cached.bytes.push_back(**page);
+    }
+    m_defs.insert_or_assign(def->page, std::move(cached));
 }
 
 Result<PageListRef> JetDatabase::dataPages(const TableDef &table)
@@ -178,7 +202,6 @@ void JetDatabase::forgetDefinitions()
 {
     ++m_generation;
     m_pages.invalidatePageCount();
-    m_defs.clear();
     m_dataPages.clear();
 }
 
@@ -250,6 +273,8 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
         return std::unexpected(committed.error());
     }
     refreshAfterStatement(changes.indexChanges.get(), changes.table);
+    if (changes.definition)
+        rememberDefinition(changes.definition);
     return changed;
 }
 
@@ -272,6 +297,8 @@ Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &stateme
     }
     // The column indexes follow the transaction's rows at once; a rollback drops them.
     refreshAfterStatement(changes.indexChanges.get(), changes.table);
+    if (changes.definition)
+        rememberDefinition(changes.definition);
     return changed;
 }
 

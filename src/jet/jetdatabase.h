@@ -69,8 +69,8 @@ public:
     // a write that keeps its indexes current does not add to it).
     std::size_t columnIndexBuilds() const { return m_columnIndexBuilds; }
 
-    // Forgets every cached definition, the catalog and the page count (re-read lazily), and
-    // ends every open cursor. Call after any write. With `table` (the definition page of the
+    // Forgets the catalog, the page lists and the page count (re-read lazily), and ends every
+    // open cursor; a definition is decoded again once its pages change. Call after any write. With `table` (the definition page of the
     // one table a statement wrote), the other tables keep their column indexes and that table's
     // follow the recorded `changes`; without `changes`, or when they do not fit an index, that
     // table's are dropped (rebuilt on next use). Without `table` every column index is dropped.
@@ -107,7 +107,16 @@ private:
     Mode m_mode;
     DatabaseHeader m_header;
     Catalog m_catalog;
-    std::map<std::uint32_t, TableDefRef> m_defs;
+    // A decoded definition and the bytes of its pages it stands for: used while the pages still
+    // hold them, so a statement's own definition (handed back by its writer) serves the next.
+    struct CachedDefinition
+    {
+        TableDefRef def;
+        std::vector<PageBytes> bytes;
+    };
+    bool definitionCurrent(const CachedDefinition &cached);
+    void rememberDefinition(TableDefRef def);
+    std::map<std::uint32_t, CachedDefinition> m_defs;
     std::map<std::uint32_t, PageListRef> m_dataPages;
     bool applyIndexChanges(const ColumnIndexChanges &changes, std::uint32_t table);
     void keepIndexesCurrent(const ColumnIndexChanges *changes, std::uint32_t table);

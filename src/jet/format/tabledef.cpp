@@ -173,6 +173,10 @@ Result<void> checkColumns(const TableDef &t)
 
 int TableDef::findColumn(std::string_view name) const
 {
+    // Names are unique ignoring letter case, so a name spelt as stored is the column.
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name == name)
+            return int(i);
     const std::u16string wanted = foldedUtf16(name);
     for (std::size_t i = 0; i < columns.size(); ++i)
         if (foldedUtf16(columns[i].name) == wanted)

@@ -59,6 +59,7 @@ struct ColumnDef
     std::uint16_t sortOrder = 0; // LCID of the text sort order (text and memo)
     std::size_t descriptorOffset = 0; // where the 25-byte descriptor starts in the TDEF buffer
 
+    bool operator==(const ColumnDef &) const = default;
     bool isFixed() const { return flags & ColumnFixedLength; }
     bool isAutoNumber() const { return flags & ColumnAutoNumber; }
     bool isLongValue() const { return type == std::uint8_t(ColumnType::Memo) || type == std::uint8_t(ColumnType::Ole); }
@@ -69,6 +70,7 @@ struct IndexColumn
 {
     std::uint16_t columnNumber = 0;
     bool ascending = true;
+    bool operator==(const IndexColumn &) const = default;
 };
 
 // A physical index: the B-tree that logical indexes (primary key, foreign keys) share.
@@ -82,6 +84,7 @@ struct RealIndexDef
     std::uint32_t uniqueCount = 0;
     std::size_t statsOffset = 0;      // offset of the 12-byte statistics slot in the TDEF buffer
     std::size_t blockOffset = 0;      // offset of the 52-byte definition block
+    bool operator==(const RealIndexDef &) const = default;
 };
 
 struct LogicalIndexDef
@@ -90,6 +93,7 @@ struct LogicalIndexDef
     std::uint32_t number = 0;
     std::uint32_t realIndex = 0;
     std::uint8_t kind = 0;            // 0x01 primary key, 0x02 foreign key, 0 normal
+    bool operator==(const LogicalIndexDef &) const = default;
 };
 
 struct LongValueMaps
@@ -97,6 +101,7 @@ struct LongValueMaps
     std::uint16_t columnNumber = 0;
     RowPointer owned;
     RowPointer free;
+    bool operator==(const LongValueMaps &) const = default;
 };
 
 struct TableDef
@@ -116,6 +121,7 @@ struct TableDef
     std::vector<LogicalIndexDef> logicalIndexes;
     std::vector<LongValueMaps> longValueMaps;
 
+    bool operator==(const TableDef &) const = default;
     // Index in `columns` of the column named `name` (letters case-insensitive), or -1.
     int findColumn(std::string_view name) const;
 };

@@ -140,6 +140,7 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
         return changed;
     if (auto r = writer->finish(); !r)
         return std::unexpected(r.error());
+    changes.definition = std::make_shared<const TableDef>(writer->table());
     return changed;
 }
 

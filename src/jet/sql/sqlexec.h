@@ -13,12 +13,14 @@ namespace Qb::Jet {
 class ColumnIndexChanges;
 class JetDatabase;
 class TxWriter;
+struct TableDef;
 
 // What a statement changed, for the database to keep its column indexes current with.
 struct StatementChanges
 {
     std::uint32_t table = 0;                          // definition page of the table written
     std::unique_ptr<ColumnIndexChanges> indexChanges; // its recorded rows (null: no index followed)
+    std::shared_ptr<const TableDef> definition;       // the table's definition as the statement left it
     ~StatementChanges();
 };
 

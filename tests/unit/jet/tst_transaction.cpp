@@ -4,6 +4,7 @@
 #include "jet/checker.h"
 #include "jet/database.h"
 #include "jet/jetdatabase.h"
+#include "jet/format/tabledef.h"
 #include "jet/storage/journal.h"
 
 #include "writetest_support.h"
@@ -147,6 +148,52 @@ INSTANTIATE_TEST_SUITE_P(
                            }},
                       Undo{"databaseClosed", [](std::unique_ptr<Database> &db) { db.reset(); }}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The definition a statement's writer leaves is used by the next statement instead of being
+// read again: after each step, in and out of a transaction, committed or rolled back, it must
+// be what reading the definition pages gives.
+TEST_F(Transaction, keptDefinition_equalsTheDefinitionPages)
+{
+    const auto expectCurrent = [&](const std::string &step) {
+        auto kept = jet().tableDef("命令库");
+        ASSERT_TRUE(kept) << step;
+        auto read = readTableDef(jet().pages(), (*kept)->page);
+        ASSERT_TRUE(read) << step;
+        EXPECT_TRUE(**kept == *read) << step << ": row count " << (*kept)->rowCount << " kept, " << read->rowCount
+                                     << " on the page; AutoNumber " << (*kept)->autoNumber << " kept, "
+                                     << read->autoNumber << " on the page";
+    };
+    const std::vector<std::pair<std::string, std::function<void()>>> steps{
+        {"insert", [&] { ASSERT_TRUE(m_db->execute(insertCommand(1))); }},
+        {"update", [&] { ASSERT_EQ(m_db->execute("update 命令库 set 中文名='改' where ID=2"), 1u); }},
+        {"update of no row", [&] { ASSERT_EQ(m_db->execute("update 命令库 set 中文名='改' where ID=99"), 0u); }},
+        {"insert with its own ID", [&] {
+             ASSERT_TRUE(m_db->execute("insert into 命令库(ID,命令名) values (40,'forty')"));
+         }},
+        {"transaction, committed", [&] {
+             ASSERT_TRUE(m_db->beginTransaction());
+             ASSERT_TRUE(m_db->execute(insertCommand(2)));
+             expectCurrent("inside the transaction");
+             ASSERT_EQ(m_db->execute("delete from 命令库 where 命令名='cmd0'"), 1u);
+             ASSERT_TRUE(m_db->commitTransaction());
+         }},
+        {"transaction, rolled back", [&] {
+             ASSERT_TRUE(m_db->beginTransaction());
+             ASSERT_TRUE(m_db->execute(insertCommand(3)));
+             ASSERT_TRUE(m_db->execute(insertCommand(4)));
+             m_db->rollbackTransaction();
+         }},
+        {"failed statement", [&] { ASSERT_FALSE(m_db->execute("insert into 命令库(ID,命令名) values (40,'twice')")); }},
+        {"delete", [&] { ASSERT_EQ(m_db->execute("delete from 命令库 where ID=40"), 1u); }},
+    };
+    for (const auto &[step, run] : steps) {
+        run();
+        expectCurrent(step);
+    }
+    reopen();
+    expectCurrent("reopened");
+    EXPECT_TRUE(checkDatabase(jet()).ok());
+}
 
 TEST_F(Transaction, wrongUseIsRefused)
 {
