@@ -15,11 +15,13 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 void StatementSplitter::feed(std::string_view part)
 {
     for (std::size_t i = 0; i < part.size();) {
-        // Inside a text literal only a quote or a line break changes anything: the run of bytes
-        // before one is the statement's text as it is.
+        // Inside a text literal only a quote ends anything: the bytes before it are the
+        // statement's text as they are, its line breaks counted.
         if (m_state == State::Text) {
-            const std::size_t stop = std::min(part.find_first_of("'\n", i), part.size());
-            m_text.append(part.substr(i, stop - i));
+            const std::size_t stop = std::min(part.find('\'', i), part.size());
+            const std::string_view run = part.substr(i, stop - i);
+            m_line += std::size_t(std::ranges::count(run, '\n'));
+            m_text.append(run);
             i = stop;
             if (i == part.size())
                 break;

@@ -8,7 +8,10 @@ namespace Qb::Jet {
 
 void IndexPageCache::beginOperation()
 {
-    std::erase_if(m_entries, [](const auto &e) { return !e.second->trusted; });
+    if (m_untrusted > 0) {
+        std::erase_if(m_entries, [](const auto &e) { return !e.second->trusted; });
+        m_untrusted = 0;
+    }
     if (m_entries.size() <= m_capacity)
         return;
     // Down to three quarters, so the scan for the oldest runs once per many decodes.
@@ -25,8 +28,10 @@ void IndexPageCache::beginOperation()
 IndexPageCache::Entry &IndexPageCache::entry(std::uint32_t page)
 {
     auto &slot = m_entries[page];
-    if (!slot)
-        slot = std::make_unique<Entry>();
+    if (!slot) {
+        slot = std::make_unique<Entry>(); // untrusted until it holds an image
+        ++m_untrusted;
+    }
     slot->used = ++m_clock;
     return *slot;
 }
@@ -42,20 +47,20 @@ Result<IndexPageImage *> IndexPageCache::image(std::uint32_t page, ByteSpan byte
     }
     auto decoded = decodeIndexPage(bytes, page);
     if (!decoded) {
-        m_entries.erase(page);
+        forget(page);
         return std::unexpected(decoded.error());
     }
     Entry &e = entry(page);
     e.image = std::move(*decoded);
     std::copy(bytes.begin(), bytes.end(), e.bytes.begin());
-    e.trusted = true;
+    trust(e, true);
     return &e.image;
 }
 
 IndexPageImage &IndexPageCache::change(std::uint32_t page)
 {
     Entry &e = entry(page);
-    e.trusted = false;
+    trust(e, false);
     return e.image;
 }
 
@@ -63,7 +68,7 @@ IndexPageImage &IndexPageCache::adopt(std::uint32_t page, IndexPageImage image)
 {
     Entry &e = entry(page);
     e.image = std::move(image);
-    e.trusted = false;
+    trust(e, false);
     return e.image;
 }
 
@@ -71,12 +76,22 @@ void IndexPageCache::stored(std::uint32_t page, ByteSpan bytes)
 {
     Entry &e = entry(page);
     std::copy(bytes.begin(), bytes.end(), e.bytes.begin());
-    e.trusted = true;
+    trust(e, true);
 }
 
 void IndexPageCache::forget(std::uint32_t page)
 {
-    m_entries.erase(page);
+    if (auto it = m_entries.find(page); it != m_entries.end()) {
+        trust(*it->second, true);
+        m_entries.erase(it);
+    }
+}
+
+void IndexPageCache::trust(Entry &e, bool trusted)
+{
+    if (e.trusted != trusted)
+        m_untrusted = trusted ? m_untrusted - 1 : m_untrusted + 1;
+    e.trusted = trusted;
 }
 
 } // namespace Qb::Jet

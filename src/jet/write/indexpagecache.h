@@ -46,9 +46,11 @@ private:
         std::uint64_t used = 0;
     };
     Entry &entry(std::uint32_t page);
+    void trust(Entry &e, bool trusted);
 
     std::size_t m_capacity;
     std::uint64_t m_clock = 0;
+    std::size_t m_untrusted = 0; // entries between change() or adopt() and stored()
     std::unordered_map<std::uint32_t, std::unique_ptr<Entry>> m_entries;
 };
 
