@@ -1,6 +1,8 @@
 // Conversions between Jet's stored text forms, UTF-16 and UTF-8.
 #include "jet/format/text.h"
 
+#include <cstring>
+
 namespace Qb::Jet {
 
 namespace {
@@ -144,6 +146,14 @@ std::u16string utf8ToUtf16(std::string_view utf8)
     std::u16string out(utf8.size(), u'\0');
     std::size_t n = 0;
     for (std::size_t i = 0; i < utf8.size();) {
+        std::uint64_t word = 0;
+        if (i + 8 <= utf8.size() && (std::memcpy(&word, utf8.data() + i, 8), (word & 0x8080808080808080ull) == 0)) {
+            for (std::size_t k = 0; k < 8; ++k)
+                out[n + k] = char16_t(static_cast<unsigned char>(utf8[i + k]));
+            n += 8;
+            i += 8;
+            continue;
+        }
         if (static_cast<unsigned char>(utf8[i]) < 0x80) {
             out[n++] = char16_t(utf8[i++]);
             continue;
