@@ -2,6 +2,8 @@
 // accessors themselves do not, so every decoder states its bounds once and reads freely after.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -40,6 +42,26 @@ inline float f32(ByteSpan b, std::size_t at)
     float f;
     std::memcpy(&f, &bits, sizeof f);
     return f;
+}
+
+// Calls visit(k) for every set bit k of a bitmap (bit k is bit k % 8 of byte k / 8),
+// ascending, while visit returns true. Reads eight bytes at a time: usage maps and
+// entry bitmaps are mostly zeros.
+template<typename Visit>
+void forEachSetBit(ByteSpan bits, Visit &&visit)
+{
+    for (std::size_t i = 0; i < bits.size(); i += 8) {
+        std::uint64_t word = 0;
+        if (i + 8 <= bits.size() && std::endian::native == std::endian::little) {
+            std::memcpy(&word, bits.data() + i, 8);
+        } else {
+            for (std::size_t j = 0, n = std::min<std::size_t>(8, bits.size() - i); j < n; ++j)
+                word |= std::uint64_t(bits[i + j]) << (8 * j);
+        }
+        for (; word != 0; word &= word - 1)
+            if (!visit(std::uint64_t(i) * 8 + std::uint64_t(std::countr_zero(word))))
+                return;
+    }
 }
 
 } // namespace Qb::Jet

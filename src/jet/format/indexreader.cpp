@@ -16,70 +16,75 @@ constexpr int MaxDepth = 16;
 std::uint32_t be24(ByteSpan b, std::size_t at) { return (std::uint32_t(b[at]) << 16) | (b[at + 1] << 8) | b[at + 2]; }
 std::uint32_t be32(ByteSpan b, std::size_t at) { return (be24(b, at) << 8) | b[at + 3]; }
 
-// The entries of one index page in order, each with the shared prefix restored into a buffer
-// the next step reuses, so a search reads a page without allocating per entry.
-class EntryReader
+// The entries of one index page, located through its entry bitmap. entry() restores the shared
+// prefix into a buffer the caller reuses, so a search reads a page without allocating per
+// entry and can bisect it.
+class PageEntries
 {
 public:
-    EntryReader(ByteSpan page, std::uint32_t number)
-        : m_page(page), m_number(number), m_node(page[0] == PageTypeIndexNode), m_prefixLength(u16(page, 24))
+    // Corrupt when the shared prefix is longer than the first entry.
+    static Result<PageEntries> read(ByteSpan page, std::uint32_t number)
     {
-    }
-
-    // Steps to the next entry; false after the last. Corrupt when the shared prefix is longer
-    // than the first entry or an entry is too short for its pointers.
-    Result<bool> next()
-    {
-        for (; IndexEntriesStart + m_bit <= PageSize && m_bit < (IndexEntriesStart - IndexBitmapStart) * 8; ++m_bit) {
-            if (!((m_page[IndexBitmapStart + m_bit / 8] >> (m_bit % 8)) & 1))
-                continue;
-            const ByteSpan stored = m_page.subspan(IndexEntriesStart + m_start, m_bit - m_start);
-            if (m_first) {
-                if (m_prefixLength > stored.size())
-                    return fail(ErrorCode::Corrupt, where() + ": the shared prefix is longer than the first entry");
-                m_entry.assign(stored.begin(), stored.end());
-                m_first = false;
-            } else {
-                m_entry.resize(m_prefixLength);
-                m_entry.insert(m_entry.end(), stored.begin(), stored.end());
-            }
-            if (m_entry.size() < pointerBytes())
-                return fail(ErrorCode::Corrupt, where() + ": an index entry is too short for its row pointer");
-            m_start = m_bit++;
+        PageEntries entries(page, number);
+        // Bit k marks an entry ending k bytes into the entry area, which ends with the page.
+        constexpr std::size_t LastBit = std::min(PageSize - IndexEntriesStart, (IndexEntriesStart - IndexBitmapStart) * 8 - 1);
+        forEachSetBit(page.subspan(IndexBitmapStart, IndexEntriesStart - IndexBitmapStart), [&](std::uint64_t bit) {
+            if (bit > LastBit)
+                return false;
+            if (bit > 0)
+                entries.m_ends.push_back(std::uint16_t(bit));
             return true;
-        }
-        return false;
+        });
+        if (!entries.m_ends.empty() && entries.m_prefixLength > entries.m_ends[0])
+            return fail(ErrorCode::Corrupt, entries.where() + ": the shared prefix is longer than the first entry");
+        return entries;
     }
 
+    std::size_t size() const { return m_ends.size(); }
     bool node() const { return m_node; }
-    // The current entry's key, without the pointers.
-    ByteSpan key() const { return ByteSpan(m_entry).first(m_entry.size() - pointerBytes()); }
-    IndexEntry entry() const
+
+    // Entry i whole (key and pointers), in `buffer`. Corrupt when shorter than its pointers.
+    Result<ByteSpan> entry(std::size_t i, std::vector<std::uint8_t> &buffer) const
     {
-        const ByteSpan b(m_entry);
-        const std::size_t at = m_entry.size() - pointerBytes();
+        const std::size_t start = i ? m_ends[i - 1] : 0;
+        const ByteSpan stored = m_page.subspan(IndexEntriesStart + start, m_ends[i] - start);
+        buffer.clear();
+        if (i > 0) {
+            const ByteSpan prefix = m_page.subspan(IndexEntriesStart, m_prefixLength);
+            buffer.assign(prefix.begin(), prefix.end());
+        }
+        buffer.insert(buffer.end(), stored.begin(), stored.end());
+        if (buffer.size() < pointerBytes())
+            return fail(ErrorCode::Corrupt, where() + ": an index entry is too short for its row pointer");
+        return ByteSpan(buffer);
+    }
+    // The key of an entry entry() gave, without the pointers.
+    ByteSpan key(ByteSpan entry) const { return entry.first(entry.size() - pointerBytes()); }
+    IndexEntry decoded(ByteSpan entry) const
+    {
+        const std::size_t at = entry.size() - pointerBytes();
         IndexEntry e;
-        e.key.assign(b.begin(), b.begin() + std::ptrdiff_t(at));
-        e.dataPage = be24(b, at);
-        e.dataRow = b[at + 3];
+        e.key.assign(entry.begin(), entry.begin() + std::ptrdiff_t(at));
+        e.dataPage = be24(entry, at);
+        e.dataRow = entry[at + 3];
         if (m_node)
-            e.childPage = be32(b, at + 4);
+            e.childPage = be32(entry, at + 4);
         return e;
     }
-    std::uint32_t childPage() const { return be32(m_entry, m_entry.size() - 4); }
     std::string where() const { return "index page " + std::to_string(m_number); }
 
 private:
+    PageEntries(ByteSpan page, std::uint32_t number)
+        : m_page(page), m_number(number), m_node(page[0] == PageTypeIndexNode), m_prefixLength(u16(page, 24))
+    {
+    }
     std::size_t pointerBytes() const { return m_node ? 8 : 4; }
 
     ByteSpan m_page;
     std::uint32_t m_number;
     bool m_node;
     std::size_t m_prefixLength;
-    bool m_first = true;
-    std::size_t m_bit = 1;
-    std::size_t m_start = 0;
-    std::vector<std::uint8_t> m_entry; // the first entry's prefix stays in front
+    std::vector<std::uint16_t> m_ends; // of each entry's stored bytes, from the entry area's start
 };
 
 Result<void> checkIndexPageType(ByteSpan bytes, std::uint32_t number)
@@ -165,24 +170,35 @@ struct PrefixSearch
             return std::unexpected(type.error());
         if (u32(bytes, 4) != owner)
             return fail(ErrorCode::Corrupt, where() + " belongs to the table on page " + std::to_string(u32(bytes, 4)));
-        EntryReader entries(bytes, number);
-        for (;;) {
-            auto more = entries.next();
-            if (!more)
-                return std::unexpected(more.error());
-            if (!*more)
-                break;
-            const ByteSpan key = entries.key();
-            if (belowPrefix(key))
-                continue;
-            if (!entries.node()) {
+        auto entries = PageEntries::read(bytes, number);
+        if (!entries)
+            return std::unexpected(entries.error());
+        std::vector<std::uint8_t> buffer;
+        // Keys ascend, so the entries below the prefix come first: bisect past them.
+        std::size_t first = 0;
+        for (std::size_t end = entries->size(); first < end;) {
+            const std::size_t mid = first + (end - first) / 2;
+            auto e = entries->entry(mid, buffer);
+            if (!e)
+                return std::unexpected(e.error());
+            if (belowPrefix(entries->key(*e)))
+                first = mid + 1;
+            else
+                end = mid;
+        }
+        for (std::size_t i = first; i < entries->size(); ++i) {
+            auto e = entries->entry(i, buffer);
+            if (!e)
+                return std::unexpected(e.error());
+            const ByteSpan key = entries->key(*e);
+            if (!entries->node()) {
                 if (!startsWithPrefix(key))
                     return false;
-                found.push_back(entries.entry());
+                found.push_back(entries->decoded(*e));
                 continue;
             }
             const bool last = !startsWithPrefix(key);
-            auto deeper = visit(entries.childPage(), depth + 1);
+            auto deeper = visit(be32(*e, e->size() - 4), depth + 1);
             if (!deeper || !*deeper || last)
                 return deeper ? Result<bool>(false) : deeper;
         }
@@ -214,15 +230,17 @@ Result<IndexPage> parseIndexPage(ByteSpan bytes, std::uint32_t number)
     page.previous = u32(bytes, 12);
     page.next = u32(bytes, 16);
     page.tail = u32(bytes, 20);
-    EntryReader entries(bytes, number);
-    for (;;) {
-        auto more = entries.next();
-        if (!more)
-            return std::unexpected(more.error());
-        if (!*more)
-            return page;
-        page.entries.push_back(entries.entry());
+    auto entries = PageEntries::read(bytes, number);
+    if (!entries)
+        return std::unexpected(entries.error());
+    std::vector<std::uint8_t> buffer;
+    for (std::size_t i = 0; i < entries->size(); ++i) {
+        auto e = entries->entry(i, buffer);
+        if (!e)
+            return std::unexpected(e.error());
+        page.entries.push_back(entries->decoded(*e));
     }
+    return page;
 }
 
 Result<void> walkIndex(PageCache &pages, std::uint32_t root, std::uint32_t owner,
