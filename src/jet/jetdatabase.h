@@ -50,10 +50,11 @@ public:
     Mode mode() const { return m_mode; }
     const Catalog &catalog() const { return m_catalog; }
 
-    // The definition of a local table by name (system tables included), decoded once.
+    // The definition of a local table by name (system tables included), decoded again only
+    // when its pages have changed.
     Result<TableDefRef> tableDef(std::string_view name);
     Result<TableDefRef> tableDefAt(std::uint32_t page);
-    // The table's data pages from its owned-pages map, read once per definition.
+    // The table's data pages from its owned-pages map, read again after every change.
     Result<PageListRef> dataPages(const TableDef &table);
 
     // The ordered folded text of Text column `column` of `table` (see TextColumnIndex), built
