@@ -211,6 +211,19 @@ void JetDatabase::refreshAfterStatement(const ColumnIndexChanges *changes, std::
     keepIndexesCurrent(changes, table);
 }
 
+// A statement changes its own table only: the other tables keep their page lists, and so does
+// its own when its writer neither added nor released a page of it.
+void JetDatabase::statementDone(const StatementChanges &changes)
+{
+    auto pageLists = std::move(m_dataPages);
+    refreshAfterStatement(changes.indexChanges.get(), changes.table);
+    if (changes.definition)
+        rememberDefinition(changes.definition);
+    if (changes.dataPagesChanged)
+        pageLists.erase(changes.table);
+    m_dataPages = std::move(pageLists);
+}
+
 Result<void> JetDatabase::invalidate(const ColumnIndexChanges *changes, std::uint32_t table)
 {
     refreshAfterStatement(changes, table);
@@ -272,9 +285,7 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
         refreshAfterStatement();
         return std::unexpected(committed.error());
     }
-    refreshAfterStatement(changes.indexChanges.get(), changes.table);
-    if (changes.definition)
-        rememberDefinition(changes.definition);
+    statementDone(changes);
     return changed;
 }
 
@@ -296,9 +307,7 @@ Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &stateme
         return changed;
     }
     // The column indexes follow the transaction's rows at once; a rollback drops them.
-    refreshAfterStatement(changes.indexChanges.get(), changes.table);
-    if (changes.definition)
-        rememberDefinition(changes.definition);
+    statementDone(changes);
     return changed;
 }
 

@@ -25,6 +25,7 @@ using TableDefRef = std::shared_ptr<const TableDef>;
 using PageListRef = std::shared_ptr<const std::vector<std::uint32_t>>;
 
 class SelectCursor;
+struct StatementChanges;
 
 class JetDatabase final : public Database
 {
@@ -54,7 +55,7 @@ public:
     // when its pages have changed.
     Result<TableDefRef> tableDef(std::string_view name);
     Result<TableDefRef> tableDefAt(std::uint32_t page);
-    // The table's data pages from its owned-pages map, read again after every change.
+    // The table's data pages from its owned-pages map, read again after a change to them.
     Result<PageListRef> dataPages(const TableDef &table);
 
     // The ordered folded text of Text column `column` of `table` (see TextColumnIndex), built
@@ -102,6 +103,7 @@ private:
     Result<void> load(std::string_view password);
     Result<std::uint64_t> executeInTransaction(const Statement &statement);
     Result<void> settleJournal();
+    void statementDone(const StatementChanges &changes);
     void forgetDefinitions();
 
     PageCache m_pages;

@@ -141,6 +141,7 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
     if (auto r = writer->finish(); !r)
         return std::unexpected(r.error());
     changes.definition = std::make_shared<const TableDef>(writer->table());
+    changes.dataPagesChanged = writer->ownedPagesChanged();
     return changed;
 }
 

@@ -21,6 +21,7 @@ struct StatementChanges
     std::uint32_t table = 0;                          // definition page of the table written
     std::unique_ptr<ColumnIndexChanges> indexChanges; // its recorded rows (null: no index followed)
     std::shared_ptr<const TableDef> definition;       // the table's definition as the statement left it
+    bool dataPagesChanged = true;                     // false: the table owns the same pages
     ~StatementChanges();
 };
 

@@ -257,6 +257,7 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
     if (!page)
         return page;
     DataPageWriter::init(*m_tx.write(*page), m_table.page);
+    m_ownedPagesChanged = true;
     if (auto r = PageAlloc::setInMap(m_tx, m_table.ownedPages, *page, true); !r)
         return std::unexpected(r.error());
     if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, *page, true); !r)
@@ -273,6 +274,7 @@ Result<void> TableWriter::rowFreed(std::uint32_t page)
         return std::unexpected(bytes.error());
     if (!DataPageWriter::allReclaimable(*bytes))
         return PageAlloc::setInMap(m_tx, m_table.freeSpacePages, page, true);
+    m_ownedPagesChanged = true;
     if (auto r = PageAlloc::setInMap(m_tx, m_table.ownedPages, page, false); !r)
         return r;
     if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, page, false); !r)
@@ -525,6 +527,7 @@ Result<void> TableWriter::releaseOwned(RowPointer map, std::uint32_t owner, bool
 
 Result<void> TableWriter::clear()
 {
+    m_ownedPagesChanged = true;
     if (auto r = releaseOwned(m_table.ownedPages, m_table.page, false); !r)
         return r;
     if (auto r = PageAlloc::clearMap(m_tx, m_table.freeSpacePages); !r)

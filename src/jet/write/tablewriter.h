@@ -70,6 +70,8 @@ public:
     Result<void> finish();
 
     const TableDef &table() const { return m_table; }
+    // Whether a page joined or left the table's owned-pages map (its data pages changed).
+    bool ownedPagesChanged() const { return m_ownedPagesChanged; }
     // Not owned; nullptr (the default) for none.
     void observeRows(RowObserver *observer) { m_observer = observer; }
 
@@ -107,6 +109,7 @@ private:
     std::unique_ptr<IndexPageCache> m_ownIndexPages;
     IndexPageCache *m_indexPages;
     RowObserver *m_observer = nullptr;
+    bool m_ownedPagesChanged = false;
 };
 
 } // namespace Qb::Jet

@@ -5,6 +5,7 @@
 #include "jet/database.h"
 #include "jet/jetdatabase.h"
 #include "jet/format/tabledef.h"
+#include "jet/sql/tablescan.h"
 #include "jet/storage/journal.h"
 
 #include "writetest_support.h"
@@ -150,9 +151,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 // The definition a statement's writer leaves is used by the next statement instead of being
-// read again: after each step, in and out of a transaction, committed or rolled back, it must
-// be what reading the definition pages gives.
-TEST_F(Transaction, keptDefinition_equalsTheDefinitionPages)
+// read again, and so is the table's list of data pages when no page joined or left it: after
+// each step, in and out of a transaction, committed or rolled back, both must be what reading
+// the pages gives. Long descriptions make rows spill onto new pages and empty old ones.
+TEST_F(Transaction, keptDefinitionAndPageList_equalWhatThePagesHold)
 {
     const auto expectCurrent = [&](const std::string &step) {
         auto kept = jet().tableDef("命令库");
@@ -162,13 +164,20 @@ TEST_F(Transaction, keptDefinition_equalsTheDefinitionPages)
         EXPECT_TRUE(**kept == *read) << step << ": row count " << (*kept)->rowCount << " kept, " << read->rowCount
                                      << " on the page; AutoNumber " << (*kept)->autoNumber << " kept, "
                                      << read->autoNumber << " on the page";
+        auto keptPages = jet().dataPages(**kept);
+        auto readPages = tableDataPages(jet().pages(), *read);
+        ASSERT_TRUE(keptPages && readPages) << step;
+        EXPECT_EQ(**keptPages, *readPages) << step;
     };
+    for (int i = 10; i < 50; ++i)
+        ASSERT_TRUE(m_db->execute("insert into 命令库(命令名,中文名) values ('n" + std::to_string(i) + "','short')"));
+    expectCurrent("filled");
     const std::vector<std::pair<std::string, std::function<void()>>> steps{
         {"insert", [&] { ASSERT_TRUE(m_db->execute(insertCommand(1))); }},
         {"update", [&] { ASSERT_EQ(m_db->execute("update 命令库 set 中文名='改' where ID=2"), 1u); }},
         {"update of no row", [&] { ASSERT_EQ(m_db->execute("update 命令库 set 中文名='改' where ID=99"), 0u); }},
         {"insert with its own ID", [&] {
-             ASSERT_TRUE(m_db->execute("insert into 命令库(ID,命令名) values (40,'forty')"));
+             ASSERT_TRUE(m_db->execute("insert into 命令库(ID,命令名) values (400,'forty')"));
          }},
         {"transaction, committed", [&] {
              ASSERT_TRUE(m_db->beginTransaction());
@@ -183,8 +192,14 @@ TEST_F(Transaction, keptDefinition_equalsTheDefinitionPages)
              ASSERT_TRUE(m_db->execute(insertCommand(4)));
              m_db->rollbackTransaction();
          }},
-        {"failed statement", [&] { ASSERT_FALSE(m_db->execute("insert into 命令库(ID,命令名) values (40,'twice')")); }},
-        {"delete", [&] { ASSERT_EQ(m_db->execute("delete from 命令库 where ID=40"), 1u); }},
+        {"failed statement", [&] { ASSERT_FALSE(m_db->execute("insert into 命令库(ID,命令名) values (400,'twice')")); }},
+        {"delete", [&] { ASSERT_EQ(m_db->execute("delete from 命令库 where ID=400"), 1u); }},
+        {"rows grown onto new pages", [&] {
+             const std::string wide = "update 命令库 set 中文名='" + std::string(250, 'y') + "' where 命令名 like ";
+             ASSERT_EQ(m_db->execute(wide + "'n2%'"), 10u);
+             ASSERT_EQ(m_db->execute(wide + "'n3%'"), 10u);
+         }},
+        {"rows of whole pages deleted", [&] { ASSERT_EQ(m_db->execute("delete from 命令库 where 命令名 like 'n%'"), 40u); }},
     };
     for (const auto &[step, run] : steps) {
         run();
