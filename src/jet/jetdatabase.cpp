@@ -95,19 +95,22 @@ Result<TableDefRef> JetDatabase::tableDefAt(std::uint32_t page)
     return ref;
 }
 
-bool JetDatabase::definitionCurrent(const CachedDefinition &cached)
+bool JetDatabase::definitionCurrent(CachedDefinition &cached)
 {
+    if (cached.checked == m_generation)
+        return true;
     for (std::size_t i = 0; i < cached.bytes.size(); ++i) {
         auto page = m_pages.page(cached.def->pages[i]);
         if (!page || **page != cached.bytes[i])
             return false;
     }
+    cached.checked = m_generation;
     return true;
 }
 
 void JetDatabase::rememberDefinition(TableDefRef def)
 {
-    CachedDefinition cached{def, {}};
+    CachedDefinition cached{def, {}, m_generation};
     for (std::uint32_t p : def->pages) {
         auto page = m_pages.page(p);
         if (!page) {

@@ -112,12 +112,14 @@ private:
     Catalog m_catalog;
     // A decoded definition and the bytes of its pages it stands for: used while the pages still
     // hold them, so a statement's own definition (handed back by its writer) serves the next.
+    // The pages are compared once per generation (nothing changes them in between).
     struct CachedDefinition
     {
         TableDefRef def;
         std::vector<PageBytes> bytes;
+        std::uint64_t checked = 0; // the generation they were last found current in
     };
-    bool definitionCurrent(const CachedDefinition &cached);
+    bool definitionCurrent(CachedDefinition &cached);
     void rememberDefinition(TableDefRef def);
     std::map<std::uint32_t, CachedDefinition> m_defs;
     std::map<std::uint32_t, PageListRef> m_dataPages;
