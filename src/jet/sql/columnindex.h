@@ -77,10 +77,10 @@ private:
         std::string text;
     };
     // A run of neighbouring entries in (folded, at) order. Blocks are never empty and hold at
-    // most MaxBlock entries, so a change moves a few hundred entries, not the whole index, while
-    // a range lookup still reads entries that sit side by side.
+    // most MaxBlock entries, so a change moves at most one block's entries, not the whole index,
+    // while a lookup bisects few blocks and a range reads entries that sit side by side.
     using Block = std::vector<Entry>;
-    static constexpr std::size_t MaxBlock = 512;
+    static constexpr std::size_t MaxBlock = 2048;
     struct Position
     {
         std::size_t block = 0;
