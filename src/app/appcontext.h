@@ -28,6 +28,8 @@ struct AppContext
     Library::SqlHelper CommandStore;        // the one database connection
     bool HintsOn = false;                   // command hints enabled
     bool AddChineseName = false;            // option 同时添加中文名
+    bool TypeIntoTarget = false;            // option 提示输入到目标窗口
+    int TypeIntoTargetMethod = 0;           // [xitong] mbsrfs: 0 typing, 1 paste
     int NormalWidth = 0;                    // main window size when not edge-shrunk, pixels
     int NormalHeight = 0;
     int ShrinkStepX = 0;                    // shrink animation step, pixels

@@ -43,6 +43,8 @@ void LoadSettings(const Settings::AppSettings &settings, AppContext &context, Lo
         context.AddChineseName = true;
     if (settings.readBool(Keys::Gbgz))
         target.checkCursorTrackingItem(true);
+    context.TypeIntoTarget = settings.readBool(Keys::Mbsr);
+    context.TypeIntoTargetMethod = settings.readInt(Keys::Mbsrfs);
     context.NormalWidth = settings.readInt(Keys::Width);
     context.NormalHeight = settings.readInt(Keys::Height);
     target.resizeWindow(context.NormalWidth, context.NormalHeight);

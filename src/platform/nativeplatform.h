@@ -4,6 +4,7 @@
 
 #include "platform/globalhotkeys.h"
 #include "platform/keywatcher.h"
+#include "platform/textsender.h"
 #include "platform/windowsystem.h"
 
 #include <QString>
@@ -22,6 +23,7 @@ public:
     virtual GlobalHotkeys &globalHotkeys() = 0;
     virtual WindowSystem &windowSystem() = 0;
     virtual KeyWatcher &keyWatcher() = 0;
+    virtual TextSender &textSender() = 0;
 };
 
 } // namespace Qb::Platform

@@ -43,6 +43,7 @@ const WindowDefinition &settingsDefinition()
             {.name = "标签5", .kind = K::Label, .caption = "＋", .geometry = {164, 43, 8, 16}},
             {.name = "编辑框2", .kind = K::LineEdit, .geometry = {177, 41, 35, 20}, .maxLength = 10},
             {.name = "标签8", .kind = K::Label, .caption = "键", .geometry = {216, 42, 12, 20}},
+            {.name = "选择框5", .kind = K::CheckBox, .caption = "提示输入到目标窗口", .geometry = {13, 66, 150, 16}},
             {.name = "按钮1", .kind = K::Button, .caption = "确定", .geometry = {75, 88, 72, 32}},
             {.name = "按钮2", .kind = K::Button, .caption = "关闭", .geometry = {178, 88, 72, 32}},
         }};

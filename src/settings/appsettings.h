@@ -20,6 +20,8 @@ inline constexpr Key Mlts{"xitong", "mlts", ""};                  // boolean: co
 inline constexpr Key Zzzq{"xitong", "zzzq", ""};                  // boolean: always on top
 inline constexpr Key Tstjzwm{"xitong", "tstjzwm", ""};            // boolean: add Chinese name
 inline constexpr Key Gbgz{"xitong", "gbgz", "真"};                // boolean: cursor tracking
+inline constexpr Key Mbsr{"xitong", "mbsr", "假"};                // boolean: hints typed into the target window
+inline constexpr Key Mbsrfs{"xitong", "mbsrfs", "0"};             // integer: how (0 typing, 1 paste)
 inline constexpr Key Kuozhanxiang{"xitong", "kuozhanxiang", ""};  // integer: expanded category
 inline constexpr Key Width{"shezhi", "宽度", "800"};              // integer, pixels
 inline constexpr Key Height{"shezhi", "高度", "700"};             // integer, pixels

@@ -100,7 +100,7 @@ void tst_Dialogs::controls_data()
                            << QSize(464, 343) << u"命令添加"_s;
     QTest::newRow("系统设置") << 1
                            << QStringList{u"选择框4"_s, u"选择框3"_s, u"标签4"_s, u"组合框2"_s, u"标签5"_s,
-                                          u"编辑框2"_s, u"标签8"_s, u"按钮1"_s, u"按钮2"_s}
+                                          u"编辑框2"_s, u"标签8"_s, u"选择框5"_s, u"按钮1"_s, u"按钮2"_s}
                            << QSize(332, 176) << u"系统设置"_s;
     QTest::newRow("添加命令提示") << 2
                              << QStringList{u"标签2"_s, u"编辑框1"_s, u"标签3"_s, u"编辑框2"_s, u"标签1"_s,

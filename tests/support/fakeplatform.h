@@ -74,6 +74,26 @@ public:
     int starts = 0;
 };
 
+// Text sending that records what was sent, to which window and how, in order.
+class FakeTextSender final : public Platform::TextSender
+{
+public:
+    struct Sent
+    {
+        Platform::WindowId window;
+        QString text;
+        Platform::TextSendMethod method;
+    };
+    bool sendText(Platform::WindowId window, const QString &text, Platform::TextSendMethod method) override
+    {
+        sent.push_back({window, text, method});
+        return true;
+    }
+    bool sending() const override { return false; }
+
+    std::vector<Sent> sent;
+};
+
 class FakeNativePlatform final : public Platform::NativePlatform
 {
 public:
@@ -81,10 +101,12 @@ public:
     Platform::GlobalHotkeys &globalHotkeys() override { return hotkeys; }
     Platform::WindowSystem &windowSystem() override { return windows; }
     Platform::KeyWatcher &keyWatcher() override { return keys; }
+    Platform::TextSender &textSender() override { return text; }
 
     FakeGlobalHotkeys hotkeys;
     FakeWindowSystem windows;
     FakeKeyWatcher keys;
+    FakeTextSender text;
 };
 
 } // namespace Qb::Test

@@ -20,6 +20,8 @@ void MainWindow::wireHints()
     QAction *tracking = menuAction(u"光标跟踪"_s);
     m_hints = new Editor::HintController(*m_editor, m_context.CommandStore, m_context.TargetWindow,
                                          *m_context.Native, [tracking] { return tracking->isChecked(); }, this);
+    m_hints->delivery().setIntoTarget([this] { return m_context.TypeIntoTarget; });
+    m_hints->delivery().setMethod([this] { return Editor::textSendMethodFromSetting(m_context.TypeIntoTargetMethod); });
     connect(menuAction(u"命令提示"_s), &QAction::triggered, this, &MainWindow::ToggleHints);
     connect(tracking, &QAction::triggered, this, &MainWindow::ToggleCursorTracking);
     connect(menuAction(u"添加命令提示"_s), &QAction::triggered, this, &MainWindow::openHintEntryDialog);

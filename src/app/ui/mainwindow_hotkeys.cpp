@@ -120,6 +120,7 @@ void MainWindow::openSettingsDialog()
         .alwaysOnTop = [this] { return alwaysOnTop(); },
         .setAlwaysOnTop = [this](bool onTop) { setAlwaysOnTop(onTop); },
         .registerCaptureHotkey = [this](const QString &text) { registerCaptureHotkeyText(text); },
+        .typeIntoTarget = &m_context.TypeIntoTarget,
     };
     Resources::DefinedWindow::OpenWindow<SettingsDialog>(this, false, m_context.SettingsFile, m_context.AddChineseName,
                                                          std::move(host));

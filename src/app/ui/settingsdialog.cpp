@@ -21,6 +21,7 @@ SettingsDialog::SettingsDialog(QWidget *owner, const Settings::AppSettings &sett
     // clicked, not toggled: filling the boxes must not write anything.
     connect(control<QCheckBox>("选择框4"), &QCheckBox::clicked, this, &SettingsDialog::OnAddChineseNameClicked);
     connect(control<QCheckBox>("选择框3"), &QCheckBox::clicked, this, &SettingsDialog::OnAlwaysOnTopClicked);
+    connect(control<QCheckBox>("选择框5"), &QCheckBox::clicked, this, &SettingsDialog::OnTypeIntoTargetClicked);
     connect(control<QPushButton>("按钮1"), &QPushButton::clicked, this, &SettingsDialog::OnSettingsConfirmed);
     // The labels in front of the two fields are their labels for screen readers.
     control<QLabel>("标签4")->setBuddy(control("组合框2"));
@@ -36,6 +37,7 @@ void SettingsDialog::OnSettingsDialogCreated()
 {
     control<QCheckBox>("选择框3")->setChecked(m_host.alwaysOnTop());
     control<QCheckBox>("选择框4")->setChecked(m_addChineseName);
+    control<QCheckBox>("选择框5")->setChecked(m_host.typeIntoTarget && *m_host.typeIntoTarget);
     const auto [modifier, key] = Hotkeys::SplitHotkeyText(m_settings.read(Keys::CaptureHotkey));
     auto *modifiers = control<QComboBox>("组合框2");
     // The list entry of the stored modifier (any letter case) is the current one, so the arrow
@@ -55,6 +57,13 @@ void SettingsDialog::OnAlwaysOnTopClicked(bool ticked)
 {
     m_settings.writeBool(Keys::Zzzq, ticked);
     m_host.setAlwaysOnTop(ticked);
+}
+
+void SettingsDialog::OnTypeIntoTargetClicked(bool ticked)
+{
+    m_settings.writeBool(Keys::Mbsr, ticked);
+    if (m_host.typeIntoTarget)
+        *m_host.typeIntoTarget = ticked;
 }
 
 void SettingsDialog::OnSettingsConfirmed()

@@ -1,4 +1,5 @@
-// 系统设置: the settings dialog (同时添加中文名, 窗口总在最前 and the capture hotkey).
+// 系统设置: the settings dialog (同时添加中文名, 窗口总在最前, 提示输入到目标窗口 and the capture
+// hotkey).
 #pragma once
 
 #include "resources/shellwindows.h"
@@ -23,6 +24,7 @@ public:
         std::function<bool()> alwaysOnTop;               // the window's current state
         std::function<void(bool)> setAlwaysOnTop;
         std::function<void(const QString &)> registerCaptureHotkey; // RegisterHotkeyText under 捕获窗口
+        bool *typeIntoTarget = nullptr;                  // AppContext's TypeIntoTarget
     };
 
     // `addChineseName`: AppContext's AddChineseName, which outlives the dialog.
@@ -35,6 +37,7 @@ private:
     void OnSettingsDialogCreated();
     void OnAddChineseNameClicked(bool ticked);
     void OnAlwaysOnTopClicked(bool ticked);
+    void OnTypeIntoTargetClicked(bool ticked);
     void OnSettingsConfirmed();
 
     Settings::AppSettings m_settings;

@@ -23,6 +23,7 @@ HintController::HintController(ScriptEditor &editor, Library::SqlHelper &store, 
     , m_native(native)
     , m_cursorTracking(std::move(cursorTracking))
     , m_machine(*this)
+    , m_delivery(target, native)
 {
     connect(m_editor.focusTimer(), &QTimer::timeout, this, &HintController::onEditorFocusTimer);
 }
@@ -178,6 +179,9 @@ void HintController::drawHintPage(const QList<HintLine> &lines)
 
 void HintController::insertText(const QString &text)
 {
+    // Typed into the other program where the user types: the focus stays there.
+    if (m_delivery.deliverToTarget(text))
+        return;
     m_editor.InsertAtCaret(text);
     // A hint chosen in another program goes into this program's editor, which then takes the
     // keyboard focus with the caret behind the text: its window is activated for that.

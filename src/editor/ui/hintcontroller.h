@@ -6,6 +6,7 @@
 #pragma once
 
 #include "editor/hintstatemachine.h"
+#include "editor/ui/hintdelivery.h"
 #include "hotkeys/targetwindow.h"
 
 #include <QObject>
@@ -55,6 +56,8 @@ public:
 
     void setHintsOn(bool on);
     HintStateMachine &machine() { return m_machine; }
+    // Where a chosen remainder goes (the option 提示输入到目标窗口).
+    HintDelivery &delivery() { return m_delivery; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -84,6 +87,7 @@ private:
     Platform::NativePlatform &m_native;
     std::function<bool()> m_cursorTracking;
     HintStateMachine m_machine;
+    HintDelivery m_delivery;
     std::unique_ptr<HintWindow> m_window;
     bool m_installed = false;
     bool m_windowShown = false;

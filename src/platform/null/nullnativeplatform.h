@@ -5,6 +5,7 @@
 #include "platform/nativeplatform.h"
 #include "platform/null/nullglobalhotkeys.h"
 #include "platform/null/nullkeywatcher.h"
+#include "platform/null/nulltextsender.h"
 #include "platform/null/nullwindowsystem.h"
 
 namespace Qb::Platform {
@@ -16,11 +17,13 @@ public:
     GlobalHotkeys &globalHotkeys() override { return m_hotkeys; }
     WindowSystem &windowSystem() override { return m_windows; }
     KeyWatcher &keyWatcher() override { return m_keys; }
+    TextSender &textSender() override { return m_text; }
 
 private:
     NullGlobalHotkeys m_hotkeys;
     NullWindowSystem m_windows;
     NullKeyWatcher m_keys;
+    NullTextSender m_text;
 };
 
 } // namespace Qb::Platform

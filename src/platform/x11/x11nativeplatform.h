@@ -5,6 +5,7 @@
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11globalhotkeys.h"
 #include "platform/x11/x11keywatcher.h"
+#include "platform/x11/x11textsender.h"
 #include "platform/x11/x11windowsystem.h"
 
 #include <memory>
@@ -25,6 +26,7 @@ public:
     GlobalHotkeys &globalHotkeys() override { return m_hotkeys; }
     WindowSystem &windowSystem() override { return m_windows; }
     KeyWatcher &keyWatcher() override { return m_keys; }
+    TextSender &textSender() override { return m_text; }
 
 private:
     explicit X11NativePlatform(std::unique_ptr<X11Connection> connection);
@@ -33,6 +35,7 @@ private:
     X11GlobalHotkeys m_hotkeys;
     X11WindowSystem m_windows;
     X11KeyWatcher m_keys;        // on connections of its own
+    X11TextSender m_text;        // on a connection of its own
 };
 
 } // namespace Qb::Platform
