@@ -8,6 +8,9 @@
 #include "editor/ui/hintentrydialog.h"
 #include "editor/ui/hintwindow.h"
 #include "editor/ui/scripteditor.h"
+#include "app/ui/settingsdialog.h"
+
+#include <QCheckBox>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -19,6 +22,8 @@ using namespace Qb::App;
 using namespace Qt::StringLiterals;
 using Qb::Editor::HintWindow;
 using Qb::Hotkeys::TargetWindow;
+
+Q_DECLARE_METATYPE(Qb::Platform::TextSendMethod)
 
 namespace {
 
@@ -87,6 +92,10 @@ private Q_SLOTS:
     void hintsOff_letterDoNothingShownListStillReacts();
     void otherProgram_recordedKeysWithheldListKeys();
     void otherProgram_recordingOnlyWhenNeeded();
+    void intoTarget_sentToTheOtherWindowWithoutFocus_data();
+    void intoTarget_sentToTheOtherWindowWithoutFocus();
+    void intoTarget_ownEditorAndOptionOffUnchanged();
+    void intoTarget_settingsCheckBoxWritesAndActsAtOnce();
     void entryDialog_addsQuotedTextAndRefuses();
     void startupAndShutdown_hookAndWindow();
 };
@@ -394,6 +403,104 @@ void tst_Hints::startupAndShutdown_hookAndWindow()
     QVERIFY(!off.item("光标跟踪")->isChecked());
     QVERIFY(!off.hints()->keyboardHookInstalled());
     QVERIFY(off.hintWindow()); // loaded either way, hidden
+}
+
+// With 提示输入到目标窗口 on, a hint chosen in the other program's window (by digit, space or a
+// click on its line) goes to the platform's sender for that window, by the stored method, and
+// neither the editor nor this program's window changes or takes the focus.
+void tst_Hints::intoTarget_sentToTheOtherWindowWithoutFocus_data()
+{
+    QTest::addColumn<QByteArray>("method");   // the mbsrfs line, if any
+    QTest::addColumn<int>("chooseKey");       // 0: a click on the first line
+    QTest::addColumn<QString>("sent");
+    QTest::addColumn<Qb::Platform::TextSendMethod>("expected");
+    using M = Qb::Platform::TextSendMethod;
+    QTest::newRow("typing by default, digit 1") << QByteArray() << int(Qt::Key_1) << u"vate"_s << M::Typing;
+    QTest::newRow("mbsrfs=0, space") << QByteArray("mbsrfs=0\n") << int(Qt::Key_Space) << u"nt("_s << M::Typing;
+    QTest::newRow("mbsrfs=1 pastes") << QByteArray("mbsrfs=1\n") << int(Qt::Key_0) << u"nt("_s << M::Paste;
+    QTest::newRow("mbsrfs=7 types") << QByteArray("mbsrfs=7\n") << int(Qt::Key_0) << u"nt("_s << M::Typing;
+    QTest::newRow("a click on the line") << QByteArray("mbsrfs=1\n") << 0 << u"nt("_s << M::Paste;
+}
+
+void tst_Hints::intoTarget_sentToTheOtherWindowWithoutFocus()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(int, chooseKey);
+    QFETCH(QString, sent);
+    QFETCH(Qb::Platform::TextSendMethod, expected);
+    Started s("[xitong]\nmlts=真\ngbgz=假\nmbsr=真\n" + method);
+    QVERIFY(s.show());
+    s.type(u"abc"_s);
+    Qb::Test::FakeKeyWatcher &keys = s.fake->keys;
+    s.context.TargetWindow.set(TargetWindow::foreign(OtherWindow));
+    s.fake->windows.focus = OtherWindow;
+    keys.type(Qt::Key_P);
+    keys.type(Qt::Key_R);
+    keys.type(Qt::Key_I);
+    QVERIFY(s.hintWindow()->isVisible());
+    if (chooseKey)
+        keys.type(chooseKey);
+    else
+        QTest::mouseClick(s.hintWindow()->findChild<QWidget *>(u"画板1"_s), Qt::LeftButton, {}, QPoint(20, 8));
+    QCOMPARE(s.fake->text.sent.size(), 1u);
+    QCOMPARE(s.fake->text.sent[0].window, OtherWindow);
+    QCOMPARE(s.fake->text.sent[0].text, sent);
+    QCOMPARE(s.fake->text.sent[0].method, expected);
+    QVERIFY(!s.hintWindow()->isVisible());
+    QVERIFY(!keys.isWithholding);
+    QCOMPARE(s.text(), u"abc"_s);
+    QVERIFY(!s.editor()->focusTimer()->isActive()); // no focus step
+}
+
+// The option does nothing for the program's own editor; off, a choice in the other window goes
+// into the editor as before.
+void tst_Hints::intoTarget_ownEditorAndOptionOffUnchanged()
+{
+    {
+        Started s("[xitong]\nmlts=真\ngbgz=假\nmbsr=真\n");
+        QVERIFY(s.show());
+        s.type(u"pri0"_s);
+        QCOMPARE(s.text(), u"print("_s);
+        QVERIFY(s.fake->text.sent.empty());
+    }
+    Started s("[xitong]\nmlts=真\ngbgz=假\nmbsr=假\n");
+    QVERIFY(s.show());
+    s.context.TargetWindow.set(TargetWindow::foreign(OtherWindow));
+    s.fake->windows.focus = OtherWindow;
+    s.fake->keys.type(Qt::Key_P);
+    s.fake->keys.type(Qt::Key_0);
+    QCOMPARE(s.text(), u"rint("_s);
+    QVERIFY(s.fake->text.sent.empty());
+    QVERIFY(s.editor()->focusTimer()->isActive());
+}
+
+void tst_Hints::intoTarget_settingsCheckBoxWritesAndActsAtOnce()
+{
+    Started s("[xitong]\nmlts=真\ngbgz=假\n");
+    QVERIFY(s.show());
+    s.item("系统设置")->trigger();
+    auto *dialog = Qb::Resources::DefinedWindow::openWindowOf<SettingsDialog>(s.window.get());
+    QVERIFY(dialog && QTest::qWaitForWindowExposed(dialog));
+    auto *box = dialog->control<QCheckBox>("选择框5");
+    QCOMPARE(box->text(), u"提示输入到目标窗口"_s);
+    QVERIFY(!box->isChecked());
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    QCOMPARE(s.context.SettingsFile.read(Qb::Settings::Keys::Mbsr), u"真"_s);
+
+    s.context.TargetWindow.set(TargetWindow::foreign(OtherWindow));
+    s.fake->windows.focus = OtherWindow;
+    s.fake->keys.type(Qt::Key_P);
+    s.fake->keys.type(Qt::Key_0);
+    QCOMPARE(s.fake->text.sent.size(), 1u);
+    QCOMPARE(s.fake->text.sent[0].text, u"rint("_s);
+    QCOMPARE(s.text(), QString());
+
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    QCOMPARE(s.context.SettingsFile.read(Qb::Settings::Keys::Mbsr), u"假"_s);
+    s.fake->keys.type(Qt::Key_P);
+    s.fake->keys.type(Qt::Key_0);
+    QCOMPARE(s.fake->text.sent.size(), 1u);
+    QCOMPARE(s.text(), u"rint("_s);
 }
 
 QTEST_MAIN(tst_Hints)

@@ -8,6 +8,8 @@
 //                       typed it ("a", "A", "space", "Return", "F12"), flushed at once
 //   --with-state        add the event's modifier state to each line, in hex after a blank
 //                       ("a 0x10": Mod2, which is NumLock on the usual key maps; 0x2 CapsLock)
+//                       Characters the key map gained for the moment are read as the server maps
+//                       them when the key arrives (MappingNotify is followed): "U6253" for 打.
 //   --focus             take the keyboard focus once the window is shown
 //   --grab MODS+KEY     before showing the window, grab KEY with the modifiers MODS on the root
 //                       window for every lock-key state, as a program with a global hotkey does
@@ -171,6 +173,8 @@ int main(int argc, char **argv)
                 XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
             std::printf("%lu\n", window);
             std::fflush(stdout);
+        } else if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping); // as every Xlib client should
         } else if (event.type == KeyPress && log) {
             logKey(log, event.xkey, o.withState);
         } else if (event.type == ClientMessage && event.xclient.message_type == protocols) {
