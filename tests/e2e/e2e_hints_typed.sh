@@ -29,8 +29,11 @@ library() {
         "$mdb" exec "$home/qbxdb.mdb" "insert into 命令表(命令,说明) values ('$hint','')" \
             --password HPQVNRtoka3906 >/dev/null
     done
-    write_ini "$home" '[xitong]\r\nmlts=真\r\ngbgz=假\r\nmbsr=真\r\nmbsrfs=%s\r\n[记录]\r\n历史文件=%s\r\n' \
-        "${2:-0}" "$script"
+    method "$home" 0
+}
+# method <home> <mbsrfs>: the settings with hints on, typed into the target by that method.
+method() {
+    write_ini "$1" '[xitong]\r\nmlts=真\r\ngbgz=假\r\nmbsr=真\r\nmbsrfs=%s\r\n[记录]\r\n历史文件=%s\r\n' "$2" "$script"
 }
 
 # choose <prefix keys> <digit>: types the prefix (xdotool key names), waits for the list, chooses.
@@ -79,6 +82,7 @@ sys.stdout.write("".join(out))
 session() {
     start_quillbox "$1"
     xdotool windowfocus --sync "$qb_window"
+    xdotool windowraise "$2"
     capture "$1" "$2" ctrl+F12
 }
 
@@ -89,7 +93,7 @@ clipboard_text() { xclip -selection clipboard -o 2>/dev/null; }
 run_case() {
     local label=$1 home=$work/$1 term_out
     mkdir -p "$home"
-    library "$home" 0
+    library "$home"
 
     # The test client.
     start_client 'Typed Client' 300x200+900+100; local client_window=$id
@@ -110,6 +114,7 @@ run_case() {
             "$work/$label.txt" > "$work/geany-$label.log" 2>&1 &
         pids+=" $!"
         geany_window=$(window_of "$label.txt") || fail "Geany did not show"
+        xdotool windowraise "$geany_window"
         capture "$home" "$geany_window" ctrl+F12
         # Saved with Ctrl+S each time it is looked at; the waits look until the file holds it.
         geany_text() { xdotool key ctrl+s; cat "$work/$label.txt"; }
@@ -128,6 +133,7 @@ run_case() {
             -e sh -c 'stty -icanon -echo; exec cat > "$1"' sh "$term_out" &
         pids+=" $!"
         term_window=$(window_of '^Typed Term$') || fail "xterm did not show"
+        xdotool windowraise "$term_window"
         capture "$home" "$term_window" ctrl+F12
         term_text() { cat "$term_out"; }
         three_choices "$term_window" term_text
@@ -137,6 +143,7 @@ run_case() {
 
     # Quillbox's own editor got none of it: a "q" typed there and saved is all the script holds.
     xdotool windowfocus --sync "$qb_window"
+    xdotool windowraise "$qb_window" mousemove --window "$qb_window" 500 200 click 1
     xdotool key q
     save_script
     wait_for 20 contains "$script" q || fail "$label: the script was not saved"
@@ -145,7 +152,7 @@ run_case() {
     stop_quillbox
 
     # The paste method, in xterm (Ctrl+Shift+V) and Geany (Ctrl+V), the clipboard kept.
-    library "$home" 1
+    method "$home" 1
     local target before_targets
     for target in $term_window $geany_window; do
         printf 'keep me' | xclip -selection clipboard -i
@@ -172,6 +179,8 @@ run_case() {
 
     # 200 completions in a row with ordinary typing between them, into the test client (once).
     [ "$label" = plain ] || { echo "$qb_script: $label: ok"; return 0; }
+    method "$home" 0
+    rm -f "$work/Typed Client.id" # start_client waits for the new one
     start_client 'Typed Client' 300x200+900+100; client_window=$id
     pids=$!
     session "$home" "$client_window"
