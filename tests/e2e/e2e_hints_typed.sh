@@ -3,7 +3,8 @@
 # rest of the chosen entry where the user types, the program's own editor stays as it was.
 # For the project's test client, Geany and xterm, each captured with the capture hotkey:
 # "pri" + "0" gives "print("; "pr" + "2" gives "pr打印()" (characters the key map lacks);
-# with Caps Lock on, "pri" + "0" gives "PRInt(" and Caps Lock is still on afterwards. With the
+# with Caps Lock on, "pri" + "0" gives "PRInt(" and Caps Lock is still on afterwards; with Shift
+# held, "PRI" + Shift+space gives "PRInt(" and Shift is still held afterwards. With the
 # paste method (mbsrfs=1) the same in xterm (Ctrl+Shift+V) and Geany, and the clipboard holds
 # what it held before, in every form it was offered. Then 200 completions of mixed entries
 # (ASCII, Chinese, a newline, a tab) with ordinary typing between them into the test client:
@@ -25,7 +26,7 @@ export LC_ALL=C.UTF-8
 library() {
     local home=$1 hint
     hint_library "$home" "$mdb"
-    for hint in 'pr打印()' 'qa(x)' 'zw中文' $'nl\nx' $'tb\ty'; do
+    for hint in 'pr打印()' 'qa(x)' 'zw中文' $'nl\nx' $'tb\ty' 'zzqa'; do
         "$mdb" exec "$home/qbxdb.mdb" "insert into 命令表(命令,说明) values ('$hint','')" \
             --password HPQVNRtoka3906 >/dev/null
     done
@@ -45,9 +46,9 @@ choose() {
     wait_for 20 hint_hidden "$qb_pid" || fail "$2 did not hide the list"
 }
 
-# The three choices in the focused window <window>, which shows its text in <file> after <save>.
+# The four choices in the focused window <window>, which shows its text in <file> after <save>.
 # <shown> prints that text; the Return between the lines is typed by xdotool.
-three_choices() {
+four_choices() {
     local window=$1 shown=$2
     xdotool windowfocus --sync "$window"
     choose 'p r i' 0
@@ -60,6 +61,12 @@ three_choices() {
     # Caps Lock is on again afterwards: the next letter comes out in capitals.
     xdotool key x Caps_Lock
     wait_for 20 eval '[ "$($shown | tail -n 1)" = "PRInt(X" ]' || fail "$window shows '$($shown)', not PRInt(X"
+    # Shift held through the choice (Shift+space chooses): the rest as stored, Shift held again
+    # afterwards until the user lets go of it.
+    xdotool key Return keydown shift
+    choose 'p r i' space
+    xdotool key x keyup shift key x
+    wait_for 20 eval '[ "$($shown | tail -n 1)" = "PRInt(Xx" ]' || fail "$window shows '$($shown)', not PRInt(Xx"
 }
 
 # The test client's keys as text: each keysym name as the character it types (Shift and Caps
@@ -100,8 +107,14 @@ run_case() {
     pids=$!
     session "$home" "$client_window"
     : > "$work/Typed Client.keys"
-    three_choices "$client_window" client_text
+    four_choices "$client_window" client_text
     [ "$(client_text | head -n 1)" = "print(" ] || fail "$label: the client got: $(client_text)"
+    # The typed rest is not taken for the user's typing: "zz" + "0" types "qa", which as typed
+    # letters would show the list of qa(x) and keep the next digit from the client.
+    xdotool key Return
+    choose 'z z' 0
+    xdotool key 5
+    wait_for 20 eval '[ "$(client_text | tail -n 1)" = "zzqa5" ]' || fail "$label: the client got: $(client_text | tail -n 1)"
 
     # Geany, its file saved with Ctrl+S.
     local geany_window=''
@@ -118,7 +131,7 @@ run_case() {
         capture "$home" "$geany_window" ctrl+F12
         # Saved with Ctrl+S each time it is looked at; the waits look until the file holds it.
         geany_text() { xdotool key ctrl+s; cat "$work/$label.txt"; }
-        three_choices "$geany_window" geany_text
+        four_choices "$geany_window" geany_text
     else
         echo "$qb_script: geany not installed: the Geany cases are skipped"
     fi
@@ -136,7 +149,7 @@ run_case() {
         xdotool windowraise "$term_window"
         capture "$home" "$term_window" ctrl+F12
         term_text() { cat "$term_out"; }
-        three_choices "$term_window" term_text
+        four_choices "$term_window" term_text
     else
         echo "$qb_script: xterm not installed: the xterm cases are skipped"
     fi
@@ -187,14 +200,20 @@ run_case() {
     xdotool windowfocus --sync "$client_window"
     : > "$work/Typed Client.keys"
     local expected='' i entry
-    local -a prefixes=('q a' 'z w' 'n l' 't b') rests=('(x)' '中文' $'\nx' $'\ty')
+    # Each completion is waited for by its last key, the whole text compared every 25 and at the end.
+    local -a prefixes=(qa zw nl tb) rests=('(x)' '中文' $'\nx' $'\ty') last=(parenright U6587 x y)
     for ((i = 0; i < 200; ++i)); do
         entry=$((i % 4))
-        xdotool type --delay 10 'ok; '
-        choose "${prefixes[$entry]}" 0
-        expected+="ok; ${prefixes[$entry]// /}${rests[$entry]}"
-        wait_for 20 eval '[ "$(client_text)" = "$expected" ]' \
-            || fail "$label: completion $i: the client got $(diff <(echo "$expected") <(client_text) | tail -n 3)"
+        xdotool type --delay 10 "ok; ${prefixes[$entry]}"
+        wait_for 20 hint_shown "$qb_pid" || fail "$label: completion $i: no list"
+        xdotool key 0
+        expected+="ok; ${prefixes[$entry]}${rests[$entry]}"
+        wait_for 20 eval '[ "$(tail -n 1 "$work/Typed Client.keys")" = "${last[$entry]}" ]' \
+            || fail "$label: completion $i: the client's last key is $(tail -n 1 "$work/Typed Client.keys")"
+        if ((i % 25 == 24 || i == 199)); then
+            [ "$(client_text)" = "$expected" ] \
+                || fail "$label: after completion $i the client got $(diff <(echo "$expected") <(client_text) | tail -n 3)"
+        fi
     done
     stop_quillbox
     kill $pids 2>/dev/null || true

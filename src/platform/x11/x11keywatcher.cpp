@@ -134,12 +134,17 @@ void X11KeyWatcher::stopRecording()
     XRecordFreeContext(control, m_session->context);
     XSync(control, False);
     m_session->live = false;
+    m_ownPresses = 0;
     m_retired.push_back(std::move(m_session));
     QMetaObject::invokeMethod(this, [this] { m_retired.clear(); }, Qt::QueuedConnection);
 }
 
 void X11KeyWatcher::keyRecorded(unsigned keycode, unsigned state)
 {
+    if (m_ownPresses > 0) {
+        --m_ownPresses;
+        return;
+    }
     WatchedKeyPress press;
     const KeySym keysym = keysymAt(m_control->display(), keycode, state & ShiftMask);
     press.key = qtKeyOf(keysym);

@@ -34,6 +34,10 @@ public:
     bool withholdListKeys(bool on) override;
     bool withholdingListKeys() const override { return m_withholding; }
 
+    // The next `count` recorded presses are this program's own typing (X11TextSender) and are
+    // not handed on. Forgotten when recording stops.
+    void skipOwnPresses(int count) { m_ownPresses += count; }
+
 private:
     friend struct X11KeyWatcherAccess;
     struct Session; // one recording: its data connection and whether it still delivers
@@ -49,6 +53,7 @@ private:
     bool m_withholding = false;
     std::vector<std::pair<unsigned, unsigned>> m_grabbed; // keycode, full modifier state: in force while withholding
     X11ModifierMasks m_masks;
+    int m_ownPresses = 0;
 };
 
 } // namespace Qb::Platform

@@ -17,6 +17,11 @@ X11NativePlatform::X11NativePlatform(std::unique_ptr<X11Connection> connection)
     , m_keys(X11Connection::open())
     , m_text(X11Connection::open())
 {
+    // The hints must not take the text they type for keys the user typed.
+    QObject::connect(&m_text, &X11TextSender::pressesSent, &m_keys, [this](int count) {
+        if (m_keys.recording())
+            m_keys.skipOwnPresses(count);
+    });
 }
 
 } // namespace Qb::Platform

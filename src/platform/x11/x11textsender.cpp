@@ -132,6 +132,7 @@ bool X11TextSender::startJob(Job &job)
     readLayout();
     m_saved = readModifiers();
     apply(neutraliseModifiers(m_saved));
+    reportPresses();
     job.started = true;
     return true;
 }
@@ -159,6 +160,7 @@ void X11TextSender::typeSome(Job &job)
         XSync(display, False);
     for (const KeyStroke &stroke : strokes)
         pressKey(stroke.keycode, stroke.shift);
+    reportPresses();
     XSync(display, False);
     job.next += consumed;
     if (job.next >= job.keysyms.size()) {
@@ -172,6 +174,7 @@ void X11TextSender::typeSome(Job &job)
 void X11TextSender::finishJob()
 {
     apply(restoreModifiers(m_saved));
+    reportPresses();
     XSync(m_connection->display(), False);
     m_jobs.pop_front();
     if (m_spare && !m_spare->mapped().empty())
@@ -263,8 +266,8 @@ void X11TextSender::apply(const std::vector<ModifierStep> &steps)
     Display *display = m_connection->display();
     for (const ModifierStep &step : steps) {
         switch (step.kind) {
-        case ModifierStep::Kind::ReleaseKey: XTestFakeKeyEvent(display, step.value, False, CurrentTime); break;
-        case ModifierStep::Kind::PressKey: XTestFakeKeyEvent(display, step.value, True, CurrentTime); break;
+        case ModifierStep::Kind::ReleaseKey: fakeKey(KeyCode(step.value), false); break;
+        case ModifierStep::Kind::PressKey: fakeKey(KeyCode(step.value), true); break;
         case ModifierStep::Kind::SetLocked: XkbLockModifiers(display, XkbUseCoreKbd, 0xff, step.value); break;
         case ModifierStep::Kind::SetLatched: XkbLatchModifiers(display, XkbUseCoreKbd, 0xff, step.value); break;
         }
@@ -273,13 +276,24 @@ void X11TextSender::apply(const std::vector<ModifierStep> &steps)
 
 void X11TextSender::pressKey(KeyCode keycode, bool shift)
 {
-    Display *display = m_connection->display();
     if (shift)
-        XTestFakeKeyEvent(display, m_shiftKey, True, CurrentTime);
-    XTestFakeKeyEvent(display, keycode, True, CurrentTime);
-    XTestFakeKeyEvent(display, keycode, False, CurrentTime);
+        fakeKey(m_shiftKey, true);
+    fakeKey(keycode, true);
+    fakeKey(keycode, false);
     if (shift)
-        XTestFakeKeyEvent(display, m_shiftKey, False, CurrentTime);
+        fakeKey(m_shiftKey, false);
+}
+
+void X11TextSender::fakeKey(KeyCode keycode, bool down)
+{
+    XTestFakeKeyEvent(m_connection->display(), keycode, down ? True : False, CurrentTime);
+    m_presses += down;
+}
+
+void X11TextSender::reportPresses()
+{
+    if (const int presses = std::exchange(m_presses, 0))
+        emit pressesSent(presses);
 }
 
 void X11TextSender::mapKey(KeyCode keycode, KeySymbol keysym)
@@ -319,10 +333,11 @@ void X11TextSender::paste(Job &job)
     const KeyCode control = XKeysymToKeycode(m_connection->display(), XK_Control_L);
     const KeyCode v = XKeysymToKeycode(m_connection->display(), XK_v);
     const bool shift = isTerminal(job.window);
-    XTestFakeKeyEvent(m_connection->display(), control, True, CurrentTime);
+    fakeKey(control, true);
     pressKey(v, shift);
-    XTestFakeKeyEvent(m_connection->display(), control, False, CurrentTime);
+    fakeKey(control, false);
     apply(restoreModifiers(m_saved));
+    reportPresses();
     XSync(m_connection->display(), False);
     m_pasteTimer.start(PasteRequestWaitMs);
 }

@@ -33,6 +33,11 @@ public:
     bool sendText(WindowId window, const QString &text, TextSendMethod method) override;
     bool sending() const override { return !m_jobs.empty(); }
 
+Q_SIGNALS:
+    // The key presses just made (of the text, Shift and the modifiers put back), before the
+    // server reports them to anyone watching the keyboard.
+    void pressesSent(int count);
+
 private:
     struct Job
     {
@@ -57,6 +62,8 @@ private:
     ModifierState readModifiers();
     void apply(const std::vector<ModifierStep> &steps);
     void pressKey(KeyCode keycode, bool shift);
+    void fakeKey(KeyCode keycode, bool down);
+    void reportPresses();
     void mapKey(KeyCode keycode, KeySymbol keysym);
     void emptySpareKeys();
     bool isTerminal(WindowId window);
@@ -75,6 +82,7 @@ private:
     // The paste in progress: the user's clipboard contents, put back once the window took ours.
     std::unique_ptr<QMimeData> m_savedClipboard;
     bool m_pasting = false;
+    int m_presses = 0;                     // made since the last pressesSent
     QTimer m_pasteTimer;
 };
 
