@@ -102,7 +102,8 @@ run_case() {
     mkdir -p "$home"
     library "$home"
 
-    # The test client.
+    # The test client (start_client waits for a new id file).
+    rm -f "$work/Typed Client.id" "$work/Typed Client.keys"
     start_client 'Typed Client' 300x200+900+100; local client_window=$id
     pids=$!
     session "$home" "$client_window"
