@@ -25,6 +25,8 @@ struct WatchedKeyPress;
 
 namespace Qb::Editor {
 
+class ForeignCaret;
+class HintComposition;
 class HintWindow;
 class ScriptEditor;
 
@@ -85,6 +87,8 @@ private:
     std::function<bool()> m_cursorTracking;
     HintStateMachine m_machine;
     std::unique_ptr<HintWindow> m_window;
+    std::unique_ptr<ForeignCaret> m_foreignCaret;      // another program's caret, while needed
+    std::unique_ptr<HintComposition> m_composition;    // input methods composing
     bool m_installed = false;
     bool m_windowShown = false;
     bool m_activateAfterInsert = false; // a hint chosen in another program's window

@@ -15,6 +15,7 @@ X11NativePlatform::X11NativePlatform(std::unique_ptr<X11Connection> connection)
     , m_hotkeys(*m_connection)
     , m_windows(*m_connection)
     , m_keys(X11Connection::open())
+    , m_carets(m_connection.get())
 {
 }
 
