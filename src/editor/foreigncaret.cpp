@@ -55,7 +55,7 @@ void ForeignCaret::show()
 
 void ForeignCaret::cancel()
 {
-    ++m_request; // an answer on its way is for nobody
+    m_applied = m_request; // an answer on its way is for nobody
     m_deadline.stop();
     m_showPending = false;
     m_following = false;
@@ -63,10 +63,12 @@ void ForeignCaret::cancel()
 
 void ForeignCaret::onFound(quint64 request, QRect cell)
 {
-    if (request != m_request || !waiting())
+    if (!m_following || request <= m_applied)
         return;
+    m_applied = request;
     m_moveWindow(cell.topLeft() + QPoint(10, 20));
-    settle();
+    if (waiting())
+        settle();
 }
 
 void ForeignCaret::onUnknown(quint64 request)

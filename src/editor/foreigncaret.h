@@ -12,10 +12,13 @@
 namespace Qb::Editor {
 
 // Owned by the hint controller; UI thread only. The controller has already put the window
-// beside the pointer when it asks for a placement; the list is shown once the caret is known or
-// the wait has passed, and moved to the caret + (10, 20) when it is known in time. While the list
-// shows, a caret that moves (the program handles the typed letter after the key was seen) is
-// asked for again and followed. Answers that come late, or for an earlier question, are dropped.
+// beside the pointer when it asks for a placement; showing the list waits for the caret at most
+// AnswerWaitMs, and the list goes to the caret + (10, 20) when it is known by then. A program
+// that does not answer leaves the list beside the pointer. While the list shows, its caret is
+// followed: a caret that moves (the program handles the typed letter after the key was seen) is
+// asked for again, and each answer newer than the last one applied moves the list, also one that
+// came after the wait (a loaded machine) — a list at the caret is never moved back to the
+// pointer. Nothing is applied once the list hides.
 class ForeignCaret : public QObject
 {
     Q_OBJECT
@@ -47,7 +50,8 @@ private:
     std::function<void(QPoint)> m_moveWindow;
     std::function<void()> m_showWindow;
     QTimer m_deadline;
-    quint64 m_request = 0;
+    quint64 m_request = 0;  // the last question asked
+    quint64 m_applied = 0;  // the last question whose answer moved the list
     Platform::WindowId m_window = 0;
     bool m_showPending = false;
     bool m_following = false;
