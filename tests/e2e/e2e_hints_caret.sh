@@ -2,7 +2,7 @@
 # Cursor tracking in another program's window: Geany (a GTK program that reports its caret on
 # the accessibility bus), started with a fresh configuration and captured with the capture
 # hotkey, gets the hint list at its caret + (10, 20) once the caret has moved by typing, far from
-# the pointer; the caret is read independently through AT-SPI (support/atspi-caret.py). The X11
+# the pointer; the caret is read independently through AT-SPI (support/atspi-text.py). The X11
 # test client, which has no accessibility, gets the list beside the pointer. Runs inside a
 # session bus of its own (dbus-run-session), on which the accessibility bus is started on demand.
 # Usage: e2e_hints_caret.sh <quillbox> <quillbox-mdb> <qb-testclient>
@@ -40,7 +40,7 @@ near() { [ $(($1 - $3)) -ge -2 ] && [ $(($1 - $3)) -le 2 ] && [ $(($2 - $4)) -ge
 # list_at_caret <geany pid>: the hint list's top-left is the caret + (10, 20).
 list_at_caret() {
     local caret list
-    caret=$(/usr/bin/python3 "$here/support/atspi-caret.py" "$1") || return 1
+    caret=$(/usr/bin/python3 "$here/support/atspi-text.py" caret "$1") || return 1
     list=$(hint_at "$qb_pid") || return 1
     [ -n "$caret" ] || return 1
     read -r cx cy <<< "$caret"
@@ -66,7 +66,7 @@ xdotool key Return
 xdotool type --delay 40 '        pri'
 wait_for 20 hint_shown "$qb_pid" || fail "typing pri into Geany showed no hints"
 wait_for 10 list_at_caret "$geany_pid" \
-    || fail "the list is at $(hint_at "$qb_pid"), Geany's caret at $(/usr/bin/python3 "$here/support/atspi-caret.py" "$geany_pid")"
+    || fail "the list is at $(hint_at "$qb_pid"), Geany's caret at $(/usr/bin/python3 "$here/support/atspi-text.py" caret "$geany_pid")"
 read -r first_x first_y <<< "$(hint_at "$qb_pid")"
 # Further typing moves the caret, and the list with it.
 xdotool key Escape

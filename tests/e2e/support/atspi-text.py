@@ -1,9 +1,9 @@
 #!/usr/bin/python3
-# Prints "x y" of the caret of the focused text of the program with process id argv[1], as
-# the program reports it on the accessibility bus (the left edge of the character cell at the
-# caret, in screen pixels; at the end of the text the right edge of the last character). Asked
-# independently of Quillbox: the accessible tree is walked from the program's root. Prints
-# nothing when the program or its focused text is not found.
+# The focused text of the program with process id argv[2], as the program reports it on the
+# accessibility bus. argv[1] "caret": prints "x y", the left edge of the character cell at the
+# caret in screen pixels (at the end of the text the right edge of the last character); "text":
+# prints the whole text. Asked independently of Quillbox: the accessible tree is walked from the
+# program's root. Prints nothing when the program or its focused text is not found.
 import sys
 
 import pyatspi
@@ -28,7 +28,7 @@ def focused_text(accessible, depth=0):
 
 
 def main():
-    pid = int(sys.argv[1])
+    what, pid = sys.argv[1], int(sys.argv[2])
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
         app = desktop.getChildAtIndex(i)
@@ -38,6 +38,9 @@ def main():
         if text is None:
             return
         caret, count = text.caretOffset, text.characterCount
+        if what == "text":
+            print(text.getText(0, count))
+            return
         if caret < count:
             x, y, _, _ = text.getCharacterExtents(caret, pyatspi.DESKTOP_COORDS)
         else:
