@@ -29,6 +29,10 @@ HintController::HintController(ScriptEditor &editor, Library::SqlHelper &store, 
     , m_foreignCaret(std::make_unique<ForeignCaret>(
           native.caretLocator(), [this](QPoint topLeft) { moveHintWindow(topLeft); },
           [this] {
+              // While the showing waited, the window system may have reported an earlier move
+              // of the window and put it back there: the place is applied again.
+              if (m_window && m_placedAt)
+                  m_window->move(*m_placedAt);
               if (m_window)
                   m_window->showList();
           }))
@@ -168,6 +172,7 @@ std::optional<CaretSpot> HintController::targetCaret()
 
 void HintController::moveHintWindow(QPoint topLeft)
 {
+    m_placedAt = topLeft;
     if (m_window)
         m_window->move(topLeft);
 }
@@ -183,6 +188,7 @@ void HintController::showHintWindow()
 void HintController::hideHintWindow()
 {
     m_windowShown = false;
+    m_placedAt.reset();
     m_foreignCaret->cancel();
     if (m_window)
         m_window->hide();

@@ -91,6 +91,7 @@ private:
     std::unique_ptr<HintComposition> m_composition;    // input methods composing
     bool m_installed = false;
     bool m_windowShown = false;
+    std::optional<QPoint> m_placedAt; // where the shown (or about to show) list was put
     bool m_activateAfterInsert = false; // a hint chosen in another program's window
     QMetaObject::Connection m_watchedKeys;
     QMetaObject::Connection m_targetChanges;
