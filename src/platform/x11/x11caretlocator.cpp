@@ -188,19 +188,28 @@ void X11CaretLocator::checkOwner(quint64 request, const Focus &focus, const Wind
 
 void X11CaretLocator::askCaret(quint64 request, const Focus &focus, const WindowFacts &facts)
 {
-    const QDBusPendingCall all = m_bus->asyncCall(call(focus.service, focus.path,
-                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                       QStringLiteral("GetAll"), {TextInterface}));
+    // The caret offset, then the length of the text.
+    const auto property = [this, &focus](const char *name) {
+        return m_bus->asyncCall(call(focus.service, focus.path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                     QStringLiteral("Get"), {TextInterface, QString::fromLatin1(name)}));
+    };
+    const auto value = [](const QDBusMessage &reply) {
+        return reply.arguments().value(0).value<QDBusVariant>().variant();
+    };
     whenAnswered(
-        all,
-        [=, this](const QDBusMessage &reply) {
-            const QVariantMap properties = qdbus_cast<QVariantMap>(reply.arguments().value(0));
-            const QVariant caret = properties.value(QStringLiteral("CaretOffset"));
-            const QVariant count = properties.value(QStringLiteral("CharacterCount"));
-            if (!caret.isValid() || !count.isValid() || caret.toInt() < 0)
+        property("CaretOffset"),
+        [=, this](const QDBusMessage &caretReply) {
+            const int caret = value(caretReply).toInt();
+            if (caret < 0 || !m_bus) {
                 emit caretUnknown(request);
-            else
-                askCell(request, focus, facts, caret.toInt(), count.toInt());
+                return;
+            }
+            whenAnswered(
+                property("CharacterCount"),
+                [=, this](const QDBusMessage &countReply) {
+                    askCell(request, focus, facts, caret, value(countReply).toInt());
+                },
+                [=, this] { emit caretUnknown(request); });
         },
         [=, this] { emit caretUnknown(request); });
 }
