@@ -2,8 +2,9 @@
 # Cursor tracking in another program's window: Geany (a GTK program that reports its caret on
 # the accessibility bus), started with a fresh configuration and captured with the capture
 # hotkey, gets the hint list at its caret + (10, 20) once the caret has moved by typing, far from
-# the pointer; the caret is read independently through AT-SPI (support/atspi-text.py). The X11
-# test client, which has no accessibility, gets the list beside the pointer. Runs inside a
+# the pointer; the caret is read independently through AT-SPI (support/atspi-text.py). So does a
+# plain Qt text window (support/qb-qttext.cpp) with Qt's accessibility switched on. The X11 test
+# client, which has no accessibility, gets the list beside the pointer. Runs inside a
 # session bus of its own (dbus-run-session), on which the accessibility bus is started on demand.
 # Usage: e2e_hints_caret.sh <quillbox> <quillbox-mdb> <qb-testclient>
 if [ -z "${QB_SESSION_BUS:-}" ]; then
@@ -37,12 +38,12 @@ hint_at() {
 }
 # near <x y> <x y>: the two points are at most 2 px apart in each direction.
 near() { [ $(($1 - $3)) -ge -2 ] && [ $(($1 - $3)) -le 2 ] && [ $(($2 - $4)) -ge -2 ] && [ $(($2 - $4)) -le 2 ]; }
-# list_at_caret <geany pid>: the hint list's top-left is the caret + (10, 20).
+# list_at_caret <pid>: the hint list's top-left is the caret + (10, 20).
 list_at_caret() {
     local caret list
     caret=$(/usr/bin/python3 "$here/support/atspi-text.py" caret "$1") || return 1
-    list=$(hint_at "$qb_pid") || return 1
     [ -n "$caret" ] || return 1
+    list=$(hint_at "$qb_pid") || return 1
     read -r cx cy <<< "$caret"
     read -r lx ly <<< "$list"
     near "$lx" "$ly" $((cx + 10)) $((cy + 20))
@@ -76,6 +77,25 @@ wait_for 10 list_at_caret "$geany_pid" || fail "after more typing the list is at
 read -r second_x _ <<< "$(hint_at "$qb_pid")"
 [ "$second_x" -gt "$first_x" ] || fail "the list did not follow the caret: $first_x,$first_y then $second_x"
 xdotool key Escape
+kill "$geany_pid"
+
+# A Qt program, with Qt's accessibility switched on for it.
+qttext="$(dirname "$quillbox")/tests/e2e/qb-qttext"
+[ -x "$qttext" ] || fail "qb-qttext is not built"
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$qttext" 'Qt Text' 600x400+300+200 > "$work/qttext.txt" 2>&1 &
+qt_pid=$!
+qt_window=$(window_of '^Qt Text$' "$qt_pid") || fail "the Qt text window did not show"
+capture "$home" "$qt_window" ctrl+F12
+xdotool windowfocus --sync "$qt_window"
+xdotool mousemove 1200 1000
+xdotool type --delay 40 'x = 1'
+xdotool key Return
+xdotool type --delay 40 '    pri'
+wait_for 20 hint_shown "$qb_pid" || fail "typing pri into the Qt window showed no hints"
+wait_for 10 list_at_caret "$qt_pid" \
+    || fail "the list is at $(hint_at "$qb_pid"), the Qt window's caret at $(/usr/bin/python3 "$here/support/atspi-text.py" caret "$qt_pid")"
+xdotool key Escape
+kill "$qt_pid"
 
 # The test client has no accessibility: the list goes beside the pointer.
 start_client 'Caret Client' 300x200+950+100; client_window=$id

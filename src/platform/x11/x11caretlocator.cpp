@@ -189,7 +189,7 @@ void X11CaretLocator::checkOwner(quint64 request, const Focus &focus, const Wind
 void X11CaretLocator::askCaret(quint64 request, const Focus &focus, const WindowFacts &facts)
 {
     // The caret offset, then the length of the text.
-    const auto property = [this, &focus](const char *name) {
+    const auto property = [this, focus](const char *name) {
         return m_bus->asyncCall(call(focus.service, focus.path, QStringLiteral("org.freedesktop.DBus.Properties"),
                                      QStringLiteral("Get"), {TextInterface, QString::fromLatin1(name)}));
     };
