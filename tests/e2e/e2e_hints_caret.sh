@@ -4,7 +4,9 @@
 # hotkey, gets the hint list at its caret + (10, 20) once the caret has moved by typing, far from
 # the pointer; the caret is read independently through AT-SPI (support/atspi-text.py). So does a
 # plain Qt text window (support/qb-qttext.cpp) with Qt's accessibility switched on. The X11 test
-# client, which has no accessibility, gets the list beside the pointer. Runs inside a
+# client, which has no accessibility, gets the list beside the pointer. The program is on the
+# accessibility bus while another program's window is the target, and leaves it once its own
+# editor is captured back. Runs inside a
 # session bus of its own (dbus-run-session), on which the accessibility bus is started on demand.
 # Usage: e2e_hints_caret.sh <quillbox> <quillbox-mdb> <qb-testclient>
 if [ -z "${QB_SESSION_BUS:-}" ]; then
@@ -77,7 +79,7 @@ wait_for 10 list_at_caret "$geany_pid" || fail "after more typing the list is at
 read -r second_x _ <<< "$(hint_at "$qb_pid")"
 [ "$second_x" -gt "$first_x" ] || fail "the list did not follow the caret: $first_x,$first_y then $second_x"
 xdotool key Escape
-kill "$geany_pid"
+kill -KILL "$geany_pid" # Geany would ask about its unsaved text
 
 # A Qt program, with Qt's accessibility switched on for it.
 qttext="$(dirname "$quillbox")/tests/e2e/qb-qttext"
@@ -105,4 +107,10 @@ xdotool mousemove 1000 150
 xdotool type --delay 40 'pri'
 wait_for 20 hint_shown "$qb_pid" || fail "typing pri into the client showed no hints"
 wait_for 10 eval 'near $(hint_at "$qb_pid") 1010 170' || fail "the client's list is at $(hint_at "$qb_pid"), not beside the pointer at 1000,150"
+a11y_connections() { [ "$(/usr/bin/python3 "$here/support/a11y-connections.py" "$qb_pid")" = "$1" ]; }
+a11y_connections 1 || fail "the program is not on the accessibility bus while the client is the target"
+xdotool key Escape
+xdotool windowraise "$qb_window"
+capture "$home" "$qb_window" ctrl+F12
+wait_for 10 a11y_connections 0 || fail "the program stays on the accessibility bus with its own editor as the target"
 echo "e2e_hints_caret: ok"

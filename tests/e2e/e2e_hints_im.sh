@@ -31,8 +31,15 @@ mkdir -p "$XDG_CONFIG_HOME/fcitx5"
 printf '%s\n' '[Groups/0]' 'Name=Default' 'Default Layout=us' 'DefaultIM=keyboard-us' '' \
     '[Groups/0/Items/0]' 'Name=keyboard-us' 'Layout=' '' '[Groups/0/Items/1]' 'Name=keyboard-us-intl' 'Layout=' '' \
     '[GroupOrder]' '0=Default' > "$XDG_CONFIG_HOME/fcitx5/profile"
+# fcitx5 is also started on demand by the session bus when asked for: that copy too gets this
+# configuration, and nothing asks for it before this one owns its name.
+dbus-update-activation-environment XDG_CONFIG_HOME
 fcitx5 --disable=all --enable=dbus,dbusfrontend,keyboard,xcb > "$work/fcitx5.txt" 2>&1 &
-wait_for 20 fcitx5-remote || fail "fcitx5 did not start: $(cat "$work/fcitx5.txt")"
+fcitx5_owned() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.fcitx.Fcitx5 | grep -q 'boolean true'
+}
+wait_for 20 fcitx5_owned || fail "fcitx5 did not start: $(cat "$work/fcitx5.txt")"
 dbus-monitor --session "type='method_call',interface='org.fcitx.Fcitx.Controller1',member='State'" \
     > "$work/state-calls.txt" 2>&1 &
 state_calls() { grep -c 'member=State' "$work/state-calls.txt" || true; }
