@@ -10,9 +10,14 @@ build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx1
 # openbox: the end-to-end runs repeat the hotkey and edge-docking checks under a window
 # manager (frames). libsqlite3-dev: the hint search benchmark measures SQLite beside the engine.
 # libxres-dev: the hint tests count the display's key recordings.
-# geany, xterm, xclip: hints typed into other programs are checked in them (xclip: the clipboard).
+# xterm, xclip: hints typed into other programs are checked in them (xclip: the clipboard).
 test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools openbox libsqlite3-dev libxres-dev
-           geany xterm xclip)
+           xterm xclip)
+# The command hints beside other programs: geany (a GTK program that reports its caret), at-spi2-core
+# (the accessibility bus), python3-pyatspi (reads the caret independently), fcitx5 and
+# fcitx5-frontend-gtk3 (an input method Geany talks to), dbus (dbus-run-session, dbus-monitor),
+# python3-dbus (stand-in input method services).
+hint_test_pkgs=(geany at-spi2-core python3-pyatspi fcitx5 fcitx5-frontend-gtk3 dbus python3-dbus)
 # The Debian package (dpkg-shlibdeps, file) and the checks of the installed tree.
 package_pkgs=(dpkg-dev file desktop-file-utils appstream)
 # The libFuzzer harness needs clang 16 or later (std::expected) and its fuzzer runtime.
@@ -20,6 +25,7 @@ fuzz_pkgs=(clang-16 libclang-rt-16-dev)
 
 pkgs=("${build_pkgs[@]}")
 [ "$mode" = test ] && pkgs+=("${test_pkgs[@]}" "${package_pkgs[@]}")
+[ "$mode" = test ] && pkgs+=("${hint_test_pkgs[@]}")
 [ "$mode" = package ] && pkgs+=("${package_pkgs[@]}")
 [ "$mode" = fuzz ] && pkgs+=("${fuzz_pkgs[@]}")
 

@@ -86,7 +86,7 @@ KeyVerdict HintStateMachine::keyPressed(const HintKeyPress &press)
     using Key = HintKeyPress::Key;
     switch (press.key) {
     case Key::Letter:
-        if (m_hintsOn && !press.control) {
+        if (m_hintsOn && !press.control && !m_composing) {
             m_typedPrefix += QChar::fromLatin1(press.letter);
             SearchHints();
         }
@@ -126,6 +126,14 @@ std::optional<QPoint> HintStateMachine::windowPositionFor(const CaretSpot &spot)
     if (spot.caret.x() == 0 || spot.caret.y() == 0)
         return std::nullopt;
     return spot.clientOrigin + spot.caret + QPoint(10, 20);
+}
+
+void HintStateMachine::setComposing(bool composing)
+{
+    const bool starts = composing && !m_composing;
+    m_composing = composing;
+    if (starts && m_listShown)
+        HideHints();
 }
 
 void HintStateMachine::SearchHints()

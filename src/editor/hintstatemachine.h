@@ -110,6 +110,11 @@ public:
 
     void setHintsOn(bool on) { m_hintsOn = on; }
     bool hintsOn() const { return m_hintsOn; }
+    // While the target's input method composes, its letters are the input method's: they feed
+    // no prefix, and a list shown when composing starts hides, so that digits and the space bar
+    // reach the input method's own candidates.
+    void setComposing(bool composing);
+    bool composing() const { return m_composing; }
 
     // The keyboard hook's step 3 for one key press.
     KeyVerdict keyPressed(const HintKeyPress &press);
@@ -141,6 +146,7 @@ private:
 
     HintActions &m_actions;
     bool m_hintsOn = false;
+    bool m_composing = false;
     QString m_typedPrefix;
     QStringList m_matchList;
     bool m_listShown = false;

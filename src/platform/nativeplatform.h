@@ -2,7 +2,9 @@
 // X11 when Qt runs on xcb with a display, the no-op services otherwise (Wayland, offscreen).
 #pragma once
 
+#include "platform/caretlocator.h"
 #include "platform/globalhotkeys.h"
+#include "platform/inputmethodmonitor.h"
 #include "platform/keywatcher.h"
 #include "platform/textsender.h"
 #include "platform/windowsystem.h"
@@ -24,6 +26,8 @@ public:
     virtual WindowSystem &windowSystem() = 0;
     virtual KeyWatcher &keyWatcher() = 0;
     virtual TextSender &textSender() = 0;
+    virtual CaretLocator &caretLocator() = 0;
+    virtual InputMethodMonitor &inputMethodMonitor() = 0;
 };
 
 } // namespace Qb::Platform

@@ -92,6 +92,45 @@ public:
     bool sending() const override { return false; }
 
     std::vector<Sent> sent;
+// Caret questions answered by the test: each request is kept until the test answers it (or
+// never, as a program that does not reply).
+class FakeCaretLocator final : public Platform::CaretLocator
+{
+public:
+    void setConnected(bool on) override
+    {
+        isConnected = on;
+        ++connectionChanges;
+    }
+    bool connected() const override { return isConnected; }
+    void requestCaret(quint64 request, Platform::WindowId window) override { requests.push_back({request, window}); }
+    // Answers the latest request with the cell at `topLeft` (or as unknown).
+    void answer(QPoint topLeft) { emit caretFound(requests.back().first, QRect(topLeft, QSize(8, 16))); }
+    void answerUnknown() { emit caretUnknown(requests.back().first); }
+    void moveCaret() { emit caretMoved(); }
+
+    bool isConnected = false;
+    int connectionChanges = 0;
+    std::vector<std::pair<quint64, Platform::WindowId>> requests;
+};
+
+// Input method services whose report the test sets.
+class FakeInputMethodMonitor final : public Platform::InputMethodMonitor
+{
+public:
+    void setWatching(bool on) override { isWatching = on; }
+    bool watching() const override { return isWatching; }
+    Platform::InputMethodReport report() const override { return current; }
+    void refresh() override { ++refreshes; }
+    void set(const Platform::InputMethodReport &report)
+    {
+        current = report;
+        emit reportChanged(current);
+    }
+
+    bool isWatching = false;
+    int refreshes = 0;
+    Platform::InputMethodReport current;
 };
 
 class FakeNativePlatform final : public Platform::NativePlatform
@@ -102,11 +141,15 @@ public:
     Platform::WindowSystem &windowSystem() override { return windows; }
     Platform::KeyWatcher &keyWatcher() override { return keys; }
     Platform::TextSender &textSender() override { return text; }
+    Platform::CaretLocator &caretLocator() override { return carets; }
+    Platform::InputMethodMonitor &inputMethodMonitor() override { return inputMethods; }
 
     FakeGlobalHotkeys hotkeys;
     FakeWindowSystem windows;
     FakeKeyWatcher keys;
     FakeTextSender text;
+    FakeCaretLocator carets;
+    FakeInputMethodMonitor inputMethods;
 };
 
 } // namespace Qb::Test

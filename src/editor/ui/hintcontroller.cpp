@@ -1,6 +1,8 @@
 // The command hints' controller: key routes into the state machine and its actions carried out.
 #include "editor/ui/hintcontroller.h"
 
+#include "editor/foreigncaret.h"
+#include "editor/hintcomposition.h"
 #include "editor/hinttable.h"
 #include "editor/ui/hintwindow.h"
 #include "editor/ui/scripteditor.h"
@@ -8,6 +10,7 @@
 #include "platform/nativeplatform.h"
 
 #include <QCursor>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -24,6 +27,17 @@ HintController::HintController(ScriptEditor &editor, Library::SqlHelper &store, 
     , m_cursorTracking(std::move(cursorTracking))
     , m_machine(*this)
     , m_delivery(target, native)
+    , m_foreignCaret(std::make_unique<ForeignCaret>(
+          native.caretLocator(), [this](QPoint topLeft) { moveHintWindow(topLeft); },
+          [this] {
+              // While the showing waited, the window system may have reported an earlier move
+              // of the window and put it back there: the place is applied again.
+              if (m_window && m_placedAt)
+                  m_window->move(*m_placedAt);
+              if (m_window)
+                  m_window->showList();
+          }))
+    , m_composition(std::make_unique<HintComposition>(native.inputMethodMonitor(), m_machine))
 {
     connect(m_editor.focusTimer(), &QTimer::timeout, this, &HintController::onEditorFocusTimer);
 }
@@ -82,6 +96,8 @@ void HintController::setHintsOn(bool on)
 // machine withholds are consumed here, so the editor never sees them.
 bool HintController::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::InputMethod && m_target.current().isOwnEditor())
+        m_composition->editorInputMethodEvent(!static_cast<QInputMethodEvent *>(event)->preeditString().isEmpty());
     if (event->type() != QEvent::KeyPress || !m_target.current().isOwnEditor())
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
@@ -100,6 +116,7 @@ void HintController::onWatchedKey(const Platform::WatchedKeyPress &watched)
         return;
     if (const auto press = hintKeyPress(watched.key, watched.modifiers))
         m_machine.keyPressed(*press);
+    m_composition->foreignKeySeen();
 }
 
 void HintController::onTargetChanged()
@@ -117,6 +134,11 @@ void HintController::updateRecording()
         watcher.startRecording();
     else if (!wanted && watcher.recording())
         watcher.stopRecording();
+    // The accessibility bus and the input method services are asked only while another
+    // program's typing drives the hints.
+    const bool foreignHints = m_installed && m_target.current().isForeign() && m_machine.hintsOn();
+    m_foreignCaret->setWanted(foreignHints);
+    m_composition->setTarget(m_target.current().isForeign(), foreignHints);
 }
 
 void HintController::updateWithholding()
@@ -142,8 +164,8 @@ std::optional<CaretSpot> HintController::targetCaret()
         return CaretSpot{QPoint(x, y), m_editor.viewport()->mapToGlobal(QPoint(0, 0))};
     }
     if (target.isForeign()) {
-        // No caret position is known for another program's window: the list goes beside the
-        // pointer instead.
+        // The list goes beside the pointer, and to the program's caret if it reports it in time.
+        m_foreignCaret->locate(target.windowId());
         return CaretSpot{QCursor::pos(), QPoint(0, 0)};
     }
     return std::nullopt;
@@ -151,6 +173,7 @@ std::optional<CaretSpot> HintController::targetCaret()
 
 void HintController::moveHintWindow(QPoint topLeft)
 {
+    m_placedAt = topLeft;
     if (m_window)
         m_window->move(topLeft);
 }
@@ -160,13 +183,14 @@ void HintController::showHintWindow()
     // The list keys are taken before the list appears: whoever sees it can use them at once.
     m_windowShown = true;
     updateWithholding();
-    if (m_window)
-        m_window->showList();
+    m_foreignCaret->show();
 }
 
 void HintController::hideHintWindow()
 {
     m_windowShown = false;
+    m_placedAt.reset();
+    m_foreignCaret->cancel();
     if (m_window)
         m_window->hide();
 }

@@ -26,6 +26,8 @@ struct WatchedKeyPress;
 
 namespace Qb::Editor {
 
+class ForeignCaret;
+class HintComposition;
 class HintWindow;
 class ScriptEditor;
 
@@ -89,8 +91,11 @@ private:
     HintStateMachine m_machine;
     HintDelivery m_delivery;
     std::unique_ptr<HintWindow> m_window;
+    std::unique_ptr<ForeignCaret> m_foreignCaret;      // another program's caret, while needed
+    std::unique_ptr<HintComposition> m_composition;    // input methods composing
     bool m_installed = false;
     bool m_windowShown = false;
+    std::optional<QPoint> m_placedAt; // where the shown (or about to show) list was put
     bool m_activateAfterInsert = false; // a hint chosen in another program's window
     QMetaObject::Connection m_watchedKeys;
     QMetaObject::Connection m_targetChanges;

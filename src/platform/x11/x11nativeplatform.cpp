@@ -16,6 +16,7 @@ X11NativePlatform::X11NativePlatform(std::unique_ptr<X11Connection> connection)
     , m_windows(*m_connection)
     , m_keys(X11Connection::open())
     , m_text(X11Connection::open())
+    , m_carets(m_connection.get())
 {
     // The hints must not take the text they type for keys the user typed.
     QObject::connect(&m_text, &X11TextSender::pressesSent, &m_keys, [this](int count) {

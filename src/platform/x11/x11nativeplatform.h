@@ -2,8 +2,10 @@
 #pragma once
 
 #include "platform/nativeplatform.h"
+#include "platform/x11/x11caretlocator.h"
 #include "platform/x11/x11connection.h"
 #include "platform/x11/x11globalhotkeys.h"
+#include "platform/x11/x11inputmethodmonitor.h"
 #include "platform/x11/x11keywatcher.h"
 #include "platform/x11/x11textsender.h"
 #include "platform/x11/x11windowsystem.h"
@@ -27,6 +29,8 @@ public:
     WindowSystem &windowSystem() override { return m_windows; }
     KeyWatcher &keyWatcher() override { return m_keys; }
     TextSender &textSender() override { return m_text; }
+    CaretLocator &caretLocator() override { return m_carets; }
+    InputMethodMonitor &inputMethodMonitor() override { return m_inputMethods; }
 
 private:
     explicit X11NativePlatform(std::unique_ptr<X11Connection> connection);
@@ -36,6 +40,8 @@ private:
     X11WindowSystem m_windows;
     X11KeyWatcher m_keys;        // on connections of its own
     X11TextSender m_text;        // on a connection of its own
+    X11CaretLocator m_carets;    // window questions on the shared connection
+    X11InputMethodMonitor m_inputMethods;
 };
 
 } // namespace Qb::Platform
