@@ -164,7 +164,8 @@ std::optional<CaretSpot> HintController::targetCaret()
         return CaretSpot{QPoint(x, y), m_editor.viewport()->mapToGlobal(QPoint(0, 0))};
     }
     if (target.isForeign()) {
-        // The list goes beside the pointer, and to the program's caret if it reports it in time.
+        // The list goes beside the pointer, and to the program's caret once the program reports
+        // it (ForeignCaret).
         m_foreignCaret->locate(target.windowId());
         return CaretSpot{QCursor::pos(), QPoint(0, 0)};
     }
