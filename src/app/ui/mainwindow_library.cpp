@@ -9,6 +9,7 @@
 #include "settings/appsettings.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QTextEdit>
 
 namespace Qb::App {
@@ -39,6 +40,7 @@ void MainWindow::wireLibrary()
         [this](const QString &text) { m_editor->InsertAtCaret(text); },
         [this](const QString &text) { showLibraryDescription(text); },
         [this] { return m_context.AddChineseName; },
+        [this](const QString &text) { showLibraryProgress(text); },
     };
     m_library = new Controller(m_tree, m_doubleClickTimer, m_context.CommandStore, hooks, this);
     const QString commandMenu = QStringLiteral("命令(&M)");
@@ -51,6 +53,20 @@ void MainWindow::wireLibrary()
 void MainWindow::startupBuildCategoryTree()
 {
     m_library->build(m_context.SettingsFile.readInt(Settings::Keys::Kuozhanxiang));
+}
+
+void MainWindow::showLibraryProgress(const QString &text)
+{
+    QLabel *part = m_statusParts[1];
+    if (text.isEmpty()) {
+        part->setText(m_statusBeforeProgress);
+        return;
+    }
+    m_statusBeforeProgress = part->text();
+    part->setText(text);
+    // The step runs before the event loop gets back: paint the notice now.
+    if (part->isVisible())
+        part->repaint();
 }
 
 void MainWindow::showLibraryDescription(const QString &text)

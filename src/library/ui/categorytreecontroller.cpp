@@ -4,6 +4,7 @@
 #include "library/categoryoperations.h"
 #include "library/commandeditor.h"
 #include "library/commandinsertion.h"
+#include "library/commandsearch.h"
 #include "library/treebuilder.h"
 #include "library/treerules.h"
 #include "library/ui/categorydialog.h"
@@ -40,9 +41,33 @@ CategoryTreeController::CategoryTreeController(QTreeWidget *tree, QTimer *clickT
 
 void CategoryTreeController::build(qint64 rememberedCategory)
 {
+    m_items.setCommandSource({[this](qint64 n) { return readCommandsOf(n); },
+                              [this](qint64 n) { return hasCommands(m_store, n); }});
     CategoryTree tree;
-    buildCategoryTree(m_store, tree, rememberedCategory);
+    buildCategoryItems(m_store, tree);
+    if (rememberedCategory != 0)
+        expandWithAncestors(tree, FindItemByValue(tree, rememberedCategory));
     m_items.assign(tree);
+}
+
+std::vector<CommandEntry> CategoryTreeController::readCommandsOf(qint64 category)
+{
+    // The first read also builds the library's lookup by category, one pass over every
+    // command: on a large library that is the one read that takes a noticeable time.
+    const bool first = !m_commandsReadOnce;
+    m_commandsReadOnce = true;
+    if (first)
+        progress(QStringLiteral("正在读取命令库…"));
+    std::vector<CommandEntry> rows = readCommands(m_store, category);
+    if (first)
+        progress(QString());
+    return rows;
+}
+
+void CategoryTreeController::progress(const QString &text)
+{
+    if (m_hooks.showProgress)
+        m_hooks.showProgress(text);
 }
 
 std::optional<qint64> CategoryTreeController::categoryToRemember() const
@@ -246,7 +271,9 @@ void CategoryTreeController::findCommand()
     dialog.setCancelButtonText(QStringLiteral("取消(&C)"));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const int found = Library::findCommand(m_items, dialog.textValue());
+    progress(QStringLiteral("正在查找命令…"));
+    const int found = findCommandInLibrary(m_store, m_items, dialog.textValue());
+    progress(QString());
     if (found < 0) {
         showNotice(m_owner, QStringLiteral("没找到命令"), QMessageBox::Information);
         return;

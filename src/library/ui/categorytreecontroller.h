@@ -38,12 +38,15 @@ public:
         std::function<void(const QString &)> showDescription;
         // The option 同时添加中文名.
         std::function<bool()> addChineseName;
+        // Shows what a step that may take a while is doing ("" when it is done); optional.
+        std::function<void(const QString &)> showProgress;
     };
 
     CategoryTreeController(QTreeWidget *tree, QTimer *clickTimer, SqlHelper &store, Hooks hooks,
                            QWidget *dialogOwner);
 
-    // Start-up: builds the whole tree from the database, expanding `rememberedCategory`.
+    // Start-up: shows the categories, expanding `rememberedCategory` with its ancestors; a
+    // category's commands are read when it is first expanded or an operation needs them.
     void build(qint64 rememberedCategory);
     // Shut-down: the item value of CurrentCategoryIndex; nullopt when nothing is selected.
     std::optional<qint64> categoryToRemember() const;
@@ -77,6 +80,8 @@ private:
     void copySelected(bool withComment);
     void startClickTimer();
     void labelEdited(QTreeWidgetItem *item, int column);
+    std::vector<CommandEntry> readCommandsOf(qint64 category);
+    void progress(const QString &text);
 
     QPointer<QTreeWidget> m_tree;
     QPointer<QTimer> m_clickTimer;
@@ -89,6 +94,7 @@ private:
     QTreeWidgetItem *m_editedItem = nullptr; // the item of a running in-place edit
     QString m_labelBeforeEdit;
     bool m_applyingLabel = false;
+    bool m_commandsReadOnce = false; // the first read also makes the library's lookup by category
 };
 
 } // namespace Qb::Library::Ui
