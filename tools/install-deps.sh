@@ -10,7 +10,8 @@ build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx1
 # openbox: the end-to-end runs repeat the hotkey and edge-docking checks under a window
 # manager (frames). libsqlite3-dev: the hint search benchmark measures SQLite beside the engine.
 # libxres-dev: the hint tests count the display's key recordings.
-test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools openbox libsqlite3-dev libxres-dev)
+# geany: the start-up benchmark measures its empty start beside ours.
+test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools openbox libsqlite3-dev libxres-dev geany)
 # The Debian package (dpkg-shlibdeps, file) and the checks of the installed tree.
 package_pkgs=(dpkg-dev file desktop-file-utils appstream)
 # The libFuzzer harness needs clang 16 or later (std::expected) and its fuzzer runtime.
