@@ -54,14 +54,14 @@ QString whole(Library &lib)
 // The tree, its click timer and its controller in a shown window, nothing expanded.
 struct OnDemand
 {
-    explicit OnDemand(Library &lib, qint64 remembered = 0)
+    explicit OnDemand(Library &lib, qint64 remembered = 0, bool afterFirstPaint = false)
     {
         window.resize(400, 500);
         tree = new QTreeWidget(&window);
         tree->setHeaderHidden(true);
         tree->resize(400, 500);
         controller = new Qb::Library::Ui::CategoryTreeController(tree, &timer, lib.store, {}, &window);
-        controller->build(remembered);
+        controller->build(remembered, afterFirstPaint);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
     }
@@ -123,6 +123,14 @@ private slots:
         OnDemand t(*m_lib, 2);
         QCOMPARE(t.all(), u"Top(Mid(mcmd) tcmd #中) Other Empty"_qs);
         QVERIFY(t.category(1)->isExpanded() && t.category(2)->isExpanded() && !t.category(3)->isExpanded());
+    }
+    void remembered_ofALargeLibrary_isReadOnceTheTreeHasPainted()
+    {
+        OnDemand t(*m_lib, 2, true);
+        QVERIFY(t.tree->isVisible());
+        QTRY_VERIFY(t.category(2)->isExpanded());
+        QVERIFY(t.category(1)->isExpanded() && !t.category(3)->isExpanded());
+        QCOMPARE(t.all(), u"Top(Mid(mcmd) tcmd #中) Other Empty"_qs);
     }
     void add_intoAnUnexpandedCategory_endsItsList()
     {

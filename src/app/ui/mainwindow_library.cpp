@@ -9,6 +9,7 @@
 #include "settings/appsettings.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTextEdit>
 
@@ -52,7 +53,11 @@ void MainWindow::wireLibrary()
 
 void MainWindow::startupBuildCategoryTree()
 {
-    m_library->build(m_context.SettingsFile.readInt(Settings::Keys::Kuozhanxiang));
+    // The first read of a category's commands passes over every command once (to answer
+    // lookups by category); on a library this large it is left until the window shows.
+    constexpr qint64 LargeLibraryBytes = 32 * 1024 * 1024;
+    const bool large = QFileInfo(m_context.DatabasePath).size() > LargeLibraryBytes;
+    m_library->build(m_context.SettingsFile.readInt(Settings::Keys::Kuozhanxiang), large);
 }
 
 void MainWindow::showLibraryProgress(const QString &text)

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <utility>
+
 namespace Qb::Library::Ui {
 
 CategoryTreeController::CategoryTreeController(QTreeWidget *tree, QTimer *clickTimer, SqlHelper &store,
@@ -39,15 +41,23 @@ CategoryTreeController::CategoryTreeController(QTreeWidget *tree, QTimer *clickT
     connect(m_clickTimer, &QTimer::timeout, this, &CategoryTreeController::OnClickTimer);
 }
 
-void CategoryTreeController::build(qint64 rememberedCategory)
+void CategoryTreeController::build(qint64 rememberedCategory, bool afterFirstPaint)
 {
     m_items.setCommandSource({[this](qint64 n) { return readCommandsOf(n); },
                               [this](qint64 n) { return hasCommands(m_store, n); }});
     CategoryTree tree;
     buildCategoryItems(m_store, tree);
-    if (rememberedCategory != 0)
+    m_expandAfterPaint = afterFirstPaint ? rememberedCategory : 0;
+    if (rememberedCategory != 0 && !afterFirstPaint)
         expandWithAncestors(tree, FindItemByValue(tree, rememberedCategory));
     m_items.assign(tree);
+}
+
+void CategoryTreeController::expandRemembered()
+{
+    const qint64 number = std::exchange(m_expandAfterPaint, 0);
+    if (number != 0)
+        expandWithAncestors(m_items, FindItemByValue(m_items, number));
 }
 
 std::vector<CommandEntry> CategoryTreeController::readCommandsOf(qint64 category)
@@ -81,6 +91,8 @@ std::optional<qint64> CategoryTreeController::categoryToRemember() const
 bool CategoryTreeController::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (m_expandAfterPaint != 0 && watched == m_tree->viewport() && type == QEvent::Paint)
+        QTimer::singleShot(0, this, &CategoryTreeController::expandRemembered);
     if (watched == m_tree->viewport() && type == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         mouse->setModifiers(mouse->modifiers() & ~Qt::ControlModifier);

@@ -47,7 +47,10 @@ public:
 
     // Start-up: shows the categories, expanding `rememberedCategory` with its ancestors; a
     // category's commands are read when it is first expanded or an operation needs them.
-    void build(qint64 rememberedCategory);
+    // With `afterFirstPaint` (a large library, whose first read takes a while) the remembered
+    // category is expanded, and so read, once the tree has painted, with progress shown, so
+    // that the window comes up at once.
+    void build(qint64 rememberedCategory, bool afterFirstPaint = false);
     // Shut-down: the item value of CurrentCategoryIndex; nullopt when nothing is selected.
     std::optional<qint64> categoryToRemember() const;
     TreeWidgetItems &items() { return m_items; }
@@ -81,6 +84,7 @@ private:
     void startClickTimer();
     void labelEdited(QTreeWidgetItem *item, int column);
     std::vector<CommandEntry> readCommandsOf(qint64 category);
+    void expandRemembered();
     void progress(const QString &text);
 
     QPointer<QTreeWidget> m_tree;
@@ -95,6 +99,7 @@ private:
     QString m_labelBeforeEdit;
     bool m_applyingLabel = false;
     bool m_commandsReadOnce = false; // the first read also makes the library's lookup by category
+    qint64 m_expandAfterPaint = 0;   // build(…, true): the category to expand after the first paint
 };
 
 } // namespace Qb::Library::Ui
