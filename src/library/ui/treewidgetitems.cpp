@@ -9,10 +9,17 @@ namespace Qb::Library::Ui {
 
 namespace {
 
+// One icon per picture, shared by every item that shows it (an icon made per item would hold
+// an engine of its own).
 QIcon treeIcon(int image)
 {
-    static const QList<QPixmap> images = Resources::treeImageList();
-    return image >= 0 && image < images.size() ? QIcon(images[image]) : QIcon();
+    static const QList<QIcon> icons = [] {
+        QList<QIcon> out;
+        for (const QPixmap &picture : Resources::treeImageList())
+            out.append(QIcon(picture));
+        return out;
+    }();
+    return image >= 0 && image < icons.size() ? icons[image] : QIcon();
 }
 
 void walk(QTreeWidgetItem *item, int depth, std::vector<QTreeWidgetItem *> &order, std::vector<int> &depths)
