@@ -48,16 +48,18 @@ void CategoryTreeController::build(qint64 rememberedCategory, bool afterFirstPai
     CategoryTree tree;
     buildCategoryItems(m_store, tree);
     m_expandAfterPaint = afterFirstPaint ? rememberedCategory : 0;
+    m_settleAfterPaint = !afterFirstPaint;
     if (rememberedCategory != 0 && !afterFirstPaint)
         expandWithAncestors(tree, FindItemByValue(tree, rememberedCategory));
     m_items.assign(tree);
 }
 
-void CategoryTreeController::expandRemembered()
+void CategoryTreeController::afterFirstPaint()
 {
-    const qint64 number = std::exchange(m_expandAfterPaint, 0);
-    if (number != 0)
+    if (const qint64 number = std::exchange(m_expandAfterPaint, 0); number != 0)
         expandWithAncestors(m_items, FindItemByValue(m_items, number));
+    if (std::exchange(m_settleAfterPaint, false))
+        m_items.settleIndicators();
 }
 
 std::vector<CommandEntry> CategoryTreeController::readCommandsOf(qint64 category)
@@ -91,8 +93,8 @@ std::optional<qint64> CategoryTreeController::categoryToRemember() const
 bool CategoryTreeController::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (m_expandAfterPaint != 0 && watched == m_tree->viewport() && type == QEvent::Paint)
-        QTimer::singleShot(0, this, &CategoryTreeController::expandRemembered);
+    if ((m_expandAfterPaint != 0 || m_settleAfterPaint) && watched == m_tree->viewport() && type == QEvent::Paint)
+        QTimer::singleShot(0, this, &CategoryTreeController::afterFirstPaint);
     if (watched == m_tree->viewport() && type == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         mouse->setModifiers(mouse->modifiers() & ~Qt::ControlModifier);

@@ -49,7 +49,9 @@ public:
     // category's commands are read when it is first expanded or an operation needs them.
     // With `afterFirstPaint` (a large library, whose first read takes a while) the remembered
     // category is expanded, and so read, once the tree has painted, with progress shown, so
-    // that the window comes up at once.
+    // that the window comes up at once. Otherwise, once the tree has painted, the categories
+    // without commands lose their expand arrow (the first lookup by category is quick then);
+    // on a large library that waits for the first read.
     void build(qint64 rememberedCategory, bool afterFirstPaint = false);
     // Shut-down: the item value of CurrentCategoryIndex; nullopt when nothing is selected.
     std::optional<qint64> categoryToRemember() const;
@@ -84,7 +86,7 @@ private:
     void startClickTimer();
     void labelEdited(QTreeWidgetItem *item, int column);
     std::vector<CommandEntry> readCommandsOf(qint64 category);
-    void expandRemembered();
+    void afterFirstPaint();
     void progress(const QString &text);
 
     QPointer<QTreeWidget> m_tree;
@@ -100,6 +102,7 @@ private:
     bool m_applyingLabel = false;
     bool m_commandsReadOnce = false; // the first read also makes the library's lookup by category
     qint64 m_expandAfterPaint = 0;   // build(…, true): the category to expand after the first paint
+    bool m_settleAfterPaint = false; // build(…, false): settle the arrows after the first paint
 };
 
 } // namespace Qb::Library::Ui

@@ -5,6 +5,8 @@
 
 #include <QTreeWidget>
 
+#include <utility>
+
 namespace Qb::Library::Ui {
 
 namespace {
@@ -233,7 +235,8 @@ void TreeWidgetItems::loadCommands(QTreeWidgetItem *category)
 
 void TreeWidgetItems::settleIndicators()
 {
-    m_settled = true;
+    if (std::exchange(m_settled, true))
+        return;
     if (!m_source.any)
         return;
     refresh();

@@ -58,8 +58,9 @@ public:
     };
     void setCommandSource(CommandSource source) { m_source = std::move(source); }
     // Drops the arrow of every category still waiting for its commands that has neither
-    // sub-categories nor commands (one existence test each). Once the library answers lookups
-    // by category cheaply (after the first read) this costs a few milliseconds.
+    // sub-categories nor commands (one existence test each), once per assign(); the first read
+    // of a category's commands runs it. Once the library answers lookups by category cheaply
+    // (after the first read) this costs a few milliseconds.
     void settleIndicators();
 
     // Replaces the widget's items with the whole of `tree` (expansion included) in one pass.
