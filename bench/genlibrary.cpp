@@ -1,5 +1,7 @@
 // qb-genlibrary: writes a realistic command library of a chosen size for the benchmarks:
 //   qb-genlibrary OUT.mdb [--categories N] [--commands N] [--hints N] [--keywords N] [--seed N]
+//                 [--large-category N]
+// (--large-category N: the first N commands all go to category 1; the others are spread evenly.)
 // Categories form a tree (each parent is an earlier category or the root), commands carry
 // Chinese names, memo bodies from one line to several kilobytes (some with "^!" quote
 // substitutions) and a type; hint entries and coloured keywords complete the file. The rows go
@@ -29,6 +31,7 @@ struct Options
     int commands = 10000;
     int hints = -1;   // default: half the commands
     int keywords = 300;
+    int largeCategory = 0;
     unsigned seed = 1;
 };
 
@@ -88,7 +91,7 @@ bool parse(int argc, char **argv, Options &o)
         };
         if ((a == "--categories" && number(o.categories)) || (a == "--commands" && number(o.commands))
             || (a == "--hints" && number(o.hints)) || (a == "--keywords" && number(o.keywords))
-            || (a == "--seed" && number(o.seed)))
+            || (a == "--seed" && number(o.seed)) || (a == "--large-category" && number(o.largeCategory)))
             continue;
         if (a.starts_with("--") || !o.out.empty())
             return false;
@@ -119,7 +122,7 @@ Result<void> fill(Database &db, const Options &o, Generator &g)
     }
     for (int i = 0; i < o.commands; ++i) {
         if (auto r = run(db, "insert into 命令库(命令名,中文名,分类,说明,类型) values ('" + g.identifier() + std::to_string(i)
-                                 + "','" + g.chinese(g.pick(0, 8)) + "','" + std::to_string(g.pick(1, o.categories))
+                                 + "','" + g.chinese(g.pick(0, 8)) + "','" + std::to_string(i < o.largeCategory ? 1 : g.pick(1, o.categories))
                                  + "','" + g.body(g.bodyLength()) + "','" + g.any(Types) + "')");
             !r)
             return r;
@@ -165,7 +168,8 @@ int main(int argc, char **argv)
 {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::fputs("usage: qb-genlibrary OUT.mdb [--categories N] [--commands N] [--hints N] [--keywords N] [--seed N]\n",
+        std::fputs("usage: qb-genlibrary OUT.mdb [--categories N] [--commands N] [--hints N] [--keywords N] [--seed N]"
+                   " [--large-category N]\n",
                    stderr);
         return 2;
     }

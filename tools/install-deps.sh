@@ -13,7 +13,8 @@ build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx1
 # xterm, xclip: hints typed into other programs are checked in them (xclip: the clipboard).
 test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools openbox libsqlite3-dev libxres-dev
            xterm xclip)
-# The command hints beside other programs: geany (a GTK program that reports its caret), at-spi2-core
+# The command hints beside other programs: geany (a GTK program that reports its caret; the start-up
+# benchmark also measures its empty start beside ours), at-spi2-core
 # (the accessibility bus), python3-pyatspi (reads the caret independently), fcitx5 and
 # fcitx5-frontend-gtk3 (an input method Geany talks to), dbus (dbus-run-session, dbus-monitor),
 # python3-dbus (stand-in input method services).

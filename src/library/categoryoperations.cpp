@@ -36,6 +36,8 @@ AddCategoryResult addCategory(SqlHelper &store, TreeItems &tree, bool subCategor
     const QString columns = QStringList{Schema::CategoryName, Schema::CategoryNumber, Schema::CategoryParent,
                                         Schema::CategoryDescription}
                                 .join(u',');
+    // A sub-category goes after the commands of its parent, as it would had they been read.
+    tree.ensureCommands(place.parentIndex);
     if (!store.Insert(Schema::CategoryTable, columns, values))
         return AddCategoryResult::Failed;
     tree.append(place.parentIndex, name, TreeItems::CategoryImage, number);
@@ -79,8 +81,14 @@ namespace {
 
 bool deleteRow(SqlHelper &store, const TreeItems &tree, int i)
 {
-    if (tree.isCategory(i))
+    if (tree.isCategory(i)) {
+        // Commands the tree has not read go in one statement, as their items would have gone.
+        if (!tree.commandsLoaded(i)
+            && !store.DeleteWhere(Schema::CommandTable, Schema::CommandCategory + u'='
+                                                            + sqlQuoted(QString::number(tree.value(i)))))
+            return false;
         return store.DeleteWhere(Schema::CategoryTable, categoryCondition(tree.value(i)));
+    }
     return store.DeleteWhere(Schema::CommandTable,
                              commandCondition(StripChineseName(tree.text(i)), commandCategoryNumber(tree, i)));
 }

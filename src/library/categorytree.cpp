@@ -82,6 +82,34 @@ bool CategoryTree::isExpanded(int index) const
     return isValid(index) && m_items[size_t(index)].expanded;
 }
 
+bool CategoryTree::commandsLoaded(int index) const
+{
+    return !isValid(index) || m_items[size_t(index)].commandsLoaded;
+}
+
+void CategoryTree::ensureCommands(int index)
+{
+    if (commandsLoaded(index) || !m_reader)
+        return;
+    Item &category = m_items[size_t(index)];
+    category.commandsLoaded = true;
+    const int depth = category.depth + 1;
+    const std::vector<CommandEntry> rows = m_reader(category.value);
+    std::vector<Item> made;
+    made.reserve(rows.size());
+    for (const CommandEntry &row : rows)
+        made.push_back({commandItemText(row.name, row.chineseName), CommandImage, 0, depth, false, row.id, true});
+    const int at = subtreeEnd(index) + 1;
+    m_items.insert(m_items.begin() + at, made.begin(), made.end());
+    if (m_selection >= at)
+        m_selection += int(made.size());
+}
+
+qint64 CategoryTree::commandId(int index) const
+{
+    return isValid(index) ? m_items[size_t(index)].id : 0;
+}
+
 void CategoryTree::assign(std::vector<Item> items)
 {
     m_items = std::move(items);

@@ -111,6 +111,8 @@ StoreResult CommandEditor::add(SqlHelper &store, TreeItems &tree, const CommandI
     if (existsInCategory(store, input))
         return StoreResult::Duplicate;
     const int parent = FindItemByValue(tree, input.categoryNumber);
+    // Read before the insert: the new row then ends the list, after the ones already stored.
+    tree.ensureCommands(parent);
     const QString columns = QStringList{Schema::CommandName, Schema::CommandChineseName, Schema::CommandCategory,
                                         Schema::CommandDescription, Schema::CommandType}
                                 .join(u',');
@@ -122,19 +124,22 @@ StoreResult CommandEditor::add(SqlHelper &store, TreeItems &tree, const CommandI
 
 StoreResult CommandEditor::modify(SqlHelper &store, TreeItems &tree, const CommandInput &input)
 {
-    const int selected = SelectedCommandIndex(tree);
-    if (m_loadedId == 0 || selected < 0)
+    if (m_loadedId == 0 || SelectedCommandIndex(tree) < 0)
         return StoreResult::UpdateFailed;
     // A second row with the same name in one category could no longer be told apart.
-    const bool keyChanged = input.categoryNumber != m_loadedCategory
-                            || input.name.compare(m_loadedName, Qt::CaseInsensitive) != 0;
+    const bool moved = input.categoryNumber != m_loadedCategory;
+    const bool keyChanged = moved || input.name.compare(m_loadedName, Qt::CaseInsensitive) != 0;
     if (keyChanged && existsInCategory(store, input))
         return StoreResult::Duplicate;
+    // The new category's commands are read before the row joins them, so that it ends the list.
+    if (moved)
+        tree.ensureCommands(FindItemByValue(tree, input.categoryNumber));
     if (!store.Update(Schema::CommandTable, setOrValues(input, true),
                       Schema::CommandId + u'=' + QString::number(m_loadedId)))
         return StoreResult::UpdateFailed;
+    const int selected = SelectedCommandIndex(tree);
     const QString text = commandItemText(input.name, input.chineseName);
-    if (input.categoryNumber != m_loadedCategory) {
+    if (moved) {
         tree.remove(selected);
         tree.append(FindItemByValue(tree, input.categoryNumber), text, TreeItems::CommandImage, 0);
     } else {

@@ -54,20 +54,45 @@ std::vector<CategoryEntry> readCategories(SqlHelper &store)
     return entries;
 }
 
+namespace {
+
+QString categoryOfCommand(qint64 categoryNumber)
+{
+    return Schema::CommandCategory + u'=' + sqlQuoted(QString::number(categoryNumber));
+}
+
+} // namespace
+
 std::vector<CommandEntry> readCommands(SqlHelper &store, qint64 categoryNumber)
 {
     std::vector<CommandEntry> rows;
-    const ResultSetHandle h = store.Select(Schema::CommandTable, QString(),
-                                           Schema::CommandCategory + u'=' + sqlQuoted(QString::number(categoryNumber)));
+    const ResultSetHandle h = store.Select(Schema::CommandTable, QString(), categoryOfCommand(categoryNumber));
     if (h == 0) {
         store.CloseResultSet();
         return rows;
     }
     store.MoveFirst(h);
     for (; !store.AtEnd(h); store.MoveNext(h))
-        rows.push_back({store.FieldText(Schema::CommandName, h), store.FieldText(Schema::CommandChineseName, h)});
+        rows.push_back({store.FieldText(Schema::CommandName, h), store.FieldText(Schema::CommandChineseName, h),
+                         leadingNumber(store.FieldText(Schema::CommandId, h))});
     store.CloseResultSet(h);
     return rows;
+}
+
+bool hasCommands(SqlHelper &store, qint64 categoryNumber)
+{
+    return store.Exists(Schema::CommandTable, Schema::CommandName, categoryOfCommand(categoryNumber));
+}
+
+void buildCategoryItems(SqlHelper &store, CategoryTree &tree)
+{
+    tree.clear();
+    CategoryTree categories;
+    addPlacedCategories(readCategories(store), categories);
+    std::vector<CategoryTree::Item> items = categories.items();
+    for (CategoryTree::Item &item : items)
+        item.commandsLoaded = false;
+    tree.assign(std::move(items));
 }
 
 void expandWithAncestors(TreeItems &tree, int index)

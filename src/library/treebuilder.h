@@ -8,13 +8,6 @@ namespace Qb::Library {
 
 class SqlHelper;
 
-// One command row as the tree shows it.
-struct CommandEntry
-{
-    QString name;        // 命令名
-    QString chineseName; // 中文名
-};
-
 // Reads 分类表 and, one query per category, 命令库 and fills `tree` (replaced whole): the
 // categories placed by placeCategories, each category's commands after its sub-categories in
 // result order, then the category numbered `rememberedCategory` expanded with all its ancestors
@@ -22,10 +15,16 @@ struct CommandEntry
 // empty.
 void buildCategoryTree(SqlHelper &store, CategoryTree &tree, qint64 rememberedCategory);
 
+// The categories alone, placed as buildCategoryTree places them, each with its commands not read
+// yet (`commandsLoaded` false): what the tree needs to show the window. `tree` is replaced.
+void buildCategoryItems(SqlHelper &store, CategoryTree &tree);
+
 // The rows of 分类表 in result order; empty when the query fails or finds none.
 std::vector<CategoryEntry> readCategories(SqlHelper &store);
 // The commands of one category (statement `select * from 命令库 where 分类='n'`).
 std::vector<CommandEntry> readCommands(SqlHelper &store, qint64 categoryNumber);
+// Whether any row of 命令库 belongs to the category.
+bool hasCommands(SqlHelper &store, qint64 categoryNumber);
 
 // Expands the item and every ancestor up to the root level.
 void expandWithAncestors(TreeItems &tree, int index);

@@ -38,6 +38,17 @@ public:
     virtual void expand(int index) = 0;
     virtual bool isExpanded(int index) const = 0;
 
+    // A tree may read a category's commands only when they are first needed (an expansion, a
+    // find, a change). Whether the commands of the category at `index` are items already (true
+    // for a command item and an invalid index):
+    virtual bool commandsLoaded(int index) const { (void)index; return true; }
+    // Makes the category's commands its last children, in the order the library lists them,
+    // when they are not items yet; the category's own index does not change. Every operation
+    // that adds items under a category, or needs all of its commands, calls this first.
+    virtual void ensureCommands(int index) { (void)index; }
+    // The library row (ID) a command item shows; 0 when unknown or not a command item.
+    virtual qint64 commandId(int index) const { (void)index; return 0; }
+
     bool isValid(int index) const { return index >= 0 && index < count(); }
     bool isCategory(int index) const { return isValid(index) && value(index) != 0; }
     bool isCommand(int index) const { return isValid(index) && value(index) == 0; }
@@ -58,6 +69,14 @@ int FindItemByValue(const TreeItems &tree, qint64 number);
 qint64 NextCategoryNumber(const TreeItems &tree);
 // The text before the first " #", or the whole text when it has none: a command item's name.
 QString StripChineseName(const QString &text);
+// One command row as the tree shows it.
+struct CommandEntry
+{
+    QString name;        // 命令名
+    QString chineseName; // 中文名
+    qint64 id = 0;       // ID
+};
+
 // A command item's text: the name, or name + " #" + Chinese name when that is not empty.
 QString commandItemText(const QString &name, const QString &chineseName);
 // The category number of a command item: its parent's item value (0 at the root level).

@@ -18,9 +18,6 @@ NewCategoryPlace newCategoryPlace(const TreeItems &tree, bool subCategory)
     return {parent, tree.isValid(parent) ? tree.value(parent) : 0};
 }
 
-namespace {
-
-// Lower-cases A-Z only: the search ignores the case of Latin letters and nothing else.
 QString foldLatin(const QString &text)
 {
     QString out = text;
@@ -30,8 +27,6 @@ QString foldLatin(const QString &text)
     }
     return out;
 }
-
-} // namespace
 
 int findCommand(const TreeItems &tree, const QString &text)
 {

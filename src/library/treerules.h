@@ -22,6 +22,10 @@ NewCategoryPlace newCategoryPlace(const TreeItems &tree, bool subCategory);
 
 // The search of 查找命令: from the selected item (or the first) on, the first command item whose
 // whole text contains `text`, Latin letters compared without case; -1 when none. Never wraps.
+// Only the items the tree holds are searched (see findCommandInLibrary for the whole library).
 int findCommand(const TreeItems &tree, const QString &text);
+
+// Lower-cases A-Z only: the search ignores the case of Latin letters and nothing else.
+QString foldLatin(const QString &text);
 
 } // namespace Qb::Library

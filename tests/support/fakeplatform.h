@@ -92,6 +92,8 @@ public:
     bool sending() const override { return false; }
 
     std::vector<Sent> sent;
+};
+
 // Caret questions answered by the test: each request is kept until the test answers it (or
 // never, as a program that does not reply).
 class FakeCaretLocator final : public Platform::CaretLocator

@@ -202,6 +202,7 @@ private:
     QTextEdit *m_info = nullptr;
     QStatusBar *m_statusBar = nullptr;
     QLabel *m_statusParts[2] = {nullptr, nullptr};
+    QString m_statusBeforeProgress;
     QLabel *m_hotkeyLabel = nullptr;
     QTimer *m_shrinkTimer = nullptr;
     QTimer *m_doubleClickTimer = nullptr;
@@ -223,6 +224,9 @@ private:
     void wireLibrary();
     void startupBuildCategoryTree();
     void showLibraryDescription(const QString &text);
+    // A long library step's progress in part 1 of 状态条1, painted at once; "" puts back what
+    // the part showed before.
+    void showLibraryProgress(const QString &text);
     Library::Ui::CategoryTreeController *m_library = nullptr;
 
     // hotkeys wiring (mainwindow_hotkeys.cpp): the native platform, the capture hotkey, the

@@ -9,6 +9,8 @@
 #include "settings/appsettings.h"
 
 #include <QAction>
+#include <QFileInfo>
+#include <QLabel>
 #include <QTextEdit>
 
 namespace Qb::App {
@@ -39,6 +41,7 @@ void MainWindow::wireLibrary()
         [this](const QString &text) { m_editor->InsertAtCaret(text); },
         [this](const QString &text) { showLibraryDescription(text); },
         [this] { return m_context.AddChineseName; },
+        [this](const QString &text) { showLibraryProgress(text); },
     };
     m_library = new Controller(m_tree, m_doubleClickTimer, m_context.CommandStore, hooks, this);
     const QString commandMenu = QStringLiteral("命令(&M)");
@@ -50,7 +53,25 @@ void MainWindow::wireLibrary()
 
 void MainWindow::startupBuildCategoryTree()
 {
-    m_library->build(m_context.SettingsFile.readInt(Settings::Keys::Kuozhanxiang));
+    // The first read of a category's commands passes over every command once (to answer
+    // lookups by category); on a library this large it is left until the window shows.
+    constexpr qint64 LargeLibraryBytes = 32 * 1024 * 1024;
+    const bool large = QFileInfo(m_context.DatabasePath).size() > LargeLibraryBytes;
+    m_library->build(m_context.SettingsFile.readInt(Settings::Keys::Kuozhanxiang), large);
+}
+
+void MainWindow::showLibraryProgress(const QString &text)
+{
+    QLabel *part = m_statusParts[1];
+    if (text.isEmpty()) {
+        part->setText(m_statusBeforeProgress);
+        return;
+    }
+    m_statusBeforeProgress = part->text();
+    part->setText(text);
+    // The step runs before the event loop gets back: paint the notice now.
+    if (part->isVisible())
+        part->repaint();
 }
 
 void MainWindow::showLibraryDescription(const QString &text)

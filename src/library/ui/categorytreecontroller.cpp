@@ -4,6 +4,7 @@
 #include "library/categoryoperations.h"
 #include "library/commandeditor.h"
 #include "library/commandinsertion.h"
+#include "library/commandsearch.h"
 #include "library/treebuilder.h"
 #include "library/treerules.h"
 #include "library/ui/categorydialog.h"
@@ -18,6 +19,8 @@
 #include <QMouseEvent>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <utility>
 
 namespace Qb::Library::Ui {
 
@@ -38,11 +41,45 @@ CategoryTreeController::CategoryTreeController(QTreeWidget *tree, QTimer *clickT
     connect(m_clickTimer, &QTimer::timeout, this, &CategoryTreeController::OnClickTimer);
 }
 
-void CategoryTreeController::build(qint64 rememberedCategory)
+void CategoryTreeController::build(qint64 rememberedCategory, bool afterFirstPaint)
 {
+    m_items.setCommandSource({[this](qint64 n) { return readCommandsOf(n); },
+                              [this](qint64 n) { return hasCommands(m_store, n); }});
     CategoryTree tree;
-    buildCategoryTree(m_store, tree, rememberedCategory);
+    buildCategoryItems(m_store, tree);
+    m_expandAfterPaint = afterFirstPaint ? rememberedCategory : 0;
+    m_settleAfterPaint = !afterFirstPaint;
+    if (rememberedCategory != 0 && !afterFirstPaint)
+        expandWithAncestors(tree, FindItemByValue(tree, rememberedCategory));
     m_items.assign(tree);
+}
+
+void CategoryTreeController::afterFirstPaint()
+{
+    if (const qint64 number = std::exchange(m_expandAfterPaint, 0); number != 0)
+        expandWithAncestors(m_items, FindItemByValue(m_items, number));
+    if (std::exchange(m_settleAfterPaint, false))
+        m_items.settleIndicators();
+}
+
+std::vector<CommandEntry> CategoryTreeController::readCommandsOf(qint64 category)
+{
+    // The first read also builds the library's lookup by category, one pass over every
+    // command: on a large library that is the one read that takes a noticeable time.
+    const bool first = !m_commandsReadOnce;
+    m_commandsReadOnce = true;
+    if (first)
+        progress(QStringLiteral("正在读取命令库…"));
+    std::vector<CommandEntry> rows = readCommands(m_store, category);
+    if (first)
+        progress(QString());
+    return rows;
+}
+
+void CategoryTreeController::progress(const QString &text)
+{
+    if (m_hooks.showProgress)
+        m_hooks.showProgress(text);
 }
 
 std::optional<qint64> CategoryTreeController::categoryToRemember() const
@@ -56,6 +93,8 @@ std::optional<qint64> CategoryTreeController::categoryToRemember() const
 bool CategoryTreeController::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if ((m_expandAfterPaint != 0 || m_settleAfterPaint) && watched == m_tree->viewport() && type == QEvent::Paint)
+        QTimer::singleShot(0, this, &CategoryTreeController::afterFirstPaint);
     if (watched == m_tree->viewport() && type == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         mouse->setModifiers(mouse->modifiers() & ~Qt::ControlModifier);
@@ -246,7 +285,9 @@ void CategoryTreeController::findCommand()
     dialog.setCancelButtonText(QStringLiteral("取消(&C)"));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const int found = Library::findCommand(m_items, dialog.textValue());
+    progress(QStringLiteral("正在查找命令…"));
+    const int found = findCommandInLibrary(m_store, m_items, dialog.textValue());
+    progress(QString());
     if (found < 0) {
         showNotice(m_owner, QStringLiteral("没找到命令"), QMessageBox::Information);
         return;

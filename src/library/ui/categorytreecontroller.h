@@ -38,13 +38,21 @@ public:
         std::function<void(const QString &)> showDescription;
         // The option 同时添加中文名.
         std::function<bool()> addChineseName;
+        // Shows what a step that may take a while is doing ("" when it is done); optional.
+        std::function<void(const QString &)> showProgress;
     };
 
     CategoryTreeController(QTreeWidget *tree, QTimer *clickTimer, SqlHelper &store, Hooks hooks,
                            QWidget *dialogOwner);
 
-    // Start-up: builds the whole tree from the database, expanding `rememberedCategory`.
-    void build(qint64 rememberedCategory);
+    // Start-up: shows the categories, expanding `rememberedCategory` with its ancestors; a
+    // category's commands are read when it is first expanded or an operation needs them.
+    // With `afterFirstPaint` (a large library, whose first read takes a while) the remembered
+    // category is expanded, and so read, once the tree has painted, with progress shown, so
+    // that the window comes up at once. Otherwise, once the tree has painted, the categories
+    // without commands lose their expand arrow (the first lookup by category is quick then);
+    // on a large library that waits for the first read.
+    void build(qint64 rememberedCategory, bool afterFirstPaint = false);
     // Shut-down: the item value of CurrentCategoryIndex; nullopt when nothing is selected.
     std::optional<qint64> categoryToRemember() const;
     TreeWidgetItems &items() { return m_items; }
@@ -77,6 +85,9 @@ private:
     void copySelected(bool withComment);
     void startClickTimer();
     void labelEdited(QTreeWidgetItem *item, int column);
+    std::vector<CommandEntry> readCommandsOf(qint64 category);
+    void afterFirstPaint();
+    void progress(const QString &text);
 
     QPointer<QTreeWidget> m_tree;
     QPointer<QTimer> m_clickTimer;
@@ -89,6 +100,9 @@ private:
     QTreeWidgetItem *m_editedItem = nullptr; // the item of a running in-place edit
     QString m_labelBeforeEdit;
     bool m_applyingLabel = false;
+    bool m_commandsReadOnce = false; // the first read also makes the library's lookup by category
+    qint64 m_expandAfterPaint = 0;   // build(…, true): the category to expand after the first paint
+    bool m_settleAfterPaint = false; // build(…, false): settle the arrows after the first paint
 };
 
 } // namespace Qb::Library::Ui

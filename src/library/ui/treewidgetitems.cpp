@@ -5,21 +5,31 @@
 
 #include <QTreeWidget>
 
+#include <utility>
+
 namespace Qb::Library::Ui {
 
 namespace {
 
+// One icon per picture, shared by every item that shows it (an icon made per item would hold
+// an engine of its own).
 QIcon treeIcon(int image)
 {
-    static const QList<QPixmap> images = Resources::treeImageList();
-    return image >= 0 && image < images.size() ? QIcon(images[image]) : QIcon();
+    static const QList<QIcon> icons = [] {
+        QList<QIcon> out;
+        for (const QPixmap &picture : Resources::treeImageList())
+            out.append(QIcon(picture));
+        return out;
+    }();
+    return image >= 0 && image < icons.size() ? icons[image] : QIcon();
 }
 
-void walk(QTreeWidgetItem *item, std::vector<QTreeWidgetItem *> &order)
+void walk(QTreeWidgetItem *item, int depth, std::vector<QTreeWidgetItem *> &order, std::vector<int> &depths)
 {
     order.push_back(item);
+    depths.push_back(depth);
     for (int i = 0; i < item->childCount(); ++i)
-        walk(item->child(i), order);
+        walk(item->child(i), depth + 1, order, depths);
 }
 
 } // namespace
@@ -33,6 +43,8 @@ TreeWidgetItems::TreeWidgetItems(QTreeWidget *tree, QObject *parent)
     connect(model, &QAbstractItemModel::rowsMoved, this, [this] { invalidate(); });
     connect(model, &QAbstractItemModel::modelReset, this, [this] { invalidate(); });
     connect(model, &QAbstractItemModel::layoutChanged, this, [this] { invalidate(); });
+    // Every route that expands an item reports it here, before the view lays the children out.
+    connect(tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *item) { loadCommands(item); });
 }
 
 void TreeWidgetItems::refresh() const
@@ -40,10 +52,11 @@ void TreeWidgetItems::refresh() const
     if (!m_dirty)
         return;
     m_order.clear();
+    m_depth.clear();
     m_index.clear();
     if (m_tree) {
         for (int i = 0; i < m_tree->topLevelItemCount(); ++i)
-            walk(m_tree->topLevelItem(i), m_order);
+            walk(m_tree->topLevelItem(i), 1, m_order, m_depth);
     }
     m_index.reserve(qsizetype(m_order.size()));
     for (size_t i = 0; i < m_order.size(); ++i)
@@ -170,6 +183,70 @@ bool TreeWidgetItems::isExpanded(int index) const
     return i && i->isExpanded();
 }
 
+int TreeWidgetItems::depth(int index) const
+{
+    refresh();
+    return index >= 0 && size_t(index) < m_depth.size() ? m_depth[size_t(index)] : 0;
+}
+
+bool TreeWidgetItems::commandsLoaded(int index) const
+{
+    const QTreeWidgetItem *i = item(index);
+    return !i || !i->data(0, PendingRole).toBool();
+}
+
+void TreeWidgetItems::ensureCommands(int index)
+{
+    if (QTreeWidgetItem *i = item(index))
+        loadCommands(i);
+}
+
+qint64 TreeWidgetItems::commandId(int index) const
+{
+    const QTreeWidgetItem *i = item(index);
+    return i ? i->data(0, IdRole).toLongLong() : 0;
+}
+
+void TreeWidgetItems::setPending(QTreeWidgetItem *category, bool pending)
+{
+    category->setData(0, PendingRole, pending ? QVariant(true) : QVariant());
+    category->setChildIndicatorPolicy(pending ? QTreeWidgetItem::ShowIndicator
+                                              : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
+void TreeWidgetItems::loadCommands(QTreeWidgetItem *category)
+{
+    if (!category->data(0, PendingRole).toBool() || !m_source.read)
+        return;
+    setPending(category, false); // first, so that a nested expansion cannot read them twice
+    const std::vector<CommandEntry> rows = m_source.read(category->data(0, ValueRole).toLongLong());
+    QList<QTreeWidgetItem *> made;
+    made.reserve(qsizetype(rows.size()));
+    for (const CommandEntry &row : rows) {
+        QTreeWidgetItem *command = makeItem(commandItemText(row.name, row.chineseName), CommandImage, 0);
+        command->setData(0, IdRole, row.id);
+        made.append(command);
+    }
+    category->addChildren(made);
+    invalidate();
+    if (!m_settled)
+        settleIndicators();
+}
+
+void TreeWidgetItems::settleIndicators()
+{
+    if (std::exchange(m_settled, true))
+        return;
+    if (!m_source.any)
+        return;
+    refresh();
+    for (QTreeWidgetItem *i : std::vector<QTreeWidgetItem *>(m_order)) {
+        if (i->childCount() == 0 && i->data(0, PendingRole).toBool()
+            && !m_source.any(i->data(0, ValueRole).toLongLong()))
+            setPending(i, false);
+    }
+}
+
 void TreeWidgetItems::assign(const CategoryTree &tree)
 {
     if (!m_tree)
@@ -181,6 +258,10 @@ void TreeWidgetItems::assign(const CategoryTree &tree)
     created.reserve(tree.items().size());
     for (const CategoryTree::Item &it : tree.items()) {
         QTreeWidgetItem *made = makeItem(it.text, it.image, it.value);
+        if (it.id != 0)
+            made->setData(0, IdRole, it.id);
+        if (it.value != 0 && !it.commandsLoaded)
+            setPending(made, true);
         open.resize(size_t(it.depth - 1));
         if (open.empty())
             roots.append(made);
@@ -190,6 +271,7 @@ void TreeWidgetItems::assign(const CategoryTree &tree)
         created.push_back(made);
     }
     m_tree->addTopLevelItems(roots);
+    m_settled = false;
     for (size_t i = 0; i < created.size(); ++i) {
         if (tree.items()[i].expanded)
             created[i]->setExpanded(true);

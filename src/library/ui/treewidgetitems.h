@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTreeWidget>
 
+#include <functional>
 #include <vector>
 
 
@@ -19,6 +20,11 @@ namespace Qb::Library::Ui {
 // is cached and rebuilt after any structural change of the widget's model, so a walk over all
 // indices costs one pass. Only category items are editable in place. The selection is the
 // selected item (the widget's current item alone is not a selection). Does not own the widget.
+//
+// A category whose commands were not read yet carries PendingRole and shows its expand arrow;
+// its commands are read through the command source when the category is expanded (by any
+// route: a click, the keyboard, expandAll) or when ensureCommands asks, and become its last
+// children. Command items hold their row's ID in IdRole; no item holds more text than it shows.
 class TreeWidgetItems : public QObject, public TreeItems
 {
     Q_OBJECT
@@ -38,6 +44,24 @@ public:
     void select(int index) override;
     void expand(int index) override;
     bool isExpanded(int index) const override;
+    int depth(int index) const override;
+    bool commandsLoaded(int index) const override;
+    void ensureCommands(int index) override;
+    qint64 commandId(int index) const override;
+
+    struct CommandSource
+    {
+        // The commands of the category numbered n, in the library's order.
+        std::function<std::vector<CommandEntry>(qint64 n)> read;
+        // Whether the category numbered n has any command.
+        std::function<bool(qint64 n)> any;
+    };
+    void setCommandSource(CommandSource source) { m_source = std::move(source); }
+    // Drops the arrow of every category still waiting for its commands that has neither
+    // sub-categories nor commands (one existence test each), once per assign(); the first read
+    // of a category's commands runs it. Once the library answers lookups by category cheaply
+    // (after the first read) this costs a few milliseconds.
+    void settleIndicators();
 
     // Replaces the widget's items with the whole of `tree` (expansion included) in one pass.
     void assign(const CategoryTree &tree);
@@ -47,16 +71,23 @@ public:
 
     static constexpr int ValueRole = Qt::UserRole;
     static constexpr int ImageRole = Qt::UserRole + 1;
+    static constexpr int IdRole = Qt::UserRole + 2;
+    static constexpr int PendingRole = Qt::UserRole + 3; // true: the commands are not read yet
 
 private:
     void invalidate() { m_dirty = true; }
     void refresh() const;
     QTreeWidgetItem *makeItem(const QString &text, int image, qint64 value) const;
+    void loadCommands(QTreeWidgetItem *category);
+    static void setPending(QTreeWidgetItem *category, bool pending);
 
     QPointer<QTreeWidget> m_tree;
     mutable std::vector<QTreeWidgetItem *> m_order;
+    mutable std::vector<int> m_depth; // per index, 1 = root level
     mutable QHash<const QTreeWidgetItem *, int> m_index;
     mutable bool m_dirty = true;
+    CommandSource m_source;
+    bool m_settled = false; // settleIndicators has run
 };
 
 } // namespace Qb::Library::Ui
