@@ -17,6 +17,8 @@
 
 namespace Qb::Jet {
 
+class File;
+
 // What a transaction's commit changes in the file.
 struct JournalRecord
 {
@@ -50,6 +52,9 @@ public:
     // ahead of its commit: a crash before the commit cuts the file back to `originalCount`.
     // A later begin() of the same transaction replaces it without a moment of neither.
     Result<void> beginAppending(std::uint32_t originalCount);
+    // The commit has written its pages and is about to flush them. Nothing to do: the record
+    // was flushed by begin() (except under a deliberate mutation, see setCrashSafetyMutation).
+    Result<void> pagesWritten();
     // The transaction is complete (or undone): the record no longer applies. Not flushed: a
     // record found after a crash that the file already satisfies is dropped anyway.
     Result<void> finish();
@@ -76,10 +81,18 @@ private:
     Result<void> flush();
 
     std::string m_path;
-    int m_fd = -1;
+    std::unique_ptr<File> m_file;
+    bool m_flushOwed = false; // JournalFlushedAfterPages: begin() left its flush to pagesWritten()
     bool m_appending = false; // a beginAppending() record is in place
     bool m_unsettled = false; // a record is in place that finish() has not cleared
 };
+
+// Deliberate faults in the order of the journal's writes, for the crash simulation's test that
+// it catches them; None (the default) everywhere else. JournalFlushedAfterPages: a commit's
+// record is flushed after its pages were written instead of before. NoDirectoryFlushForJournal:
+// the new journal's name is not flushed to its directory.
+enum class CrashSafetyMutation { None, JournalFlushedAfterPages, NoDirectoryFlushForJournal };
+void setCrashSafetyMutation(CrashSafetyMutation mutation);
 
 // The journal file's name beside a database.
 std::string journalPathFor(const std::string &databasePath);

@@ -190,6 +190,8 @@ Result<void> TxWriter::commit(Journal *journal)
         }
     }
     auto written = writeRuns(false);
+    if (written && journal)
+        written = journal->pagesWritten();
     if (written)
         written = m_cache.source().sync();
     if (!written) {

@@ -1,0 +1,642 @@
+// Power cuts and I/O errors beneath the engine. Each scenario runs through a recording file
+// layer (the library and its journal in memory); the log is then cut after every operation and
+// turned into the files a disk may hold (see crashsim_support.h), and each such state is opened
+// as the program opens it (journal played back): it must check clean and hold the rows before
+// or after the step the cut fell into, and after it once the step had returned. The same
+// scenarios run again with one operation failing (ENOSPC, EIO, a short write): the step reports
+// the error, the next statement works, and the files open clean with the state before or after.
+//
+// QB_POWER_FULL=1 (make crash-test) tries every cut with more states each and runs the
+// independent readers on a sample; QB_POWER_SEED sets the seed; QB_POWER_REPLAY=scenario:cut[:state]
+// replays one case.
+#include "crashsim_support.h"
+#include "readercheck_support.h"
+#include "writetest_support.h"
+
+#include "jet/checker.h"
+#include "jet/database.h"
+#include "jet/jetdatabase.h"
+#include "jet/storage/journal.h"
+#include "jet/storage/usagemap.h"
+#include "jet/write/compactor.h"
+#include "jet/write/emptylibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <set>
+
+using namespace Qb::Jet;
+using namespace Qb::Test;
+using Rows = std::vector<std::vector<std::string>>;
+
+namespace {
+
+constexpr const char *Password = "HPQVNRtoka3906";
+const std::string Library = "/mem/qbxdb.mdb";
+const std::vector<std::string> TableNames = {"分类表", "命令库", "命令表", "关键字表"};
+
+// What a user can see, plus the page count (which tells a compacted file from the original and
+// a rolled-back statement from a committed one).
+struct State
+{
+    std::vector<Rows> rows;
+    std::uint32_t pages = 0;
+    bool operator==(const State &) const = default;
+};
+
+State stateOf(Database &db)
+{
+    State s;
+    for (const auto &t : TableNames)
+        s.rows.push_back(tableRows(db, t));
+    s.pages = static_cast<JetDatabase &>(db).pages().pageCount().value_or(0);
+    return s;
+}
+
+std::string text(std::size_t n, int seed)
+{
+    std::string s;
+    for (std::size_t i = 0; s.size() < n; ++i)
+        s += char('a' + (i * 7 + std::size_t(seed) * 13) % 26);
+    return s;
+}
+
+std::string insertCommand(const std::string &name, std::size_t memo, int seed)
+{
+    return "insert into 命令库(命令名,中文名,分类,说明,类型) values ('" + name + "','名" + name + "','1','" + text(memo, seed)
+           + "','函数')";
+}
+
+using DbPtr = std::unique_ptr<Database>;
+// One step of a scenario: a statement, a script in one transaction, or compact. It may close
+// and reopen the database (`db`).
+using Step = std::function<Result<void>(DbPtr &db)>;
+
+Step statement(std::string sql)
+{
+    return [sql](DbPtr &db) -> Result<void> {
+        auto r = db->execute(sql);
+        if (!r)
+            return std::unexpected(r.error());
+        return {};
+    };
+}
+
+// As `quillbox-mdb exec --single-transaction` runs a script: all statements or none.
+Step transaction(std::vector<std::string> sqls, std::size_t pageLimit = 0)
+{
+    return [sqls, pageLimit](DbPtr &db) -> Result<void> {
+        if (pageLimit)
+            static_cast<JetDatabase &>(*db).setTransactionPageLimit(pageLimit);
+        if (auto b = db->beginTransaction(); !b)
+            return b;
+        for (const auto &sql : sqls)
+            if (auto r = db->execute(sql); !r) {
+                db->rollbackTransaction();
+                return std::unexpected(r.error());
+            }
+        return db->commitTransaction();
+    };
+}
+
+Step compaction()
+{
+    return [](DbPtr &db) -> Result<void> {
+        db.reset();
+        auto report = compactFile(Library, "", Password);
+        auto reopened = Database::open(Library, Password);
+        if (reopened)
+            db = std::move(*reopened);
+        if (!report)
+            return std::unexpected(report.error());
+        if (!reopened)
+            return std::unexpected(reopened.error());
+        return {};
+    };
+}
+
+struct Scenario
+{
+    std::string name;
+    std::function<std::vector<std::uint8_t>()> base; // the library before the steps
+    std::vector<Step> steps;
+};
+
+// A library with a few commands, made in memory.
+std::vector<std::uint8_t> smallLibrary(std::size_t commands, std::size_t deleteEvery = 0)
+{
+    auto db = Database::open(makeMemoryPageSource(EmptyLibrary::build(45000)), Password);
+    for (std::size_t i = 0; i < commands; ++i)
+        EXPECT_TRUE((*db)->execute(insertCommand("cmd" + std::to_string(i), 200 + i * 900, int(i))));
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE((*db)->execute("insert into 分类表(分类名,序号,父类,说明) values ('分类" + std::to_string(i) + "','"
+                                   + std::to_string(i) + "','0','')"));
+    for (std::size_t i = 0; deleteEvery && i < commands; i += deleteEvery)
+        EXPECT_TRUE((*db)->execute("delete from 命令库 where 命令名='cmd" + std::to_string(i) + "'"));
+    return sourceBytes(static_cast<JetDatabase &>(**db).pages().source());
+}
+
+// A library just short of the 512 pages an inline owner map reaches.
+std::vector<std::uint8_t> libraryNearMapRange()
+{
+    auto db = Database::open(makeMemoryPageSource(EmptyLibrary::build(45000)), Password);
+    auto &jet = static_cast<JetDatabase &>(**db);
+    for (int i = 0; *jet.pages().pageCount() < 500; ++i)
+        EXPECT_TRUE(jet.execute(insertCommand("fill" + std::to_string(i), 12000, i)));
+    return sourceBytes(jet.pages().source());
+}
+
+std::vector<Scenario> scenarios()
+{
+    std::vector<Scenario> out;
+    out.push_back({"statements", [] { return smallLibrary(4); },
+                   {statement(insertCommand("new1", 300, 1)),
+                    statement("insert into 分类表(分类名,序号,父类,说明) values ('新分类','7','0','')"),
+                    statement("update 命令库 set 说明='" + text(9000, 2) + "' where 命令名='cmd1'"),
+                    statement("update 命令库 set 说明='" + text(15000, 3) + "' where 命令名='cmd1'"),
+                    statement("update 分类表 set 说明='" + text(200, 4) + "' where 序号='2'"),
+                    statement("delete from 命令库 where 命令名='cmd2'"),
+                    statement("delete from 命令库 where 命令名='cmd1'")}});
+    out.push_back({"script in one transaction", [] { return smallLibrary(3); },
+                   {transaction({insertCommand("s1", 500, 5), insertCommand("s2", 6000, 6),
+                                 "update 命令库 set 说明='" + text(3000, 7) + "' where 命令名='cmd0'",
+                                 "delete from 命令库 where 命令名='cmd2'",
+                                 "insert into 分类表(分类名,序号,父类,说明) values ('脚本','8','0','')"})}});
+    std::vector<std::string> many;
+    for (int i = 0; i < 8; ++i)
+        many.push_back(insertCommand("long" + std::to_string(i), 4000 + std::size_t(i) * 1500, i));
+    many.push_back("delete from 命令库 where 命令名='cmd1'");
+    out.push_back({"long write-ahead transaction", [] { return smallLibrary(3); }, {transaction(many, 2)}});
+    out.push_back({"usage map to reference map", libraryNearMapRange,
+                   {statement(insertCommand("m1", 12000, 1)), statement(insertCommand("m2", 12000, 2)),
+                    statement(insertCommand("m3", 12000, 3)), statement("delete from 命令库 where 命令名='fill3'")}});
+    out.push_back({"compact", [] { return smallLibrary(8, 2); }, {compaction()}});
+    return out;
+}
+
+struct StepSpan
+{
+    std::size_t begin = 0, end = 0; // the step's operations in the log
+    bool ok = false;
+    Error error;
+};
+
+// A scenario run through the recording layer.
+struct Recording
+{
+    Files initial;
+    std::map<std::string, int> inodes;
+    std::vector<Op> log;
+    std::vector<State> states; // before the steps, then after each one that ran
+    std::vector<StepSpan> steps;
+    bool probed = false;       // the probe statement ran after the failed step
+    Error probeError;
+};
+
+const std::string Probe = "insert into 分类表(分类名,序号,父类,说明) values ('probe','999','0','')";
+
+// Runs `s` from `base`; with a fault armed, stops at the first step that fails and runs the
+// probe statement instead of the rest.
+Recording record(const Scenario &s, const Files &base, std::optional<std::pair<std::size_t, FaultKind>> fault = {})
+{
+    Recording rec;
+    rec.initial = base;
+    MemoryFileSystem memory(base);
+    RecordingFileSystem recorder(memory, base);
+    rec.inodes = recorder.initialInodes();
+    if (fault)
+        recorder.failAt(fault->first, fault->second);
+    {
+        InstalledFileSystem installed(recorder);
+        auto opened = Database::open(Library, Password);
+        if (!opened) {
+            ADD_FAILURE() << s.name << ": " << opened.error().message;
+            return rec;
+        }
+        DbPtr db = std::move(*opened);
+        rec.states.push_back(stateOf(*db));
+        for (const Step &step : s.steps) {
+            StepSpan span{recorder.log().size()};
+            auto r = step(db);
+            span.end = recorder.log().size();
+            span.ok = r.has_value();
+            if (!r)
+                span.error = r.error();
+            rec.steps.push_back(span);
+            if (!r) {
+                // The error has stopped: the next statement must work (on a fresh open when the
+                // step left no database open).
+                if (!db)
+                    if (auto again = Database::open(Library, Password); again)
+                        db = std::move(*again);
+                auto p = db ? db->execute(Probe) : Result<std::uint64_t>(fail(ErrorCode::IoError, "no database open"));
+                rec.probed = true;
+                if (!p)
+                    rec.probeError = p.error();
+                break;
+            }
+            rec.states.push_back(stateOf(*db));
+        }
+    }
+    rec.log = recorder.log();
+    return rec;
+}
+
+struct Settings
+{
+    std::uint64_t seed = 20;
+    bool full = false;
+    std::size_t randomPerCut = 2;
+    std::size_t prefixLimit = 6;
+    std::size_t cutStride = 1;
+    std::size_t readersEvery = 0; // 0: none
+    std::string replay;           // "scenario:cut[:state]"
+};
+
+Settings settings()
+{
+    Settings s;
+    if (const char *seed = std::getenv("QB_POWER_SEED"))
+        s.seed = std::strtoull(seed, nullptr, 10);
+    if (const char *full = std::getenv("QB_POWER_FULL"); full && *full == '1') {
+        s.full = true;
+        s.randomPerCut = 8;
+        s.prefixLimit = 64;
+        s.readersEvery = 40;
+    }
+    if (const char *replay = std::getenv("QB_POWER_REPLAY"))
+        s.replay = replay;
+    return s;
+}
+
+// Which states a cut after `cut` operations may show, and which one it must at least show.
+struct Allowed
+{
+    std::size_t required = 0;  // index into states: every step before it had returned
+    bool mayBeNext = false;    // the cut fell inside the next step
+};
+
+Allowed allowedAt(const Recording &rec, std::size_t cut)
+{
+    Allowed a;
+    for (const StepSpan &span : rec.steps) {
+        if (span.end <= cut && span.ok) {
+            ++a.required;
+            continue;
+        }
+        a.mayBeNext = span.begin < cut;
+        break;
+    }
+    return a;
+}
+
+enum class Verdict { Good, Inconsistent, Lost };
+
+std::uint64_t hashOf(const Files &files)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    for (const auto &[name, bytes] : files) {
+        for (char c : name)
+            h = (h ^ std::uint8_t(c)) * 1099511628211ull;
+        h = (h ^ bytes.hash()) * 1099511628211ull;
+    }
+    return h;
+}
+
+Tables contentOf(Database &db)
+{
+    Tables out;
+    for (const auto &t : TableNames)
+        out[t] = {(*db.query("select * from " + t))->columns(), tableRows(db, t)};
+    return out;
+}
+
+// Opens a crash state as the program does and judges it. `expected` are the scenario's states,
+// `probeRows` the rows of the probe statement's table expected on top of them (fault runs).
+struct Judge
+{
+    const std::vector<State> &states;
+    Allowed allowed;
+    bool probe = false;
+    std::string why;
+
+    Verdict operator()(const Files &files, IndependentReaders *readers)
+    {
+        MemoryFileSystem fs(files);
+        InstalledFileSystem installed(fs);
+        auto db = Database::open(Library, Password);
+        if (!db) {
+            why = "does not open: " + db.error().message;
+            return Verdict::Inconsistent;
+        }
+        auto &jet = static_cast<JetDatabase &>(**db);
+        const CheckReport report = checkDatabase(jet);
+        if (!report.ok()) {
+            why = "check finds " + std::to_string(report.faults.size()) + " faults, first: " + report.faults.front();
+            return Verdict::Inconsistent;
+        }
+        State now = stateOf(jet);
+        if (probe && !takeProbe(now))
+            return Verdict::Lost;
+        const Verdict v = compare(now);
+        if (v == Verdict::Good && readers) {
+            const Tables content = contentOf(jet);
+            db->reset();
+            why = checkByReaders(fs, content, *readers);
+            if (!why.empty())
+                return Verdict::Inconsistent;
+        }
+        return v;
+    }
+
+    // The probe row must be there exactly once; it is taken out (with the page count, which the
+    // probe changes) before the comparison.
+    bool takeProbe(State &now)
+    {
+        auto &rows = now.rows[0];
+        const auto n = std::erase_if(rows, [](const auto &row) { return row.size() > 1 && row[1] == "probe"; });
+        if (n != 1) {
+            why = "the probe statement's row appears " + std::to_string(n) + " times";
+            return false;
+        }
+        now.pages = 0;
+        return true;
+    }
+
+    Verdict compare(const State &now)
+    {
+        auto same = [&](const State &s) { return probe ? s.rows == now.rows : s == now; };
+        if (same(states[allowed.required]))
+            return Verdict::Good;
+        if (allowed.mayBeNext && allowed.required + 1 < states.size() && same(states[allowed.required + 1]))
+            return Verdict::Good;
+        for (std::size_t i = 0; i < allowed.required; ++i)
+            if (same(states[i])) {
+                why = "holds the state after step " + std::to_string(i) + " though step "
+                      + std::to_string(allowed.required) + " had returned";
+                return Verdict::Lost;
+            }
+        why = "rows match no state before or after the step (" + std::to_string(now.pages) + " pages)";
+        return Verdict::Inconsistent;
+    }
+
+    static std::string checkByReaders(const MemoryFileSystem &fs, const Tables &content, IndependentReaders &readers)
+    {
+        TempDir dir;
+        const std::string path = dir.path("state.mdb");
+        const auto bytes = fs.node(Library)->bytes();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+        return readers.check(path, content);
+    }
+};
+
+struct Tally
+{
+    std::size_t states = 0, inconsistent = 0, lost = 0, byReaders = 0;
+    std::vector<std::string> reports;
+
+    void add(Verdict v, const std::string &where, const std::string &why)
+    {
+        ++states;
+        if (v == Verdict::Good)
+            return;
+        (v == Verdict::Lost ? lost : inconsistent) += 1;
+        if (reports.size() < 10)
+            reports.push_back(where + ": " + (v == Verdict::Lost ? "lost" : "inconsistent") + ", " + why);
+    }
+};
+
+bool replaySelects(const Settings &s, const std::string &scenario, std::size_t cut, std::size_t state)
+{
+    if (s.replay.empty())
+        return true;
+    const auto first = s.replay.find(':');
+    const auto second = s.replay.find(':', first + 1);
+    if (s.replay.substr(0, first) != scenario)
+        return false;
+    if (std::stoul(s.replay.substr(first + 1, second - first - 1)) != cut)
+        return false;
+    return second == std::string::npos || std::stoul(s.replay.substr(second + 1)) == state;
+}
+
+// Every crash state of `rec` (cut after each operation), judged; distinct states only.
+void simulatePowerCuts(const std::string &name, const Recording &rec, const Settings &s, Tally &tally,
+                       IndependentReaders *readers)
+{
+    std::set<std::uint64_t> seen;
+    for (std::size_t cut = 0; cut <= rec.log.size(); cut += s.cutStride) {
+        const CrashCut crash(rec.initial, rec.inodes, rec.log, cut);
+        std::mt19937_64 rnd(s.seed * 1000003u + std::hash<std::string>{}(name) + cut);
+        const auto choices = crash.choices(s.randomPerCut, rnd, s.prefixLimit);
+        for (std::size_t i = 0; i < choices.size(); ++i) {
+            if (!replaySelects(s, name, cut, i))
+                continue;
+            const Files files = crash.build(choices[i]);
+            if (!seen.insert(hashOf(files)).second)
+                continue;
+            Judge judge{rec.states, allowedAt(rec, cut)};
+            const bool sample = readers && s.readersEvery && tally.states % s.readersEvery == 0;
+            const Verdict v = judge(files, sample ? readers : nullptr);
+            tally.byReaders += sample && v == Verdict::Good;
+            const std::string op = cut ? std::string(" after ") + opKindName(rec.log[cut - 1].kind) + " of "
+                                             + rec.log[cut - 1].name : std::string(" before any operation");
+            tally.add(v, "seed " + std::to_string(s.seed) + ", replay QB_POWER_REPLAY='" + name + ":" + std::to_string(cut)
+                             + ":" + std::to_string(i) + "' (" + choices[i].describe + op + ")",
+                      judge.why);
+        }
+    }
+}
+
+class PowerCut : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        for (const Scenario &s : scenarios())
+            s_bases[s.name] = Files{{Library, FileBytes(s.base())}};
+    }
+    static Files base(const std::string &name) { return s_bases.at(name); }
+    static inline std::map<std::string, Files> s_bases;
+};
+
+TEST_F(PowerCut, everyCrashStateHoldsTheStateBeforeOrAfterTheStep)
+{
+    const Settings s = settings();
+    std::unique_ptr<IndependentReaders> readers;
+    if (s.readersEvery)
+        readers = std::make_unique<IndependentReaders>();
+    Tally tally;
+    for (const Scenario &scenario : scenarios()) {
+        const Recording rec = record(scenario, base(scenario.name));
+        ASSERT_EQ(rec.steps.size(), scenario.steps.size()) << scenario.name;
+        for (const StepSpan &span : rec.steps)
+            ASSERT_TRUE(span.ok) << scenario.name << ": " << span.error.message;
+        const std::size_t before = tally.states;
+        simulatePowerCuts(scenario.name, rec, s, tally, readers.get());
+        std::printf("[ INFO     ] %s: %zu operations logged, %zu distinct crash states\n", scenario.name.c_str(),
+                    rec.log.size(), tally.states - before);
+    }
+    for (const auto &r : tally.reports)
+        ADD_FAILURE() << r;
+    std::printf("power cuts %zu, inconsistent %zu, lost %zu\n", tally.states, tally.inconsistent, tally.lost);
+    if (readers)
+        std::printf("[ INFO     ] %zu of them also read by %s\n", tally.byReaders,
+                    readers->names().empty() ? "no independent reader (none installed)" : readers->names().c_str());
+    EXPECT_EQ(tally.inconsistent, 0u);
+    EXPECT_EQ(tally.lost, 0u);
+    if (s.full) {
+        EXPECT_GE(tally.states, 10000u);
+    }
+}
+
+// The scenarios really do what they are named for.
+TEST_F(PowerCut, scenariosReachWhatTheyAreNamedFor)
+{
+    for (const Scenario &scenario : scenarios()) {
+        const Recording rec = record(scenario, base(scenario.name));
+        std::size_t databaseWritesBeforeCommitRecord = 0, renames = 0;
+        bool commitRecordSeen = false;
+        for (const Op &op : rec.log) {
+            renames += op.kind == OpKind::Rename;
+            if (op.kind == OpKind::Write && op.name.ends_with("-journal") && op.bytes.size() > 32)
+                commitRecordSeen = true;
+            if (op.kind == OpKind::Write && op.name == Library && !commitRecordSeen)
+                ++databaseWritesBeforeCommitRecord;
+        }
+        if (scenario.name == "long write-ahead transaction") {
+            EXPECT_GT(databaseWritesBeforeCommitRecord, 0u) << "pages written ahead of the commit";
+        }
+        if (scenario.name == "compact") {
+            EXPECT_EQ(renames, 1u);
+            EXPECT_LT(rec.states.back().pages, rec.states.front().pages);
+        }
+    }
+    // The map scenario's table owner map turns into a reference map.
+    const Scenario map = scenarios()[3];
+    MemoryFileSystem fs(base(map.name));
+    InstalledFileSystem installed(fs);
+    auto db = Database::open(Library, Password);
+    ASSERT_TRUE(db);
+    auto &jet = static_cast<JetDatabase &>(**db);
+    auto kinds = [&] {
+        std::set<std::uint8_t> k;
+        const TableDef def = **jet.tableDef("命令库");
+        k.insert(readUsageMap(jet.pages(), def.ownedPages)->kind);
+        for (const auto &lv : def.longValueMaps)
+            k.insert(readUsageMap(jet.pages(), lv.owned)->kind);
+        return k;
+    };
+    EXPECT_FALSE(kinds().contains(UsageMapReference));
+    for (const Step &step : map.steps)
+        ASSERT_TRUE(step(*db));
+    EXPECT_TRUE(kinds().contains(UsageMapReference));
+}
+
+// Deliberate ordering faults in the journal: the simulation must find states they spoil.
+struct Mutation
+{
+    const char *name;
+    CrashSafetyMutation mutation;
+};
+
+class PowerCutMutation : public PowerCut, public ::testing::WithParamInterface<Mutation> {};
+
+TEST_P(PowerCutMutation, isCaught)
+{
+    Settings s = settings();
+    s.replay.clear();
+    s.readersEvery = 0;
+    const Scenario scenario = scenarios()[0];
+    setCrashSafetyMutation(GetParam().mutation);
+    const Recording rec = record(scenario, base(scenario.name));
+    setCrashSafetyMutation(CrashSafetyMutation::None);
+    Tally tally;
+    simulatePowerCuts(scenario.name, rec, s, tally, nullptr);
+    std::printf("[ INFO     ] %s: power cuts %zu, inconsistent %zu, lost %zu\n", GetParam().name, tally.states,
+                tally.inconsistent, tally.lost);
+    EXPECT_GT(tally.inconsistent + tally.lost, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PowerCut, PowerCutMutation,
+    ::testing::Values(Mutation{"journalFlushedAfterThePages", CrashSafetyMutation::JournalFlushedAfterPages},
+                      Mutation{"noDirectoryFlushAfterCreatingTheJournal", CrashSafetyMutation::NoDirectoryFlushForJournal}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// ---- I/O errors -----------------------------------------------------------------------------
+
+const char *reasonOf(FaultKind kind)
+{
+    return kind == FaultKind::NoSpace || kind == FaultKind::CreateNoSpace || kind == FaultKind::ShortWrite
+        ? "No space left on device"
+        : "Input/output error";
+}
+
+// One fault run judged: the error, the probe, and the files at a few cuts after the fault.
+std::string judgeFaultRun(const Recording &rec, const Recording &clean, FaultKind kind, std::mt19937_64 &rnd,
+                          std::size_t &states)
+{
+    if (rec.steps.empty())
+        return "no step ran";
+    const StepSpan &last = rec.steps.back();
+    if (!last.ok) {
+        if (last.error.code != ErrorCode::IoError || last.error.message.find(reasonOf(kind)) == std::string::npos)
+            return "unclear error: " + std::string(errorCodeName(last.error.code)) + " " + last.error.message;
+        if (!rec.probeError.message.empty())
+            return "the next statement failed: " + rec.probeError.message;
+    }
+    const std::size_t failed = rec.steps.size() - 1;
+    const std::vector<State> expected(clean.states.begin(), clean.states.begin() + std::ptrdiff_t(rec.steps.size() + 1));
+    // Right after the failed step, and after the probe and the close.
+    for (const std::size_t cut : {last.end, rec.log.size()}) {
+        const CrashCut crash(rec.initial, rec.inodes, rec.log, cut);
+        for (const Choice &choice : crash.choices(2, rnd, 2)) {
+            Judge judge{expected, {failed, !last.ok}, rec.probed && cut == rec.log.size()};
+            if (last.ok)
+                judge.allowed = {failed + 1, false};
+            ++states;
+            if (judge(crash.build(choice), nullptr) != Verdict::Good)
+                return "cut after " + std::to_string(cut) + " operations (" + choice.describe + "): " + judge.why;
+        }
+    }
+    return "";
+}
+
+TEST_F(PowerCut, anIoErrorAtAnyOperationIsReportedAndLosesNothing)
+{
+    const Settings s = settings();
+    const std::vector<FaultKind> kinds = {FaultKind::NoSpace,  FaultKind::WriteIo,          FaultKind::ShortWrite,
+                                          FaultKind::FlushIo,  FaultKind::DirectoryFlushIo, FaultKind::TruncateIo,
+                                          FaultKind::CreateNoSpace, FaultKind::RenameIo};
+    std::size_t runs = 0, mishandled = 0, states = 0;
+    std::mt19937_64 rnd(s.seed);
+    for (const Scenario &scenario : scenarios()) {
+        const Recording clean = record(scenario, base(scenario.name));
+        const std::size_t first = clean.steps.front().begin;
+        // Quick runs fail every operation of the small scenarios and a sample of the others.
+        const std::size_t stride = s.full || clean.log.size() < 150 ? 1 : clean.log.size() / 60;
+        for (std::size_t at = first; at < clean.log.size(); at += stride) {
+            for (FaultKind kind : kinds) {
+                if (!faultFits(kind, clean.log[at].kind))
+                    continue;
+                const Recording rec = record(scenario, base(scenario.name), std::pair(at, kind));
+                ++runs;
+                const std::string why = judgeFaultRun(rec, clean, kind, rnd, states);
+                if (why.empty())
+                    continue;
+                if (++mishandled <= 10)
+                    ADD_FAILURE() << scenario.name << ", " << faultKindName(kind) << " at operation " << at << " ("
+                                  << opKindName(clean.log[at].kind) << " of " << clean.log[at].name << "): " << why;
+            }
+        }
+    }
+    std::printf("io faults %zu, mishandled %zu\n", runs, mishandled);
+    std::printf("[ INFO     ] %zu files states checked after the faults\n", states);
+    EXPECT_EQ(mishandled, 0u);
+}
+
+} // namespace
