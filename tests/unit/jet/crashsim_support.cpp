@@ -302,7 +302,9 @@ public:
             return osError("cannot write", path(), ENOSPC);
         if (m_fs.shortWriteNow(OpKind::Write) && bytes.size() > 1)
             bytes.resize(bytes.size() / 2);
-        Op op{OpKind::Write, m_inode, path(), {}, offset, bytes};
+        Op op(OpKind::Write, m_inode, path());
+        op.offset = offset;
+        op.bytes = bytes;
         if (const int err = m_fs.logOrFail(std::move(op)))
             return osError("cannot write", path(), err);
         const ByteRun all(bytes);
@@ -311,14 +313,14 @@ public:
 
     Result<void> sync() override
     {
-        if (const int err = m_fs.logOrFail(Op{OpKind::Sync, m_inode, path()}))
+        if (const int err = m_fs.logOrFail(Op(OpKind::Sync, m_inode, path())))
             return osError("cannot flush", path(), err);
         return m_inner->sync();
     }
 
     Result<void> truncate(std::uint64_t size) override
     {
-        Op op{OpKind::Truncate, m_inode, path()};
+        Op op(OpKind::Truncate, m_inode, path());
         op.size = size;
         if (const int err = m_fs.logOrFail(std::move(op)))
             return osError("cannot truncate", path(), err);
@@ -395,7 +397,7 @@ Result<std::unique_ptr<File>> RecordingFileSystem::open(const std::string &path,
     if (mode != OpenMode::Create)
         return m_inner.open(path, mode, missing);
     const int inode = m_nextInode;
-    if (const int err = logOrFail(Op{OpKind::Create, inode, path}))
+    if (const int err = logOrFail(Op(OpKind::Create, inode, path)))
         return osError("cannot create", path, err);
     ++m_nextInode;
     m_names[path] = inode;
@@ -409,7 +411,7 @@ Result<std::unique_ptr<File>> RecordingFileSystem::createUnique(const std::strin
         return file;
     const std::string path = (*file)->path();
     const int inode = m_nextInode;
-    if (const int err = logOrFail(Op{OpKind::Create, inode, path})) {
+    if (const int err = logOrFail(Op(OpKind::Create, inode, path))) {
         (void)m_inner.remove(path);
         return osError("cannot create a file beside", prefix, err);
     }
@@ -428,7 +430,7 @@ Result<void> RecordingFileSystem::remove(const std::string &path)
     auto it = m_names.find(path);
     if (it == m_names.end())
         return m_inner.remove(path);
-    if (const int err = logOrFail(Op{OpKind::Remove, it->second, path}))
+    if (const int err = logOrFail(Op(OpKind::Remove, it->second, path)))
         return osError("cannot remove", path, err);
     m_names.erase(it);
     return m_inner.remove(path);
@@ -439,7 +441,7 @@ Result<void> RecordingFileSystem::rename(const std::string &from, const std::str
     auto it = m_names.find(from);
     if (it == m_names.end())
         return m_inner.rename(from, to);
-    Op op{OpKind::Rename, it->second, from, to};
+    Op op(OpKind::Rename, it->second, from, to);
     if (const int err = logOrFail(std::move(op)))
         return osError("cannot rename " + from + " to", to, err);
     m_names[to] = it->second;
@@ -449,7 +451,7 @@ Result<void> RecordingFileSystem::rename(const std::string &from, const std::str
 
 Result<void> RecordingFileSystem::syncDirectory(const std::string &path)
 {
-    if (const int err = logOrFail(Op{OpKind::SyncDirectory, -1, path}))
+    if (const int err = logOrFail(Op(OpKind::SyncDirectory, -1, path)))
         return osError("cannot flush the directory", directoryOf(path), err);
     return m_inner.syncDirectory(path);
 }
@@ -614,7 +616,7 @@ std::vector<Choice> CrashCut::choices(std::size_t randomCount, std::mt19937_64 &
         Choice c{std::vector<bool>(n), std::vector<std::vector<bool>>(n), "random subset " + std::to_string(r)};
         for (std::size_t i = 0; i < n; ++i) {
             c.keep[i] = rnd() & 1;
-            if (const std::size_t sectors = sectorsOf(i); c.keep[i] && sectors > 1 && rnd() % 4 == 0) {
+            if (const std::size_t sectors = sectorsOf(i); c.keep[i] && sectors > 1 && rnd() % 2 == 0) {
                 c.sectors[i].resize(sectors);
                 for (std::size_t s = 0; s < sectors; ++s)
                     c.sectors[i][s] = rnd() & 1;

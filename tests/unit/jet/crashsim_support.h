@@ -98,6 +98,8 @@ const char *opKindName(OpKind kind);
 // One logged operation. Files are told apart by inode number (a rename moves the inode).
 struct Op
 {
+    Op(OpKind k, int i = -1, std::string n = {}, std::string t = {}) : kind(k), inode(i), name(std::move(n)), to(std::move(t)) {}
+
     OpKind kind;
     int inode = -1;                  // Write, Sync, Truncate, Create, Rename (the moved file)
     std::string name, to;            // Create/Remove: name; Rename: name → to

@@ -150,30 +150,48 @@ std::vector<std::uint8_t> libraryNearMapRange()
     return sourceBytes(jet.pages().source());
 }
 
-std::vector<Scenario> scenarios()
+// Single statements of every kind, `rounds` times over: inserts, a memo growing across pages
+// and shrinking again, small updates, deletes that release memo chains.
+std::vector<Step> statementSteps(std::size_t rounds)
 {
+    std::vector<Step> out;
+    for (std::size_t r = 0; r < rounds; ++r) {
+        const std::string n = std::to_string(r), old = "cmd" + std::to_string(r % 4);
+        out.push_back(statement(insertCommand("new" + n, 300 + r * 700, int(r))));
+        out.push_back(statement("insert into 分类表(分类名,序号,父类,说明) values ('新分类" + n + "','" + std::to_string(7 + r) + "','0','')"));
+        out.push_back(statement("update 命令库 set 说明='" + text(9000, int(r) + 2) + "' where 命令名='" + old + "'"));
+        out.push_back(statement("update 命令库 set 说明='" + text(15000, int(r) + 3) + "' where 命令名='" + old + "'"));
+        out.push_back(statement("update 分类表 set 说明='" + text(200, int(r) + 4) + "' where 序号='2'"));
+        out.push_back(statement("update 命令库 set 说明='" + text(40, int(r) + 5) + "' where 命令名='" + old + "'"));
+        out.push_back(statement("delete from 命令库 where 命令名='new" + n + "'"));
+    }
+    out.push_back(statement("delete from 命令库 where 命令名='cmd1'"));
+    return out;
+}
+
+// The scenarios; `full` makes each longer (more statements, more pages written ahead).
+std::vector<Scenario> scenarios(bool full = false)
+{
+    const std::size_t scale = full ? 10 : 1;
     std::vector<Scenario> out;
-    out.push_back({"statements", [] { return smallLibrary(4); },
-                   {statement(insertCommand("new1", 300, 1)),
-                    statement("insert into 分类表(分类名,序号,父类,说明) values ('新分类','7','0','')"),
-                    statement("update 命令库 set 说明='" + text(9000, 2) + "' where 命令名='cmd1'"),
-                    statement("update 命令库 set 说明='" + text(15000, 3) + "' where 命令名='cmd1'"),
-                    statement("update 分类表 set 说明='" + text(200, 4) + "' where 序号='2'"),
-                    statement("delete from 命令库 where 命令名='cmd2'"),
-                    statement("delete from 命令库 where 命令名='cmd1'")}});
-    out.push_back({"script in one transaction", [] { return smallLibrary(3); },
-                   {transaction({insertCommand("s1", 500, 5), insertCommand("s2", 6000, 6),
-                                 "update 命令库 set 说明='" + text(3000, 7) + "' where 命令名='cmd0'",
-                                 "delete from 命令库 where 命令名='cmd2'",
-                                 "insert into 分类表(分类名,序号,父类,说明) values ('脚本','8','0','')"})}});
+    out.push_back({"statements", [] { return smallLibrary(4); }, statementSteps(scale)});
+    std::vector<std::string> script = {insertCommand("s1", 500, 5), insertCommand("s2", 6000, 6),
+                                       "update 命令库 set 说明='" + text(3000, 7) + "' where 命令名='cmd0'",
+                                       "delete from 命令库 where 命令名='cmd2'",
+                                       "insert into 分类表(分类名,序号,父类,说明) values ('脚本','8','0','')"};
+    for (std::size_t i = 1; i < scale; ++i)
+        script.push_back(insertCommand("s" + std::to_string(i + 2), 2000 * i, int(i)));
+    out.push_back({"script in one transaction", [] { return smallLibrary(3); }, {transaction(script)}});
     std::vector<std::string> many;
-    for (int i = 0; i < 8; ++i)
-        many.push_back(insertCommand("long" + std::to_string(i), 4000 + std::size_t(i) * 1500, i));
+    for (std::size_t i = 0; i < 8 * scale; ++i)
+        many.push_back(insertCommand("long" + std::to_string(i), 4000 + (i % 8) * 1500, int(i)));
     many.push_back("delete from 命令库 where 命令名='cmd1'");
     out.push_back({"long write-ahead transaction", [] { return smallLibrary(3); }, {transaction(many, 2)}});
-    out.push_back({"usage map to reference map", libraryNearMapRange,
-                   {statement(insertCommand("m1", 12000, 1)), statement(insertCommand("m2", 12000, 2)),
-                    statement(insertCommand("m3", 12000, 3)), statement("delete from 命令库 where 命令名='fill3'")}});
+    std::vector<Step> growing;
+    for (std::size_t i = 0; i < 3 * scale; ++i)
+        growing.push_back(statement(insertCommand("m" + std::to_string(i), 12000, int(i))));
+    growing.push_back(statement("delete from 命令库 where 命令名='fill3'"));
+    out.push_back({"usage map to reference map", libraryNearMapRange, growing});
     out.push_back({"compact", [] { return smallLibrary(8, 2); }, {compaction()}});
     return out;
 }
@@ -220,7 +238,8 @@ Recording record(const Scenario &s, const Files &base, std::optional<std::pair<s
         DbPtr db = std::move(*opened);
         rec.states.push_back(stateOf(*db));
         for (const Step &step : s.steps) {
-            StepSpan span{recorder.log().size()};
+            StepSpan span;
+            span.begin = recorder.log().size();
             auto r = step(db);
             span.end = recorder.log().size();
             span.ok = r.has_value();
@@ -264,7 +283,7 @@ Settings settings()
         s.seed = std::strtoull(seed, nullptr, 10);
     if (const char *full = std::getenv("QB_POWER_FULL"); full && *full == '1') {
         s.full = true;
-        s.randomPerCut = 8;
+        s.randomPerCut = 48;
         s.prefixLimit = 64;
         s.readersEvery = 40;
     }
@@ -438,7 +457,7 @@ void simulatePowerCuts(const std::string &name, const Recording &rec, const Sett
             const Files files = crash.build(choices[i]);
             if (!seen.insert(hashOf(files)).second)
                 continue;
-            Judge judge{rec.states, allowedAt(rec, cut)};
+            Judge judge{rec.states, allowedAt(rec, cut), false, {}};
             const bool sample = readers && s.readersEvery && tally.states % s.readersEvery == 0;
             const Verdict v = judge(files, sample ? readers : nullptr);
             tally.byReaders += sample && v == Verdict::Good;
@@ -456,7 +475,7 @@ class PowerCut : public ::testing::Test
 protected:
     static void SetUpTestSuite()
     {
-        for (const Scenario &s : scenarios())
+        for (const Scenario &s : scenarios(settings().full))
             s_bases[s.name] = Files{{Library, FileBytes(s.base())}};
     }
     static Files base(const std::string &name) { return s_bases.at(name); }
@@ -470,7 +489,7 @@ TEST_F(PowerCut, everyCrashStateHoldsTheStateBeforeOrAfterTheStep)
     if (s.readersEvery)
         readers = std::make_unique<IndependentReaders>();
     Tally tally;
-    for (const Scenario &scenario : scenarios()) {
+    for (const Scenario &scenario : scenarios(s.full)) {
         const Recording rec = record(scenario, base(scenario.name));
         ASSERT_EQ(rec.steps.size(), scenario.steps.size()) << scenario.name;
         for (const StepSpan &span : rec.steps)
@@ -595,7 +614,7 @@ std::string judgeFaultRun(const Recording &rec, const Recording &clean, FaultKin
     for (const std::size_t cut : {last.end, rec.log.size()}) {
         const CrashCut crash(rec.initial, rec.inodes, rec.log, cut);
         for (const Choice &choice : crash.choices(2, rnd, 2)) {
-            Judge judge{expected, {failed, !last.ok}, rec.probed && cut == rec.log.size()};
+            Judge judge{expected, {failed, !last.ok}, rec.probed && cut == rec.log.size(), {}};
             if (last.ok)
                 judge.allowed = {failed + 1, false};
             ++states;
@@ -614,12 +633,10 @@ TEST_F(PowerCut, anIoErrorAtAnyOperationIsReportedAndLosesNothing)
                                           FaultKind::CreateNoSpace, FaultKind::RenameIo};
     std::size_t runs = 0, mishandled = 0, states = 0;
     std::mt19937_64 rnd(s.seed);
+    // Every operation of every step kind, the closing of the database included.
     for (const Scenario &scenario : scenarios()) {
         const Recording clean = record(scenario, base(scenario.name));
-        const std::size_t first = clean.steps.front().begin;
-        // Quick runs fail every operation of the small scenarios and a sample of the others.
-        const std::size_t stride = s.full || clean.log.size() < 150 ? 1 : clean.log.size() / 60;
-        for (std::size_t at = first; at < clean.log.size(); at += stride) {
+        for (std::size_t at = clean.steps.front().begin; at < clean.log.size(); ++at) {
             for (FaultKind kind : kinds) {
                 if (!faultFits(kind, clean.log[at].kind))
                     continue;
