@@ -23,10 +23,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 
 using namespace Qb::Jet;
@@ -122,9 +124,30 @@ Step compaction()
 struct Scenario
 {
     std::string name;
-    std::function<std::vector<std::uint8_t>()> base; // the library before the steps
+    std::function<Files()> base; // the library (and its journal) before the steps
     std::vector<Step> steps;
+    bool opensInStep = false; // the first step opens the library (and plays its journal back)
 };
+
+Files libraryFiles(const std::vector<std::uint8_t> &bytes)
+{
+    return Files{{Library, FileBytes(bytes)}};
+}
+
+// Opens the library as the program does, closing it first when open.
+Step openLibrary()
+{
+    return [](DbPtr &db) -> Result<void> {
+        db.reset();
+        auto opened = Database::open(Library, Password);
+        if (!opened)
+            return std::unexpected(opened.error());
+        db = std::move(*opened);
+        return {};
+    };
+}
+
+Files interruptedLibrary();
 
 // A library with a few commands, made in memory.
 std::vector<std::uint8_t> smallLibrary(std::size_t commands, std::size_t deleteEvery = 0)
@@ -174,25 +197,27 @@ std::vector<Scenario> scenarios(bool full = false)
 {
     const std::size_t scale = full ? 10 : 1;
     std::vector<Scenario> out;
-    out.push_back({"statements", [] { return smallLibrary(4); }, statementSteps(scale)});
+    out.push_back({"statements", [] { return libraryFiles(smallLibrary(4)); }, statementSteps(scale)});
     std::vector<std::string> script = {insertCommand("s1", 500, 5), insertCommand("s2", 6000, 6),
                                        "update 命令库 set 说明='" + text(3000, 7) + "' where 命令名='cmd0'",
                                        "delete from 命令库 where 命令名='cmd2'",
                                        "insert into 分类表(分类名,序号,父类,说明) values ('脚本','8','0','')"};
     for (std::size_t i = 1; i < scale; ++i)
         script.push_back(insertCommand("s" + std::to_string(i + 2), 2000 * i, int(i)));
-    out.push_back({"script in one transaction", [] { return smallLibrary(3); }, {transaction(script)}});
+    out.push_back({"script in one transaction", [] { return libraryFiles(smallLibrary(3)); }, {transaction(script)}});
     std::vector<std::string> many;
     for (std::size_t i = 0; i < 8 * scale; ++i)
         many.push_back(insertCommand("long" + std::to_string(i), 4000 + (i % 8) * 1500, int(i)));
     many.push_back("delete from 命令库 where 命令名='cmd1'");
-    out.push_back({"long write-ahead transaction", [] { return smallLibrary(3); }, {transaction(many, 2)}});
+    out.push_back({"long write-ahead transaction", [] { return libraryFiles(smallLibrary(3)); }, {transaction(many, 2)}});
     std::vector<Step> growing;
     for (std::size_t i = 0; i < 3 * scale; ++i)
         growing.push_back(statement(insertCommand("m" + std::to_string(i), 12000, int(i))));
     growing.push_back(statement("delete from 命令库 where 命令名='fill3'"));
-    out.push_back({"usage map to reference map", libraryNearMapRange, growing});
-    out.push_back({"compact", [] { return smallLibrary(8, 2); }, {compaction()}});
+    out.push_back({"usage map to reference map", [] { return libraryFiles(libraryNearMapRange()); }, growing});
+    out.push_back({"compact", [] { return libraryFiles(smallLibrary(8, 2)); }, {compaction()}});
+    out.push_back({"playing back a journal", interruptedLibrary,
+                   {openLibrary(), statement(insertCommand("after", 5000, 9))}, true});
     return out;
 }
 
@@ -228,15 +253,26 @@ Recording record(const Scenario &s, const Files &base, std::optional<std::pair<s
     rec.inodes = recorder.initialInodes();
     if (fault)
         recorder.failAt(fault->first, fault->second);
+    if (s.opensInStep) { // the state the open will show, from a copy
+        MemoryFileSystem copy(base);
+        InstalledFileSystem installed(copy);
+        auto opened = Database::open(Library, Password);
+        EXPECT_TRUE(opened) << s.name;
+        if (opened)
+            rec.states.push_back(stateOf(**opened));
+    }
     {
         InstalledFileSystem installed(recorder);
-        auto opened = Database::open(Library, Password);
-        if (!opened) {
-            ADD_FAILURE() << s.name << ": " << opened.error().message;
-            return rec;
+        DbPtr db;
+        if (!s.opensInStep) {
+            auto opened = Database::open(Library, Password);
+            if (!opened) {
+                ADD_FAILURE() << s.name << ": " << opened.error().message;
+                return rec;
+            }
+            db = std::move(*opened);
+            rec.states.push_back(stateOf(*db));
         }
-        DbPtr db = std::move(*opened);
-        rec.states.push_back(stateOf(*db));
         for (const Step &step : s.steps) {
             StepSpan span;
             span.begin = recorder.log().size();
@@ -263,6 +299,33 @@ Recording record(const Scenario &s, const Files &base, std::optional<std::pair<s
     }
     rec.log = recorder.log();
     return rec;
+}
+
+// A library whose last statement was cut by a power failure while its pages were being written:
+// the journal holds the record, the library a torn page.
+Files interruptedLibrary()
+{
+    const Scenario one{"", [] { return libraryFiles(smallLibrary(4)); },
+                       {statement("update 命令库 set 说明='" + text(15000, 3) + "' where 命令名='cmd1'")}};
+    const Files base = one.base();
+    const Recording rec = record(one, base);
+    std::size_t cut = 0;
+    bool journalFlushed = false;
+    for (std::size_t i = 0; i < rec.log.size() && !cut; ++i) {
+        const Op &op = rec.log[i];
+        journalFlushed = journalFlushed || (op.kind == OpKind::Sync && op.name.ends_with("-journal"));
+        if (journalFlushed && op.kind == OpKind::Write && op.name == Library)
+            cut = i + 1;
+    }
+    EXPECT_GT(cut, 0u) << "a commit writing the library after its journal";
+    const CrashCut crash(rec.initial, rec.inodes, rec.log, cut);
+    Choice torn{std::vector<bool>(crash.candidates().size(), true), std::vector<std::vector<bool>>(crash.candidates().size()), ""};
+    const std::size_t last = crash.candidates().size() - 1; // the library's write
+    torn.sectors[last].assign(crash.sectorsOf(last), false);
+    std::fill_n(torn.sectors[last].begin(), torn.sectors[last].size() / 2, true);
+    Files files = crash.build(torn);
+    EXPECT_TRUE(files.contains(journalPathFor(Library)));
+    return files;
 }
 
 struct Settings
@@ -315,6 +378,14 @@ Allowed allowedAt(const Recording &rec, std::size_t cut)
 
 enum class Verdict { Good, Inconsistent, Lost };
 
+Tables contentOf(Database &db)
+{
+    Tables out;
+    for (const auto &t : TableNames)
+        out[t] = {(*db.query("select * from " + t))->columns(), tableRows(db, t)};
+    return out;
+}
+
 std::uint64_t hashOf(const Files &files)
 {
     std::uint64_t h = 1469598103934665603ull;
@@ -324,14 +395,6 @@ std::uint64_t hashOf(const Files &files)
         h = (h ^ bytes.hash()) * 1099511628211ull;
     }
     return h;
-}
-
-Tables contentOf(Database &db)
-{
-    Tables out;
-    for (const auto &t : TableNames)
-        out[t] = {(*db.query("select * from " + t))->columns(), tableRows(db, t)};
-    return out;
 }
 
 // Opens a crash state as the program does and judges it. `expected` are the scenario's states,
@@ -347,6 +410,14 @@ struct Judge
     {
         MemoryFileSystem fs(files);
         InstalledFileSystem installed(fs);
+        // A reader that must not write sees the state through the journal, without changing a byte.
+        std::optional<State> seen;
+        if (auto reader = Database::open(Library, Password, Database::Mode::ReadOnly); reader)
+            seen = stateOf(**reader);
+        if (fs.files().size() != files.size() || hashOf(fs.files()) != hashOf(files)) {
+            why = "a read-only open changed the files";
+            return Verdict::Inconsistent;
+        }
         auto db = Database::open(Library, Password);
         if (!db) {
             why = "does not open: " + db.error().message;
@@ -359,6 +430,11 @@ struct Judge
             return Verdict::Inconsistent;
         }
         State now = stateOf(jet);
+        if (seen != now) {
+            why = seen ? "a read-only open shows other rows than the program after playing the journal back"
+                       : "a read-only open fails where the program's open succeeds";
+            return Verdict::Inconsistent;
+        }
         if (probe && !takeProbe(now))
             return Verdict::Lost;
         const Verdict v = compare(now);
@@ -476,7 +552,7 @@ protected:
     static void SetUpTestSuite()
     {
         for (const Scenario &s : scenarios(settings().full))
-            s_bases[s.name] = Files{{Library, FileBytes(s.base())}};
+            s_bases[s.name] = s.base();
     }
     static Files base(const std::string &name) { return s_bases.at(name); }
     static inline std::map<std::string, Files> s_bases;
@@ -528,6 +604,14 @@ TEST_F(PowerCut, scenariosReachWhatTheyAreNamedFor)
         }
         if (scenario.name == "long write-ahead transaction") {
             EXPECT_GT(databaseWritesBeforeCommitRecord, 0u) << "pages written ahead of the commit";
+        }
+        if (scenario.name == "playing back a journal") {
+            const auto &step = rec.steps.front();
+            const auto playedBack = std::count_if(rec.log.begin() + std::ptrdiff_t(step.begin), rec.log.begin() + std::ptrdiff_t(step.end),
+                                                  [](const Op &op) { return op.kind == OpKind::Write && op.name == Library; });
+            EXPECT_GT(playedBack, 0) << "the open restores pages";
+            EXPECT_EQ(rec.states.front(), record(scenarios()[0], base("statements")).states.front())
+                << "the interrupted statement is undone";
         }
         if (scenario.name == "compact") {
             EXPECT_EQ(renames, 1u);
