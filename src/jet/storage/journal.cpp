@@ -209,8 +209,9 @@ private:
     Decoded m_journal;
 };
 
-// The record of the journal at `path` that the file does not satisfy yet (nullopt: none).
-Result<std::optional<Decoded>> unfinished(const std::string &path, const PageSource &db)
+// The record of the journal at `path` that the file does not satisfy yet (nullopt: none); with
+// `pagesInDoubt` any valid record, whatever the file holds.
+Result<std::optional<Decoded>> unfinished(const std::string &path, const PageSource &db, bool pagesInDoubt = false)
 {
     bool missing = false;
     auto file = fileSystem().open(path, OpenMode::Read, &missing);
@@ -218,6 +219,8 @@ Result<std::optional<Decoded>> unfinished(const std::string &path, const PageSou
         return missing ? Result<std::optional<Decoded>>(std::nullopt) : std::unexpected(file.error());
     auto record = decode(**file);
     if (!record || !*record)
+        return record;
+    if (pagesInDoubt)
         return record;
     auto complete = completeIn(**record, db);
     if (!complete)
@@ -261,16 +264,20 @@ Journal::~Journal()
 
 Result<void> Journal::openFile()
 {
-    if (m_file)
-        return {};
-    auto file = fileSystem().open(m_path, OpenMode::Create);
-    if (!file)
-        return std::unexpected(file.error());
-    m_file = std::move(*file);
+    if (!m_file) {
+        auto file = fileSystem().open(m_path, OpenMode::Create);
+        if (!file)
+            return std::unexpected(file.error());
+        m_file = std::move(*file);
+    }
     // Once per open database: the entry must survive a power loss before any page relies on it.
-    if (g_mutation == CrashSafetyMutation::NoDirectoryFlushForJournal)
+    // Until a directory flush has succeeded, every record tries again.
+    if (m_directoryFlushed || g_mutation == CrashSafetyMutation::NoDirectoryFlushForJournal)
         return {};
-    return fileSystem().syncDirectory(m_path);
+    if (auto synced = fileSystem().syncDirectory(m_path); !synced)
+        return synced;
+    m_directoryFlushed = true;
+    return {};
 }
 
 Result<void> Journal::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes)
@@ -362,7 +369,7 @@ bool Journal::pending() const
 
 Result<bool> Journal::recover(PageSource &db)
 {
-    auto record = unfinished(m_path, db);
+    auto record = unfinished(m_path, db, m_pagesInDoubt);
     if (!record)
         return std::unexpected(record.error());
     if (*record) {
@@ -372,7 +379,7 @@ Result<bool> Journal::recover(PageSource &db)
     // The record no longer applies; it is cleared before the file goes, so a removal lost in a
     // power failure does not bring it back. The next record goes into a new file.
     m_file.reset();
-    m_appending = m_unsettled = m_flushOwed = false;
+    m_appending = m_unsettled = m_flushOwed = m_directoryFlushed = m_pagesInDoubt = false;
     bool missing = false;
     auto file = fileSystem().open(m_path, OpenMode::ReadWrite, &missing);
     if (!file && !missing)

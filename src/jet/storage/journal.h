@@ -61,9 +61,15 @@ public:
 
     // Plays back a journal left by an unfinished transaction and removes the file: restores the
     // original pages and cuts the file to its original size, unless the file holds every new
-    // page. Removes an incomplete or invalidated journal. No journal: nothing to do.
+    // page (and no failed write or flush of this session puts those pages in doubt: see
+    // pagesInDoubt()). Removes an incomplete or invalidated journal. No journal: nothing to do.
     // Returns whether a transaction was rolled back.
     Result<bool> recover(PageSource &database);
+
+    // A commit's page writes or flush failed and it could not restore the original pages: the
+    // file may show new pages (from the system's cache) that are not on disk, so the record
+    // is played back whatever the file seems to hold.
+    void pagesInDoubt() { m_pagesInDoubt = true; }
 
     // For readers that must not write: the database as recover() would leave it, without
     // changing the file. `database` itself when there is nothing to roll back.
@@ -83,6 +89,8 @@ private:
     std::string m_path;
     std::unique_ptr<File> m_file;
     bool m_flushOwed = false; // JournalFlushedAfterPages: begin() left its flush to pagesWritten()
+    bool m_directoryFlushed = false; // the journal's name is durable
+    bool m_pagesInDoubt = false;
     bool m_appending = false; // a beginAppending() record is in place
     bool m_unsettled = false; // a record is in place that finish() has not cleared
 };

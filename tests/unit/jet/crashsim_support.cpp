@@ -254,6 +254,7 @@ const char *faultKindName(FaultKind kind)
     case FaultKind::TruncateIo: return "EIO on a truncate";
     case FaultKind::CreateNoSpace: return "ENOSPC on a create";
     case FaultKind::RenameIo: return "EIO on a rename";
+    case FaultKind::DeadDisk: return "EIO on every write, flush and truncate from here to the end of the step";
     }
     return "?";
 }
@@ -269,6 +270,7 @@ bool faultFits(FaultKind kind, OpKind op)
     case FaultKind::TruncateIo: return op == OpKind::Truncate;
     case FaultKind::CreateNoSpace: return op == OpKind::Create;
     case FaultKind::RenameIo: return op == OpKind::Rename;
+    case FaultKind::DeadDisk: return op == OpKind::Write || op == OpKind::Sync || op == OpKind::Truncate;
     }
     return false;
 }
@@ -348,12 +350,13 @@ void RecordingFileSystem::failAt(std::size_t index, FaultKind kind)
 {
     m_failIndex = index;
     m_failKind = kind;
-    m_faulted = false;
+    m_faulted = m_healed = false;
 }
 
 bool RecordingFileSystem::shortWriteNow(OpKind kind)
 {
-    return !m_faulted && m_failKind == FaultKind::ShortWrite && m_log.size() >= m_failIndex && faultFits(m_failKind, kind);
+    return !m_faulted && !m_healed && m_failKind == FaultKind::ShortWrite && m_log.size() >= m_failIndex
+        && faultFits(m_failKind, kind);
 }
 
 bool RecordingFileSystem::takeOwedNoSpace(int inode)
@@ -366,7 +369,8 @@ bool RecordingFileSystem::takeOwedNoSpace(int inode)
 
 int RecordingFileSystem::logOrFail(Op op)
 {
-    if (!m_faulted && m_log.size() >= m_failIndex && faultFits(m_failKind, op.kind)) {
+    const bool again = m_faulted && m_failKind == FaultKind::DeadDisk;
+    if ((!m_faulted || again) && !m_healed && m_log.size() >= m_failIndex && faultFits(m_failKind, op.kind)) {
         m_faulted = true;
         if (m_failKind == FaultKind::ShortWrite) {
             m_owedNoSpace = op.inode;

@@ -111,7 +111,9 @@ struct Op
 
 // What an injected fault does. Write faults hit the first write at or after the chosen
 // operation index, flush faults the first flush, and so on: see RecordingFileSystem::failAt.
-enum class FaultKind { NoSpace, WriteIo, ShortWrite, FlushIo, DirectoryFlushIo, TruncateIo, CreateNoSpace, RenameIo };
+// DeadDisk: from the chosen operation on, every write, flush and truncate fails with EIO until
+// heal() (a disk that went away for the rest of the step).
+enum class FaultKind { NoSpace, WriteIo, ShortWrite, FlushIo, DirectoryFlushIo, TruncateIo, CreateNoSpace, RenameIo, DeadDisk };
 const char *faultKindName(FaultKind kind);
 // Whether `kind` applies to an operation of kind `op`.
 bool faultFits(FaultKind kind, OpKind op);
@@ -130,6 +132,8 @@ public:
     // write writes half and the file's next write fails with ENOSPC. One fault at a time.
     void failAt(std::size_t index, FaultKind kind);
     bool faulted() const { return m_faulted; }
+    // The fault stops (a DeadDisk fails nothing more; an armed fault that has not hit is dropped).
+    void heal() { m_healed = true; }
 
     Jet::Result<std::unique_ptr<Jet::File>> open(const std::string &path, Jet::OpenMode mode, bool *missing) override;
     Jet::Result<std::unique_ptr<Jet::File>> createUnique(const std::string &prefix, unsigned permissions) override;
@@ -156,6 +160,7 @@ private:
     std::size_t m_failIndex = SIZE_MAX;
     FaultKind m_failKind = FaultKind::NoSpace;
     bool m_faulted = false;
+    bool m_healed = false;
     int m_owedNoSpace = -1; // inode whose next write fails after a short write
 };
 

@@ -237,14 +237,20 @@ struct Recording
     std::vector<State> states; // before the steps, then after each one that ran
     std::vector<StepSpan> steps;
     bool probed = false;       // the probe statement ran after the failed step
+    std::size_t probeEnd = 0;  // the log's length when it returned
     Error probeError;
 };
 
 const std::string Probe = "insert into 分类表(分类名,序号,父类,说明) values ('probe','999','0','')";
 
-// Runs `s` from `base`; with a fault armed, stops at the first step that fails and runs the
-// probe statement instead of the rest.
-Recording record(const Scenario &s, const Files &base, std::optional<std::pair<std::size_t, FaultKind>> fault = {})
+// What follows a failed step: the probe statement on the same open database, or closing it and
+// opening it again as the program's next start would (nothing else in between).
+enum class AfterFault { Probe, Reopen };
+
+// Runs `s` from `base`; with a fault armed, stops at the first step that fails and goes on as
+// `after` says instead of running the rest.
+Recording record(const Scenario &s, const Files &base, std::optional<std::pair<std::size_t, FaultKind>> fault = {},
+                 AfterFault after = AfterFault::Probe)
 {
     Recording rec;
     rec.initial = base;
@@ -277,11 +283,19 @@ Recording record(const Scenario &s, const Files &base, std::optional<std::pair<s
             StepSpan span;
             span.begin = recorder.log().size();
             auto r = step(db);
+            recorder.heal();
             span.end = recorder.log().size();
             span.ok = r.has_value();
             if (!r)
                 span.error = r.error();
             rec.steps.push_back(span);
+            if (!r && after == AfterFault::Reopen) {
+                db.reset();
+                auto again = Database::open(Library, Password);
+                if (!again)
+                    rec.probeError = again.error();
+                break;
+            }
             if (!r) {
                 // The error has stopped: the next statement must work (on a fresh open when the
                 // step left no database open).
@@ -290,6 +304,7 @@ Recording record(const Scenario &s, const Files &base, std::optional<std::pair<s
                         db = std::move(*again);
                 auto p = db ? db->execute(Probe) : Result<std::uint64_t>(fail(ErrorCode::IoError, "no database open"));
                 rec.probed = true;
+                rec.probeEnd = recorder.log().size();
                 if (!p)
                     rec.probeError = p.error();
                 break;
@@ -399,11 +414,14 @@ std::uint64_t hashOf(const Files &files)
 
 // Opens a crash state as the program does and judges it. `expected` are the scenario's states,
 // `probeRows` the rows of the probe statement's table expected on top of them (fault runs).
+// Whether the probe statement's row must, may or must not be in a state.
+enum class ProbeRule { Absent, May, Present };
+
 struct Judge
 {
     const std::vector<State> &states;
     Allowed allowed;
-    bool probe = false;
+    ProbeRule probe = ProbeRule::Absent;
     std::string why;
 
     Verdict operator()(const Files &files, IndependentReaders *readers)
@@ -435,7 +453,7 @@ struct Judge
                        : "a read-only open fails where the program's open succeeds";
             return Verdict::Inconsistent;
         }
-        if (probe && !takeProbe(now))
+        if (probe != ProbeRule::Absent && !takeProbe(now))
             return Verdict::Lost;
         const Verdict v = compare(now);
         if (v == Verdict::Good && readers) {
@@ -448,13 +466,13 @@ struct Judge
         return v;
     }
 
-    // The probe row must be there exactly once; it is taken out (with the page count, which the
+    // The probe row, there once (or at most once) is taken out (with the page count, which the
     // probe changes) before the comparison.
     bool takeProbe(State &now)
     {
         auto &rows = now.rows[0];
         const auto n = std::erase_if(rows, [](const auto &row) { return row.size() > 1 && row[1] == "probe"; });
-        if (n != 1) {
+        if (n > 1 || (n == 0 && probe == ProbeRule::Present)) {
             why = "the probe statement's row appears " + std::to_string(n) + " times";
             return false;
         }
@@ -464,7 +482,7 @@ struct Judge
 
     Verdict compare(const State &now)
     {
-        auto same = [&](const State &s) { return probe ? s.rows == now.rows : s == now; };
+        auto same = [&](const State &s) { return probe != ProbeRule::Absent ? s.rows == now.rows : s == now; };
         if (same(states[allowed.required]))
             return Verdict::Good;
         if (allowed.mayBeNext && allowed.required + 1 < states.size() && same(states[allowed.required + 1]))
@@ -533,7 +551,7 @@ void simulatePowerCuts(const std::string &name, const Recording &rec, const Sett
             const Files files = crash.build(choices[i]);
             if (!seen.insert(hashOf(files)).second)
                 continue;
-            Judge judge{rec.states, allowedAt(rec, cut), false, {}};
+            Judge judge{rec.states, allowedAt(rec, cut), ProbeRule::Absent, {}};
             const bool sample = readers && s.readersEvery && tally.states % s.readersEvery == 0;
             const Verdict v = judge(files, sample ? readers : nullptr);
             tally.byReaders += sample && v == Verdict::Good;
@@ -674,14 +692,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 const char *reasonOf(FaultKind kind)
 {
+    // DeadDisk: EIO, like the flush and rename faults.
     return kind == FaultKind::NoSpace || kind == FaultKind::CreateNoSpace || kind == FaultKind::ShortWrite
         ? "No space left on device"
         : "Input/output error";
 }
 
-// One fault run judged: the error, the probe, and the files at a few cuts after the fault.
-std::string judgeFaultRun(const Recording &rec, const Recording &clean, FaultKind kind, std::mt19937_64 &rnd,
-                          std::size_t &states)
+// One fault run judged: the error, the probe, and the files a power cut may leave after the
+// fault: at every later cut (`everyCut`; else right after the failed step and at the end),
+// failed flushes counted as the crash model says.
+std::string judgeFaultRun(const Recording &rec, const Recording &clean, FaultKind kind, bool everyCut,
+                          std::mt19937_64 &rnd, std::size_t &states)
 {
     if (rec.steps.empty())
         return "no step ran";
@@ -690,15 +711,19 @@ std::string judgeFaultRun(const Recording &rec, const Recording &clean, FaultKin
         if (last.error.code != ErrorCode::IoError || last.error.message.find(reasonOf(kind)) == std::string::npos)
             return "unclear error: " + std::string(errorCodeName(last.error.code)) + " " + last.error.message;
         if (!rec.probeError.message.empty())
-            return "the next statement failed: " + rec.probeError.message;
+            return "the next statement (or open) failed: " + rec.probeError.message;
     }
     const std::size_t failed = rec.steps.size() - 1;
     const std::vector<State> expected(clean.states.begin(), clean.states.begin() + std::ptrdiff_t(rec.steps.size() + 1));
-    // Right after the failed step, and after the probe and the close.
-    for (const std::size_t cut : {last.end, rec.log.size()}) {
+    for (std::size_t cut = last.end; cut <= rec.log.size(); ++cut) {
+        if (!everyCut && cut != last.end && cut != rec.log.size())
+            continue;
+        const ProbeRule probe = !rec.probed || cut <= last.end ? ProbeRule::Absent
+                              : cut >= rec.probeEnd          ? ProbeRule::Present
+                                                             : ProbeRule::May;
         const CrashCut crash(rec.initial, rec.inodes, rec.log, cut);
-        for (const Choice &choice : crash.choices(2, rnd, 2)) {
-            Judge judge{expected, {failed, !last.ok}, rec.probed && cut == rec.log.size(), {}};
+        for (const Choice &choice : crash.choices(everyCut ? 1 : 2, rnd, 2)) {
+            Judge judge{expected, {failed, !last.ok}, probe, {}};
             if (last.ok)
                 judge.allowed = {failed + 1, false};
             ++states;
@@ -714,7 +739,7 @@ TEST_F(PowerCut, anIoErrorAtAnyOperationIsReportedAndLosesNothing)
     const Settings s = settings();
     const std::vector<FaultKind> kinds = {FaultKind::NoSpace,  FaultKind::WriteIo,          FaultKind::ShortWrite,
                                           FaultKind::FlushIo,  FaultKind::DirectoryFlushIo, FaultKind::TruncateIo,
-                                          FaultKind::CreateNoSpace, FaultKind::RenameIo};
+                                          FaultKind::CreateNoSpace, FaultKind::RenameIo, FaultKind::DeadDisk};
     std::size_t runs = 0, mishandled = 0, states = 0;
     std::mt19937_64 rnd(s.seed);
     // Every operation of every step kind, the closing of the database included.
@@ -724,14 +749,25 @@ TEST_F(PowerCut, anIoErrorAtAnyOperationIsReportedAndLosesNothing)
             for (FaultKind kind : kinds) {
                 if (!faultFits(kind, clean.log[at].kind))
                     continue;
-                const Recording rec = record(scenario, base(scenario.name), std::pair(at, kind));
-                ++runs;
-                const std::string why = judgeFaultRun(rec, clean, kind, rnd, states);
-                if (why.empty())
-                    continue;
-                if (++mishandled <= 10)
-                    ADD_FAILURE() << scenario.name << ", " << faultKindName(kind) << " at operation " << at << " ("
-                                  << opKindName(clean.log[at].kind) << " of " << clean.log[at].name << "): " << why;
+                // A failed flush leaves doubt behind that later steps must not build on: every
+                // cut after it is tried (after any fault at full length), also when the library
+                // is closed and opened again instead of going on.
+                const bool flush = kind == FaultKind::FlushIo || kind == FaultKind::DirectoryFlushIo || kind == FaultKind::DeadDisk;
+                for (const AfterFault after : {AfterFault::Probe, AfterFault::Reopen}) {
+                    if (after == AfterFault::Reopen && !flush)
+                        continue;
+                    const Recording rec = record(scenario, base(scenario.name), std::pair(at, kind), after);
+                    ++runs;
+                    const bool everyCut = s.full || kind == FaultKind::FlushIo || kind == FaultKind::DirectoryFlushIo
+                                       || after == AfterFault::Reopen;
+                    const std::string why = judgeFaultRun(rec, clean, kind, everyCut, rnd, states);
+                    if (why.empty())
+                        continue;
+                    if (++mishandled <= 10)
+                        ADD_FAILURE() << scenario.name << ", " << faultKindName(kind) << " at operation " << at << " ("
+                                      << opKindName(clean.log[at].kind) << " of " << clean.log[at].name << ")"
+                                      << (after == AfterFault::Reopen ? ", then closed and opened again" : "") << ": " << why;
+                }
             }
         }
     }
