@@ -34,6 +34,10 @@ JetDatabase::~JetDatabase()
 {
     // Before the journal goes: rolling back may need it.
     m_transaction.reset();
+    // A failed commit that could not undo itself is undone now, while this session still knows
+    // which of its flushes failed; when that fails too the record stays for the next open.
+    if (m_journal && m_journal->unsettled())
+        (void)m_journal->recover(m_pages.source());
 }
 
 Result<std::unique_ptr<JetDatabase>> JetDatabase::open(std::unique_ptr<PageSource> source, std::string_view password,

@@ -1,9 +1,12 @@
-// The advisory lock that keeps a second writer away from a database: an exclusive flock on the
-// file itself, held from opening for writing until the database is closed.
+// The advisory lock that keeps a second writer away from a database: an exclusive lock on the
+// file itself (flock on POSIX, see FileSystem::lock), held from opening for writing until the
+// database is closed.
 #pragma once
 
 #include "jet/jeterror.h"
+#include "jet/storage/filesystem.h"
 
+#include <memory>
 #include <string>
 
 namespace Qb::Jet {
@@ -15,15 +18,9 @@ public:
     // IoError when the file cannot be opened.
     static Result<FileLock> acquire(const std::string &path);
 
-    FileLock(FileLock &&other) noexcept;
-    FileLock &operator=(FileLock &&other) noexcept;
-    FileLock(const FileLock &) = delete;
-    FileLock &operator=(const FileLock &) = delete;
-    ~FileLock();
-
 private:
-    explicit FileLock(int fd) : m_fd(fd) {}
-    int m_fd = -1;
+    explicit FileLock(std::unique_ptr<FileLockHold> hold) : m_hold(std::move(hold)) {}
+    std::unique_ptr<FileLockHold> m_hold;
 };
 
 } // namespace Qb::Jet

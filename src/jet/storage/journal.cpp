@@ -8,13 +8,10 @@
 
 #include "jet/format/bytes.h"
 #include "jet/format/bytewriter.h"
+#include "jet/storage/filesystem.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace Qb::Jet {
@@ -59,28 +56,7 @@ std::uint64_t fnv1a(std::span<const std::uint8_t> bytes)
     return h;
 }
 
-Error ioError(const std::string &what, const std::string &path)
-{
-    return Error{ErrorCode::IoError, what + " " + path + ": " + std::strerror(errno)};
-}
-
-std::string directoryOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : (slash == 0 ? std::string("/") : path.substr(0, slash));
-}
-
-Result<void> syncDirectory(const std::string &path)
-{
-    const int fd = ::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return std::unexpected(ioError("cannot open the directory of", path));
-    const int r = ::fsync(fd);
-    ::close(fd);
-    if (r != 0)
-        return std::unexpected(ioError("cannot flush the directory of", path));
-    return {};
-}
+CrashSafetyMutation g_mutation = CrashSafetyMutation::None;
 
 std::uint64_t checksum(std::span<const std::uint8_t> header, std::span<const std::uint8_t> body)
 {
@@ -125,32 +101,16 @@ struct Decoded
     std::map<std::uint32_t, std::uint64_t> after;
 };
 
-Result<bool> readFully(int fd, std::uint64_t offset, std::span<std::uint8_t> out)
-{
-    std::size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::pread(fd, out.data() + done, out.size() - done, off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return fail(ErrorCode::IoError, std::string("cannot read the journal: ") + std::strerror(errno));
-        if (n == 0)
-            return false;
-        done += std::size_t(n);
-    }
-    return true;
-}
-
 void takeImages(ByteSpan bytes, std::size_t at, std::uint32_t count, Decoded &d)
 {
     for (std::uint32_t i = 0; i < count; ++i, at += ImageSize)
         std::memcpy(d.images[u32(bytes, at)].data(), bytes.data() + at + 4, PageSize);
 }
 
-std::optional<Decoded> decodeV1(int fd, std::uint64_t size)
+std::optional<Decoded> decodeV1(const File &file, std::uint64_t size)
 {
     std::vector<std::uint8_t> bytes(size);
-    if (size < 24 || !readFully(fd, 0, bytes).value_or(false))
+    if (size < 24 || !readFully(file, 0, bytes).value_or(false))
         return std::nullopt;
     const std::uint64_t images = u32(bytes, 12);
     if (size != 16 + images * ImageSize + 8 || fnv1a(std::span(bytes).first(size - 8)) != u64(bytes, size - 8))
@@ -162,18 +122,18 @@ std::optional<Decoded> decodeV1(int fd, std::uint64_t size)
 }
 
 // The record in the journal file, when it holds a valid one.
-Result<std::optional<Decoded>> decode(int fd)
+Result<std::optional<Decoded>> decode(const File &file)
 {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return fail(ErrorCode::IoError, std::string("cannot stat the journal: ") + std::strerror(errno));
-    const std::uint64_t size = std::uint64_t(st.st_size);
+    auto fileSize = file.size();
+    if (!fileSize)
+        return std::unexpected(fileSize.error());
+    const std::uint64_t size = *fileSize;
     std::uint8_t header[HeaderSize];
-    auto got = readFully(fd, 0, std::span(header, size < HeaderSize ? std::size_t(size) : HeaderSize));
+    auto got = readFully(file, 0, std::span(header, size < HeaderSize ? std::size_t(size) : HeaderSize));
     if (!got)
         return std::unexpected(got.error());
     if (size >= 24 && std::memcmp(header, MagicV1, 8) == 0)
-        return decodeV1(fd, size);
+        return decodeV1(file, size);
     if (size < HeaderSize || std::memcmp(header, Magic, 8) != 0)
         return std::nullopt;
     const ByteSpan h(header, HeaderSize);
@@ -181,7 +141,7 @@ Result<std::optional<Decoded>> decode(int fd)
     if (HeaderSize + bodySize > size)
         return std::nullopt;
     std::vector<std::uint8_t> body(bodySize);
-    if (auto b = readFully(fd, HeaderSize, body); !b || !*b || checksum(h, body) != u64(h, 24))
+    if (auto b = readFully(file, HeaderSize, body); !b || !*b || checksum(h, body) != u64(h, 24))
         return std::nullopt;
     Decoded d;
     d.originalCount = u32(h, 8);
@@ -249,16 +209,18 @@ private:
     Decoded m_journal;
 };
 
-// The record of the journal at `path` that the file does not satisfy yet (nullopt: none).
-Result<std::optional<Decoded>> unfinished(const std::string &path, const PageSource &db)
+// The record of the journal at `path` that the file does not satisfy yet (nullopt: none); with
+// `pagesInDoubt` any valid record, whatever the file holds.
+Result<std::optional<Decoded>> unfinished(const std::string &path, const PageSource &db, bool pagesInDoubt = false)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? Result<std::optional<Decoded>>(std::nullopt)
-                               : std::unexpected(ioError("cannot open", path));
-    auto record = decode(fd);
-    ::close(fd);
+    bool missing = false;
+    auto file = fileSystem().open(path, OpenMode::Read, &missing);
+    if (!file)
+        return missing ? Result<std::optional<Decoded>>(std::nullopt) : std::unexpected(file.error());
+    auto record = decode(**file);
     if (!record || !*record)
+        return record;
+    if (pagesInDoubt)
         return record;
     auto complete = completeIn(**record, db);
     if (!complete)
@@ -278,11 +240,16 @@ std::string journalPathFor(const std::string &databasePath)
     return databasePath + "-journal";
 }
 
+void setCrashSafetyMutation(CrashSafetyMutation mutation)
+{
+    g_mutation = mutation;
+}
+
 Journal::Journal(std::string databasePath) : m_path(journalPathFor(databasePath)) {}
 
 Journal::~Journal()
 {
-    if (m_fd < 0)
+    if (!m_file)
         return;
     // A record still needed (a failed commit that could not undo itself) stays for the next open.
     const bool needed = pending();
@@ -290,41 +257,37 @@ Journal::~Journal()
         (void)finish();
         (void)flush();
     }
-    ::close(m_fd);
+    m_file.reset();
     if (!needed)
-        ::unlink(m_path.c_str());
+        (void)fileSystem().remove(m_path);
 }
 
 Result<void> Journal::openFile()
 {
-    if (m_fd >= 0)
-        return {};
-    m_fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (m_fd < 0)
-        return std::unexpected(ioError("cannot create", m_path));
+    if (!m_file) {
+        auto file = fileSystem().open(m_path, OpenMode::Create);
+        if (!file)
+            return std::unexpected(file.error());
+        m_file = std::move(*file);
+    }
     // Once per open database: the entry must survive a power loss before any page relies on it.
-    return syncDirectory(m_path);
+    // Until a directory flush has succeeded, every record tries again.
+    if (m_directoryFlushed || g_mutation == CrashSafetyMutation::NoDirectoryFlushForJournal)
+        return {};
+    if (auto synced = fileSystem().syncDirectory(m_path); !synced)
+        return synced;
+    m_directoryFlushed = true;
+    return {};
 }
 
 Result<void> Journal::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(m_fd, bytes.data() + done, bytes.size() - done, off_t(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return std::unexpected(ioError("cannot write", m_path));
-        done += std::size_t(n);
-    }
-    return {};
+    return writeFully(*m_file, offset, bytes);
 }
 
 Result<void> Journal::flush()
 {
-    if (::fdatasync(m_fd) != 0)
-        return std::unexpected(ioError("cannot flush", m_path));
-    return {};
+    return m_file->sync();
 }
 
 Result<void> Journal::begin(const JournalRecord &record)
@@ -349,6 +312,18 @@ Result<void> Journal::begin(const JournalRecord &record)
             return w;
     }
     m_appending = false;
+    if (g_mutation == CrashSafetyMutation::JournalFlushedAfterPages) {
+        m_flushOwed = true;
+        return {};
+    }
+    return flush();
+}
+
+Result<void> Journal::pagesWritten()
+{
+    if (!m_flushOwed)
+        return {};
+    m_flushOwed = false;
     return flush();
 }
 
@@ -367,33 +342,34 @@ Result<void> Journal::beginAppending(std::uint32_t originalCount)
 
 Result<void> Journal::finish()
 {
-    m_appending = false;
-    if (m_fd < 0)
+    m_appending = m_flushOwed = false;
+    if (!m_file)
         return {};
     const std::uint8_t zeros[HeaderSize] = {};
     if (auto w = writeAt(0, zeros); !w)
         return w;
     m_unsettled = false;
-    struct stat st {};
-    if (::fstat(m_fd, &st) == 0 && std::uint64_t(st.st_size) > LargeJournal)
-        (void)::ftruncate(m_fd, HeaderSize);
+    if (auto size = m_file->size(); size && *size > LargeJournal)
+        (void)m_file->truncate(HeaderSize);
     return {};
 }
 
 bool Journal::pending() const
 {
-    const int fd = m_fd >= 0 ? m_fd : ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (m_file) {
+        auto record = decode(*m_file);
+        return record && *record;
+    }
+    auto file = fileSystem().open(m_path, OpenMode::Read);
+    if (!file)
         return false;
-    auto record = decode(fd);
-    if (fd != m_fd)
-        ::close(fd);
+    auto record = decode(**file);
     return record && *record;
 }
 
 Result<bool> Journal::recover(PageSource &db)
 {
-    auto record = unfinished(m_path, db);
+    auto record = unfinished(m_path, db, m_pagesInDoubt);
     if (!record)
         return std::unexpected(record.error());
     if (*record) {
@@ -402,20 +378,22 @@ Result<bool> Journal::recover(PageSource &db)
     }
     // The record no longer applies; it is cleared before the file goes, so a removal lost in a
     // power failure does not bring it back. The next record goes into a new file.
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
-    m_appending = m_unsettled = false;
-    const int fd = ::open(m_path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd >= 0) {
+    m_file.reset();
+    m_appending = m_unsettled = m_flushOwed = m_directoryFlushed = m_pagesInDoubt = false;
+    bool missing = false;
+    auto file = fileSystem().open(m_path, OpenMode::ReadWrite, &missing);
+    if (!file && !missing)
+        return std::unexpected(file.error());
+    if (file) {
         const std::uint8_t zeros[HeaderSize] = {};
-        const bool cleared = ::pwrite(fd, zeros, sizeof zeros, 0) == ssize_t(sizeof zeros) && ::fdatasync(fd) == 0;
-        ::close(fd);
+        auto cleared = writeFully(**file, 0, zeros);
+        if (cleared)
+            cleared = (*file)->sync();
+        file->reset();
         if (!cleared)
-            return std::unexpected(ioError("cannot clear", m_path));
-        if (::unlink(m_path.c_str()) != 0 && errno != ENOENT)
-            return std::unexpected(ioError("cannot remove", m_path));
+            return fail(ErrorCode::IoError, "cannot clear " + m_path + ": " + cleared.error().message);
+        if (auto removed = fileSystem().remove(m_path); !removed)
+            return std::unexpected(removed.error());
     }
     return record->has_value();
 }

@@ -17,6 +17,8 @@
 
 namespace Qb::Jet {
 
+class File;
+
 // What a transaction's commit changes in the file.
 struct JournalRecord
 {
@@ -50,15 +52,24 @@ public:
     // ahead of its commit: a crash before the commit cuts the file back to `originalCount`.
     // A later begin() of the same transaction replaces it without a moment of neither.
     Result<void> beginAppending(std::uint32_t originalCount);
+    // The commit has written its pages and is about to flush them. Nothing to do: the record
+    // was flushed by begin() (except under a deliberate mutation, see setCrashSafetyMutation).
+    Result<void> pagesWritten();
     // The transaction is complete (or undone): the record no longer applies. Not flushed: a
     // record found after a crash that the file already satisfies is dropped anyway.
     Result<void> finish();
 
     // Plays back a journal left by an unfinished transaction and removes the file: restores the
     // original pages and cuts the file to its original size, unless the file holds every new
-    // page. Removes an incomplete or invalidated journal. No journal: nothing to do.
+    // page (and no failed write or flush of this session puts those pages in doubt: see
+    // pagesInDoubt()). Removes an incomplete or invalidated journal. No journal: nothing to do.
     // Returns whether a transaction was rolled back.
     Result<bool> recover(PageSource &database);
+
+    // A commit's page writes or flush failed and it could not restore the original pages: the
+    // file may show new pages (from the system's cache) that are not on disk, so the record
+    // is played back whatever the file seems to hold.
+    void pagesInDoubt() { m_pagesInDoubt = true; }
 
     // For readers that must not write: the database as recover() would leave it, without
     // changing the file. `database` itself when there is nothing to roll back.
@@ -76,10 +87,20 @@ private:
     Result<void> flush();
 
     std::string m_path;
-    int m_fd = -1;
+    std::unique_ptr<File> m_file;
+    bool m_flushOwed = false; // JournalFlushedAfterPages: begin() left its flush to pagesWritten()
+    bool m_directoryFlushed = false; // the journal's name is durable
+    bool m_pagesInDoubt = false;
     bool m_appending = false; // a beginAppending() record is in place
     bool m_unsettled = false; // a record is in place that finish() has not cleared
 };
+
+// Deliberate faults in the order of the journal's writes, for the crash simulation's test that
+// it catches them; None (the default) everywhere else. JournalFlushedAfterPages: a commit's
+// record is flushed after its pages were written instead of before. NoDirectoryFlushForJournal:
+// the new journal's name is not flushed to its directory.
+enum class CrashSafetyMutation { None, JournalFlushedAfterPages, NoDirectoryFlushForJournal };
+void setCrashSafetyMutation(CrashSafetyMutation mutation);
 
 // The journal file's name beside a database.
 std::string journalPathFor(const std::string &databasePath);

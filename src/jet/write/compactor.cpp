@@ -3,16 +3,12 @@
 
 #include "jet/checker.h"
 #include "jet/format/longvalue.h"
+#include "jet/storage/filesystem.h"
 #include "jet/storage/pagesource.h"
 #include "jet/storage/usagemap.h"
 #include "jet/write/tablewriter.h"
 #include "jet/write/txwriter.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace Qb::Jet {
 
@@ -167,7 +163,6 @@ Result<CompactReport> compactDatabase(JetDatabase &db)
 
 namespace {
 
-Error ioError(const std::string &what) { return Error{ErrorCode::IoError, what + ": " + std::strerror(errno)}; }
 
 Result<std::vector<std::uint8_t>> sourceBytes(PageSource &source)
 {
@@ -190,46 +185,24 @@ Result<void> checkClean(JetDatabase &db, const std::string &what)
                                         + " faults (first: " + check.faults.front() + ")");
 }
 
-// Writes `bytes` to a new temporary file in `dir` with the mode `mode`, flushed; returns its path.
-Result<std::string> writeTemporary(const std::string &target, const std::vector<std::uint8_t> &bytes, mode_t mode)
+// Writes `bytes` to a new file beside `target` with the permission bits `permissions`, flushed;
+// returns its path. A failure leaves no file behind.
+Result<std::string> writeTemporary(const std::string &target, const std::vector<std::uint8_t> &bytes, unsigned permissions)
 {
-    std::string path = target + ".compact-XXXXXX";
-    const int fd = ::mkstemp(path.data());
-    if (fd < 0)
-        return std::unexpected(ioError("cannot create a file beside " + target));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const Error e = ioError("cannot write " + path);
-            ::close(fd);
-            ::unlink(path.c_str());
-            return std::unexpected(e);
-        }
-        done += std::size_t(n);
-    }
-    if (::fchmod(fd, mode & 07777) != 0 || ::fsync(fd) != 0 || ::close(fd) != 0) {
-        const Error e = ioError("cannot finish " + path);
-        ::unlink(path.c_str());
-        return std::unexpected(e);
+    FileSystem &fs = fileSystem();
+    auto file = fs.createUnique(target + ".compact-", permissions);
+    if (!file)
+        return std::unexpected(file.error());
+    const std::string path = (*file)->path();
+    auto written = writeFully(**file, 0, bytes);
+    if (written)
+        written = (*file)->sync();
+    file->reset();
+    if (!written) {
+        (void)fs.remove(path);
+        return std::unexpected(written.error());
     }
     return path;
-}
-
-Result<void> syncDirectoryOf(const std::string &path)
-{
-    const auto slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return std::unexpected(ioError("cannot open " + dir));
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok)
-        return std::unexpected(ioError("cannot flush " + dir));
-    return {};
 }
 
 // Opens the written copy as a reader would and checks it.
@@ -245,16 +218,17 @@ Result<void> checkWritten(const std::string &path, std::string_view password)
 
 Result<CompactReport> compactFile(const std::string &path, const std::string &out, std::string_view password)
 {
+    FileSystem &fs = fileSystem();
     const std::string target = out.empty() ? path : out;
-    struct stat st{};
-    if (!out.empty() && ::stat(out.c_str(), &st) == 0)
+    if (bool missing = false; !out.empty() && (fs.permissions(out, &missing) || !missing))
         return fail(ErrorCode::IoError, out + " exists; compact writes a new file");
     // Held to the end: no statement of another process runs while the copy is made or renamed.
     auto original = Database::open(path, password, Database::Mode::ReadWrite);
     if (!original)
         return std::unexpected(original.error());
-    if (::stat(path.c_str(), &st) != 0)
-        return std::unexpected(ioError("cannot read the mode of " + path));
+    auto permissions = fs.permissions(path);
+    if (!permissions)
+        return std::unexpected(permissions.error());
     auto &db = static_cast<JetDatabase &>(**original);
     if (auto r = checkClean(db, path); !r)
         return fail(r.error().code, r.error().message + "; it is not compacted");
@@ -273,19 +247,18 @@ Result<CompactReport> compactFile(const std::string &path, const std::string &ou
     if (!packed)
         return std::unexpected(packed.error());
     copy->reset();
-    auto temporary = writeTemporary(target, *packed, st.st_mode);
+    auto temporary = writeTemporary(target, *packed, *permissions);
     if (!temporary)
         return std::unexpected(temporary.error());
     if (auto r = checkWritten(*temporary, password); !r) {
-        ::unlink(temporary->c_str());
+        (void)fs.remove(*temporary);
         return std::unexpected(r.error());
     }
-    if (::rename(temporary->c_str(), target.c_str()) != 0) {
-        const Error e = ioError("cannot rename " + *temporary + " to " + target);
-        ::unlink(temporary->c_str());
-        return std::unexpected(e);
+    if (auto r = fs.rename(*temporary, target); !r) {
+        (void)fs.remove(*temporary);
+        return std::unexpected(r.error());
     }
-    if (auto r = syncDirectoryOf(target); !r)
+    if (auto r = fs.syncDirectory(target); !r)
         return std::unexpected(r.error());
     return report;
 }

@@ -190,11 +190,17 @@ Result<void> TxWriter::commit(Journal *journal)
         }
     }
     auto written = writeRuns(false);
+    if (written && journal)
+        written = journal->pagesWritten();
     if (written)
         written = m_cache.source().sync();
     if (!written) {
-        if (restore() && journal)
+        // Without a good flush of the original pages, what the file seems to hold proves nothing.
+        const bool restored = restore();
+        if (journal && restored)
             (void)journal->finish();
+        else if (journal)
+            journal->pagesInDoubt();
         m_cache.invalidateAll();
         close();
         return written;
