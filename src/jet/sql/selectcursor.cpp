@@ -57,7 +57,8 @@ SelectCursor::SelectCursor(JetDatabase &db, TableDefRef table, PageListRef pages
 }
 
 Result<std::unique_ptr<SelectCursor>> SelectCursor::make(JetDatabase &db, TableDefRef table, PageListRef pages,
-                                                   const Statement &statement)
+                                                   const Statement &statement,
+                                                   std::optional<std::vector<RowLocation>> rows)
 {
     std::unique_ptr<SelectCursor> c(new SelectCursor(db, std::move(table), std::move(pages)));
     const TableDef &def = *c->m_table;
@@ -78,7 +79,9 @@ Result<std::unique_ptr<SelectCursor>> SelectCursor::make(JetDatabase &db, TableD
     for (const auto &condition : statement.where)
         if (auto ok = c->compileFilter(condition); !ok)
             return std::unexpected(ok.error());
-    auto keyed = c->useRealIndex();
+    auto keyed = rows ? Result<bool>(true) : c->useRealIndex();
+    if (rows)
+        c->m_keyed = std::move(*rows);
     if (!keyed)
         return std::unexpected(keyed.error());
     if (!*keyed)
