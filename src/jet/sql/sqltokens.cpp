@@ -61,10 +61,9 @@ Result<Token> numberLiteral(std::string_view sql, std::size_t &i)
     const auto [ptr, ec] = fraction ? std::from_chars(first, last, t.number) : std::from_chars(first, last, t.integer);
     if (ec != std::errc() || ptr != last || (i < sql.size() && isWordByte(sql[i])))
         return std::unexpected(syntaxError("malformed number", start));
-    if (fraction) {
+    t.text.assign(first, last);
+    if (fraction)
         t.kind = Token::Kind::Number;
-        t.text.assign(first, last);
-    }
     return t;
 }
 
