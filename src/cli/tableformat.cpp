@@ -69,6 +69,8 @@ std::string tableText(const std::vector<std::string> &names, const std::vector<s
                 text += "  ";
             padded(text, row[c], widths[c], alignNumbers && numeric[c], c + 1 == row.size());
         }
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
         text += '\n';
     };
     if (header) {
