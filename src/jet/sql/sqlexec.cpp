@@ -11,6 +11,7 @@
 #include "jet/format/text.h"
 #include "jet/write/txwriter.h"
 
+#include <cmath>
 #include <set>
 
 namespace Qb::Jet {
@@ -50,6 +51,9 @@ std::optional<Result<Value>> extendedValueFor(const ColumnDef &c, const Literal 
             return Result<Value>(Value(std::in_place_type<std::string>, literal.text));
         if (c.isLongValue() || c.type == std::uint8_t(ColumnType::Binary))
             return mismatch();
+        // Currency keeps four decimals exactly; a fraction for a whole-number column is refused.
+        if (c.type == std::uint8_t(ColumnType::Currency) && std::abs(literal.number) < 9.0e14)
+            return Result<Value>(Value(Currency{std::llround(literal.number * 10000.0)}));
         return RowWriter::valueFromLiteral(c, literal.text);
     default: return std::nullopt;
     }
