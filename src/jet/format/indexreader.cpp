@@ -143,6 +143,7 @@ struct RangeSearch
     ByteSpan low;
     ByteSpan high;
     std::vector<IndexEntry> found;
+    std::vector<IndexRowRef> *rows = nullptr; // when set, leaf entries go here instead, without their keys
     std::unordered_set<std::uint32_t> visited;
 
     bool pastHigh(ByteSpan key) const
@@ -195,7 +196,10 @@ struct RangeSearch
             if (!entries->node()) {
                 if (pastHigh(key))
                     return false;
-                found.push_back(entries->decoded(*e));
+                if (rows)
+                    rows->push_back({be24(*e, key.size()), (*e)[key.size() + 3]});
+                else
+                    found.push_back(entries->decoded(*e));
                 continue;
             }
             const bool last = pastHigh(key);
@@ -221,10 +225,19 @@ Result<std::vector<IndexEntry>> findIndexEntries(PageCache &pages, std::uint32_t
 Result<std::vector<IndexEntry>> findIndexRange(PageCache &pages, std::uint32_t root, std::uint32_t owner,
                                                ByteSpan low, ByteSpan high)
 {
-    RangeSearch search{pages, owner, low, high, {}, {}};
+    RangeSearch search{pages, owner, low, high, {}, nullptr, {}};
     if (auto r = search.visit(root, 0); !r)
         return std::unexpected(r.error());
     return std::move(search.found);
+}
+
+Result<void> findIndexRangeRows(PageCache &pages, std::uint32_t root, std::uint32_t owner, ByteSpan low, ByteSpan high,
+                                std::vector<IndexRowRef> &rows)
+{
+    RangeSearch search{pages, owner, low, high, {}, &rows, {}};
+    if (auto r = search.visit(root, 0); !r)
+        return std::unexpected(r.error());
+    return {};
 }
 
 Result<IndexPage> parseIndexPage(ByteSpan bytes, std::uint32_t number)

@@ -55,4 +55,13 @@ Result<std::vector<IndexEntry>> findIndexEntries(PageCache &pages, std::uint32_t
 Result<std::vector<IndexEntry>> findIndexRange(PageCache &pages, std::uint32_t root, std::uint32_t owner,
                                                ByteSpan low, ByteSpan high);
 
+// The rows the same entries name, appended to `rows` (no key copied: a walk over a whole index).
+struct IndexRowRef
+{
+    std::uint32_t dataPage = 0;
+    std::uint8_t dataRow = 0;
+};
+Result<void> findIndexRangeRows(PageCache &pages, std::uint32_t root, std::uint32_t owner, ByteSpan low, ByteSpan high,
+                                std::vector<IndexRowRef> &rows);
+
 } // namespace Qb::Jet

@@ -46,21 +46,25 @@ Result<std::vector<RowLocation>> rowsInRanges(PageCache &pages, const TableDef &
             column = &c;
     const std::size_t width = column ? keyWidth(*column) : 0;
     const std::int64_t limit = width == 2 ? INT16_MAX : INT32_MAX;
-    std::vector<RowLocation> rows;
+    std::vector<IndexRowRef> found;
     const auto collect = [&](ByteSpan low, ByteSpan high) -> Result<void> {
-        auto entries = findIndexRange(pages, index.rootPage, table.page, low, high);
-        if (!entries)
-            return fail(entries.error().code, "index of table on page " + std::to_string(table.page) + ": "
-                                                  + entries.error().message);
-        for (const IndexEntry &e : *entries)
-            rows.push_back({e.dataPage, e.dataRow});
+        if (auto ok = findIndexRangeRows(pages, index.rootPage, table.page, low, high, found); !ok)
+            return fail(ok.error().code, "index of table on page " + std::to_string(table.page) + ": "
+                                             + ok.error().message);
         return {};
+    };
+    const auto locations = [&] {
+        std::vector<RowLocation> rows;
+        rows.reserve(found.size());
+        for (const IndexRowRef &r : found)
+            rows.push_back({r.dataPage, r.dataRow});
+        return rows;
     };
     if (ranges.empty()) {
         const std::uint8_t everything = 0xFF;
         if (auto ok = collect({}, ByteSpan(&everything, 1)); !ok)
             return std::unexpected(ok.error());
-        return rows;
+        return locations();
     }
     for (const IntegerRange &r : ranges) {
         const std::int64_t low = std::max(r.low, -limit - 1);
@@ -72,7 +76,7 @@ Result<std::vector<RowLocation>> rowsInRanges(PageCache &pages, const TableDef &
         if (auto ok = collect(lowKey, highKey); !ok)
             return std::unexpected(ok.error());
     }
-    return rows;
+    return locations();
 }
 
 } // namespace Qb::Jet

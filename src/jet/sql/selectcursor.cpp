@@ -185,10 +185,15 @@ Result<bool> SelectCursor::nextKeyed(ByteSpan &row)
         const RowLocation at = (*m_keyed)[m_keyedPos++];
         if (!std::binary_search(m_dataPages->begin(), m_dataPages->end(), at.page))
             continue;
-        auto page = m_db.pages().page(at.page);
-        if (!page)
-            return std::unexpected(page.error());
-        const ByteSpan bytes = bytesOf(*page);
+        // Rows named in key order often follow each other on one page: it is looked up once.
+        if (!m_indexPage || m_indexPageNumber != at.page) {
+            auto page = m_db.pages().page(at.page);
+            if (!page)
+                return std::unexpected(page.error());
+            m_indexPage = *page;
+            m_indexPageNumber = at.page;
+        }
+        const ByteSpan bytes = bytesOf(m_indexPage);
         if (bytes[0] != PageTypeData || dataPageOwner(bytes) != m_table->page || at.slot >= rowSlotCount(bytes))
             continue;
         auto slot = rowSlot(bytes, at.page, at.slot);
@@ -196,7 +201,6 @@ Result<bool> SelectCursor::nextKeyed(ByteSpan &row)
             return std::unexpected(slot.error());
         if (slot->deleted())
             continue;
-        m_indexPage = *page;
         row = bytes.subspan(slot->start, slot->end - slot->start);
         if (slot->overflow()) {
             auto target = followOverflow(m_db.pages(), row, m_overflowPage);

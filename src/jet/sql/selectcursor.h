@@ -95,7 +95,8 @@ private:
     // Set when a real index of the table narrowed the rows: their header slots in scan order.
     std::optional<std::vector<RowLocation>> m_keyed;
     std::size_t m_keyedPos = 0;
-    PageRef m_indexPage;
+    PageRef m_indexPage;                   // the page of the current keyed row
+    std::uint32_t m_indexPageNumber = 0;
     PageRef m_overflowPage;
 
     // Set when an equality or a "like" on a Text column can be answered from the database's
