@@ -25,11 +25,13 @@ Result<std::unique_ptr<QueryCursor>> QueryCursor::streaming(std::unique_ptr<Sele
     return c;
 }
 
-std::unique_ptr<QueryCursor> QueryCursor::collected(std::vector<std::vector<Value>> rows,
+std::unique_ptr<QueryCursor> QueryCursor::collected(const JetDatabase &db, std::vector<std::vector<Value>> rows,
                                                     std::vector<OutputColumn> outputs)
 {
     std::unique_ptr<QueryCursor> c(new QueryCursor(std::move(outputs)));
     c->m_rows = std::move(rows);
+    c->m_db = &db;
+    c->m_generation = db.generation();
     return c;
 }
 
@@ -45,7 +47,7 @@ Result<void> QueryCursor::seekMatch()
 bool QueryCursor::atEnd() const
 {
     if (!m_source)
-        return m_row >= m_rows.size();
+        return m_row >= m_rows.size() || m_db->generation() != m_generation;
     return m_source->atEnd() || (m_limit && m_given >= *m_limit);
 }
 

@@ -29,8 +29,8 @@ public:
                                                           std::optional<CompiledCondition> condition,
                                                           std::vector<OutputColumn> outputs,
                                                           std::optional<std::uint64_t> limit);
-    // Gives collected rows, each holding the outputs' positions.
-    static std::unique_ptr<QueryCursor> collected(std::vector<std::vector<Value>> rows,
+    // Gives collected rows, each holding the outputs' positions, until the next write to `db`.
+    static std::unique_ptr<QueryCursor> collected(const JetDatabase &db, std::vector<std::vector<Value>> rows,
                                                   std::vector<OutputColumn> outputs);
 
     const std::vector<std::string> &columns() const override { return m_names; }
@@ -55,6 +55,8 @@ private:
 
     std::vector<std::vector<Value>> m_rows;      // collected
     std::size_t m_row = 0;
+    const JetDatabase *m_db = nullptr;
+    std::uint64_t m_generation = 0;
 };
 
 } // namespace Qb::Jet

@@ -5,6 +5,8 @@
 
 #include "jet/sql/querycursor.h"
 #include "jet/sql/queryresult.h"
+#include "jet/format/text.h"
+#include "jet/sql/keylookup.h"
 #include "jet/sql/rangelookup.h"
 
 #include <algorithm>
@@ -170,6 +172,40 @@ std::optional<IndexChoice> chooseRange(const TableDef &table, const std::vector<
     return choice;
 }
 
+// The rows a real index names for "text column in ('a', 'b', ...)", in scan order; nullopt when
+// no conjunct is such a list or no index can answer every value.
+Result<std::optional<std::vector<RowLocation>>> textListRows(PageCache &pages, const TableDef &table,
+                                                             const std::vector<ExprRef> &parts)
+{
+    for (const ExprRef &p : parts) {
+        if (p->kind != Expr::Kind::In || p->negated || p->operands[0]->kind != Expr::Kind::Column)
+            continue;
+        const int column = table.findColumn(p->operands[0]->name);
+        if (column < 0 || table.columns[std::size_t(column)].type != std::uint8_t(ColumnType::Text))
+            continue;
+        std::vector<RowLocation> rows;
+        bool answered = true;
+        for (std::size_t i = 1; i < p->operands.size() && answered; ++i) {
+            const Expr &v = *p->operands[i];
+            answered = v.kind == Expr::Kind::Constant && v.literal.kind == Literal::Kind::Text;
+            if (!answered)
+                break;
+            auto found = lookupByIndex(pages, table, {KeyCondition{std::size_t(column), std::nullopt, foldedUtf16(v.literal.text)}});
+            if (!found)
+                return std::unexpected(found.error());
+            answered = found->has_value();
+            if (answered)
+                rows.insert(rows.end(), (*found)->begin(), (*found)->end());
+        }
+        if (!answered)
+            continue;
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        return std::optional(std::move(rows));
+    }
+    return std::optional<std::vector<RowLocation>>();
+}
+
 } // namespace
 
 Result<Plan> Plan::make(JetDatabase &db, const Statement &st)
@@ -225,8 +261,13 @@ Result<void> Plan::narrow(JetDatabase &db, std::optional<std::size_t> orderColum
             return {};
         }
     }
-    if (!choice)
+    if (!choice) {
+        auto listed = textListRows(db.pages(), *table, parts);
+        if (!listed)
+            return std::unexpected(listed.error());
+        rows = std::move(*listed);
         return {};
+    }
     auto found = rowsInRanges(db.pages(), *table, *choice->index, choice->ranges);
     if (!found)
         return std::unexpected(found.error());

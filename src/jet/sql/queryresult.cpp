@@ -209,7 +209,7 @@ Result<std::unique_ptr<ResultCursor>> runPlain(JetDatabase &db, Plan &plan, cons
     if (!rows)
         return std::unexpected(rows.error());
     finish(*rows, st, *outputs, *keys, sourceDefs(*plan.columns));
-    return std::unique_ptr<ResultCursor>(QueryCursor::collected(std::move(*rows), std::move(*outputs)));
+    return std::unique_ptr<ResultCursor>(QueryCursor::collected(db, std::move(*rows), std::move(*outputs)));
 }
 
 struct GroupedItem
@@ -326,7 +326,7 @@ Result<std::unique_ptr<ResultCursor>> runGrouped(JetDatabase &db, Plan &plan, co
     for (const OutputColumn &o : outputs)
         defs.push_back(&o.def);
     finish(result, st, outputs, keys, defs);
-    return std::unique_ptr<ResultCursor>(QueryCursor::collected(std::move(result), std::move(outputs)));
+    return std::unique_ptr<ResultCursor>(QueryCursor::collected(db, std::move(result), std::move(outputs)));
 }
 
 } // namespace

@@ -161,7 +161,7 @@ protected:
         sqlite3_create_collation(s_sqlite, "GENERAL", SQLITE_UTF8, nullptr, generalCollation);
         for (const char *table : {"命令库"})
             exportTable(*s_library, table);
-        for (const char *table : {"Orders", "Products"})
+        for (const char *table : {"Orders", "Products", "Order Details"})
             exportTable(*s_northwind, table);
         exportTable(*s_linq, "LinqDataTypes");
     }
@@ -366,6 +366,14 @@ INSTANTIATE_TEST_SUITE_P(
              "select EmployeeID, count(*), sum(Freight), avg(Freight), min(OrderDate), max(OrderDate) from Orders "
              "group by EmployeeID order by EmployeeID",
              nullptr, true},
+        Case{"textInListThroughAnIndex", N, "select OrderID from Orders where CustomerID in ('VINET', 'toms', 'none')",
+             nullptr, false},
+        Case{"rangeOnTheFirstColumnOfACompositeKey", N,
+             "select OrderID, ProductID from [Order Details] where OrderID between 10250 and 10252 or OrderID = 11077",
+             nullptr, false},
+        Case{"rangeBesideAnotherIndexedCondition", N,
+             "select OrderID from Orders where EmployeeID between 2 and 3 and OrderID < 10300 and CustomerID <> 'HANAR'",
+             nullptr, false},
         Case{"booleanTrue", N, "select ProductID from Products where Discontinued = true",
              "select ProductID from Products where Discontinued = -1", false},
         Case{"booleanCount", N, "select Discontinued, count(*) from Products group by Discontinued", nullptr, false},
