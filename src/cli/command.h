@@ -4,6 +4,7 @@
 
 #include "jet/jeterror.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ struct Arguments
 {
     std::vector<std::string> positional; // after the command name: FILE, then the rest
     std::string password = DefaultPassword;
-    std::string format = "csv";         // csv | json
+    std::string format;                 // csv | json | table; empty: table at a terminal, else csv
+    std::optional<bool> header;         // --header / --no-header (CSV and table; default on)
     std::string scriptFile;             // exec --file F
     bool singleTransaction = false;     // exec --single-transaction
 };

@@ -27,7 +27,19 @@ void printUsage(const std::vector<Command> &commands)
                          "files without a password. exec - reads statements from standard input (--file F\n"
                          "from F), each ended by ';' outside a text literal and committed on its own, or\n"
                          "all as one with --single-transaction; it stops at the first failing statement.\n"
-                         "Exit status: 0 ok, 1 faults found, 2 usage, 3 failure.\n");
+                         "Exit status: 0 ok, 1 faults found, 2 usage, 3 failure.\n"
+                         "--format table (aligned columns) is the default when standard output is a\n"
+                         "terminal, csv otherwise; --header/--no-header switch the line of column names.\n"
+                         "SQL (keywords in any case, [bracketed names], 'text' with '' for a quote):\n"
+                         "  select [distinct] [top N] *|item[, ...] from T [where C] [group by col, ...]\n"
+                         "         [order by col|position [asc|desc], ...]\n"
+                         "    item: col [as name] | count(*) | count|min|max|sum|avg(col) [as name]\n"
+                         "  insert into T (col, ...) values (value, ...)\n"
+                         "  update T set col = value[, ...] [where C]      delete from T [where C]\n"
+                         "  C: A = B, <>, <, <=, >, >=; A is [not] null; A [not] in (v, ...);\n"
+                         "     A [not] between v and v; A [not] like 'p%%_'; not, and, or, ( )\n"
+                         "  values: 'text', 12, -1.5, #2001-01-11 01:11:21#, true, false, null\n"
+                         "Text compares in the General sort order, letter case ignored.\n");
 }
 
 // Splits options from positional arguments; false on a malformed option.
@@ -48,6 +60,10 @@ bool parseArguments(int argc, char *argv[], Arguments &args)
         };
         if (option("--password", args.password) || option("--format", args.format) || option("--file", args.scriptFile))
             continue;
+        if (a == "--header" || a == "--no-header") {
+            args.header = a == "--header";
+            continue;
+        }
         if (a == "--single-transaction") {
             args.singleTransaction = true;
             continue;
@@ -58,8 +74,8 @@ bool parseArguments(int argc, char *argv[], Arguments &args)
         }
         args.positional.emplace_back(a);
     }
-    if (args.format != "csv" && args.format != "json") {
-        printError("--format must be csv or json");
+    if (!args.format.empty() && args.format != "csv" && args.format != "json" && args.format != "table") {
+        printError("--format must be csv, json or table");
         return false;
     }
     return true;

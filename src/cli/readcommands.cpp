@@ -3,8 +3,11 @@
 #include "cli/resultwriter.h"
 
 #include "jet/jetdatabase.h"
+#include "jet/sql/queryplan.h"
 
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace Qb::Cli {
 
@@ -67,12 +70,21 @@ int runSchema(const Arguments &args)
     return ExitOk;
 }
 
+OutputFormat formatOf(const Arguments &args)
+{
+    if (args.format == "json")
+        return OutputFormat::Json;
+    if (args.format == "table" || (args.format.empty() && isatty(STDOUT_FILENO)))
+        return OutputFormat::Table;
+    return OutputFormat::Csv;
+}
+
 int writeSelect(JetDatabase &db, const Statement &statement, const Arguments &args)
 {
-    auto cursor = db.select(statement);
+    auto cursor = runSelect(db, statement);
     if (!cursor)
         return failWith(cursor.error());
-    auto rows = writeRows(**cursor, args.format == "json" ? OutputFormat::Json : OutputFormat::Csv, stdout);
+    auto rows = writeRows(**cursor, formatOf(args), stdout, args.header.value_or(true));
     std::fflush(stdout);
     if (!rows)
         return failWith(rows.error());
@@ -120,8 +132,8 @@ void addReadCommands(std::vector<Command> &commands)
 {
     commands.push_back({"tables", "tables FILE", 1, 1, runTables});
     commands.push_back({"schema", "schema FILE", 1, 1, runSchema});
-    commands.push_back({"export", "export FILE TABLE [--format csv|json]", 2, 2, runExport});
-    commands.push_back({"query", "query FILE SQL [--format csv|json]", 2, 2, runQuery});
+    commands.push_back({"export", "export FILE TABLE [--format csv|json|table] [--[no-]header]", 2, 2, runExport});
+    commands.push_back({"query", "query FILE SQL [--format csv|json|table] [--[no-]header]", 2, 2, runQuery});
 }
 
 } // namespace Qb::Cli

@@ -1,6 +1,9 @@
 // CSV and JSON output of select results.
 #include "cli/resultwriter.h"
 
+#include "jet/format/rowcodec.h"
+#include "jet/sql/valueorder.h"
+
 #include <cmath>
 
 namespace Qb::Cli {
@@ -94,7 +97,7 @@ void jsonValue(std::string &line, const Value &v, const ColumnDef &column)
     }
 }
 
-std::string headerLine(const SelectCursor &cursor, OutputFormat format)
+std::string headerLine(const ResultCursor &cursor, OutputFormat format)
 {
     if (format == OutputFormat::Json)
         return "[";
@@ -104,7 +107,7 @@ std::string headerLine(const SelectCursor &cursor, OutputFormat format)
     return line + "\n";
 }
 
-std::string rowLine(const SelectCursor &cursor, OutputFormat format, bool first)
+std::string rowLine(const ResultCursor &cursor, OutputFormat format, bool first)
 {
     std::string line;
     const std::size_t n = cursor.columns().size();
@@ -127,11 +130,34 @@ std::string rowLine(const SelectCursor &cursor, OutputFormat format, bool first)
     return line + "}";
 }
 
+Result<std::uint64_t> writeTable(ResultCursor &cursor, std::FILE *out, bool header)
+{
+    std::vector<std::vector<std::string>> cells;
+    std::vector<bool> numeric;
+    for (std::size_t i = 0; i < cursor.columns().size(); ++i)
+        numeric.push_back(classOf(cursor.columnDef(i)) == ValueClass::Number
+                          && cursor.columnDef(i).type != std::uint8_t(ColumnType::DateTime));
+    Result<void> read;
+    for (; !cursor.atEnd() && read; read = cursor.next()) {
+        std::vector<std::string> row;
+        for (std::size_t i = 0; i < cursor.columns().size(); ++i)
+            row.push_back(valueText(cursor.value(i), cursor.columnDef(i)));
+        cells.push_back(std::move(row));
+    }
+    const std::string text = tableText(cursor.columns(), cells, numeric, header);
+    std::fwrite(text.data(), 1, text.size(), out);
+    if (!read)
+        return std::unexpected(read.error());
+    return cells.size();
+}
+
 } // namespace
 
-Result<std::uint64_t> writeRows(SelectCursor &cursor, OutputFormat format, std::FILE *out)
+Result<std::uint64_t> writeRows(ResultCursor &cursor, OutputFormat format, std::FILE *out, bool header)
 {
-    std::string text = headerLine(cursor, format);
+    if (format == OutputFormat::Table)
+        return writeTable(cursor, out, header);
+    std::string text = header || format == OutputFormat::Json ? headerLine(cursor, format) : std::string();
     std::uint64_t rows = 0;
     for (; !cursor.atEnd(); ++rows) {
         text += rowLine(cursor, format, rows == 0);

@@ -1,6 +1,7 @@
 // Opening a database and running selects.
 #include "jet/jetdatabase.h"
 
+#include "jet/sql/queryplan.h"
 #include "jet/sql/selectcursor.h"
 #include "jet/sql/sqlexec.h"
 #include "jet/sql/tablescan.h"
@@ -259,7 +260,7 @@ Result<std::unique_ptr<Cursor>> JetDatabase::query(std::string_view sql)
         return std::unexpected(statement.error());
     if (statement->kind != StatementKind::Select)
         return fail(ErrorCode::SqlSyntax, "query runs select statements only; use execute for changes");
-    auto cursor = select(*statement);
+    auto cursor = runSelect(*this, *statement);
     if (!cursor)
         return std::unexpected(cursor.error());
     return std::unique_ptr<Cursor>(std::move(*cursor));

@@ -133,28 +133,30 @@ struct Walker
     }
 };
 
-// A descent that reads only the children whose range can hold keys starting with the prefix:
-// a node entry carries its child's last key, so children ending below the prefix are passed
-// over and the first child ending past it is the last one read.
-struct PrefixSearch
+// A descent that reads only the children whose range can hold keys from `low` up to keys
+// starting with `high`: a node entry carries its child's last key, so children ending below
+// `low` are passed over and the first child ending past `high` is the last one read.
+struct RangeSearch
 {
     PageCache &pages;
     std::uint32_t owner;
-    ByteSpan prefix;
+    ByteSpan low;
+    ByteSpan high;
     std::vector<IndexEntry> found;
+    std::vector<IndexRowRef> *rows = nullptr; // when set, leaf entries go here instead, without their keys
     std::unordered_set<std::uint32_t> visited;
 
-    bool startsWithPrefix(ByteSpan key) const
+    bool pastHigh(ByteSpan key) const
     {
-        return key.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), key.begin());
+        const ByteSpan head = key.subspan(0, std::min(key.size(), high.size()));
+        return std::lexicographical_compare(high.begin(), high.end(), head.begin(), head.end());
     }
-    bool belowPrefix(ByteSpan key) const
+    bool belowLow(ByteSpan key) const
     {
-        return std::lexicographical_compare(key.begin(), key.end(), prefix.begin(), prefix.end())
-               && !startsWithPrefix(key);
+        return std::lexicographical_compare(key.begin(), key.end(), low.begin(), low.end());
     }
 
-    // False once a key past the prefix's range was met: nothing after it can match.
+    // False once a key past the range was met: nothing after it can match.
     Result<bool> visit(std::uint32_t number, int depth)
     {
         const auto where = [&] { return "index page " + std::to_string(number); };
@@ -174,14 +176,14 @@ struct PrefixSearch
         if (!entries)
             return std::unexpected(entries.error());
         std::vector<std::uint8_t> buffer;
-        // Keys ascend, so the entries below the prefix come first: bisect past them.
+        // Keys ascend, so the entries below the range come first: bisect past them.
         std::size_t first = 0;
         for (std::size_t end = entries->size(); first < end;) {
             const std::size_t mid = first + (end - first) / 2;
             auto e = entries->entry(mid, buffer);
             if (!e)
                 return std::unexpected(e.error());
-            if (belowPrefix(entries->key(*e)))
+            if (belowLow(entries->key(*e)))
                 first = mid + 1;
             else
                 end = mid;
@@ -192,12 +194,15 @@ struct PrefixSearch
                 return std::unexpected(e.error());
             const ByteSpan key = entries->key(*e);
             if (!entries->node()) {
-                if (!startsWithPrefix(key))
+                if (pastHigh(key))
                     return false;
-                found.push_back(entries->decoded(*e));
+                if (rows)
+                    rows->push_back({be24(*e, key.size()), (*e)[key.size() + 3]});
+                else
+                    found.push_back(entries->decoded(*e));
                 continue;
             }
-            const bool last = !startsWithPrefix(key);
+            const bool last = pastHigh(key);
             auto deeper = visit(be32(*e, e->size() - 4), depth + 1);
             if (!deeper || !*deeper || last)
                 return deeper ? Result<bool>(false) : deeper;
@@ -214,10 +219,25 @@ struct PrefixSearch
 Result<std::vector<IndexEntry>> findIndexEntries(PageCache &pages, std::uint32_t root, std::uint32_t owner,
                                                  ByteSpan prefix)
 {
-    PrefixSearch search{pages, owner, prefix, {}, {}};
+    return findIndexRange(pages, root, owner, prefix, prefix);
+}
+
+Result<std::vector<IndexEntry>> findIndexRange(PageCache &pages, std::uint32_t root, std::uint32_t owner,
+                                               ByteSpan low, ByteSpan high)
+{
+    RangeSearch search{pages, owner, low, high, {}, nullptr, {}};
     if (auto r = search.visit(root, 0); !r)
         return std::unexpected(r.error());
     return std::move(search.found);
+}
+
+Result<void> findIndexRangeRows(PageCache &pages, std::uint32_t root, std::uint32_t owner, ByteSpan low, ByteSpan high,
+                                std::vector<IndexRowRef> &rows)
+{
+    RangeSearch search{pages, owner, low, high, {}, &rows, {}};
+    if (auto r = search.visit(root, 0); !r)
+        return std::unexpected(r.error());
+    return {};
 }
 
 Result<IndexPage> parseIndexPage(ByteSpan bytes, std::uint32_t number)

@@ -50,4 +50,18 @@ Result<void> walkIndex(PageCache &pages, std::uint32_t root, std::uint32_t owner
 Result<std::vector<IndexEntry>> findIndexEntries(PageCache &pages, std::uint32_t root, std::uint32_t owner,
                                                  ByteSpan prefix);
 
+// The leaf entries with `low` <= key whose first high.size() bytes are <= `high` (so a key that
+// starts with `high` is inside), in key order, reading only the subtrees that can hold them.
+Result<std::vector<IndexEntry>> findIndexRange(PageCache &pages, std::uint32_t root, std::uint32_t owner,
+                                               ByteSpan low, ByteSpan high);
+
+// The rows the same entries name, appended to `rows` (no key copied: a walk over a whole index).
+struct IndexRowRef
+{
+    std::uint32_t dataPage = 0;
+    std::uint8_t dataRow = 0;
+};
+Result<void> findIndexRangeRows(PageCache &pages, std::uint32_t root, std::uint32_t owner, ByteSpan low, ByteSpan high,
+                                std::vector<IndexRowRef> &rows);
+
 } // namespace Qb::Jet

@@ -57,7 +57,8 @@ SelectCursor::SelectCursor(JetDatabase &db, TableDefRef table, PageListRef pages
 }
 
 Result<std::unique_ptr<SelectCursor>> SelectCursor::make(JetDatabase &db, TableDefRef table, PageListRef pages,
-                                                   const Statement &statement)
+                                                   const Statement &statement,
+                                                   std::optional<std::vector<RowLocation>> rows)
 {
     std::unique_ptr<SelectCursor> c(new SelectCursor(db, std::move(table), std::move(pages)));
     const TableDef &def = *c->m_table;
@@ -78,7 +79,9 @@ Result<std::unique_ptr<SelectCursor>> SelectCursor::make(JetDatabase &db, TableD
     for (const auto &condition : statement.where)
         if (auto ok = c->compileFilter(condition); !ok)
             return std::unexpected(ok.error());
-    auto keyed = c->useRealIndex();
+    auto keyed = rows ? Result<bool>(true) : c->useRealIndex();
+    if (rows)
+        c->m_keyed = std::move(*rows);
     if (!keyed)
         return std::unexpected(keyed.error());
     if (!*keyed)
@@ -182,10 +185,15 @@ Result<bool> SelectCursor::nextKeyed(ByteSpan &row)
         const RowLocation at = (*m_keyed)[m_keyedPos++];
         if (!std::binary_search(m_dataPages->begin(), m_dataPages->end(), at.page))
             continue;
-        auto page = m_db.pages().page(at.page);
-        if (!page)
-            return std::unexpected(page.error());
-        const ByteSpan bytes = bytesOf(*page);
+        // Rows named in key order often follow each other on one page: it is looked up once.
+        if (!m_indexPage || m_indexPageNumber != at.page) {
+            auto page = m_db.pages().page(at.page);
+            if (!page)
+                return std::unexpected(page.error());
+            m_indexPage = *page;
+            m_indexPageNumber = at.page;
+        }
+        const ByteSpan bytes = bytesOf(m_indexPage);
         if (bytes[0] != PageTypeData || dataPageOwner(bytes) != m_table->page || at.slot >= rowSlotCount(bytes))
             continue;
         auto slot = rowSlot(bytes, at.page, at.slot);
@@ -193,7 +201,6 @@ Result<bool> SelectCursor::nextKeyed(ByteSpan &row)
             return std::unexpected(slot.error());
         if (slot->deleted())
             continue;
-        m_indexPage = *page;
         row = bytes.subspan(slot->start, slot->end - slot->start);
         if (slot->overflow()) {
             auto target = followOverflow(m_db.pages(), row, m_overflowPage);

@@ -7,6 +7,7 @@
 #include "jet/database.h"
 #include "jet/jetdatabase.h"
 #include "jet/sql/likepattern.h"
+#include "jet/sql/resultcursor.h"
 #include "jet/format/rowcodec.h"
 #include "jet/sql/tablescan.h"
 
@@ -14,13 +15,15 @@
 
 namespace Qb::Jet {
 
-class SelectCursor final : public Cursor
+class SelectCursor final : public ResultCursor
 {
 public:
     // NoSuchColumn for an unknown column; TypeMismatch for a literal that cannot compare with
-    // its column; any read fault on the way to the first row.
+    // its column; any read fault on the way to the first row. With `rows` (header slots an index
+    // named), only those rows are read, in the order given, instead of an index lookup or a scan.
     static Result<std::unique_ptr<SelectCursor>> make(JetDatabase &db, TableDefRef table, PageListRef pages,
-                                                const Statement &statement);
+                                                const Statement &statement,
+                                                std::optional<std::vector<RowLocation>> rows = std::nullopt);
 
     const std::vector<std::string> &columns() const override { return m_names; }
     bool atEnd() const override { return m_atEnd || stale(); }
@@ -32,7 +35,7 @@ public:
     int columnIndex(std::string_view name) const override;
 
     // The definition of selected column `column` (for formatting by type).
-    const ColumnDef &columnDef(std::size_t column) const { return m_table->columns[m_projection[column]]; }
+    const ColumnDef &columnDef(std::size_t column) const override { return m_table->columns[m_projection[column]]; }
     // Where the current row lives (valid while !atEnd()).
     RowLocation location() const { return m_location; }
 
@@ -92,7 +95,8 @@ private:
     // Set when a real index of the table narrowed the rows: their header slots in scan order.
     std::optional<std::vector<RowLocation>> m_keyed;
     std::size_t m_keyedPos = 0;
-    PageRef m_indexPage;
+    PageRef m_indexPage;                   // the page of the current keyed row
+    std::uint32_t m_indexPageNumber = 0;
     PageRef m_overflowPage;
 
     // Set when an equality or a "like" on a Text column can be answered from the database's

@@ -5,11 +5,13 @@
 
 #include "jet/jetdatabase.h"
 #include "jet/format/rowwriter.h"
+#include "jet/sql/queryplan.h"
 #include "jet/sql/selectcursor.h"
 #include "jet/write/tablewriter.h"
 #include "jet/format/text.h"
 #include "jet/write/txwriter.h"
 
+#include <cmath>
 #include <set>
 
 namespace Qb::Jet {
@@ -24,10 +26,45 @@ Result<std::size_t> columnIndex(const TableDef &t, const std::string &name)
     return std::size_t(i);
 }
 
+// The value a literal of the wider subset gives a column: NULL; a date for a Date/Time column;
+// true or false for Yes/No and number columns (true is -1); a number as written.
+std::optional<Result<Value>> extendedValueFor(const ColumnDef &c, const Literal &literal)
+{
+    const auto mismatch = [&] {
+        return Result<Value>(fail(ErrorCode::TypeMismatch, "column " + c.name + " does not take " + literal.text));
+    };
+    switch (literal.kind) {
+    case Literal::Kind::Null: return Result<Value>(Value{});
+    case Literal::Kind::Date:
+        if (c.type != std::uint8_t(ColumnType::DateTime))
+            return mismatch();
+        return Result<Value>(Value(Date{literal.number}));
+    case Literal::Kind::Boolean:
+        if (c.type == std::uint8_t(ColumnType::Boolean))
+            return Result<Value>(Value(literal.integer != 0));
+        if (c.isText() || c.isLongValue() || c.type == std::uint8_t(ColumnType::Binary)
+            || c.type == std::uint8_t(ColumnType::DateTime))
+            return Result<Value>(fail(ErrorCode::TypeMismatch, "column " + c.name + " does not take true or false"));
+        return Result<Value>(Value(std::int64_t(literal.integer ? -1 : 0)));
+    case Literal::Kind::Number:
+        if (c.isText())
+            return Result<Value>(Value(std::in_place_type<std::string>, literal.text));
+        if (c.isLongValue() || c.type == std::uint8_t(ColumnType::Binary))
+            return mismatch();
+        // Currency keeps four decimals exactly; a fraction for a whole-number column is refused.
+        if (c.type == std::uint8_t(ColumnType::Currency) && std::abs(literal.number) < 9.0e14)
+            return Result<Value>(Value(Currency{std::llround(literal.number * 10000.0)}));
+        return RowWriter::valueFromLiteral(c, literal.text);
+    default: return std::nullopt;
+    }
+}
+
 // The value a literal gives a column: text for text and memo columns (an integer literal as
 // its digits), a number for numeric columns.
 Result<Value> valueFor(const ColumnDef &c, const Literal &literal)
 {
+    if (auto extended = extendedValueFor(c, literal))
+        return std::move(*extended);
     if (c.isText()) {
         Value text(std::in_place_type<std::string>,
                    literal.kind == Literal::Kind::Integer ? std::to_string(literal.integer) : literal.text);
@@ -42,6 +79,8 @@ Result<Value> valueFor(const ColumnDef &c, const Literal &literal)
 
 Result<std::vector<RowLocation>> matchingRows(JetDatabase &db, const Statement &st)
 {
+    if (st.condition)
+        return rowsMatching(db, st);
     Statement select;
     select.kind = StatementKind::Select;
     select.table = st.table;

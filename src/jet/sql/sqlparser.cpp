@@ -1,114 +1,40 @@
-// Tokenizer and recursive-descent parser for the supported SQL subset.
+// Recursive-descent parser for the supported SQL subset.
 #include "jet/sql/sqlparser.h"
 
-#include <charconv>
+#include "jet/sql/sqltokens.h"
+
+#include <algorithm>
 
 namespace Qb::Jet {
 
 namespace {
 
-struct Token
-{
-    enum class Kind { Word, Name, Text, Integer, Symbol, End };
-    Kind kind = Kind::End;
-    std::string text;       // word, bracketed name, unescaped literal, or the symbol
-    std::int64_t integer = 0;
-    std::size_t position = 0;
-};
+ExprRef makeExpr(Expr e) { return std::make_shared<const Expr>(std::move(e)); }
 
-bool isWordByte(unsigned char c)
+Expr node(Expr::Kind kind, std::vector<ExprRef> operands = {}, bool negated = false, Expr::Op op = Expr::Op::Equal)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
+    Expr e;
+    e.kind = kind;
+    e.op = op;
+    e.negated = negated;
+    e.operands = std::move(operands);
+    return e;
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string lower(std::string_view s)
+// Whether `e` is one of the program's own conditions: "col = 'text' | integer" or
+// "col like 'pattern'".
+bool isPlainCondition(const Expr &e)
 {
-    std::string out(s);
-    for (char &c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c + 32);
-    return out;
+    if (e.negated || e.operands.size() != 2 || e.operands[0]->kind != Expr::Kind::Column
+        || e.operands[1]->kind != Expr::Kind::Constant)
+        return false;
+    const Literal::Kind k = e.operands[1]->literal.kind;
+    if (e.kind == Expr::Kind::Like)
+        return k == Literal::Kind::Text;
+    return e.kind == Expr::Kind::Compare && e.op == Expr::Op::Equal
+        && (k == Literal::Kind::Text || k == Literal::Kind::Integer);
 }
 
-Error syntaxError(const std::string &what, std::size_t position)
-{
-    return Error{ErrorCode::SqlSyntax, what + " at offset " + std::to_string(position)};
-}
-
-Result<Token> textLiteral(std::string_view sql, std::size_t &i)
-{
-    Token t{Token::Kind::Text, {}, 0, i};
-    for (++i;;) {
-        const std::size_t quote = sql.find('\'', i);
-        if (quote == std::string_view::npos)
-            return std::unexpected(syntaxError("unterminated text literal", t.position));
-        t.text.append(sql.substr(i, quote - i));
-        if (quote + 1 < sql.size() && sql[quote + 1] == '\'') {
-            t.text += '\'';
-            i = quote + 2;
-        } else {
-            i = quote + 1;
-            return t;
-        }
-    }
-}
-
-Result<Token> integerLiteral(std::string_view sql, std::size_t &i)
-{
-    Token t{Token::Kind::Integer, {}, 0, i};
-    const std::size_t start = i;
-    if (sql[i] == '-')
-        ++i;
-    while (i < sql.size() && sql[i] >= '0' && sql[i] <= '9')
-        ++i;
-    auto [ptr, ec] = std::from_chars(sql.data() + start, sql.data() + i, t.integer);
-    if (ec != std::errc() || ptr != sql.data() + i || (i < sql.size() && isWordByte(sql[i])))
-        return std::unexpected(syntaxError("malformed number", start));
-    return t;
-}
-
-Result<Token> nextToken(std::string_view sql, std::size_t &i)
-{
-    while (i < sql.size() && isSpace(sql[i]))
-        ++i;
-    if (i >= sql.size())
-        return Token{Token::Kind::End, {}, 0, i};
-    const char c = sql[i];
-    if (c == '\'')
-        return textLiteral(sql, i);
-    if ((c >= '0' && c <= '9') || (c == '-' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9'))
-        return integerLiteral(sql, i);
-    if (c == '[') {
-        const std::size_t close = sql.find(']', i + 1);
-        if (close == std::string_view::npos || close == i + 1)
-            return std::unexpected(syntaxError("malformed [name]", i));
-        Token t{Token::Kind::Name, std::string(sql.substr(i + 1, close - i - 1)), 0, i};
-        i = close + 1;
-        return t;
-    }
-    if (isWordByte(static_cast<unsigned char>(c))) {
-        const std::size_t start = i;
-        while (i < sql.size() && isWordByte(static_cast<unsigned char>(sql[i])))
-            ++i;
-        return Token{Token::Kind::Word, std::string(sql.substr(start, i - start)), 0, start};
-    }
-    if (c == '*' || c == ',' || c == '(' || c == ')' || c == '=')
-        return Token{Token::Kind::Symbol, std::string(1, c), 0, i++};
-    return std::unexpected(syntaxError(std::string("unexpected character '") + c + "'", i));
-}
-
-bool isKeyword(const std::string &word)
-{
-    static const char *const keywords[] = {"select", "from", "where", "and", "like", "insert", "into",
-                                           "values", "update", "set", "delete", "or", "not", "order", "by"};
-    const std::string w = lower(word);
-    for (const char *k : keywords)
-        if (w == k)
-            return true;
-    return false;
-}
 
 class Parser
 {
@@ -132,12 +58,13 @@ public:
         if (!ok)
             return std::unexpected(ok.error());
         if (peek().kind != Token::Kind::End)
-            return std::unexpected(error("unexpected text after the statement"));
+            return std::unexpected(error(m_expectedNext.empty() ? std::string("expected the end of the statement")
+                                                                : m_expectedNext + " or the end of the statement"));
         return s;
     }
 
 private:
-    const Token &peek() const { return m_tokens[m_pos]; }
+    const Token &peek(std::size_t ahead = 0) const { return m_tokens[std::min(m_pos + ahead, m_tokens.size() - 1)]; }
     void advance()
     {
         if (m_pos + 1 < m_tokens.size())
@@ -149,10 +76,13 @@ private:
         const std::string near = t.kind == Token::Kind::End ? std::string("the end") : "'" + t.text + "'";
         return syntaxError(what + ", found " + near, t.position);
     }
-
+    bool isWord(const Token &t, const char *keyword) const
+    {
+        return t.kind == Token::Kind::Word && lower(t.text) == keyword;
+    }
     bool acceptKeyword(const char *keyword)
     {
-        if (peek().kind == Token::Kind::Word && lower(peek().text) == keyword) {
+        if (isWord(peek(), keyword)) {
             advance();
             return true;
         }
@@ -164,33 +94,43 @@ private:
             return {};
         return std::unexpected(error(std::string("expected ") + keyword));
     }
-    bool acceptSymbol(char symbol)
+    bool isSymbol(const char *symbol) const { return peek().kind == Token::Kind::Symbol && peek().text == symbol; }
+    bool acceptSymbol(const char *symbol)
     {
-        if (peek().kind == Token::Kind::Symbol && peek().text[0] == symbol) {
+        if (isSymbol(symbol)) {
             advance();
             return true;
         }
         return false;
     }
-    Result<void> symbol(char symbol)
+    Result<void> symbol(const char *symbol)
     {
         if (acceptSymbol(symbol))
             return {};
         return std::unexpected(error(std::string("expected '") + symbol + "'"));
     }
 
-    Result<std::string> identifier()
+    bool atIdentifier() const
     {
         const Token &t = peek();
-        if (t.kind == Token::Kind::Name || (t.kind == Token::Kind::Word && !isKeyword(t.text)
-                                            && !(t.text[0] >= '0' && t.text[0] <= '9'))) {
-            std::string name = t.text;
-            advance();
-            return name;
-        }
-        return std::unexpected(error("expected a table or column name"));
+        return t.kind == Token::Kind::Name
+            || (t.kind == Token::Kind::Word && !isKeyword(t.text) && !(t.text[0] >= '0' && t.text[0] <= '9'));
+    }
+    Result<std::string> identifier()
+    {
+        if (!atIdentifier())
+            return std::unexpected(error("expected a table or column name"));
+        std::string name = peek().text;
+        advance();
+        return name;
     }
 
+    bool atLiteral() const
+    {
+        const Token &t = peek();
+        return t.kind == Token::Kind::Text || t.kind == Token::Kind::Integer || t.kind == Token::Kind::Number
+            || t.kind == Token::Kind::Date || isWord(t, "null") || isWord(t, "true") || isWord(t, "false");
+    }
     Result<Literal> literal()
     {
         const Token &t = peek();
@@ -200,8 +140,17 @@ private:
         } else if (t.kind == Token::Kind::Integer) {
             l.kind = Literal::Kind::Integer;
             l.integer = t.integer;
+        } else if (t.kind == Token::Kind::Number || t.kind == Token::Kind::Date) {
+            l.kind = t.kind == Token::Kind::Number ? Literal::Kind::Number : Literal::Kind::Date;
+            l.number = t.number;
+            l.text = t.text;
+        } else if (isWord(t, "null")) {
+            l.kind = Literal::Kind::Null;
+        } else if (isWord(t, "true") || isWord(t, "false")) {
+            l.kind = Literal::Kind::Boolean;
+            l.integer = isWord(t, "true") ? 1 : 0;
         } else {
-            return std::unexpected(error("expected a quoted text or a number"));
+            return std::unexpected(error("expected a value ('text', a number, #date#, true, false or null)"));
         }
         advance();
         return l;
@@ -215,33 +164,156 @@ private:
             if (!name)
                 return std::unexpected(name.error());
             names.push_back(std::move(*name));
-        } while (acceptSymbol(','));
+        } while (acceptSymbol(","));
         return names;
+    }
+
+    // Conditions: or binds loosest, then and, then not; comparisons and predicates bind tightest.
+    Result<ExprRef> orExpression()
+    {
+        auto left = andExpression();
+        while (left && acceptKeyword("or")) {
+            auto right = andExpression();
+            if (!right)
+                return right;
+            left = makeExpr(node(Expr::Kind::Or, {*left, *right}, false));
+        }
+        return left;
+    }
+    Result<ExprRef> andExpression()
+    {
+        auto left = notExpression();
+        while (left && acceptKeyword("and")) {
+            auto right = notExpression();
+            if (!right)
+                return right;
+            left = makeExpr(node(Expr::Kind::And, {*left, *right}, false));
+        }
+        return left;
+    }
+    Result<ExprRef> notExpression()
+    {
+        if (!acceptKeyword("not"))
+            return predicate();
+        auto inner = notExpression();
+        if (!inner)
+            return inner;
+        return makeExpr(node(Expr::Kind::Not, {*inner}, false));
+    }
+
+    Result<ExprRef> operand()
+    {
+        if (atIdentifier()) {
+            Expr e = node(Expr::Kind::Column);
+            e.name = peek().text;
+            advance();
+            return makeExpr(std::move(e));
+        }
+        if (!atLiteral())
+            return std::unexpected(error("expected a column name or a value"));
+        auto l = literal();
+        if (!l)
+            return std::unexpected(l.error());
+        Expr e = node(Expr::Kind::Constant);
+        e.literal = std::move(*l);
+        return makeExpr(std::move(e));
+    }
+
+    std::optional<Expr::Op> comparison()
+    {
+        static const std::pair<const char *, Expr::Op> ops[] = {
+            {"=", Expr::Op::Equal},     {"<>", Expr::Op::NotEqual},    {"<", Expr::Op::Less},
+            {"<=", Expr::Op::LessEqual}, {">", Expr::Op::Greater}, {">=", Expr::Op::GreaterEqual}};
+        for (const auto &[text, op] : ops)
+            if (acceptSymbol(text))
+                return op;
+        return std::nullopt;
+    }
+
+    Result<ExprRef> predicate()
+    {
+        if (acceptSymbol("(")) {
+            auto inner = orExpression();
+            if (!inner)
+                return inner;
+            if (auto ok = symbol(")"); !ok)
+                return std::unexpected(ok.error());
+            return inner;
+        }
+        auto left = operand();
+        if (!left)
+            return left;
+        if (auto op = comparison()) {
+            auto right = operand();
+            if (!right)
+                return right;
+            return makeExpr(node(Expr::Kind::Compare, {*left, *right}, false, *op));
+        }
+        if (acceptKeyword("is")) {
+            const bool negated = acceptKeyword("not");
+            if (auto ok = keyword("null"); !ok)
+                return std::unexpected(error("expected null or not null after is"));
+            return makeExpr(node(Expr::Kind::IsNull, {*left}, negated));
+        }
+        const bool negated = acceptKeyword("not");
+        if (acceptKeyword("in"))
+            return inList(*left, negated);
+        if (acceptKeyword("between"))
+            return between(*left, negated);
+        if (acceptKeyword("like")) {
+            if (peek().kind != Token::Kind::Text)
+                return std::unexpected(error("expected a quoted pattern after like"));
+            auto pattern = operand();
+            if (!pattern)
+                return pattern;
+            return makeExpr(node(Expr::Kind::Like, {*left, *pattern}, negated));
+        }
+        return std::unexpected(error(negated ? "expected in, between or like after not"
+                                             : "expected a comparison (=, <>, <, <=, >, >=), is, in, between or like"));
+    }
+
+    Result<ExprRef> inList(ExprRef left, bool negated)
+    {
+        if (auto ok = symbol("("); !ok)
+            return std::unexpected(ok.error());
+        Expr e = node(Expr::Kind::In, {std::move(left)}, negated);
+        do {
+            auto value = operand();
+            if (!value)
+                return value;
+            e.operands.push_back(*value);
+        } while (acceptSymbol(","));
+        if (auto ok = symbol(")"); !ok)
+            return std::unexpected(ok.error());
+        return makeExpr(std::move(e));
+    }
+
+    Result<ExprRef> between(ExprRef left, bool negated)
+    {
+        auto low = operand();
+        if (!low)
+            return low;
+        if (auto ok = keyword("and"); !ok)
+            return std::unexpected(ok.error());
+        auto high = operand();
+        if (!high)
+            return high;
+        return makeExpr(node(Expr::Kind::Between, {std::move(left), *low, *high}, negated));
     }
 
     Result<void> where(Statement &s)
     {
+        m_expectedNext = s.kind == StatementKind::Select ? "expected where, group by, order by" : "expected where";
         if (!acceptKeyword("where"))
             return {};
-        do {
-            Condition c;
-            auto column = identifier();
-            if (!column)
-                return std::unexpected(column.error());
-            c.column = std::move(*column);
-            if (acceptKeyword("like")) {
-                c.op = Condition::Op::Like;
-                if (peek().kind != Token::Kind::Text)
-                    return std::unexpected(error("expected a quoted pattern after like"));
-            } else if (auto eq = symbol('='); !eq) {
-                return std::unexpected(error("expected '=' or like"));
-            }
-            auto value = literal();
-            if (!value)
-                return std::unexpected(value.error());
-            c.value = std::move(*value);
-            s.where.push_back(std::move(c));
-        } while (acceptKeyword("and"));
+        auto condition = orExpression();
+        if (!condition)
+            return std::unexpected(condition.error());
+        m_expectedNext = s.kind == StatementKind::Select ? "expected and, or, group by, order by" : "expected and, or";
+        if (!plainConditions(**condition, s.where)) {
+            s.where.clear();
+            s.condition = *condition;
+        }
         return {};
     }
 
@@ -254,22 +326,160 @@ private:
         return {};
     }
 
+    // An aggregate call (count(*), count(c), min, max, sum, avg), or nullopt when the next
+    // tokens are not a name followed by "(".
+    std::optional<SelectItem::Kind> aggregateName() const
+    {
+        static const std::pair<const char *, SelectItem::Kind> names[] = {
+            {"count", SelectItem::Kind::Count}, {"min", SelectItem::Kind::Min}, {"max", SelectItem::Kind::Max},
+            {"sum", SelectItem::Kind::Sum},     {"avg", SelectItem::Kind::Avg}};
+        if (peek().kind != Token::Kind::Word || peek(1).kind != Token::Kind::Symbol || peek(1).text != "(")
+            return std::nullopt;
+        for (const auto &[name, kind] : names)
+            if (lower(peek().text) == name)
+                return kind;
+        return std::nullopt;
+    }
+
+    Result<SelectItem> selectItem()
+    {
+        SelectItem item;
+        if (const auto aggregate = aggregateName()) {
+            const std::string name = lower(peek().text);
+            advance();
+            advance();
+            item.kind = *aggregate;
+            if (item.kind == SelectItem::Kind::Count && acceptSymbol("*")) {
+                item.kind = SelectItem::Kind::CountAll;
+                item.alias = "count(*)";
+            } else {
+                auto column = identifier();
+                if (!column)
+                    return std::unexpected(column.error());
+                item.column = *column;
+                item.alias = name + "(" + *column + ")";
+            }
+            if (auto ok = symbol(")"); !ok)
+                return std::unexpected(ok.error());
+        } else {
+            auto column = identifier();
+            if (!column)
+                return std::unexpected(error("expected a column name, *, count, min, max, sum or avg"));
+            item.column = *column;
+        }
+        if (acceptKeyword("as")) {
+            auto alias = identifier();
+            if (!alias)
+                return std::unexpected(error("expected a name after as"));
+            item.alias = std::move(*alias);
+        }
+        return item;
+    }
+
+    Result<void> selectList(Statement &s)
+    {
+        if (acceptSymbol("*")) {
+            s.allColumns = true;
+            return {};
+        }
+        std::vector<SelectItem> items;
+        do {
+            auto item = selectItem();
+            if (!item)
+                return std::unexpected(item.error());
+            items.push_back(std::move(*item));
+        } while (acceptSymbol(","));
+        const bool plain = std::all_of(items.begin(), items.end(), [](const SelectItem &i) {
+            return i.kind == SelectItem::Kind::Column && i.alias.empty();
+        });
+        if (!plain) {
+            s.items = std::move(items);
+            return {};
+        }
+        for (SelectItem &i : items)
+            s.columns.push_back(std::move(i.column));
+        return {};
+    }
+
+    Result<void> top(Statement &s)
+    {
+        if (!acceptKeyword("top"))
+            return {};
+        if (peek().kind != Token::Kind::Integer || peek().integer < 0)
+            return std::unexpected(error("expected a row count after top"));
+        s.top = std::uint64_t(peek().integer);
+        advance();
+        return {};
+    }
+
+    Result<void> groupBy(Statement &s)
+    {
+        if (!acceptKeyword("group"))
+            return {};
+        if (auto ok = keyword("by"); !ok)
+            return ok;
+        auto columns = identifierList();
+        if (!columns)
+            return std::unexpected(columns.error());
+        s.groupBy = std::move(*columns);
+        m_expectedNext = "expected order by";
+        return {};
+    }
+
+    Result<void> orderBy(Statement &s)
+    {
+        if (!acceptKeyword("order"))
+            return {};
+        if (auto ok = keyword("by"); !ok)
+            return ok;
+        do {
+            OrderKey key;
+            if (peek().kind == Token::Kind::Integer) {
+                if (peek().integer < 1)
+                    return std::unexpected(error("expected a select-list position from 1"));
+                key.position = std::size_t(peek().integer);
+                advance();
+            } else {
+                auto column = identifier();
+                if (!column)
+                    return std::unexpected(error("expected a column name or a position"));
+                key.column = std::move(*column);
+            }
+            if (acceptKeyword("desc"))
+                key.descending = true;
+            else
+                acceptKeyword("asc");
+            s.orderBy.push_back(std::move(key));
+        } while (acceptSymbol(","));
+        m_expectedNext = "expected ','";
+        return {};
+    }
+
     Result<void> select(Statement &s)
     {
         s.kind = StatementKind::Select;
-        if (acceptSymbol('*')) {
-            s.allColumns = true;
-        } else {
-            auto columns = identifierList();
-            if (!columns)
-                return std::unexpected(columns.error());
-            s.columns = std::move(*columns);
-        }
+        s.distinct = acceptKeyword("distinct");
+        for (auto step : {&Parser::top, &Parser::selectList})
+            if (auto ok = (this->*step)(s); !ok)
+                return ok;
         if (auto ok = keyword("from"); !ok)
-            return ok;
-        if (auto ok = tableName(s); !ok)
-            return ok;
-        return where(s);
+            return std::unexpected(error("expected ',', as or from"));
+        for (auto step : {&Parser::tableName, &Parser::where, &Parser::groupBy, &Parser::orderBy})
+            if (auto ok = (this->*step)(s); !ok)
+                return ok;
+        return {};
+    }
+
+    Result<std::vector<Literal>> valueList()
+    {
+        std::vector<Literal> values;
+        do {
+            auto value = literal();
+            if (!value)
+                return std::unexpected(value.error());
+            values.push_back(std::move(*value));
+        } while (acceptSymbol(","));
+        return values;
     }
 
     Result<void> insert(Statement &s)
@@ -279,25 +489,23 @@ private:
             return ok;
         if (auto ok = tableName(s); !ok)
             return ok;
-        if (auto ok = symbol('('); !ok)
+        if (auto ok = symbol("("); !ok)
             return ok;
         auto columns = identifierList();
         if (!columns)
             return std::unexpected(columns.error());
         s.columns = std::move(*columns);
-        if (auto ok = symbol(')'); !ok)
+        if (auto ok = symbol(")"); !ok)
             return ok;
         if (auto ok = keyword("values"); !ok)
             return ok;
-        if (auto ok = symbol('('); !ok)
+        if (auto ok = symbol("("); !ok)
             return ok;
-        do {
-            auto value = literal();
-            if (!value)
-                return std::unexpected(value.error());
-            s.values.push_back(std::move(*value));
-        } while (acceptSymbol(','));
-        if (auto ok = symbol(')'); !ok)
+        auto values = valueList();
+        if (!values)
+            return std::unexpected(values.error());
+        s.values = std::move(*values);
+        if (auto ok = symbol(")"); !ok)
             return ok;
         if (s.values.size() != s.columns.size())
             return std::unexpected(syntaxError("insert names " + std::to_string(s.columns.size())
@@ -319,14 +527,14 @@ private:
             if (!column)
                 return std::unexpected(column.error());
             a.column = std::move(*column);
-            if (auto ok = symbol('='); !ok)
+            if (auto ok = symbol("="); !ok)
                 return ok;
             auto value = literal();
             if (!value)
                 return std::unexpected(value.error());
             a.value = std::move(*value);
             s.assignments.push_back(std::move(a));
-        } while (acceptSymbol(','));
+        } while (acceptSymbol(","));
         return where(s);
     }
 
@@ -342,23 +550,28 @@ private:
 
     std::vector<Token> m_tokens;
     std::size_t m_pos = 0;
+    std::string m_expectedNext; // what could have followed the last complete part
 };
 
 } // namespace
 
+bool plainConditions(const Expr &e, std::vector<Condition> &out)
+{
+    if (e.kind == Expr::Kind::And)
+        return plainConditions(*e.operands[0], out) && plainConditions(*e.operands[1], out);
+    if (!isPlainCondition(e))
+        return false;
+    out.push_back({e.operands[0]->name, e.kind == Expr::Kind::Like ? Condition::Op::Like : Condition::Op::Equal,
+                   e.operands[1]->literal});
+    return true;
+}
+
 Result<Statement> parseStatement(std::string_view sql)
 {
-    std::vector<Token> tokens;
-    std::size_t i = 0;
-    for (;;) {
-        auto t = nextToken(sql, i);
-        if (!t)
-            return std::unexpected(t.error());
-        tokens.push_back(std::move(*t));
-        if (tokens.back().kind == Token::Kind::End)
-            break;
-    }
-    return Parser(std::move(tokens)).statement();
+    auto tokens = tokenize(sql);
+    if (!tokens)
+        return std::unexpected(tokens.error());
+    return Parser(std::move(*tokens)).statement();
 }
 
 } // namespace Qb::Jet

@@ -99,6 +99,31 @@ TEST_F(Cli, readingCommandsOnALibrary)
     EXPECT_EQ(check.out.rfind("ok: ", 0), 0u) << check.out;
 }
 
+TEST_F(Cli, queryLanguageAndOutputFormats)
+{
+    const Outcome table = run({"query", m_library, "select ID, 命令名 as 名, 中文名 from 命令库 where ID < 3 order by 命令名 desc",
+                               "--format", "table"});
+    EXPECT_EQ(table.status, 0) << table.err;
+    // Chinese characters take two columns, numbers align right, NULL and empty text show empty.
+    EXPECT_EQ(table.out, "ID  名      中文名\n"
+                         "--  ------  ------\n"
+                         " 2  prompt\n"
+                         " 1  print   打印\n");
+
+    const Outcome bare = run({"query", m_library, "select count(*), max(ID) from 命令库 where 说明 is not null",
+                              "--no-header"});
+    EXPECT_EQ(bare.status, 0) << bare.err;
+    EXPECT_EQ(bare.out, "3,3\n");
+
+    const Outcome headerless = run({"query", m_library, "select top 1 ID from 命令库 order by ID desc", "--format=table",
+                                    "--no-header"});
+    EXPECT_EQ(headerless.out, "3\n");
+
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.err.find("A [not] between v and v"), std::string::npos) << help.err;
+}
+
 struct BadInput
 {
     const char *name;
@@ -125,11 +150,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(BadInput{"noCommand", {}, 2, "usage:"}, BadInput{"unknownCommand", {"frobnicate", "LIB"}, 2, "unknown command"},
                       BadInput{"missingTable", {"export", "LIB"}, 2, "usage: quillbox-mdb export"},
                       BadInput{"unknownOption", {"tables", "LIB", "--verbose"}, 2, "unknown option --verbose"},
-                      BadInput{"badFormat", {"export", "LIB", "命令库", "--format", "xml"}, 2, "--format must be csv or json"},
+                      BadInput{"badFormat", {"export", "LIB", "命令库", "--format", "xml"}, 2, "--format must be csv, json or table"},
                       BadInput{"missingFile", {"tables", "/nonexistent/x.mdb"}, 3, "cannot open /nonexistent/x.mdb"},
                       BadInput{"wrongPassword", {"tables", "LIB", "--password", "nope"}, 3, "(WrongPassword)"},
                       BadInput{"noSuchTable", {"export", "LIB", "无此表"}, 3, "(NoSuchTable)"},
-                      BadInput{"sqlOutsideSubset", {"query", "LIB", "select * from 命令库 order by ID"}, 3, "(SqlSyntax)"},
+                      BadInput{"sqlOutsideSubset", {"query", "LIB", "select * from 命令库 union select * from 分类表"}, 3,
+                               "expected where, group by, order by or the end of the statement, found 'union' at offset 24"},
                       BadInput{"changeThroughQuery", {"query", "LIB", "delete from 命令库"}, 3, "(SqlSyntax)"},
                       BadInput{"checkOnMissingFile", {"check", "/nonexistent/x.mdb"}, 1, "cannot open"},
                       BadInput{"execWithoutStatements", {"exec", "LIB"}, 2, "exec needs SQL, - or --file F"},

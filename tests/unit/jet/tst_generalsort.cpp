@@ -1,6 +1,7 @@
 // General sort-order text keys: known keys, folding rules, the weights against the reference code
 // tables, and the keys Jet itself wrote into the catalog index of real files.
 #include "jet/format/generalsort.h"
+#include "jet/format/generalsortweights.h"
 
 #include "support/fixtures.h"
 
@@ -122,6 +123,32 @@ TEST(GeneralSort, weightsMatchTheReferenceCodeTables)
         ++checked;
     }
     EXPECT_EQ(checked, 92 + 9); // printable ASCII but blank, ' and -; the table-name characters
+}
+
+// The comparison weights (every character of the plane) against the reference tables: the
+// inline weights of S, I, P and Z lines, nothing for U and X lines.
+TEST(GeneralSort, comparisonWeightsMatchTheReferenceCodeTables)
+{
+    const std::string dir = Qb::Test::sharedDir();
+    if (dir.empty())
+        GTEST_SKIP() << Qb::Test::NoSharedMessage;
+    const auto basic = readLines(dir + "/jet/sort-order/index_codes_genleg.txt");
+    const auto ext = readLines(dir + "/jet/sort-order/index_codes_ext_genleg.txt");
+    ASSERT_EQ(basic.size(), 256u);
+    int weighed = 0;
+    for (char32_t c = 0x21; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const std::string &line = c < 256 ? basic[c] : ext.at(c - 256 - (c > 0xDFFF ? 0x800 : 0));
+        Bytes expected;
+        if (!line.empty() && std::string("SIPZ").find(line[0]) != std::string::npos)
+            expected = inlineBytesFromReference(line.substr(0, line.find(',')));
+        std::string key;
+        GeneralSort::appendSortKey(std::u16string(1, char16_t(c)), key);
+        ASSERT_EQ(Bytes(key.begin(), key.end()), expected) << "code point " << int(c) << ": " << line;
+        weighed += !expected.empty();
+    }
+    EXPECT_GT(weighed, 40000);
 }
 
 // Entries of every leaf page of the MSysObjects ParentIdName index: 5 bytes of ParentId key,

@@ -168,7 +168,11 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"noSuchWhereColumn", "select * from 命令库 where 无此列='1'", ErrorCode::NoSuchColumn},
                       Refusal{"textForNumberColumn", "select * from 命令库 where ID='abc'", ErrorCode::TypeMismatch},
                       Refusal{"changeThroughQuery", "delete from 命令库", ErrorCode::SqlSyntax},
-                      Refusal{"outsideSubset", "select * from 命令库 order by ID", ErrorCode::SqlSyntax}),
+                      Refusal{"outsideSubset", "select * from 命令库 union select * from 分类表", ErrorCode::SqlSyntax},
+                      Refusal{"textForNumberInRange", "select * from 命令库 where ID>'abc'", ErrorCode::TypeMismatch},
+                      Refusal{"groupedColumnNotInGroupBy", "select 命令名, count(*) from 命令库", ErrorCode::SqlSyntax},
+                      Refusal{"sumOfText", "select sum(命令名) from 命令库", ErrorCode::TypeMismatch},
+                      Refusal{"orderByPositionPastTheList", "select ID from 命令库 order by 2", ErrorCode::SqlSyntax}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(SampleSelect, executeRefusesSelectsAndReadOnlyWrites)

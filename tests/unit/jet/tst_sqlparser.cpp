@@ -95,15 +95,168 @@ INSTANTIATE_TEST_SUITE_P(
     OutsideTheSubset, ParseRefused,
     ::testing::Values(Refused{"empty", ""}, Refused{"unterminatedLiteral", "select * from T where a='x"},
                       Refused{"lonelyQuoteEndsLiteralEarly", "select * from T where a='it's'"},
-                      Refused{"orderBy", "select * from T order by a"}, Refused{"or", "select * from T where a='1' or b='2'"},
-                      Refused{"comparisonOtherThanEquals", "select * from T where a<'1'"},
-                      Refused{"identifierAsValue", "select * from T where a=b"},
+                      Refused{"orderByNothing", "select * from T order by"},
+                      Refused{"orWithoutRightSide", "select * from T where a='1' or"},
+                      Refused{"comparisonWithoutValue", "select * from T where a<"},
+                      Refused{"notEqualsAsBang", "select * from T where a!='1'"},
                       Refused{"likeWithNumber", "select * from T where a like 5"},
                       Refused{"trailingSemicolon", "select * from T;"}, Refused{"secondStatement", "select * from T; delete from T"},
                       Refused{"missingTable", "select * from"}, Refused{"keywordAsTable", "select * from where"},
                       Refused{"insertCountMismatch", "insert into T(a,b) values ('1')"},
                       Refused{"dropTable", "drop table T"}, Refused{"comment", "select * from T -- x"},
-                      Refused{"doubleQuotedText", "select * from T where a=\"x\""}),
+                      Refused{"doubleQuotedText", "select * from T where a=\"x\""},
+                      Refused{"badDate", "select * from T where d=#2001-02-30#"},
+                      Refused{"unterminatedDate", "select * from T where d=#2001-02-03"},
+                      Refused{"countWithoutColumn", "select count() from T"},
+                      Refused{"topWithoutCount", "select top * from T"},
+                      Refused{"betweenWithoutAnd", "select * from T where a between 1 or 2"},
+                      Refused{"inWithoutList", "select * from T where a in 1"},
+                      Refused{"isWithoutNull", "select * from T where a is 1"},
+                      Refused{"unbalancedParenthesis", "select * from T where (a=1 or b=2"},
+                      Refused{"groupWithoutBy", "select a from T group a"},
+                      Refused{"nullInUpdateWhere", "update T set a= where b=1"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+struct Position
+{
+    const char *name;
+    const char *sql;
+    const char *message; // the whole error text: what was expected, what was found, where
+};
+
+class ParseErrorPosition : public ::testing::TestWithParam<Position> {};
+
+TEST_P(ParseErrorPosition, namesWhatWasExpectedAndWhere)
+{
+    auto s = parseStatement(GetParam().sql);
+    ASSERT_FALSE(s);
+    EXPECT_EQ(s.error().message, GetParam().message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Errors, ParseErrorPosition,
+    ::testing::Values(
+        Position{"afterWhereClause", "select * from T where a=1 limit 3",
+                 "expected and, or, group by, order by or the end of the statement, found 'limit' at offset 26"},
+        Position{"missingOperator", "select * from T where a 1",
+                 "expected a comparison (=, <>, <, <=, >, >=), is, in, between or like, found '1' at offset 24"},
+        Position{"notBeforeNothing", "delete from T where a not 3",
+                 "expected in, between or like after not, found '3' at offset 26"},
+        Position{"missingFrom", "select a b from T", "expected ',', as or from, found 'b' at offset 9"},
+        Position{"orderKeyMissing", "select a from T order by a,", "expected a column name or a position, found the end at offset 27"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+ExprRef conditionOf(const char *sql)
+{
+    auto s = parseStatement(sql);
+    EXPECT_TRUE(s) << (s ? "" : s.error().message);
+    return s ? s->condition : nullptr;
+}
+
+// Writes the tree back with every operator in parentheses, to show how it was grouped.
+std::string shape(const Expr &e)
+{
+    static const char *const ops[] = {"=", "<>", "<", "<=", ">", ">="};
+    const auto arg = [&](std::size_t i) { return shape(*e.operands[i]); };
+    const std::string no = e.negated ? "not " : "";
+    switch (e.kind) {
+    case Expr::Kind::Column: return e.name;
+    case Expr::Kind::Constant:
+        return e.literal.kind == Literal::Kind::Integer ? std::to_string(e.literal.integer)
+             : e.literal.kind == Literal::Kind::Null    ? "null"
+             : e.literal.kind == Literal::Kind::Boolean ? (e.literal.integer ? "true" : "false")
+             : e.literal.kind == Literal::Kind::Date    ? "date:" + std::to_string(e.literal.number)
+                                                        : "'" + e.literal.text + "'";
+    case Expr::Kind::Compare: return "(" + arg(0) + ops[int(e.op)] + arg(1) + ")";
+    case Expr::Kind::And: return "(" + arg(0) + " and " + arg(1) + ")";
+    case Expr::Kind::Or: return "(" + arg(0) + " or " + arg(1) + ")";
+    case Expr::Kind::Not: return "(not " + arg(0) + ")";
+    case Expr::Kind::IsNull: return "(" + arg(0) + " is " + no + "null)";
+    case Expr::Kind::Between: return "(" + arg(0) + " " + no + "between " + arg(1) + " " + arg(2) + ")";
+    case Expr::Kind::Like: return "(" + arg(0) + " " + no + "like " + arg(1) + ")";
+    case Expr::Kind::In: {
+        std::string list;
+        for (std::size_t i = 1; i < e.operands.size(); ++i)
+            list += (i > 1 ? "," : "") + arg(i);
+        return "(" + arg(0) + " " + no + "in " + list + ")";
+    }
+    }
+    return "?";
+}
+
+struct Grouping
+{
+    const char *name;
+    const char *sql;
+    const char *shape;
+};
+
+class ParseCondition : public ::testing::TestWithParam<Grouping> {};
+
+TEST_P(ParseCondition, groupsByPrecedence)
+{
+    const ExprRef c = conditionOf(GetParam().sql);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(shape(*c), GetParam().shape);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Conditions, ParseCondition,
+    ::testing::Values(
+        Grouping{"andBeforeOr", "select * from T where a=1 or b=2 and c=3", "((a=1) or ((b=2) and (c=3)))"},
+        Grouping{"parentheses", "select * from T where (a=1 or b=2) and c=3", "(((a=1) or (b=2)) and (c=3))"},
+        Grouping{"notBindsTighterThanAnd", "select * from T where not a=1 and b<>2", "((not (a=1)) and (b<>2))"},
+        Grouping{"betweenTakesItsAnd", "select * from T where a between 1 and 5 and b>=-2",
+                 "((a between 1 5) and (b>=-2))"},
+        Grouping{"negatedPredicates", "select * from T where a not in (1,2) or b is not null or c not like 'x%'",
+                 "(((a not in 1,2) or (b is not null)) or (c not like 'x%'))"},
+        Grouping{"literalsOfEveryKind", "select * from T where [my col]<=#1900-01-01 12:00:00# or f=true or g=null",
+                 "(((my col<=date:2.500000) or (f=true)) or (g=null))"},
+        Grouping{"datesBeforeTheEpochCountTheTimeAwayFromZero", "select * from T where d=#1899-12-29 06:00#",
+                 "(d=date:-1.250000)"},
+        Grouping{"columnAgainstColumn", "select * from T where a=b", "(a=b)"},
+        Grouping{"plainConditionBesideAnOther", "select * from T where a='x' and b<1", "((a='x') and (b<1))"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ParseSelect, readsTheSelectListAndItsClauses)
+{
+    auto s = parseStatement("SELECT DISTINCT TOP 5 a AS x, count(*), Sum([b c]) as total FROM T "
+                            "WHERE a>1 GROUP BY a, [d] ORDER BY 2 DESC, x, total ASC");
+    ASSERT_TRUE(s) << s.error().message;
+    EXPECT_TRUE(s->distinct);
+    EXPECT_EQ(s->top, 5u);
+    using I = SelectItem;
+    EXPECT_EQ(s->items, (std::vector<I>{{I::Kind::Column, "a", "x"}, {I::Kind::CountAll, "", "count(*)"},
+                                         {I::Kind::Sum, "b c", "total"}}));
+    EXPECT_EQ(s->groupBy, (std::vector<std::string>{"a", "d"}));
+    EXPECT_EQ(s->orderBy, (std::vector<OrderKey>{{"", 2, true}, {"x", 0, false}, {"total", 0, false}}));
+    EXPECT_TRUE(s->where.empty());
+    EXPECT_TRUE(s->isExtended());
+}
+
+TEST(ParseSelect, theProgramsShapesStayPlain)
+{
+    for (const char *sql : {"select * from 命令库 where 命令名='print' and 分类='2'", "select a, b from T where c like 'p%'",
+                            "update 命令库 set 命令名='a' where ID=42", "delete from T"}) {
+        auto s = parseStatement(sql);
+        ASSERT_TRUE(s) << sql;
+        EXPECT_FALSE(s->isExtended()) << sql;
+    }
+}
+
+TEST(ParseValues, takeEveryLiteralKind)
+{
+    auto s = parseStatement("insert into T(a,b,c,d,e,f) values (null, true, FALSE, -2.5e1, #2001-01-11 01:11:21#, 'x')");
+    ASSERT_TRUE(s) << s.error().message;
+    ASSERT_EQ(s->values.size(), 6u);
+    EXPECT_EQ(s->values[0].kind, Literal::Kind::Null);
+    EXPECT_EQ(s->values[1].kind, Literal::Kind::Boolean);
+    EXPECT_EQ(s->values[1].integer, 1);
+    EXPECT_EQ(s->values[2].integer, 0);
+    EXPECT_EQ(s->values[3].kind, Literal::Kind::Number);
+    EXPECT_DOUBLE_EQ(s->values[3].number, -25.0);
+    EXPECT_EQ(s->values[4].kind, Literal::Kind::Date);
+    EXPECT_DOUBLE_EQ(s->values[4].number, 36902 + (3600 + 11 * 60 + 21) / 86400.0);
+}
 
 } // namespace

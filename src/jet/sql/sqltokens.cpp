@@ -1,0 +1,218 @@
+// Tokenizer of the SQL subset.
+#include "jet/sql/sqltokens.h"
+
+#include <charconv>
+#include <optional>
+
+namespace Qb::Jet {
+
+namespace {
+
+bool isWordByte(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
+}
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+Result<Token> textLiteral(std::string_view sql, std::size_t &i)
+{
+    Token t{Token::Kind::Text, {}, 0, 0, i};
+    for (++i;;) {
+        const std::size_t quote = sql.find('\'', i);
+        if (quote == std::string_view::npos)
+            return std::unexpected(syntaxError("unterminated text literal", t.position));
+        t.text.append(sql.substr(i, quote - i));
+        if (quote + 1 < sql.size() && sql[quote + 1] == '\'') {
+            t.text += '\'';
+            i = quote + 2;
+        } else {
+            i = quote + 1;
+            return t;
+        }
+    }
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// An integer, or a number with a fraction or an exponent (then Number, kept as written too).
+Result<Token> numberLiteral(std::string_view sql, std::size_t &i)
+{
+    Token t{Token::Kind::Integer, {}, 0, 0, i};
+    const std::size_t start = i;
+    if (sql[i] == '-')
+        ++i;
+    while (i < sql.size() && isDigit(sql[i]))
+        ++i;
+    bool fraction = false;
+    if (i + 1 < sql.size() && sql[i] == '.' && isDigit(sql[i + 1])) {
+        fraction = true;
+        for (++i; i < sql.size() && isDigit(sql[i]);)
+            ++i;
+    }
+    if (i + 1 < sql.size() && (sql[i] == 'e' || sql[i] == 'E')
+        && (isDigit(sql[i + 1]) || ((sql[i + 1] == '-' || sql[i + 1] == '+') && i + 2 < sql.size() && isDigit(sql[i + 2])))) {
+        fraction = true;
+        for (i += 2; i < sql.size() && isDigit(sql[i]);)
+            ++i;
+    }
+    const char *first = sql.data() + start;
+    const char *last = sql.data() + i;
+    const auto [ptr, ec] = fraction ? std::from_chars(first, last, t.number) : std::from_chars(first, last, t.integer);
+    if (ec != std::errc() || ptr != last || (i < sql.size() && isWordByte(sql[i])))
+        return std::unexpected(syntaxError("malformed number", start));
+    t.text.assign(first, last);
+    if (fraction)
+        t.kind = Token::Kind::Number;
+    return t;
+}
+
+// Days from 1899-12-30 to the civil date (proleptic Gregorian calendar).
+std::int64_t daysFromEpoch(int y, unsigned m, unsigned d)
+{
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yoe = unsigned(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + std::int64_t(doe) - 719468 + 25569;
+}
+
+bool readField(std::string_view text, std::size_t &at, std::size_t digits, int &value)
+{
+    if (at + digits > text.size())
+        return false;
+    const auto [ptr, ec] = std::from_chars(text.data() + at, text.data() + at + digits, value);
+    if (ec != std::errc() || ptr != text.data() + at + digits)
+        return false;
+    at += digits;
+    return true;
+}
+
+// "yyyy-mm-dd" with an optional " hh:mm[:ss]", as a Jet day number: whole days, then the time
+// of day as a fraction (before 1899-12-30 the fraction counts away from zero, as Jet stores it).
+std::optional<double> parseDate(std::string_view text)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    std::size_t at = 0;
+    auto separator = [&](char c) { return at < text.size() && text[at] == c && ++at; };
+    if (!readField(text, at, 4, y) || !separator('-') || !readField(text, at, 2, mo) || !separator('-')
+        || !readField(text, at, 2, d))
+        return std::nullopt;
+    if (at < text.size()) {
+        if (!separator(' ') || !readField(text, at, 2, h) || !separator(':') || !readField(text, at, 2, mi))
+            return std::nullopt;
+        if (at < text.size() && (!separator(':') || !readField(text, at, 2, sec)))
+            return std::nullopt;
+    }
+    static const int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (at != text.size() || mo < 1 || mo > 12 || d < 1 || d > monthDays[mo - 1] || (mo == 2 && d == 29 && !leap)
+        || h > 23 || mi > 59 || sec > 59 || y < 100)
+        return std::nullopt;
+    const double days = double(daysFromEpoch(y, unsigned(mo), unsigned(d)));
+    const double time = (h * 3600 + mi * 60 + sec) / 86400.0;
+    return days < 0 ? days - time : days + time;
+}
+
+Result<Token> dateLiteral(std::string_view sql, std::size_t &i)
+{
+    const std::size_t close = sql.find('#', i + 1);
+    if (close == std::string_view::npos)
+        return std::unexpected(syntaxError("unterminated #date#", i));
+    const auto days = parseDate(sql.substr(i + 1, close - i - 1));
+    if (!days)
+        return std::unexpected(syntaxError("expected a date as #yyyy-mm-dd hh:mm:ss#", i));
+    Token t{Token::Kind::Date, std::string(sql.substr(i, close + 1 - i)), 0, *days, i};
+    i = close + 1;
+    return t;
+}
+
+Result<Token> symbolToken(std::string_view sql, std::size_t &i)
+{
+    const char c = sql[i];
+    const char n = i + 1 < sql.size() ? sql[i + 1] : '\0';
+    if ((c == '<' && (n == '=' || n == '>')) || (c == '>' && n == '=')) {
+        Token t{Token::Kind::Symbol, std::string{c, n}, 0, 0, i};
+        i += 2;
+        return t;
+    }
+    if (c == '*' || c == ',' || c == '(' || c == ')' || c == '=' || c == '<' || c == '>')
+        return Token{Token::Kind::Symbol, std::string(1, c), 0, 0, i++};
+    return std::unexpected(syntaxError(std::string("unexpected character '") + c + "'", i));
+}
+
+Result<Token> nextToken(std::string_view sql, std::size_t &i)
+{
+    while (i < sql.size() && isSpace(sql[i]))
+        ++i;
+    if (i >= sql.size())
+        return Token{Token::Kind::End, {}, 0, 0, i};
+    const char c = sql[i];
+    if (c == '\'')
+        return textLiteral(sql, i);
+    if ((c >= '0' && c <= '9') || (c == '-' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9'))
+        return numberLiteral(sql, i);
+    if (c == '#')
+        return dateLiteral(sql, i);
+    if (c == '[') {
+        const std::size_t close = sql.find(']', i + 1);
+        if (close == std::string_view::npos || close == i + 1)
+            return std::unexpected(syntaxError("malformed [name]", i));
+        Token t{Token::Kind::Name, std::string(sql.substr(i + 1, close - i - 1)), 0, 0, i};
+        i = close + 1;
+        return t;
+    }
+    if (isWordByte(static_cast<unsigned char>(c))) {
+        const std::size_t start = i;
+        while (i < sql.size() && isWordByte(static_cast<unsigned char>(sql[i])))
+            ++i;
+        return Token{Token::Kind::Word, std::string(sql.substr(start, i - start)), 0, 0, start};
+    }
+    return symbolToken(sql, i);
+}
+
+} // namespace
+
+std::string lower(std::string_view s)
+{
+    std::string out(s);
+    for (char &c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    return out;
+}
+
+Error syntaxError(const std::string &what, std::size_t position)
+{
+    return Error{ErrorCode::SqlSyntax, what + " at offset " + std::to_string(position)};
+}
+
+bool isKeyword(const std::string &word)
+{
+    static const char *const keywords[] = {"select", "from", "where", "and", "like", "insert", "into",
+                                           "values", "update", "set", "delete", "or", "not", "order", "by",
+                                           "is", "null", "in", "between", "as", "group", "distinct", "top",
+                                           "true", "false"};
+    const std::string w = lower(word);
+    for (const char *k : keywords)
+        if (w == k)
+            return true;
+    return false;
+}
+
+Result<std::vector<Token>> tokenize(std::string_view sql)
+{
+    std::vector<Token> tokens;
+    std::size_t i = 0;
+    for (;;) {
+        auto t = nextToken(sql, i);
+        if (!t)
+            return std::unexpected(t.error());
+        tokens.push_back(std::move(*t));
+        if (tokens.back().kind == Token::Kind::End)
+            return tokens;
+    }
+}
+
+} // namespace Qb::Jet
