@@ -104,9 +104,9 @@ std::string headerLine(const SelectCursor &cursor, OutputFormat format)
     return line + "\n";
 }
 
-std::string rowLine(const SelectCursor &cursor, OutputFormat format, bool first)
+// Appends the current row to `line`.
+void appendRow(std::string &line, const SelectCursor &cursor, OutputFormat format, bool first)
 {
-    std::string line;
     const std::size_t n = cursor.columns().size();
     if (format == OutputFormat::Csv) {
         for (std::size_t i = 0; i < n; ++i) {
@@ -114,7 +114,8 @@ std::string rowLine(const SelectCursor &cursor, OutputFormat format, bool first)
                 line += ',';
             csvField(line, cursor.value(i), cursor.columnDef(i));
         }
-        return line + "\n";
+        line += '\n';
+        return;
     }
     line += first ? "\n{" : ",\n{";
     for (std::size_t i = 0; i < n; ++i) {
@@ -124,7 +125,7 @@ std::string rowLine(const SelectCursor &cursor, OutputFormat format, bool first)
         line += ": ";
         jsonValue(line, cursor.value(i), cursor.columnDef(i));
     }
-    return line + "}";
+    line += '}';
 }
 
 } // namespace
@@ -134,7 +135,7 @@ Result<std::uint64_t> writeRows(SelectCursor &cursor, OutputFormat format, std::
     std::string text = headerLine(cursor, format);
     std::uint64_t rows = 0;
     for (; !cursor.atEnd(); ++rows) {
-        text += rowLine(cursor, format, rows == 0);
+        appendRow(text, cursor, format, rows == 0);
         if (text.size() > 1 << 16) {
             std::fwrite(text.data(), 1, text.size(), out);
             text.clear();

@@ -121,13 +121,19 @@ void appendUtf8(std::string &out, char32_t cp)
 std::string decodeText(ByteSpan stored)
 {
     std::string out;
+    decodeTextInto(stored, out);
+    return out;
+}
+
+void decodeTextInto(ByteSpan stored, std::string &out)
+{
+    out.clear();
     Utf8Sink sink(out, stored.size());
     forEachStoredUnit(stored, [&](char16_t c) {
         sink.put(c);
         return true;
     });
     sink.finish();
-    return out;
 }
 
 std::string decodeUcs2(ByteSpan bytes)
