@@ -7,7 +7,7 @@ bench=$1 tool=$2 reader=$3 dir=$4
 "$bench" "$dir"
 file=$dir/compressed.mdb
 "$tool" export "$file" 命令库 >"$dir/ours.csv"
-echo "quillbox-mdb export: $(($(wc -l <"$dir/ours.csv") - 1)) rows"
+echo "quillbox-mdb export: $(wc -c <"$dir/ours.csv") bytes of CSV"
 if command -v mdb-export >/dev/null; then
     mdb-export "$file" 命令库 >"$dir/mdbtools.csv"
     cmp -s "$dir/ours.csv" "$dir/mdbtools.csv" && echo "mdb-export: identical" || echo "mdb-export: DIFFERS (see $dir)"
