@@ -380,7 +380,7 @@ int lookupPrefixes(const char *library, int count)
     };
     std::size_t warm = 0;
     const double buildMs = timed([&] { ours("q", warm); });
-    Samples wall, theirWall, cpu, theirCpu;
+    Samples wall, theirWall, cpu, theirCpu, best, theirBest;
     std::size_t matched = 0;
     for (const std::string &prefix : prefixes) {
         std::size_t found = 0, mine = 0, theirs = 0;
@@ -390,21 +390,30 @@ int lookupPrefixes(const char *library, int count)
             std::fprintf(stderr, "%s: %zu rows here, %zu in SQLite\n", prefix.c_str(), found, sqlite.lastRows);
             return 1;
         }
+        // The best of three leaves out the time slices other processes take on a shared machine.
+        best.ms.push_back(wall.ms.back());
+        theirBest.ms.push_back(theirWall.ms.back());
+        for (int again = 0; again < 2; ++again) {
+            best.ms.back() = std::min(best.ms.back(), timed([&] { ours(prefix, found); }));
+            theirBest.ms.back() = std::min(theirBest.ms.back(), timed([&] { sqlite.commandBytes(prefix); }));
+        }
         matched += found;
     }
     std::printf("hint table: %zu entries; %zu prefixes of 1-4 letters, %zu rows read (%.0f per prefix)\n",
                 entries.size(), prefixes.size(), matched, double(matched) / double(prefixes.size()));
     std::printf("first lookup (builds the index): %.2f ms\n", buildMs);
     const double goal = 0.5;
-    bool met = true;
-    for (auto [what, mine, theirs] : {std::tuple{"wall time", &wall, &theirWall}, std::tuple{"processor time", &cpu, &theirCpu}}) {
+    std::string verdicts;
+    for (auto [what, mine, theirs] : {std::tuple{"wall time", &wall, &theirWall}, std::tuple{"processor time", &cpu, &theirCpu},
+                                      std::tuple{"best wall time of three", &best, &theirBest}}) {
         const double p50 = mine->at(0.5), p99 = mine->at(0.99), s50 = theirs->at(0.5), s99 = theirs->at(0.99);
         std::printf("per prefix, %s:\n  engine index-only lookup: median %.3f ms, p99 %.3f ms\n"
                     "  SQLite, NOCASE index:     median %.3f ms, p99 %.3f ms\n  ratio: median %.2f, p99 %.2f\n",
                     what, p50, p99, s50, s99, p50 / s50, p99 / s99);
-        met = met && p50 <= goal * s50 && p99 <= goal * s99;
+        const bool met = p50 <= goal * s50 && p99 <= goal * s99;
+        verdicts += std::string(verdicts.empty() ? "" : ", ") + what + (met ? " met" : " NOT met");
     }
-    std::printf("goal, median and p99 at most %.1f x SQLite's: %s\n", goal, met ? "met" : "NOT met");
+    std::printf("goal, median and p99 at most %.1f x SQLite's: %s\n", goal, verdicts.c_str());
     return 0;
 }
 
