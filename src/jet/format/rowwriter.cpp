@@ -97,8 +97,9 @@ namespace {
 // Characters the one-byte runs can hold.
 bool isNarrow(char16_t c) { return c >= 0x01 && c <= 0xFF; }
 
-// Writes the compressed form of `text` after the marker to `sink` (put(byte), toggle()), or
-// only measures it with a counting sink. Wide characters need the two-byte mode; a run of
+// Hands the compressed form of `text` (after the marker) to `sink` as mode switches (toggle())
+// and runs of characters in one mode (put(run, oneByte)): WritingSink stores it, CountingSink
+// only measures it. Wide characters need the two-byte mode; a run of
 // narrow characters between them switches to one byte per character when that saves bytes:
 // between two wide runs the two switches cost 2, so runs of 3 or more; at the end one switch,
 // so runs of 2 or more; at the start the value is in the one-byte mode already.
