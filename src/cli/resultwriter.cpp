@@ -107,9 +107,9 @@ std::string headerLine(const ResultCursor &cursor, OutputFormat format)
     return line + "\n";
 }
 
-std::string rowLine(const ResultCursor &cursor, OutputFormat format, bool first)
+// Appends the current row to `line`.
+void appendRow(std::string &line, const ResultCursor &cursor, OutputFormat format, bool first)
 {
-    std::string line;
     const std::size_t n = cursor.columns().size();
     if (format == OutputFormat::Csv) {
         for (std::size_t i = 0; i < n; ++i) {
@@ -117,7 +117,8 @@ std::string rowLine(const ResultCursor &cursor, OutputFormat format, bool first)
                 line += ',';
             csvField(line, cursor.value(i), cursor.columnDef(i));
         }
-        return line + "\n";
+        line += '\n';
+        return;
     }
     line += first ? "\n{" : ",\n{";
     for (std::size_t i = 0; i < n; ++i) {
@@ -127,7 +128,7 @@ std::string rowLine(const ResultCursor &cursor, OutputFormat format, bool first)
         line += ": ";
         jsonValue(line, cursor.value(i), cursor.columnDef(i));
     }
-    return line + "}";
+    line += '}';
 }
 
 Result<std::uint64_t> writeTable(ResultCursor &cursor, std::FILE *out, bool header)
@@ -160,7 +161,7 @@ Result<std::uint64_t> writeRows(ResultCursor &cursor, OutputFormat format, std::
     std::string text = header || format == OutputFormat::Json ? headerLine(cursor, format) : std::string();
     std::uint64_t rows = 0;
     for (; !cursor.atEnd(); ++rows) {
-        text += rowLine(cursor, format, rows == 0);
+        appendRow(text, cursor, format, rows == 0);
         if (text.size() > 1 << 16) {
             std::fwrite(text.data(), 1, text.size(), out);
             text.clear();

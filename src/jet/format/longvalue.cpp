@@ -31,10 +31,10 @@ Result<ByteSpan> lvalRow(PageCache &pages, std::uint32_t page, std::uint8_t row,
     return bytes.subspan(slot->start, slot->end - slot->start);
 }
 
-Result<std::vector<std::uint8_t>> readChain(PageCache &pages, StoredRowPointer at, std::uint32_t length,
-                                            std::vector<LongValueRow> *visited)
+Result<void> readChain(PageCache &pages, StoredRowPointer at, std::uint32_t length,
+                       std::vector<LongValueRow> *visited, std::vector<std::uint8_t> &out)
 {
-    std::vector<std::uint8_t> out;
+    out.clear();
     std::set<std::pair<std::uint32_t, std::uint8_t>> seen;
     while (out.size() < length) {
         if (at.page == 0)
@@ -54,12 +54,13 @@ Result<std::vector<std::uint8_t>> readChain(PageCache &pages, StoredRowPointer a
         out.insert(out.end(), row->begin() + 4, row->begin() + 4 + long(take));
         at = storedRowPointer(*row, 0);
     }
-    return out;
+    return {};
 }
 
-} // namespace
-
-Result<std::vector<std::uint8_t>> readLongValue(PageCache &pages, ByteSpan field, std::vector<LongValueRow> *visited)
+// The value's bytes where they lie (see longValueBytes); `visited`, when given, receives each
+// LVAL row read.
+Result<ByteSpan> gatherLongValue(PageCache &pages, ByteSpan field, PageRef &holder, std::vector<std::uint8_t> &scratch,
+                                 std::vector<LongValueRow> *visited)
 {
     if (field.size() < LongValueHeaderSize)
         return fail(ErrorCode::Corrupt, "a memo or OLE field of " + std::to_string(field.size())
@@ -71,11 +72,9 @@ Result<std::vector<std::uint8_t>> readLongValue(PageCache &pages, ByteSpan field
         if (field.size() - LongValueHeaderSize < length)
             return fail(ErrorCode::Corrupt, "an inline memo states " + std::to_string(length) + " bytes but holds "
                                                 + std::to_string(field.size() - LongValueHeaderSize));
-        return std::vector<std::uint8_t>(field.begin() + LongValueHeaderSize,
-                                         field.begin() + long(LongValueHeaderSize + length));
+        return field.subspan(LongValueHeaderSize, length);
     }
     if (word & LongValueSingleRow) {
-        PageRef holder;
         auto row = lvalRow(pages, at.page, at.row, holder);
         if (!row)
             return std::unexpected(row.error());
@@ -84,9 +83,30 @@ Result<std::vector<std::uint8_t>> readLongValue(PageCache &pages, ByteSpan field
         if (row->size() < length)
             return fail(ErrorCode::Corrupt, rowName(at.page, at.row) + " holds " + std::to_string(row->size())
                                                 + " bytes, fewer than the stated " + std::to_string(length));
-        return std::vector<std::uint8_t>(row->begin(), row->begin() + long(length));
+        return row->first(length);
     }
-    return readChain(pages, at, length, visited);
+    if (auto r = readChain(pages, at, length, visited, scratch); !r)
+        return std::unexpected(r.error());
+    return ByteSpan(scratch);
+}
+
+} // namespace
+
+Result<std::vector<std::uint8_t>> readLongValue(PageCache &pages, ByteSpan field, std::vector<LongValueRow> *visited)
+{
+    PageRef holder;
+    std::vector<std::uint8_t> chain;
+    auto bytes = gatherLongValue(pages, field, holder, chain, visited);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    if (bytes->data() == chain.data())
+        return chain;
+    return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+}
+
+Result<ByteSpan> longValueBytes(PageCache &pages, ByteSpan field, PageRef &holder, std::vector<std::uint8_t> &scratch)
+{
+    return gatherLongValue(pages, field, holder, scratch, nullptr);
 }
 
 } // namespace Qb::Jet

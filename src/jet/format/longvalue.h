@@ -4,6 +4,7 @@
 
 #include "jet/format/bytes.h"
 #include "jet/jeterror.h"
+#include "jet/storage/pagecache.h"
 
 #include <cstdint>
 #include <vector>
@@ -30,5 +31,10 @@ struct LongValueRow
 // stated length alone. `visited`, when given, receives each LVAL row read.
 Result<std::vector<std::uint8_t>> readLongValue(PageCache &pages, ByteSpan field,
                                                 std::vector<LongValueRow> *visited = nullptr);
+
+// The same bytes without a copy where they lie together: inside `field` (inline), on the LVAL
+// page `holder` keeps (one row), or, for a chain, gathered into `scratch` (its capacity
+// reused). Valid while `holder` and `scratch` are.
+Result<ByteSpan> longValueBytes(PageCache &pages, ByteSpan field, PageRef &holder, std::vector<std::uint8_t> &scratch);
 
 } // namespace Qb::Jet

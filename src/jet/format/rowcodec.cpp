@@ -230,6 +230,37 @@ Result<Value> decodeColumn(PageCache &pages, const TableDef &table, const RowVie
     }
 }
 
+Result<void> decodeColumnInto(PageCache &pages, const TableDef &table, const RowView &row, std::size_t index,
+                              Value &out, DecodeScratch &scratch)
+{
+    const ColumnDef &c = table.columns[index];
+    if (!c.isText()) {
+        auto value = decodeColumn(pages, table, row, index);
+        if (!value)
+            return std::unexpected(value.error());
+        out = std::move(*value);
+        return {};
+    }
+    auto field = row.columnBytes(index);
+    if (!field)
+        return std::unexpected(field.error());
+    if (!*field) {
+        out = Value();
+        return {};
+    }
+    ByteSpan stored = **field;
+    if (c.type == std::uint8_t(ColumnType::Memo)) {
+        auto bytes = longValueBytes(pages, stored, scratch.page, scratch.chain);
+        if (!bytes)
+            return fail(bytes.error().code, "column " + c.name + ": " + bytes.error().message);
+        stored = *bytes;
+    }
+    if (!std::holds_alternative<std::string>(out))
+        out = std::string();
+    decodeTextInto(stored, std::get<std::string>(out));
+    return {};
+}
+
 std::string valueText(const Value &value, const ColumnDef &column)
 {
     return std::visit(

@@ -5,6 +5,7 @@
 #include "jet/format/bytes.h"
 #include "jet/database.h"
 #include "jet/format/tabledef.h"
+#include "jet/storage/pagecache.h"
 
 #include <optional>
 
@@ -48,6 +49,20 @@ private:
 // The typed value of `table.columns[index]` in `row`; memo and OLE values are read whole
 // through `pages`.
 Result<Value> decodeColumn(PageCache &pages, const TableDef &table, const RowView &row, std::size_t index);
+
+// What decodeColumnInto keeps between calls: the LVAL page of the last memo and the bytes of
+// the last chained one.
+struct DecodeScratch
+{
+    PageRef page;
+    std::vector<std::uint8_t> chain;
+};
+
+// The same value into `out`. A Text or Memo value goes into the string `out` already holds,
+// reusing its capacity, and a memo's bytes are decoded where they lie: a cursor that decodes
+// row after row into the same values allocates nothing once they are large enough.
+Result<void> decodeColumnInto(PageCache &pages, const TableDef &table, const RowView &row, std::size_t index,
+                              Value &out, DecodeScratch &scratch);
 
 // The text form of a value as the export and query tools print it: dates as
 // "YYYY-MM-DD HH:MM:SS", with ".mmm" when they have milliseconds; Decimal values exact, with

@@ -4,6 +4,7 @@
 
 #include "jet/format/bytewriter.h"
 #include "jet/format/datapagewriter.h"
+#include "jet/format/text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -91,15 +92,77 @@ Result<std::vector<std::uint8_t>> encode(const TableDef &t, const std::vector<Fi
     return row;
 }
 
+namespace {
+
+// Characters the one-byte runs can hold.
+bool isNarrow(char16_t c) { return c >= 0x01 && c <= 0xFF; }
+
+// Hands the compressed form of `text` (after the marker) to `sink` as mode switches (toggle())
+// and runs of characters in one mode (put(run, oneByte)): WritingSink stores it, CountingSink
+// only measures it. Wide characters need the two-byte mode; a run of
+// narrow characters between them switches to one byte per character when that saves bytes:
+// between two wide runs the two switches cost 2, so runs of 3 or more; at the end one switch,
+// so runs of 2 or more; at the start the value is in the one-byte mode already.
+template<typename Sink>
+void compressRuns(std::u16string_view text, Sink &sink)
+{
+    bool oneByte = true;
+    for (std::size_t i = 0; i < text.size();) {
+        const bool narrow = isNarrow(text[i]);
+        std::size_t end = i + 1;
+        while (end < text.size() && isNarrow(text[end]) == narrow)
+            ++end;
+        const std::size_t run = end - i;
+        const bool wantOneByte = narrow && (i == 0 || run >= (end == text.size() ? 2u : 3u));
+        if (wantOneByte != oneByte) {
+            sink.toggle();
+            oneByte = wantOneByte;
+        }
+        sink.put(text.substr(i, run), oneByte);
+        i = end;
+    }
+}
+
+struct CountingSink
+{
+    std::size_t size = 0;
+    void toggle() { ++size; }
+    void put(std::u16string_view run, bool oneByte) { size += run.size() * (oneByte ? 1 : 2); }
+};
+
+struct WritingSink
+{
+    std::uint8_t *p;
+    void toggle() { *p++ = 0x00; }
+    void put(std::u16string_view run, bool oneByte)
+    {
+        for (char16_t c : run) {
+            *p++ = std::uint8_t(c);
+            if (!oneByte)
+                *p++ = std::uint8_t(c >> 8);
+        }
+    }
+};
+
+} // namespace
+
 std::vector<std::uint8_t> encodeText(std::u16string_view text, bool compressible)
 {
-    const bool narrow = std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x01 && c <= 0xFF; });
-    if (compressible && narrow && text.size() >= 3 && text.size() <= 1024) {
-        std::vector<std::uint8_t> out(2 + text.size());
-        out[0] = 0xFF;
-        out[1] = 0xFE;
-        std::transform(text.begin(), text.end(), out.begin() + 2, [](char16_t c) { return std::uint8_t(c); });
-        return out;
+    // A zero byte where a character starts switches modes in every reader, so a character whose
+    // low byte is zero (U+0000, U+0100, U+4E00 ...) cannot be stored compressed.
+    const bool representable =
+        compressible && std::none_of(text.begin(), text.end(), [](char16_t c) { return (c & 0xFF) == 0; });
+    if (representable) {
+        CountingSink count;
+        compressRuns(text, count);
+        if (2 + count.size < 2 * text.size()) {
+            std::vector<std::uint8_t> out(2 + count.size);
+            out[0] = 0xFF;
+            out[1] = 0xFE;
+            WritingSink sink{out.data() + 2};
+            compressRuns(text, sink);
+            return out;
+        }
     }
     std::vector<std::uint8_t> out(2 * text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -107,6 +170,17 @@ std::vector<std::uint8_t> encodeText(std::u16string_view text, bool compressible
         out[2 * i + 1] = std::uint8_t(text[i] >> 8);
     }
     return out;
+}
+
+std::vector<std::uint8_t> recodeText(ByteSpan stored, bool compressible)
+{
+    std::u16string text;
+    text.reserve(stored.size());
+    forEachStoredUnit(stored, [&](char16_t c) {
+        text.push_back(c);
+        return true;
+    });
+    return encodeText(text, compressible);
 }
 
 namespace {

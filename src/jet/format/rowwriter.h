@@ -3,6 +3,7 @@
 #pragma once
 
 #include "jet/database.h"
+#include "jet/format/bytes.h"
 #include "jet/format/tabledef.h"
 
 #include <cstdint>
@@ -28,9 +29,13 @@ struct Field
 Result<std::vector<std::uint8_t>> encode(const TableDef &table, const std::vector<Field> &fields,
                                          std::size_t minLength = 0);
 
-// Stored text: the "FF FE" compressed form when the column allows it and every character is
-// in 0x01..0xFF (3 to 1024 characters), plain UCS-2LE otherwise.
+// Stored text: the "FF FE" compressed form (one-byte runs for characters 0x01..0xFF, two-byte
+// runs for the rest) when the column allows it and that form is shorter, plain UCS-2LE
+// otherwise. Values of any length, Text and Memo alike.
 std::vector<std::uint8_t> encodeText(std::u16string_view text, bool compressible);
+
+// A stored text value (either form) encoded again as encodeText would store its characters.
+std::vector<std::uint8_t> recodeText(ByteSpan stored, bool compressible);
 
 // The stored bytes of a fixed-size value of `column`'s type. TypeMismatch when `value` cannot
 // be converted (text is parsed for numbers and dates is not: callers convert literals first).

@@ -12,16 +12,13 @@ constexpr char32_t Replacement = 0xFFFD;
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Writes UTF-8 for a run of UTF-16 units into a buffer sized for the worst case (3 bytes per
-// unit), pairing surrogates. The hot path of every text and memo value.
-class Utf8Sink
+// Writes UTF-8 for UTF-16 units into a buffer sized for the worst case (3 bytes per unit, plus
+// a replacement for a surrogate left unpaired), pairing surrogates. The hot path of every text
+// and memo value.
+class Utf8Writer
 {
 public:
-    Utf8Sink(std::string &out, std::size_t maxUnits) : m_out(out), m_base(out.size())
-    {
-        out.resize(m_base + maxUnits * 3 + 3);
-        m_p = out.data() + m_base;
-    }
+    explicit Utf8Writer(char *p) : m_p(p) {}
     void put(char16_t c)
     {
         if (c < 0x80 && !m_high) {
@@ -42,12 +39,20 @@ public:
         else
             emit(isLowSurrogate(c) ? Replacement : char32_t(c));
     }
-    void finish()
+    // ASCII bytes as they are. REQUIRES: !pending().
+    void putAscii(const std::uint8_t *bytes, std::size_t n)
+    {
+        std::memcpy(m_p, bytes, n);
+        m_p += n;
+    }
+    bool pending() const { return m_high != 0; }
+    // The end of what was written.
+    char *finish()
     {
         if (m_high)
             emit(Replacement);
         m_high = 0;
-        m_out.resize(std::size_t(m_p - m_out.data()));
+        return m_p;
     }
 
 private:
@@ -70,11 +75,63 @@ private:
         }
     }
 
-    std::string &m_out;
-    std::size_t m_base;
     char *m_p;
     char16_t m_high = 0;
 };
+
+// Appends to `out` what `fill` writes through a Utf8Writer for at most `units` UTF-16 units.
+// The buffer is not cleared first, so a reused string costs nothing beyond the bytes written.
+template<typename Fill>
+void appendUtf8Of(std::string &out, std::size_t units, Fill &&fill)
+{
+    const std::size_t base = out.size();
+    out.resize_and_overwrite(base + 3 * units + 3, [&](char *data, std::size_t) {
+        Utf8Writer writer(data + base);
+        fill(writer);
+        return std::size_t(writer.finish() - data);
+    });
+}
+
+// Eight ASCII bytes, none of them zero (a zero switches modes in the compressed form).
+bool eightAscii(const std::uint8_t *p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
+    return (v & Highs) == 0 && ((v - Ones) & ~v & Highs) == 0;
+}
+
+// The compressed form after its marker, as forEachStoredUnit reads it; runs of ASCII in the
+// one-byte mode are copied through whole.
+void writeCompressed(ByteSpan b, Utf8Writer &w)
+{
+    bool oneByte = true;
+    std::size_t i = 0;
+    while (i < b.size()) {
+        if (oneByte && !w.pending()) {
+            std::size_t end = i;
+            while (end + 8 <= b.size() && eightAscii(b.data() + end))
+                end += 8;
+            while (end < b.size() && b[end] != 0 && b[end] < 0x80)
+                ++end;
+            w.putAscii(b.data() + i, end - i);
+            i = end;
+            if (i == b.size())
+                break;
+        }
+        if (b[i] == 0) {
+            oneByte = !oneByte;
+            ++i;
+        } else if (oneByte) {
+            w.put(char16_t(b[i++]));
+        } else {
+            if (i + 1 >= b.size())
+                break;
+            w.put(char16_t(b[i] | (b[i + 1] << 8)));
+            i += 2;
+        }
+    }
+}
 
 // Decodes one code point from UTF-8 at `i`, advancing it; invalid input yields U+FFFD.
 char32_t nextCodePoint(std::string_view s, std::size_t &i)
@@ -121,22 +178,28 @@ void appendUtf8(std::string &out, char32_t cp)
 std::string decodeText(ByteSpan stored)
 {
     std::string out;
-    Utf8Sink sink(out, stored.size());
-    forEachStoredUnit(stored, [&](char16_t c) {
-        sink.put(c);
-        return true;
-    });
-    sink.finish();
+    decodeTextInto(stored, out);
     return out;
+}
+
+void decodeTextInto(ByteSpan stored, std::string &out)
+{
+    out.clear();
+    appendUtf8Of(out, stored.size(), [&](Utf8Writer &w) {
+        if (stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE)
+            return writeCompressed(stored.subspan(2), w);
+        for (std::size_t i = 0; i + 1 < stored.size(); i += 2)
+            w.put(char16_t(stored[i] | (stored[i + 1] << 8)));
+    });
 }
 
 std::string decodeUcs2(ByteSpan bytes)
 {
     std::string out;
-    Utf8Sink sink(out, bytes.size() / 2);
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-        sink.put(char16_t(bytes[i] | (bytes[i + 1] << 8)));
-    sink.finish();
+    appendUtf8Of(out, bytes.size() / 2, [&](Utf8Writer &w) {
+        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
+            w.put(char16_t(bytes[i] | (bytes[i + 1] << 8)));
+    });
     return out;
 }
 
@@ -173,10 +236,10 @@ std::u16string utf8ToUtf16(std::string_view utf8)
 std::string utf16ToUtf8(std::u16string_view text)
 {
     std::string out;
-    Utf8Sink sink(out, text.size());
-    for (char16_t c : text)
-        sink.put(c);
-    sink.finish();
+    appendUtf8Of(out, text.size(), [&](Utf8Writer &w) {
+        for (char16_t c : text)
+            w.put(c);
+    });
     return out;
 }
 

@@ -14,6 +14,9 @@ namespace Qb::Jet {
 // an odd trailing byte is ignored.
 std::string decodeText(ByteSpan stored);
 
+// The same into `out`, replacing its contents and reusing its capacity.
+void decodeTextInto(ByteSpan stored, std::string &out);
+
 // Decodes plain UCS-2LE (names in table definitions) to UTF-8.
 std::string decodeUcs2(ByteSpan bytes);
 

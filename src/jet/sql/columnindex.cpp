@@ -12,7 +12,7 @@ namespace Qb::Jet {
 
 namespace {
 
-void append(IndexedRows &found, RowLocation at, const std::string &text)
+void append(IndexedRows &found, RowLocation at, std::string_view text)
 {
     found.rows.push_back({at, std::uint32_t(found.texts.size()), std::uint32_t(text.size())});
     found.texts += text;
@@ -85,8 +85,12 @@ Result<TextColumnIndex> TextColumnIndex::build(PageCache &pages, const TableDef 
         auto bytes = row->columnBytes(column);
         if (!bytes)
             return fail(bytes.error().code, scan.where() + ": " + bytes.error().message);
-        if (*bytes)
-            entries.push_back({foldStored(**bytes), scan.location(), decodeText(**bytes)});
+        if (*bytes) {
+            Entry e{foldStored(**bytes), scan.location()};
+            const std::string text = decodeText(**bytes);
+            index.storeText(e, text);
+            entries.push_back(std::move(e));
+        }
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return before(a, b.folded, b.at); });
     // Half-full blocks: the first additions fill them instead of splitting them.
@@ -96,7 +100,34 @@ Result<TextColumnIndex> TextColumnIndex::build(PageCache &pages, const TableDef 
         const auto to = entries.begin() + std::ptrdiff_t(std::min(entries.size(), first + MaxBlock / 2));
         index.m_blocks.emplace_back(std::make_move_iterator(from), std::make_move_iterator(to));
     }
+    index.packTexts();
     return index;
+}
+
+void TextColumnIndex::storeText(Entry &entry, std::string_view text)
+{
+    const std::size_t dead = m_texts.size() - m_liveTextBytes;
+    if ((dead > m_liveTextBytes && dead > 65536) || m_texts.size() + text.size() > UINT32_MAX)
+        packTexts();
+    entry.textOffset = std::uint32_t(m_texts.size());
+    entry.textSize = std::uint32_t(text.size());
+    m_texts.append(text);
+    m_liveTextBytes += text.size();
+}
+
+// Entry order is the order ranges are read in, so a lookup copies texts that sit side by side.
+void TextColumnIndex::packTexts()
+{
+    std::string packed;
+    packed.reserve(m_liveTextBytes);
+    for (Block &block : m_blocks)
+        for (Entry &e : block) {
+            const std::string_view text = textOf(e);
+            e.textOffset = std::uint32_t(packed.size());
+            packed.append(text);
+        }
+    m_texts = std::move(packed);
+    m_liveTextBytes = m_texts.size();
 }
 
 TextColumnIndex::Position TextColumnIndex::lowerBound(std::u16string_view folded, RowLocation at) const
@@ -125,7 +156,7 @@ IndexedRows TextColumnIndex::equalTo(std::u16string_view folded) const
     forEachFrom(lowerBound(folded, RowLocation{}), [&](const Entry &e) {
         if (e.folded != folded)
             return false;
-        append(found, e.at, e.text);
+        append(found, e.at, textOf(e));
         return true;
     });
     return inScanOrder(std::move(found));
@@ -147,16 +178,17 @@ IndexedRows TextColumnIndex::matching(const LikePattern &pattern) const
         const auto last = whole ? block.end() : std::partition_point(first, block.end(), inRange);
         for (auto e = first; e != last; ++e)
             if (wholeRange || pattern.matches(e->folded))
-                append(found, e->at, e->text);
+                append(found, e->at, textOf(*e));
         if (!whole)
             break;
     }
     return inScanOrder(std::move(found));
 }
 
-void TextColumnIndex::add(RowLocation at, std::u16string folded, std::string text)
+void TextColumnIndex::add(RowLocation at, std::u16string folded, std::string_view text)
 {
-    Entry entry{std::move(folded), at, std::move(text)};
+    Entry entry{std::move(folded), at};
+    storeText(entry, text);
     ++m_size;
     if (m_blocks.empty()) {
         m_blocks.emplace_back().push_back(std::move(entry));
@@ -179,6 +211,7 @@ bool TextColumnIndex::remove(RowLocation at, std::u16string_view folded)
     Block &block = m_blocks[p.block];
     if (block[p.entry].at != at || block[p.entry].folded != folded)
         return false;
+    m_liveTextBytes -= block[p.entry].textSize;
     block.erase(block.begin() + std::ptrdiff_t(p.entry));
     --m_size;
     if (block.empty())

@@ -63,18 +63,24 @@ public:
     // Keeping the index current. A row's entry is keyed by its location (the slot a table scan
     // finds) and its folded text. remove() is false when no such entry exists: the index no
     // longer describes the table and must be dropped. Each moves at most one block's entries.
-    void add(RowLocation at, std::u16string folded, std::string text);
+    void add(RowLocation at, std::u16string folded, std::string_view text);
     bool remove(RowLocation at, std::u16string_view folded);
 
     // The folded text of a stored Text value (either stored form).
     static std::u16string foldStored(ByteSpan stored);
 
+    // Bytes held by the UTF-8 texts of the entries (live and those left by removals).
+    std::size_t textBytes() const { return m_texts.size(); }
+
 private:
+    // An entry's own value lives in m_texts, so an entry holds no heap string besides its key
+    // (short keys fit in the string itself).
     struct Entry
     {
         std::u16string folded;
         RowLocation at;
-        std::string text;
+        std::uint32_t textOffset = 0;
+        std::uint32_t textSize = 0;
     };
     // A run of neighbouring entries in (folded, at) order. Blocks are never empty and hold at
     // most MaxBlock entries, so a change moves at most one block's entries, not the whole index,
@@ -95,10 +101,17 @@ private:
     void forEachFrom(Position from, Visit &&visit) const;
     void splitBlock(std::size_t block);
     void mergeIfSmall(std::size_t block);
+    std::string_view textOf(const Entry &e) const { return std::string_view(m_texts).substr(e.textOffset, e.textSize); }
+    // Appends `text` to m_texts for a new entry, first packing m_texts in entry order when most
+    // of it belongs to removed entries (or an offset would not fit 32 bits).
+    void storeText(Entry &entry, std::string_view text);
+    void packTexts();
 
     std::size_t m_column = 0;    // index into TableDef::columns
     std::vector<Block> m_blocks; // in order: every entry of a block is below those of the next
     std::size_t m_size = 0;
+    std::string m_texts;         // the entries' UTF-8 values, in entry order after a build
+    std::size_t m_liveTextBytes = 0;
 };
 
 // Collects, during one statement, the changes a TableWriter makes to the rows of its table,

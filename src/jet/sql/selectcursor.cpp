@@ -239,10 +239,9 @@ std::string SelectCursor::where() const
 Result<void> SelectCursor::decodeAll(const RowView &row)
 {
     for (std::size_t i = 0; i < m_projection.size(); ++i) {
-        auto value = decodeColumn(m_db.pages(), *m_table, row, m_projection[i]);
-        if (!value)
-            return fail(value.error().code, where() + ": " + value.error().message);
-        m_values[i] = std::move(*value);
+        auto ok = decodeColumnInto(m_db.pages(), *m_table, row, m_projection[i], m_values[i], m_decodeScratch);
+        if (!ok)
+            return fail(ok.error().code, where() + ": " + ok.error().message);
         m_decoded[i] = true;
     }
     return {};

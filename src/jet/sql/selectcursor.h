@@ -86,8 +86,9 @@ private:
     // indexed column's value comes from the index: a prefix search that reads one column of
     // thousands of rows never decodes them. A fault met that late reads as NULL and ends the
     // cursor at the next call to next().
-    mutable std::vector<Value> m_values;
+    mutable std::vector<Value> m_values;  // a scan's rows decode into the same values (no allocation per row)
     mutable std::vector<bool> m_decoded;
+    DecodeScratch m_decodeScratch;
     mutable PageRef m_rowPage;
     mutable std::optional<RowView> m_row;
     mutable std::optional<Error> m_lateFault;

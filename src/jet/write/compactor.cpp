@@ -23,6 +23,33 @@ struct StoredRow
     std::vector<std::optional<Bytes>> longValues;
 };
 
+Result<void> readLongValues(JetDatabase &db, const TableDef &table, StoredRow &row, const std::string &where)
+{
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        if (!table.columns[i].isLongValue() || row.fields[i].null)
+            continue;
+        auto value = readLongValue(db.pages(), row.fields[i].bytes);
+        if (!value)
+            return fail(value.error().code, where + ": " + value.error().message);
+        row.longValues[i] = std::move(*value);
+    }
+    return {};
+}
+
+// Text and memo values are stored again in the form a new write would give them, so a file
+// written before compression (or by a writer that did not compress) comes out compressed.
+void recodeTexts(const TableDef &table, StoredRow &row)
+{
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDef &c = table.columns[i];
+        const bool compressible = c.extFlags & ColumnCompressedUnicode;
+        if (c.type == std::uint8_t(ColumnType::Text) && !row.fields[i].null)
+            row.fields[i].bytes = RowWriter::recodeText(row.fields[i].bytes, compressible);
+        else if (c.type == std::uint8_t(ColumnType::Memo) && row.longValues[i])
+            *row.longValues[i] = RowWriter::recodeText(*row.longValues[i], compressible);
+    }
+}
+
 Result<std::vector<StoredRow>> liveRows(JetDatabase &db, const TableDef &table)
 {
     auto pages = db.dataPages(table);
@@ -40,14 +67,9 @@ Result<std::vector<StoredRow>> liveRows(JetDatabase &db, const TableDef &table)
         if (!fields)
             return std::unexpected(fields.error());
         StoredRow row{std::move(*fields), std::vector<std::optional<Bytes>>(table.columns.size())};
-        for (std::size_t i = 0; i < table.columns.size(); ++i) {
-            if (!table.columns[i].isLongValue() || row.fields[i].null)
-                continue;
-            auto value = readLongValue(db.pages(), row.fields[i].bytes);
-            if (!value)
-                return fail(value.error().code, scan.where() + ": " + value.error().message);
-            row.longValues[i] = std::move(*value);
-        }
+        if (auto r = readLongValues(db, table, row, scan.where()); !r)
+            return std::unexpected(r.error());
+        recodeTexts(table, row);
         rows.push_back(std::move(row));
     }
 }

@@ -32,7 +32,18 @@ INSTANTIATE_TEST_SUITE_P(
                       Stored{"surrogatePair", {0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},
                       Stored{"loneSurrogate", {0x3D, 0xD8, 'a', 0}, "\xEF\xBF\xBD" "a"},
                       Stored{"oddTrailingByteIgnored", {'a', 0, 'b'}, "a"},
-                      Stored{"compressedCutInsideWideChar", {0xFF, 0xFE, 0x00, 0x87}, ""}),
+                      Stored{"compressedCutInsideWideChar", {0xFF, 0xFE, 0x00, 0x87}, ""},
+                      // Runs of ASCII longer than eight bytes, broken by a Latin-1 byte or a switch
+                      // inside an eight-byte group, and a high surrogate left open by a switch.
+                      Stored{"compressedLongAsciiRunsAroundLatin1",
+                             {0xFF, 0xFE, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 0xE9, 'k', 'l', 'm', 'n', 'o', 'p', 'q', 'r', 's'},
+                             "abcdefghij\xC3\xA9klmnopqrs"},
+                      Stored{"compressedSwitchInsideEightBytes",
+                             {0xFF, 0xFE, 'a', 'b', 'c', 0x00, 0x2D, 0x4E, 0x00, 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l'},
+                             "abc\xE4\xB8\xAD" "defghijkl"},
+                      Stored{"compressedHighSurrogateBeforeOneByteRun",
+                             {0xFF, 0xFE, 0x00, 0x3D, 0xD8, 0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i'},
+                             "\xEF\xBF\xBD" "abcdefghi"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Text, utf16RoundTripAndInvalidUtf8)
