@@ -3,6 +3,7 @@
 #include "app/appcontext.h"
 #include "app/commandline.h"
 #include "app/displaychoice.h"
+#include "app/singleinstance.h"
 #include "app/ui/mainwindow.h"
 #include "editor/ui/scriptfiles.h"
 #include "platform/programdirectory.h"
@@ -186,6 +187,42 @@ void openFromCommandLine(MainWindow &window, const QStringList &files)
     QTimer::singleShot(0, &window, [&window, path] { window.scriptFiles()->OpenScript(path); });
 }
 
+QStringList absolutePaths(const QStringList &files)
+{
+    QStringList paths;
+    for (const QString &file : files)
+        paths.append(QFileInfo(file).absoluteFilePath());
+    return paths;
+}
+
+// A later start handed files over (or none): the window comes to the front, out of the tray,
+// a minimised state or an edge, and opens the first file as 打开 does.
+void receiveHandOver(MainWindow &window, const QStringList &files)
+{
+    if (window.isMinimized())
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.OnTrayIconEvent(1);
+    openFromCommandLine(window, files);
+}
+
+// The running instance of this program directory takes the files when it answers; otherwise
+// this process listens for later starts itself. A listener that stays silent counts as dead:
+// this process then goes on and meets the locked library as before.
+bool handedOver(const QString &socketPath, const QStringList &files)
+{
+    return handOverToRunningInstance(socketPath, absolutePaths(files)) == HandOverResult::Delivered;
+}
+
+void listenForLaterStarts(InstanceListener &listener, const QString &socketPath, MainWindow &window)
+{
+    if (!listener.listen(socketPath)) {
+        printTo(stderr, u"quillbox: later starts will open windows of their own: %1\n"_s.arg(listener.error()));
+        return;
+    }
+    QObject::connect(&listener, &InstanceListener::handOver, &window,
+                     [&window](const QStringList &files) { receiveHandOver(window, files); });
+}
+
 } // namespace
 
 void showDatabaseOpenFailure()
@@ -221,11 +258,16 @@ int runApplication(int argc, char *argv[])
 
     AppContext context;
     context.ProgramDirectory = Platform::programDirectory();
+    const QString socketPath = instanceSocketPath(context.ProgramDirectory);
+    if (handedOver(socketPath, line.files))
+        return 0;
     MainWindow window(context);
     if (!window.OnMainWindowCreated()) {
         showDatabaseOpenFailure();
         return 0;
     }
+    InstanceListener listener;
+    listenForLaterStarts(listener, socketPath, window);
     QObject::connect(&window, &MainWindow::destroying, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     if (qEnvironmentVariableIsSet("QUILLBOX_REPORT_FIRST_PAINT"))
         new FirstPaintReporter(&window);

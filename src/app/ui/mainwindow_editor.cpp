@@ -13,9 +13,12 @@
 #include "editor/ui/variabledialog.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 
 namespace Qb::App {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // Toolbar click indexes, separators counted.
@@ -31,6 +34,11 @@ void MainWindow::wireEditor()
         return (new Editor::ConsoleWindow(this))->start(command);
     });
     connect(m_scriptFiles, &Editor::ScriptFiles::statusMessage, this, &MainWindow::showEditorStatus);
+    // The title names the current script, so that the window of a file handed over from a
+    // later start (or any open) can be told by it.
+    connect(m_scriptFiles, &Editor::ScriptFiles::currentScriptChanged, this, [this](const QString &path) {
+        setWindowTitle(path.isEmpty() ? u"Quillbox"_s : QFileInfo(path).fileName() + u" - Quillbox"_s);
+    });
 
     const auto on = [this](const char *caption, const char *menuName, auto slot) {
         if (QAction *action = menuAction(QString::fromUtf8(caption), QString::fromUtf8(menuName)))

@@ -68,8 +68,14 @@ bool ScriptFiles::loadFile(const QString &path, bool report)
     m_editor.markSaved();
     m_encoding = decoded.encoding;
     m_savedBytes = *bytes;
-    m_currentScriptPath = path;
+    setCurrentScript(path);
     return true;
+}
+
+void ScriptFiles::setCurrentScript(const QString &path)
+{
+    m_currentScriptPath = path;
+    emit currentScriptChanged(path);
 }
 
 void ScriptFiles::ReopenLastScript()
@@ -96,7 +102,7 @@ bool ScriptFiles::SaveScriptAs()
     if (!writeScript(path, untitled))
         return false;
     if (untitled) {
-        m_currentScriptPath = path;
+        setCurrentScript(path);
         m_settings.write(Keys::HistoryFile, path);
     }
     return true;
