@@ -1,9 +1,9 @@
 #include "app/singleinstance.h"
 
+#include "platform/localsocketclient.h"
 #include "platform/peercredentials.h"
 
 #include <QCryptographicHash>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -102,26 +102,14 @@ QString instanceSocketPath(const QString &programDirectory)
 
 HandOverResult handOverToRunningInstance(const QString &socketPath, const QStringList &absolutePaths, int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
-    socket.connectToServer(socketPath);
-    if (!socket.waitForConnected(timeoutMs)) {
-        const auto error = socket.error();
-        return error == QLocalSocket::ServerNotFoundError || error == QLocalSocket::ConnectionRefusedError
-            ? HandOverResult::NoListener
-            : HandOverResult::NoAnswer;
+    const Platform::LocalExchange exchange = Platform::exchangeOnLocalSocket(
+        socketPath, encodeHandOver(absolutePaths), qsizetype(sizeof Answer - 1), timeoutMs);
+    switch (exchange.state) {
+    case Platform::LocalExchange::State::NoListener: return HandOverResult::NoListener;
+    case Platform::LocalExchange::State::NoAnswer: return HandOverResult::NoAnswer;
+    case Platform::LocalExchange::State::Answered: break;
     }
-    socket.write(encodeHandOver(absolutePaths));
-    QByteArray answer;
-    while (answer.size() < qsizetype(sizeof Answer - 1) && !deadline.hasExpired()) {
-        if (socket.bytesToWrite() > 0)
-            socket.waitForBytesWritten(int(deadline.remainingTime()));
-        else if (socket.waitForReadyRead(int(deadline.remainingTime())))
-            answer += socket.readAll();
-        else
-            break;
-    }
-    return answer == Answer ? HandOverResult::Delivered : HandOverResult::NoAnswer;
+    return exchange.answer == Answer ? HandOverResult::Delivered : HandOverResult::NoAnswer;
 }
 
 InstanceListener::InstanceListener(QObject *parent)

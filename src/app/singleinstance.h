@@ -50,7 +50,8 @@ enum class HandOverResult {
     NoListener, // nothing listens: this process becomes the running instance
     NoAnswer,   // something listens but did not answer in time: treated as dead
 };
-// Connects to socketPath and sends the paths; waits at most timeoutMs for the answer.
+// Connects to socketPath and sends the paths; waits at most timeoutMs for the answer. Needs no
+// application object, display or event loop.
 HandOverResult handOverToRunningInstance(const QString &socketPath, const QStringList &absolutePaths,
                                          int timeoutMs = 2000);
 

@@ -1,5 +1,7 @@
 #include "editor/runcommand.h"
 
+#include "platform/uitext.h"
+
 #include <QFileInfo>
 
 namespace Qb::Editor {
@@ -30,11 +32,13 @@ QStringList knownTerminals()
 
 CommandLine consoleCommand(const QString &interpreter, const QString &scriptFile)
 {
+    // $3 is the closing line's printf format (translated; %s is the exit status).
     static const QString script = QStringLiteral(
-        "\"$1\" \"$2\"; status=$?; printf '\\n[脚本已结束，退出码 %s]\\n' \"$status\"; "
+        "\"$1\" \"$2\"; status=$?; printf \"\\n[$3]\\n\" \"$status\"; "
         "exec \"${SHELL:-/bin/sh}\" -i");
     return {QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), script, QStringLiteral("quillbox-run"), interpreter, scriptFile}};
+            {QStringLiteral("-c"), script, QStringLiteral("quillbox-run"), interpreter, scriptFile,
+             QbText::tr("脚本已结束，退出码 %s")}};
 }
 
 std::optional<CommandLine> terminalCommand(const QString &terminalOverride, const CommandLine &inner,

@@ -1,9 +1,12 @@
 #include "app/ui/application.h"
 
+#include "platform/uitext.h"
+
 #include "app/appcontext.h"
 #include "app/commandline.h"
 #include "app/displaychoice.h"
 #include "app/singleinstance.h"
+#include "app/translation.h"
 #include "app/ui/mainwindow.h"
 #include "editor/ui/scriptfiles.h"
 #include "platform/programdirectory.h"
@@ -12,6 +15,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 
 #include <algorithm>
 #include <chrono>
@@ -227,16 +231,21 @@ void listenForLaterStarts(InstanceListener &listener, const QString &socketPath,
 
 void showDatabaseOpenFailure()
 {
-    QMessageBox box(QMessageBox::NoIcon, u"信息："_s, u"打开命令数据库失败"_s, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QbText::tr("信息："), QbText::tr("打开命令数据库失败"), QMessageBox::Ok);
     box.setObjectName(u"databaseOpenFailure"_s);
     box.exec();
 }
 
 int runApplication(int argc, char *argv[])
 {
-    if (const CommandLine early = parseCommandLine(argumentsOf(argc, argv));
-        early.action == CommandLine::Action::ShowHelp || early.action == CommandLine::Action::ShowVersion)
+    const CommandLine early = parseCommandLine(argumentsOf(argc, argv));
+    if (early.action == CommandLine::Action::ShowHelp || early.action == CommandLine::Action::ShowVersion)
         return *answerWithoutDisplay(early);
+    // Handed over before any display is opened, so that a later start ends at once. With Qt's
+    // own options on the line that waits until Qt has taken them out.
+    const QString socketPath = instanceSocketPath(Platform::programDirectory());
+    if (early.action == CommandLine::Action::Run && handedOver(socketPath, early.files))
+        return 0;
     const DisplayChoice display = chooseDisplay(DisplayEnvironment::current(), DisplayProbes::system());
     if (!display.error.isEmpty()) {
         printTo(stderr, u"quillbox: cannot open a window: %1\n"_s.arg(display.error));
@@ -251,6 +260,9 @@ int runApplication(int argc, char *argv[])
     // The program ends when the main window is destroyed, not when its last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    QTranslator translator;
+    installInterfaceTranslation(translator);
+
     // Qt has taken its own options (-platform, -display, ...) out of the arguments by now.
     const CommandLine line = parseCommandLine(app.arguments().mid(1));
     if (const std::optional<int> code = answerWithoutDisplay(line))
@@ -258,8 +270,7 @@ int runApplication(int argc, char *argv[])
 
     AppContext context;
     context.ProgramDirectory = Platform::programDirectory();
-    const QString socketPath = instanceSocketPath(context.ProgramDirectory);
-    if (handedOver(socketPath, line.files))
+    if (early.action != CommandLine::Action::Run && handedOver(socketPath, line.files))
         return 0;
     MainWindow window(context);
     if (!window.OnMainWindowCreated()) {

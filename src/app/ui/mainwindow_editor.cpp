@@ -2,6 +2,8 @@
 // to the editor's own classes and provides the editor's start-up steps.
 #include "app/ui/mainwindow.h"
 
+#include "platform/uitext.h"
+
 #include "app/appcontext.h"
 #include "editor/scriptrunner.h"
 #include "editor/templates.h"
@@ -86,7 +88,7 @@ void MainWindow::runScript()
     using Result = Editor::ScriptRunner::RunResult;
     const Result result = m_scriptRunner->RunScript(m_editor->GetScriptText());
     if (result == Result::WriteFailed || result == Result::StartFailed)
-        showEditorStatus(u"运行失败："_qs + m_scriptRunner->lastError());
+        showEditorStatus(QbText::tr("运行失败：") + m_scriptRunner->lastError());
 }
 
 void MainWindow::showEditorStatus(const QString &text)
