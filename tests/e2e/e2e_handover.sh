@@ -19,17 +19,26 @@ start_quillbox "$home"
 first=$qb_pid
 win=$qb_window
 
+# run_ms <command...>: runs it and prints its wall time in milliseconds.
+run_ms() {
+    local started
+    started=$(date +%s%N)
+    "$@" >/dev/null || return 1
+    echo $((($(date +%s%N) - started) / 1000000))
+}
+
 # hand_over <file...>: a later start for the same program directory, run from $work/dir with
-# relative names; it must end with status 0 within a second. Sets $elapsed_ms.
+# relative names; it must end with status 0 within a second. On a loaded machine merely loading
+# the program can take half of that, so the second is counted beyond what `quillbox --version`
+# takes at the same moment. Sets $elapsed_ms and $load_ms.
 hand_over() {
-    local started=$(date +%s%N)
-    (cd "$work/dir" && QUILLBOX_HOME=$home "$quillbox" "$@") || fail "the later start exited with $?"
-    elapsed_ms=$((($(date +%s%N) - started) / 1000000))
-    [ "$elapsed_ms" -lt 1000 ] || fail "the later start took $elapsed_ms ms"
+    load_ms=$(run_ms "$quillbox" --version)
+    elapsed_ms=$(cd "$work/dir" && QUILLBOX_HOME=$home run_ms "$quillbox" "$@") || fail "the later start failed"
+    [ "$elapsed_ms" -lt $((1000 + load_ms)) ] || fail "the later start took $elapsed_ms ms (--version: $load_ms ms)"
 }
 
 hand_over a.py
-echo "e2e_handover: hand-over of a.py took $elapsed_ms ms"
+echo "e2e_handover: hand-over of a.py took $elapsed_ms ms (--version at the same moment: $load_ms ms)"
 window_of '^a\.py - Quillbox$' "$first" >/dev/null || fail "the running window did not open a.py"
 ended "$first" && fail "the running instance ended"
 
@@ -52,7 +61,7 @@ hand_over "$work/dir/b.py"
 wait_for 30 visible '^询问：$' || fail "no question the second time"
 xdotool key Return
 window_of '^b\.py - Quillbox$' "$first" >/dev/null || fail "b.py not opened after 是"
-contains "$work/dir/a.py" 'yyzzprint' || fail "a.py not saved before b.py opened: $(cat "$work/dir/a.py")"
+contains "$work/dir/a.py" 'zzyyprint("from a")' || fail "a.py not saved before b.py opened: $(cat "$work/dir/a.py")"
 
 # Without a file: the window is raised, nothing else changes.
 hand_over
