@@ -61,7 +61,7 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/$id.metainfo.xml" 
 desktop-file-validate "$work/root/usr/share/applications/$id.desktop" >"$work/desktop.log" 2>&1 \
     || fail "desktop-file-validate: $(cat "$work/desktop.log")"
 # Errors fail; warnings and informational tags are shown for the log.
-lintian --fail-on error --no-tag-display-limit "$deb" >"$work/lintian.log" 2>&1 \
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 \
     || fail "lintian: $(cat "$work/lintian.log")"
 [ -s "$work/lintian.log" ] && sed 's/^/install_package: lintian: /' "$work/lintian.log"
 echo "install_package: ok"
