@@ -236,6 +236,34 @@ void showDatabaseOpenFailure()
     box.exec();
 }
 
+namespace {
+
+// The main window's run, once the application object exists. `socketPath` is where this program
+// directory's running instance listens; `handOverFirst` when the files could not be handed
+// over before (Qt's own options were on the command line).
+int runMainWindow(QApplication &app, const CommandLine &line, const QString &socketPath, bool handOverFirst)
+{
+    AppContext context;
+    context.ProgramDirectory = Platform::programDirectory();
+    if (handOverFirst && handedOver(socketPath, line.files))
+        return 0;
+    MainWindow window(context);
+    if (!window.OnMainWindowCreated()) {
+        showDatabaseOpenFailure();
+        return 0;
+    }
+    InstanceListener listener;
+    listenForLaterStarts(listener, socketPath, window);
+    QObject::connect(&window, &MainWindow::destroying, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (qEnvironmentVariableIsSet("QUILLBOX_REPORT_FIRST_PAINT"))
+        new FirstPaintReporter(&window);
+    window.show();
+    openFromCommandLine(window, line.files);
+    return app.exec();
+}
+
+} // namespace
+
 int runApplication(int argc, char *argv[])
 {
     const CommandLine early = parseCommandLine(argumentsOf(argc, argv));
@@ -259,7 +287,6 @@ int runApplication(int argc, char *argv[])
     platform.restore();
     // The program ends when the main window is destroyed, not when its last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
-
     QTranslator translator;
     installInterfaceTranslation(translator);
 
@@ -267,24 +294,7 @@ int runApplication(int argc, char *argv[])
     const CommandLine line = parseCommandLine(app.arguments().mid(1));
     if (const std::optional<int> code = answerWithoutDisplay(line))
         return *code;
-
-    AppContext context;
-    context.ProgramDirectory = Platform::programDirectory();
-    if (early.action != CommandLine::Action::Run && handedOver(socketPath, line.files))
-        return 0;
-    MainWindow window(context);
-    if (!window.OnMainWindowCreated()) {
-        showDatabaseOpenFailure();
-        return 0;
-    }
-    InstanceListener listener;
-    listenForLaterStarts(listener, socketPath, window);
-    QObject::connect(&window, &MainWindow::destroying, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    if (qEnvironmentVariableIsSet("QUILLBOX_REPORT_FIRST_PAINT"))
-        new FirstPaintReporter(&window);
-    window.show();
-    openFromCommandLine(window, line.files);
-    return app.exec();
+    return runMainWindow(app, line, socketPath, early.action != CommandLine::Action::Run);
 }
 
 } // namespace Qb::App
