@@ -4,9 +4,11 @@
 set -euo pipefail
 mode=${1:-run}
 
-# libsqlite3-dev: the write benchmark measures the engine beside SQLite.
+# libsqlite3-dev: the write benchmark measures the engine beside SQLite. qt6-tools-dev (CMake's
+# LinguistTools) and qt6-l10n-tools (lupdate, lrelease): the interface translations.
 build_pkgs=(cmake ninja-build g++ make qt6-base-dev libqscintilla2-qt6-dev libx11-dev libxtst-dev
-            libxi-dev libgl-dev fonts-wqy-microhei xdg-utils python3 libsqlite3-dev)
+            libxi-dev libgl-dev fonts-wqy-microhei xdg-utils python3 libsqlite3-dev
+            qt6-tools-dev qt6-l10n-tools)
 # openbox: the end-to-end runs repeat the hotkey and edge-docking checks under a window
 # manager (frames). libsqlite3-dev: the hint search benchmark measures SQLite beside the engine.
 # libxres-dev: the hint tests count the display's key recordings.
@@ -19,8 +21,9 @@ test_pkgs=(googletest libgtest-dev xvfb xauth xdotool x11-utils mdbtools openbox
 # fcitx5-frontend-gtk3 (an input method Geany talks to), dbus (dbus-run-session, dbus-monitor),
 # python3-dbus (stand-in input method services).
 hint_test_pkgs=(geany at-spi2-core python3-pyatspi fcitx5 fcitx5-frontend-gtk3 dbus python3-dbus)
-# The Debian package (dpkg-shlibdeps, file) and the checks of the installed tree.
-package_pkgs=(dpkg-dev file desktop-file-utils appstream)
+# The Debian package (dpkg-shlibdeps, file) and the checks of the installed tree and of the
+# package (lintian).
+package_pkgs=(dpkg-dev file desktop-file-utils appstream lintian)
 # The libFuzzer harness needs clang 16 or later (std::expected) and its fuzzer runtime.
 fuzz_pkgs=(clang-16 libclang-rt-16-dev)
 

@@ -1,5 +1,7 @@
 #include "editor/runcommand.h"
 
+#include "platform/uitext.h"
+
 #include <QFileInfo>
 
 namespace Qb::Editor {
@@ -30,11 +32,14 @@ QStringList knownTerminals()
 
 CommandLine consoleCommand(const QString &interpreter, const QString &scriptFile)
 {
+    // $1 is the closing line's printf format (translated; %s is the exit status); the
+    // interpreter and the script stay the last two arguments.
     static const QString script = QStringLiteral(
-        "\"$1\" \"$2\"; status=$?; printf '\\n[脚本已结束，退出码 %s]\\n' \"$status\"; "
+        "\"$2\" \"$3\"; status=$?; printf \"\\n[$1]\\n\" \"$status\"; "
         "exec \"${SHELL:-/bin/sh}\" -i");
     return {QStringLiteral("/bin/sh"),
-            {QStringLiteral("-c"), script, QStringLiteral("quillbox-run"), interpreter, scriptFile}};
+            {QStringLiteral("-c"), script, QStringLiteral("quillbox-run"), QbText::tr("脚本已结束，退出码 %s"),
+             interpreter, scriptFile}};
 }
 
 std::optional<CommandLine> terminalCommand(const QString &terminalOverride, const CommandLine &inner,

@@ -1,5 +1,7 @@
 #include "editor/scriptfile.h"
 
+#include "platform/uitext.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -7,18 +9,11 @@
 
 namespace Qb::Editor {
 
-namespace {
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("Qb::Editor::ScriptFile", text);
-}
-} // namespace
-
 std::expected<QByteArray, QString> readWholeFile(const QString &path)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return std::unexpected(tr("这是一个目录"));
+        return std::unexpected(QbText::tr("这是一个目录"));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::unexpected(file.errorString());
@@ -32,9 +27,9 @@ std::expected<void, QString> writeWholeFile(const QString &path, const QByteArra
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return std::unexpected(tr("这是一个目录"));
+        return std::unexpected(QbText::tr("这是一个目录"));
     if (info.exists() && !info.isWritable())
-        return std::unexpected(tr("文件是只读的"));
+        return std::unexpected(QbText::tr("文件是只读的"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return std::unexpected(file.errorString());

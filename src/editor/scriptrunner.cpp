@@ -1,5 +1,7 @@
 #include "editor/scriptrunner.h"
 
+#include "platform/uitext.h"
+
 #include "editor/runcommand.h"
 #include "editor/scriptfile.h"
 
@@ -74,8 +76,7 @@ std::expected<qint64, QString> ScriptRunner::startConsole(const Platform::Detach
     if (!terminal) {
         if (m_fallback)
             return m_fallback(inner);
-        return std::unexpected(QCoreApplication::translate("Qb::Editor::ScriptRunner",
-                                                           "找不到终端程序"));
+        return std::unexpected(QbText::tr("找不到终端程序"));
     }
     Platform::DetachedStart start = inner;
     start.program = terminal->program;

@@ -45,7 +45,12 @@ QString programDirectoryFor(const QString &homeOverride, const QString &exeDir,
 
 QString programDirectory()
 {
-    return programDirectoryFor(qEnvironmentVariable("QUILLBOX_HOME"), QCoreApplication::applicationDirPath(),
+    // Before the application object exists (a later start handing its files over), the
+    // executable is found where Qt itself looks for it.
+    const QString exeDir = QCoreApplication::instance()
+        ? QCoreApplication::applicationDirPath()
+        : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    return programDirectoryFor(qEnvironmentVariable("QUILLBOX_HOME"), exeDir,
                                qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
 }
 

@@ -12,7 +12,6 @@ namespace Qb::Platform {
 //     the program's desktop entry;
 //  3. $XDG_DATA_HOME/quillbox, default ~/.local/share/quillbox (an installed program).
 // The directory is created when missing. Returns an absolute path without a trailing slash.
-// REQUIRES: a QCoreApplication exists (for the executable's directory).
 QString programDirectory();
 
 // The same decision with its inputs given, for tests: homeOverride is $QUILLBOX_HOME,

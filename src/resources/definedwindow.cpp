@@ -1,6 +1,8 @@
 // The common protocol of the dialogs and secondary windows, and the control factory.
 #include "resources/definedwindow.h"
 
+#include "platform/uitext.h"
+
 #include "resources/colourpicker.h"
 
 #include <QCheckBox>
@@ -25,6 +27,12 @@ QString text(const char *utf8)
     return QString::fromUtf8(utf8);
 }
 
+// A caption as the user reads it: definitions hold the Chinese source texts.
+QString shownCaption(const char *caption)
+{
+    return *caption ? QbText::tr(caption) : QString();
+}
+
 QWidget *createEdit(const ControlDefinition &d, QWidget *parent)
 {
     auto *edit = new QLineEdit(parent);
@@ -45,8 +53,10 @@ QWidget *createCombo(const ControlDefinition &d, QWidget *parent, bool editable)
 {
     auto *combo = new QComboBox(parent);
     combo->setEditable(editable);
+    // A drop-down list's items are shown translated (their index is the value); an editable
+    // box's items are values the user may type, so they stay as they are.
     for (const char *item : d.items)
-        combo->addItem(text(item));
+        combo->addItem(editable ? text(item) : shownCaption(item));
     if (editable)
         combo->setCurrentIndex(-1);
     return combo;
@@ -54,7 +64,7 @@ QWidget *createCombo(const ControlDefinition &d, QWidget *parent, bool editable)
 
 QWidget *createButton(const ControlDefinition &d, QWidget *parent)
 {
-    auto *button = new QPushButton(text(d.caption), parent);
+    auto *button = new QPushButton(shownCaption(d.caption), parent);
     // Enter never presses a button the focus is not on.
     button->setAutoDefault(false);
     return button;
@@ -67,7 +77,7 @@ QWidget *createReportList(const ControlDefinition &d, QWidget *parent)
     list->setUniformRowHeights(true);
     QStringList headers;
     for (const ColumnDefinition &column : d.columns)
-        headers << text(column.caption);
+        headers << shownCaption(column.caption);
     list->setHeaderLabels(headers);
     for (int i = 0; i < int(d.columns.size()); ++i)
         list->header()->resizeSection(i, d.columns[std::size_t(i)].width);
@@ -85,7 +95,7 @@ QWidget *createByKind(const ControlDefinition &d, QWidget *parent)
 {
     switch (d.kind) {
     case ControlKind::Label:
-        return new QLabel(text(d.caption), parent);
+        return new QLabel(shownCaption(d.caption), parent);
     case ControlKind::LineEdit:
         return createEdit(d, parent);
     case ControlKind::MultiLineEdit:
@@ -95,7 +105,7 @@ QWidget *createByKind(const ControlDefinition &d, QWidget *parent)
     case ControlKind::ComboEditable:
         return createCombo(d, parent, true);
     case ControlKind::CheckBox:
-        return new QCheckBox(text(d.caption), parent);
+        return new QCheckBox(shownCaption(d.caption), parent);
     case ControlKind::Button:
         return createButton(d, parent);
     case ControlKind::ReportList:
@@ -150,7 +160,7 @@ DefinedWindow::DefinedWindow(const WindowDefinition &definition, QWidget *owner)
     , m_definition(definition)
 {
     setObjectName(text(definition.name));
-    setWindowTitle(text(definition.caption));
+    setWindowTitle(shownCaption(definition.caption));
     setAttribute(Qt::WA_DeleteOnClose);
     applyFrame();
     buildControls();

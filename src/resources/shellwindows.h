@@ -5,6 +5,8 @@
 #pragma once
 
 #include "resources/definedwindow.h"
+
+#include "platform/uitext.h"
 #include "settings/appsettings.h"
 
 class QPlainTextEdit;
@@ -17,7 +19,7 @@ class AboutWindow : public DefinedWindow
     Q_OBJECT
 public:
     explicit AboutWindow(QWidget *owner);
-    static QString versionText() { return QStringLiteral("版本：1.0.0.0"); }
+    static QString versionText() { return QbText::tr("版本：%1").arg(QStringLiteral("1.0.0.0")); }
 
 protected:
     void onCreated() override;

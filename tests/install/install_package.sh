@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package built by CPack: its name, its dependencies (Qt 6, QScintilla, the X11
-# libraries, a CJK font) and its files. Usage: install_package.sh <cpack> <build dir> <application id>
+# libraries, a CJK font), its files (translations and copyright among them), and Debian's own
+# checks: lintian reports no error, appstreamcli and desktop-file-validate accept the
+# metainfo and desktop entry as installed. Usage: install_package.sh <cpack> <build dir> <application id>
 set -euo pipefail
 # shellcheck source=../e2e/support/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../e2e/support/common.sh"
@@ -39,7 +41,9 @@ done
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
 for path in /usr/bin/quillbox /usr/bin/quillbox-mdb /usr/share/applications/$id.desktop \
             /usr/share/metainfo/$id.metainfo.xml /usr/share/icons/hicolor/48x48/apps/$id.png \
-            /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/man/man1/quillbox.1.gz; do
+            /usr/share/icons/hicolor/scalable/apps/$id.svg /usr/share/man/man1/quillbox.1.gz \
+            /usr/share/quillbox/translations/quillbox_en.qm /usr/share/doc/quillbox/copyright \
+            /usr/share/doc/quillbox/changelog.gz; do
     grep -qx "$path" "$work/files" || fail "package lacks $path"
 done
 ! grep -v '^/usr/' "$work/files" | grep -qv '^/$' || fail "files outside /usr: $(grep -v '^/usr/' "$work/files")"
@@ -47,4 +51,17 @@ done
 mkdir "$work/root"
 dpkg-deb -x "$deb" "$work/root"
 file "$work/root/usr/bin/quillbox" | grep -q ', stripped' || fail "quillbox is not stripped"
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    "$work/root/usr/share/doc/quillbox/copyright" || fail "the copyright file is not machine-readable"
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$work/root/usr/share/metainfo/$id.metainfo.xml" \
+    || fail "metainfo without project_license"
+
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 \
+    || fail "appstreamcli: $(cat "$work/appstream.log")"
+desktop-file-validate "$work/root/usr/share/applications/$id.desktop" >"$work/desktop.log" 2>&1 \
+    || fail "desktop-file-validate: $(cat "$work/desktop.log")"
+# Errors fail; warnings and informational tags are shown for the log.
+lintian --fail-on error --tag-display-limit 0 "$deb" >"$work/lintian.log" 2>&1 \
+    || fail "lintian: $(cat "$work/lintian.log")"
+[ -s "$work/lintian.log" ] && sed 's/^/install_package: lintian: /' "$work/lintian.log"
 echo "install_package: ok"

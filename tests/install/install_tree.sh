@@ -51,7 +51,7 @@ printf 'print("hello")\n' >"$work/hello.py"
 data=$HOME/.local/share/quillbox
 (cd "$work" && exec env -u QUILLBOX_HOME -u XDG_DATA_HOME -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY \
     "$prefix/bin/quillbox" hello.py) & pid=$!
-win=$(window_of '^Quillbox$' $pid) || fail "the installed program showed no window"
+win=$(window_of '^(.+ - )?Quillbox$' $pid) || fail "the installed program showed no window"
 [ -f "$data/qbxdb.mdb" ] || fail "no library in $data"
 [ "$(ls "$prefix/bin" | wc -l)" = 2 ] || fail "files written beside the installed program: $(ls "$prefix/bin")"
 class=$(xprop -id "$win" WM_CLASS | sed -n 's/^WM_CLASS(STRING) = "[^"]*", "\([^"]*\)"$/\1/p')
@@ -66,7 +66,7 @@ stop_quillbox $pid
 #    (Qt on its own would try its Wayland plugin first and say so on stderr as qt.qpa.*).
 (exec env -u QUILLBOX_HOME -u QT_QPA_PLATFORM WAYLAND_DISPLAY=quillbox-no-such-socket \
     XDG_SESSION_TYPE=wayland "$prefix/bin/quillbox" 2>"$work/wayland.err") & pid=$!
-window_of '^Quillbox$' $pid >/dev/null || fail "under a Wayland session with XWayland, no X11 window"
+window_of '^(.+ - )?Quillbox$' $pid >/dev/null || fail "under a Wayland session with XWayland, no X11 window"
 stop_quillbox $pid
 ! grep -q '^qt\.qpa' "$work/wayland.err" || fail "Qt tried another platform first: $(cat "$work/wayland.err")"
 echo "install_tree: ok"

@@ -1,8 +1,12 @@
 #include "app/ui/application.h"
 
+#include "platform/uitext.h"
+
 #include "app/appcontext.h"
 #include "app/commandline.h"
 #include "app/displaychoice.h"
+#include "app/singleinstance.h"
+#include "app/translation.h"
 #include "app/ui/mainwindow.h"
 #include "editor/ui/scriptfiles.h"
 #include "platform/programdirectory.h"
@@ -11,6 +15,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 
 #include <algorithm>
 #include <chrono>
@@ -186,20 +191,89 @@ void openFromCommandLine(MainWindow &window, const QStringList &files)
     QTimer::singleShot(0, &window, [&window, path] { window.scriptFiles()->OpenScript(path); });
 }
 
+QStringList absolutePaths(const QStringList &files)
+{
+    QStringList paths;
+    for (const QString &file : files)
+        paths.append(QFileInfo(file).absoluteFilePath());
+    return paths;
+}
+
+// A later start handed files over (or none): the window comes to the front, out of the tray,
+// a minimised state or an edge, and opens the first file as 打开 does.
+void receiveHandOver(MainWindow &window, const QStringList &files)
+{
+    if (window.isMinimized())
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.OnTrayIconEvent(1);
+    openFromCommandLine(window, files);
+}
+
+// The running instance of this program directory takes the files when it answers; otherwise
+// this process listens for later starts itself. A listener that stays silent counts as dead:
+// this process then goes on and meets the locked library as before.
+bool handedOver(const QString &socketPath, const QStringList &files)
+{
+    return handOverToRunningInstance(socketPath, absolutePaths(files)) == HandOverResult::Delivered;
+}
+
+void listenForLaterStarts(InstanceListener &listener, const QString &socketPath, MainWindow &window)
+{
+    if (!listener.listen(socketPath)) {
+        printTo(stderr, u"quillbox: later starts will open windows of their own: %1\n"_s.arg(listener.error()));
+        return;
+    }
+    QObject::connect(&listener, &InstanceListener::handOver, &window,
+                     [&window](const QStringList &files) { receiveHandOver(window, files); });
+}
+
 } // namespace
 
 void showDatabaseOpenFailure()
 {
-    QMessageBox box(QMessageBox::NoIcon, u"信息："_s, u"打开命令数据库失败"_s, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QbText::tr("信息："), QbText::tr("打开命令数据库失败"), QMessageBox::Ok);
     box.setObjectName(u"databaseOpenFailure"_s);
     box.exec();
 }
 
+namespace {
+
+// The main window's run, once the application object exists. `socketPath` is where this program
+// directory's running instance listens; `handOverFirst` when the files could not be handed
+// over before (Qt's own options were on the command line).
+int runMainWindow(QApplication &app, const CommandLine &line, const QString &socketPath, bool handOverFirst)
+{
+    AppContext context;
+    context.ProgramDirectory = Platform::programDirectory();
+    if (handOverFirst && handedOver(socketPath, line.files))
+        return 0;
+    MainWindow window(context);
+    if (!window.OnMainWindowCreated()) {
+        showDatabaseOpenFailure();
+        return 0;
+    }
+    InstanceListener listener;
+    listenForLaterStarts(listener, socketPath, window);
+    QObject::connect(&window, &MainWindow::destroying, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (qEnvironmentVariableIsSet("QUILLBOX_REPORT_FIRST_PAINT"))
+        new FirstPaintReporter(&window);
+    window.show();
+    openFromCommandLine(window, line.files);
+    return app.exec();
+}
+
+} // namespace
+
 int runApplication(int argc, char *argv[])
 {
-    if (const CommandLine early = parseCommandLine(argumentsOf(argc, argv));
-        early.action == CommandLine::Action::ShowHelp || early.action == CommandLine::Action::ShowVersion)
+    const CommandLine early = parseCommandLine(argumentsOf(argc, argv));
+    if (early.action == CommandLine::Action::ShowHelp || early.action == CommandLine::Action::ShowVersion)
         return *answerWithoutDisplay(early);
+    // Handed over before any display is opened, so that a later start ends at once. With Qt's
+    // own options on the line that waits until Qt has taken them out.
+    const QString socketPath = instanceSocketPath(Platform::programDirectory());
+    if (early.action == CommandLine::Action::Run && handedOver(socketPath, early.files))
+        return 0;
     const DisplayChoice display = chooseDisplay(DisplayEnvironment::current(), DisplayProbes::system());
     if (!display.error.isEmpty()) {
         printTo(stderr, u"quillbox: cannot open a window: %1\n"_s.arg(display.error));
@@ -213,25 +287,14 @@ int runApplication(int argc, char *argv[])
     platform.restore();
     // The program ends when the main window is destroyed, not when its last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
+    QTranslator translator;
+    installInterfaceTranslation(translator);
 
     // Qt has taken its own options (-platform, -display, ...) out of the arguments by now.
     const CommandLine line = parseCommandLine(app.arguments().mid(1));
     if (const std::optional<int> code = answerWithoutDisplay(line))
         return *code;
-
-    AppContext context;
-    context.ProgramDirectory = Platform::programDirectory();
-    MainWindow window(context);
-    if (!window.OnMainWindowCreated()) {
-        showDatabaseOpenFailure();
-        return 0;
-    }
-    QObject::connect(&window, &MainWindow::destroying, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    if (qEnvironmentVariableIsSet("QUILLBOX_REPORT_FIRST_PAINT"))
-        new FirstPaintReporter(&window);
-    window.show();
-    openFromCommandLine(window, line.files);
-    return app.exec();
+    return runMainWindow(app, line, socketPath, early.action != CommandLine::Action::Run);
 }
 
 } // namespace Qb::App

@@ -1,6 +1,8 @@
 // MainWindow: controls, layout application and the window-level events.
 #include "app/ui/mainwindow.h"
 
+#include "platform/uitext.h"
+
 #include "app/appcontext.h"
 #include "resources/shellwindows.h"
 #include "app/ui/splitterbar.h"
@@ -126,7 +128,7 @@ void MainWindow::createCommandPage()
     m_tree->setHeaderHidden(true);
     m_tree->setIconSize(QSize(16, 15));
     m_tree->setAccessibleName(u"树型框_分类"_s);
-    m_tabs->addTab(page, u"命令"_s);
+    m_tabs->addTab(page, QbText::tr("命令"));
 }
 
 void MainWindow::createScriptPage()
@@ -135,14 +137,15 @@ void MainWindow::createScriptPage()
     page->setObjectName(u"脚本"_s);
     Resources::createControl({.name = "本地目录框", .kind = ControlKind::ComboEditable, .geometry = {6, 7, 182, 22}},
                              page);
-    Resources::createControl({.name = "浏览钮", .kind = ControlKind::Button, .caption = "浏览",
+    Resources::createControl({.name = "浏览钮", .kind = ControlKind::Button, .caption = QT_TRANSLATE_NOOP("QbText", "浏览"),
                               .geometry = {191, 6, 40, 22}},
                              page);
     m_fileList = Resources::createControl({.name = "上传文件框", .kind = ControlKind::ReportList,
                                            .geometry = {6, 33, 229, 378},
-                                           .columns = {{"文件名", 200}, {"大小KB", 80}}},
+                                           .columns = {{QT_TRANSLATE_NOOP("QbText", "文件名"), 200},
+                                                        {QT_TRANSLATE_NOOP("QbText", "大小KB"), 80}}},
                                           page);
-    m_tabs->addTab(page, u"脚本"_s);
+    m_tabs->addTab(page, QbText::tr("脚本"));
     m_tabs->setCurrentIndex(0);
 }
 

@@ -2,6 +2,8 @@
 // to the editor's own classes and provides the editor's start-up steps.
 #include "app/ui/mainwindow.h"
 
+#include "platform/uitext.h"
+
 #include "app/appcontext.h"
 #include "editor/scriptrunner.h"
 #include "editor/templates.h"
@@ -13,9 +15,12 @@
 #include "editor/ui/variabledialog.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLabel>
 
 namespace Qb::App {
+
+using namespace Qt::StringLiterals;
 
 namespace {
 // Toolbar click indexes, separators counted.
@@ -31,6 +36,11 @@ void MainWindow::wireEditor()
         return (new Editor::ConsoleWindow(this))->start(command);
     });
     connect(m_scriptFiles, &Editor::ScriptFiles::statusMessage, this, &MainWindow::showEditorStatus);
+    // The title names the current script, so that the window of a file handed over from a
+    // later start (or any open) can be told by it.
+    connect(m_scriptFiles, &Editor::ScriptFiles::currentScriptChanged, this, [this](const QString &path) {
+        setWindowTitle(path.isEmpty() ? u"Quillbox"_s : QFileInfo(path).fileName() + u" - Quillbox"_s);
+    });
 
     const auto on = [this](const char *caption, const char *menuName, auto slot) {
         if (QAction *action = menuAction(QString::fromUtf8(caption), QString::fromUtf8(menuName)))
@@ -78,7 +88,7 @@ void MainWindow::runScript()
     using Result = Editor::ScriptRunner::RunResult;
     const Result result = m_scriptRunner->RunScript(m_editor->GetScriptText());
     if (result == Result::WriteFailed || result == Result::StartFailed)
-        showEditorStatus(u"运行失败："_qs + m_scriptRunner->lastError());
+        showEditorStatus(QbText::tr("运行失败：") + m_scriptRunner->lastError());
 }
 
 void MainWindow::showEditorStatus(const QString &text)

@@ -2,6 +2,8 @@
 // its presses, the target window and the settings dialog 系统设置.
 #include "app/ui/mainwindow.h"
 
+#include "platform/uitext.h"
+
 #include "app/appcontext.h"
 #include "app/ui/settingsdialog.h"
 #include "hotkeys/hotkeyregistry.h"
@@ -37,16 +39,16 @@ void report(const QString &line)
 // the program holds already still works.
 QString registrationNotice(const QString &text, const Hotkeys::TextRegistration &result)
 {
-    const QString failed = u"快捷键 "_s + text + u" 未能注册："_s;
+    const QString failed = QbText::tr("快捷键 %1 未能注册：").arg(text);
     if (!result)
-        return failed + u"格式无效"_s;
+        return failed + QbText::tr("格式无效");
     if (*result)
         return {};
     switch (result->error()) {
-    case HotkeyError::Taken: return failed + u"已被其他程序占用"_s;
-    case HotkeyError::Unavailable: return failed + u"需要 X11 会话"_s;
-    case HotkeyError::UnknownKey: return failed + u"没有这个键"_s;
-    case HotkeyError::UnsupportedModifiers: return failed + u"修饰键无效"_s;
+    case HotkeyError::Taken: return failed + QbText::tr("已被其他程序占用");
+    case HotkeyError::Unavailable: return failed + QbText::tr("需要 X11 会话");
+    case HotkeyError::UnknownKey: return failed + QbText::tr("没有这个键");
+    case HotkeyError::UnsupportedModifiers: return failed + QbText::tr("修饰键无效");
     case HotkeyError::AlreadyHeld: break;
     }
     return {};
@@ -93,7 +95,7 @@ void MainWindow::CaptureWindowUnderPointer()
     const auto window = Hotkeys::CaptureWindowUnderPointer(m_context.TargetWindow, m_context.Native->windowSystem(),
                                                            [this](quint64 id) { return isOwnWindow(id); });
     if (window)
-        showHotkeyStatus(u"已锁定窗口："_s + Platform::WindowSystem::displayId(*window));
+        showHotkeyStatus(QbText::tr("已锁定窗口：") + Platform::WindowSystem::displayId(*window));
 }
 
 bool MainWindow::isOwnWindow(quint64 id) const

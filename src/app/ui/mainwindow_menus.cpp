@@ -3,6 +3,7 @@
 #include "app/ui/mainwindow.h"
 
 #include "app/appcontext.h"
+#include "platform/uitext.h"
 #include "resources/icons.h"
 
 #include <QActionGroup>
@@ -24,7 +25,7 @@ QString text(const char *utf8)
 
 QMenu *newMenu(const char *caption, QWidget *parent)
 {
-    auto *menu = new QMenu(text(caption), parent);
+    auto *menu = new QMenu(QbText::tr(caption), parent);
     menu->setObjectName(text(caption));
     return menu;
 }
@@ -33,7 +34,7 @@ QMenu *newMenu(const char *caption, QWidget *parent)
 
 QAction *MainWindow::addMenuItem(QMenu *menu, const char *caption, const char *shortcut)
 {
-    QAction *action = menu->addAction(text(caption));
+    QAction *action = menu->addAction(QbText::tr(caption));
     action->setObjectName(text(caption));
     if (shortcut)
         action->setShortcut(QKeySequence(text(shortcut)));
@@ -42,45 +43,48 @@ QAction *MainWindow::addMenuItem(QMenu *menu, const char *caption, const char *s
 
 void MainWindow::createMenus()
 {
-    QMenu *file = newMenu("文件(&W)", this);
-    for (const char *item : {"打开", "保存", "另存为"})
+    QMenu *file = newMenu(QT_TRANSLATE_NOOP("QbText", "文件(&W)"), this);
+    for (const char *item : {QT_TRANSLATE_NOOP("QbText", "打开"), QT_TRANSLATE_NOOP("QbText", "保存"),
+                             QT_TRANSLATE_NOOP("QbText", "另存为")})
         addMenuItem(file, item);
 
-    QMenu *command = newMenu("命令(&M)", this);
-    addMenuItem(command, "添加", "Ctrl+T");
-    for (const char *item : {"修改", "删除", "复制", "连注释复制"})
+    QMenu *command = newMenu(QT_TRANSLATE_NOOP("QbText", "命令(&M)"), this);
+    addMenuItem(command, QT_TRANSLATE_NOOP("QbText", "添加"), "Ctrl+T");
+    for (const char *item : {QT_TRANSLATE_NOOP("QbText", "修改"), QT_TRANSLATE_NOOP("QbText", "删除"),
+                             QT_TRANSLATE_NOOP("QbText", "复制"), QT_TRANSLATE_NOOP("QbText", "连注释复制")})
         addMenuItem(command, item);
     command->addSeparator();
-    addMenuItem(command, "添加分类", "Ctrl+F");
-    for (const char *item : {"添加子类", "修改分类说明...", "重命名"})
+    addMenuItem(command, QT_TRANSLATE_NOOP("QbText", "添加分类"), "Ctrl+F");
+    for (const char *item : {QT_TRANSLATE_NOOP("QbText", "添加子类"), QT_TRANSLATE_NOOP("QbText", "修改分类说明..."),
+                             QT_TRANSLATE_NOOP("QbText", "重命名")})
         addMenuItem(command, item);
     command->addSeparator();
     // 查找命令 shows Ctrl+F too, but the key belongs to 添加分类, the first item that has it.
-    QAction *find = addMenuItem(command, "查找命令");
-    find->setText(text("查找命令\tCtrl+F"));
-    addMenuItem(command, "添加关键字");
+    QAction *find = addMenuItem(command, QT_TRANSLATE_NOOP("QbText", "查找命令"));
+    find->setText(QbText::tr("查找命令") + u"\tCtrl+F"_s);
+    addMenuItem(command, QT_TRANSLATE_NOOP("QbText", "添加关键字"));
 
-    QMenu *insert = newMenu("插入(&C)", this);
-    addMenuItem(insert, "函数", "Ctrl+H");
-    addMenuItem(insert, "变量", "Ctrl+B");
-    QMenu *loops = newMenu("循环", insert);
+    QMenu *insert = newMenu(QT_TRANSLATE_NOOP("QbText", "插入(&C)"), this);
+    addMenuItem(insert, QT_TRANSLATE_NOOP("QbText", "函数"), "Ctrl+H");
+    addMenuItem(insert, QT_TRANSLATE_NOOP("QbText", "变量"), "Ctrl+B");
+    QMenu *loops = newMenu(QT_TRANSLATE_NOOP("QbText", "循环"), insert);
     for (const char *item : {"while", "for", "do while"})
         addMenuItem(loops, item);
     insert->addMenu(loops);
-    QMenu *conditions = newMenu("条件", insert);
+    QMenu *conditions = newMenu(QT_TRANSLATE_NOOP("QbText", "条件"), insert);
     for (const char *item : {"if", "if…else", "if…elif"})
         addMenuItem(conditions, item);
     insert->addMenu(conditions);
 
-    QMenu *functions = newMenu("功能(&G)", this);
-    addMenuItem(functions, "系统设置");
-    addMenuItem(functions, "添加命令提示");
-    addMenuItem(functions, "命令提示")->setCheckable(true);
-    addMenuItem(functions, "光标跟踪")->setCheckable(true);
+    QMenu *functions = newMenu(QT_TRANSLATE_NOOP("QbText", "功能(&G)"), this);
+    addMenuItem(functions, QT_TRANSLATE_NOOP("QbText", "系统设置"));
+    addMenuItem(functions, QT_TRANSLATE_NOOP("QbText", "添加命令提示"));
+    addMenuItem(functions, QT_TRANSLATE_NOOP("QbText", "命令提示"))->setCheckable(true);
+    addMenuItem(functions, QT_TRANSLATE_NOOP("QbText", "光标跟踪"))->setCheckable(true);
 
-    QMenu *help = newMenu("帮助(&B)", this);
-    addMenuItem(help, "说明");
-    addMenuItem(help, "关于");
+    QMenu *help = newMenu(QT_TRANSLATE_NOOP("QbText", "帮助(&B)"), this);
+    addMenuItem(help, QT_TRANSLATE_NOOP("QbText", "说明"));
+    addMenuItem(help, QT_TRANSLATE_NOOP("QbText", "关于"));
 
     for (QMenu *m : {file, command, insert, functions, help}) {
         menuBar()->addMenu(m);
@@ -90,13 +94,13 @@ void MainWindow::createMenus()
 
 void MainWindow::createHiddenMenus()
 {
-    QMenu *infoMenu = newMenu("编框", this);
-    addMenuItem(infoMenu, "复制");
-    addMenuItem(infoMenu, "全选复制");
+    QMenu *infoMenu = newMenu(QT_TRANSLATE_NOOP("QbText", "编框"), this);
+    addMenuItem(infoMenu, QT_TRANSLATE_NOOP("QbText", "复制"));
+    addMenuItem(infoMenu, QT_TRANSLATE_NOOP("QbText", "全选复制"));
     infoMenu->addSeparator();
-    addMenuItem(infoMenu, "在新窗口中显示");
-    QMenu *control = newMenu("控制", this);
-    addMenuItem(control, "退出");
+    addMenuItem(infoMenu, QT_TRANSLATE_NOOP("QbText", "在新窗口中显示"));
+    QMenu *control = newMenu(QT_TRANSLATE_NOOP("QbText", "控制"), this);
+    addMenuItem(control, QT_TRANSLATE_NOOP("QbText", "退出"));
     m_menus << infoMenu << control;
 }
 
@@ -106,15 +110,19 @@ void MainWindow::createToolbar()
     m_toolbar->setMovable(false);
     m_toolbar->setFloatable(false);
     const struct { const char *caption; int image; } buttons[] = {
-        {"打开", 1}, {"保存", 2}, {"另存为", 10}, {nullptr, 0}, {"剪切", 7}, {"复制", 6},
-        {"粘贴", 9}, {nullptr, 0}, {"运行", 18}, {"停止", 20},
+        {QT_TRANSLATE_NOOP("QbText", "打开"), 1}, {QT_TRANSLATE_NOOP("QbText", "保存"), 2},
+        {QT_TRANSLATE_NOOP("QbText", "另存为"), 10}, {nullptr, 0},
+        {QT_TRANSLATE_NOOP("QbText", "剪切"), 7}, {QT_TRANSLATE_NOOP("QbText", "复制"), 6},
+        {QT_TRANSLATE_NOOP("QbText", "粘贴"), 9}, {nullptr, 0},
+        {QT_TRANSLATE_NOOP("QbText", "运行"), 18}, {QT_TRANSLATE_NOOP("QbText", "停止"), 20},
     };
     for (const auto &button : buttons) {
         if (!button.caption) {
             m_toolbar->addSeparator();
             continue;
         }
-        QAction *action = m_toolbar->addAction(QIcon(Resources::toolbarImage(button.image)), text(button.caption));
+        QAction *action = m_toolbar->addAction(QIcon(Resources::toolbarImage(button.image)),
+                                             QbText::tr(button.caption));
         action->setObjectName(text(button.caption));
     }
     connect(m_toolbar, &QToolBar::actionTriggered, this, [this](QAction *action) {
@@ -167,7 +175,7 @@ void MainWindow::wireShellActions()
 
 void MainWindow::showUsageNote()
 {
-    QMessageBox box(QMessageBox::NoIcon, u"说明："_s, u"命令名后加“{}”时，双击命令将发送说明内容。"_s,
+    QMessageBox box(QMessageBox::NoIcon, QbText::tr("说明："), QbText::tr("命令名后加“{}”时，双击命令将发送说明内容。"),
                     QMessageBox::Ok, this);
     box.exec();
 }

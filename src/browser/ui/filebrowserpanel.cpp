@@ -1,6 +1,8 @@
 // The file browser panel: listing, history, the folder picker and double clicks.
 #include "browser/ui/filebrowserpanel.h"
 
+#include "platform/uitext.h"
+
 #include "browser/directoryhistory.h"
 #include "browser/fileattributes.h"
 #include "browser/listingrules.h"
@@ -115,7 +117,7 @@ void FileBrowserPanel::ListDirectory()
 
 void FileBrowserPanel::OnBrowseClicked()
 {
-    const QString chosen = m_chooser(u"选择本地目录"_s, m_directoryBox->currentText());
+    const QString chosen = m_chooser(QbText::tr("选择本地目录"), m_directoryBox->currentText());
     if (chosen.isEmpty())
         return;
     m_directoryBox->setEditText(chosen);
@@ -159,7 +161,7 @@ void FileBrowserPanel::OnDirectoryListSelected(int)
 void FileBrowserPanel::openFileRow(const QString &path, const QString &name)
 {
     if (!QFileInfo::exists(path)) {
-        m_notifier(u"“"_s + name + u"”已不存在。"_s);
+        m_notifier(QbText::tr("“%1”已不存在。").arg(name));
         ListDirectory();
         return;
     }
@@ -177,7 +179,7 @@ QString FileBrowserPanel::chooseWithDialog(const QString &title, const QString &
 
 void FileBrowserPanel::notifyWithMessageBox(const QString &text) const
 {
-    QMessageBox::information(m_fileList->window(), u"信息："_s, text);
+    QMessageBox::information(m_fileList->window(), QbText::tr("信息："), text);
 }
 
 bool openWithDesktop(const QString &path)

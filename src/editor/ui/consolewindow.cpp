@@ -1,5 +1,7 @@
 #include "editor/ui/consolewindow.h"
 
+#include "platform/uitext.h"
+
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QLineEdit>
@@ -19,7 +21,7 @@ ConsoleWindow::ConsoleWindow(QWidget *owner)
     , m_input(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("控制台"));
-    setWindowTitle(QStringLiteral("控制台"));
+    setWindowTitle(QbText::tr("控制台"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(640, 400);
     m_output->setReadOnly(true);

@@ -1,6 +1,8 @@
 // 添加命令提示: its 确定 button.
 #include "editor/ui/hintentrydialog.h"
 
+#include "platform/uitext.h"
+
 #include "editor/hinttable.h"
 
 #include <QLineEdit>
@@ -18,7 +20,7 @@ HintEntryDialog::HintEntryDialog(QWidget *owner, Qb::Library::SqlHelper &store)
 
 void HintEntryDialog::notice(const QString &text)
 {
-    QMessageBox::information(this, QStringLiteral("信息："), text);
+    QMessageBox::information(this, QbText::tr("信息："), text);
 }
 
 void HintEntryDialog::addEntry()
@@ -29,10 +31,10 @@ void HintEntryDialog::addEntry()
     case AddHintResult::EmptyName:
         return;
     case AddHintResult::Duplicate:
-        notice(QStringLiteral("此命令已经添加过"));
+        notice(QbText::tr("此命令已经添加过"));
         return;
     case AddHintResult::Failed:
-        notice(QStringLiteral("添加失败"));
+        notice(QbText::tr("添加失败"));
         return;
     case AddHintResult::Added:
         name->clear();

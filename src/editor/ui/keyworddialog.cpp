@@ -1,5 +1,7 @@
 #include "editor/ui/keyworddialog.h"
 
+#include "platform/uitext.h"
+
 #include "editor/keywords.h"
 #include "editor/ui/scripteditor.h"
 #include "resources/colourpicker.h"
@@ -21,17 +23,23 @@ constexpr const char *KeywordList = "超级列表框1";
 const Qb::Resources::WindowDefinition &KeywordDialog::windowDefinition()
 {
     static const Qb::Resources::WindowDefinition d{
-        .name = "添加关键字", .caption = "添加关键字", .size = {341, 390},
+        .name = "添加关键字", .caption = QT_TRANSLATE_NOOP("QbText", "添加关键字"), .size = {341, 390},
         .controls = {
-            {.name = "标签1", .kind = K::Label, .caption = "关键字：", .geometry = {5, 12, 48, 16}},
+            {.name = "标签1", .kind = K::Label, .caption = QT_TRANSLATE_NOOP("QbText", "关键字："),
+             .geometry = {5, 12, 48, 16}},
             {.name = KeywordEdit, .kind = K::LineEdit, .geometry = {56, 8, 192, 24}},
             {.name = KeywordList, .kind = K::ReportList, .geometry = {0, 42, 264, 312},
-             .columns = {{"关键字", 172}, {"颜色", 80}}},
-            {.name = "按钮_添加", .kind = K::Button, .caption = "添加", .geometry = {269, 9, 56, 24}},
-            {.name = "按钮_删除", .kind = K::Button, .caption = "删除", .geometry = {269, 43, 56, 24}},
-            {.name = "按钮1", .kind = K::Button, .caption = "确定", .geometry = {269, 98, 60, 26}},
-            {.name = "按钮2", .kind = K::Button, .caption = "取消", .geometry = {269, 137, 60, 26}},
-            {.name = "标签2", .kind = K::Label, .caption = "颜色：", .geometry = {271, 217, 33, 20}, .visible = false},
+             .columns = {{QT_TRANSLATE_NOOP("QbText", "关键字"), 172}, {QT_TRANSLATE_NOOP("QbText", "颜色"), 80}}},
+            {.name = "按钮_添加", .kind = K::Button, .caption = QT_TRANSLATE_NOOP("QbText", "添加"),
+             .geometry = {269, 9, 56, 24}},
+            {.name = "按钮_删除", .kind = K::Button, .caption = QT_TRANSLATE_NOOP("QbText", "删除"),
+             .geometry = {269, 43, 56, 24}},
+            {.name = "按钮1", .kind = K::Button, .caption = QT_TRANSLATE_NOOP("QbText", "确定"),
+             .geometry = {269, 98, 60, 26}},
+            {.name = "按钮2", .kind = K::Button, .caption = QT_TRANSLATE_NOOP("QbText", "取消"),
+             .geometry = {269, 137, 60, 26}},
+            {.name = "标签2", .kind = K::Label, .caption = QT_TRANSLATE_NOOP("QbText", "颜色："),
+             .geometry = {271, 217, 33, 20}, .visible = false},
             {.name = "颜色选择器1", .kind = K::ColourPicker, .geometry = {270, 237, 41, 22}, .visible = false},
         }};
     return d;
@@ -61,7 +69,7 @@ void KeywordDialog::appendRow(const QString &keyword, const QString &colour)
 
 void KeywordDialog::notice(const QString &text)
 {
-    QMessageBox::information(this, QStringLiteral("信息："), text);
+    QMessageBox::information(this, QbText::tr("信息："), text);
 }
 
 void KeywordDialog::addKeyword()
@@ -73,10 +81,10 @@ void KeywordDialog::addKeyword()
     case AddKeywordResult::EmptyKeyword:
         return;
     case AddKeywordResult::Duplicate:
-        notice(QStringLiteral("此命令已经添加过"));
+        notice(QbText::tr("此命令已经添加过"));
         return;
     case AddKeywordResult::Failed:
-        notice(QStringLiteral("添加失败"));
+        notice(QbText::tr("添加失败"));
         return;
     case AddKeywordResult::Added:
         appendRow(keyword, colour);
@@ -91,11 +99,11 @@ void KeywordDialog::deleteKeyword()
     auto *list = control<QTreeWidget>(KeywordList);
     QTreeWidgetItem *item = list->selectedItems().value(0);
     if (!item) {
-        notice(QStringLiteral("请选择要删除的项目"));
+        notice(QbText::tr("请选择要删除的项目"));
         return;
     }
     if (!KeywordTable(m_store).remove(item->text(0))) {
-        notice(QStringLiteral("删除失败"));
+        notice(QbText::tr("删除失败"));
         return;
     }
     delete item;

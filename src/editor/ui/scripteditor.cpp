@@ -1,5 +1,7 @@
 #include "editor/ui/scripteditor.h"
 
+#include "platform/uitext.h"
+
 #include "editor/keywords.h"
 #include "editor/ui/editoraccessibility.h"
 
@@ -174,15 +176,15 @@ QMenu *ScriptEditor::createContextMenu(QWidget *parent)
         QAction *action = menu->addAction(caption, this, [this, message] { send(message); });
         action->setEnabled(enabled);
     };
-    add(QStringLiteral("撤消"), SCI_UNDO, writable && send(SCI_CANUNDO) != 0);
-    add(QStringLiteral("重复"), SCI_REDO, writable && send(SCI_CANREDO) != 0);
+    add(QbText::tr("撤消"), SCI_UNDO, writable && send(SCI_CANUNDO) != 0);
+    add(QbText::tr("重复"), SCI_REDO, writable && send(SCI_CANREDO) != 0);
     menu->addSeparator();
-    add(QStringLiteral("剪切"), SCI_CUT, writable && selection);
-    add(QStringLiteral("复制"), SCI_COPY, selection);
-    add(QStringLiteral("粘贴"), SCI_PASTE, writable && send(SCI_CANPASTE) != 0);
-    add(QStringLiteral("删除"), SCI_CLEAR, writable && selection);
+    add(QbText::tr("剪切"), SCI_CUT, writable && selection);
+    add(QbText::tr("复制"), SCI_COPY, selection);
+    add(QbText::tr("粘贴"), SCI_PASTE, writable && send(SCI_CANPASTE) != 0);
+    add(QbText::tr("删除"), SCI_CLEAR, writable && selection);
     menu->addSeparator();
-    add(QStringLiteral("选择全部"), SCI_SELECTALL, true);
+    add(QbText::tr("选择全部"), SCI_SELECTALL, true);
     return menu;
 }
 

@@ -1,5 +1,7 @@
 #include "editor/ui/scriptfiles.h"
 
+#include "platform/uitext.h"
+
 #include "editor/scriptfile.h"
 #include "editor/ui/scripteditor.h"
 
@@ -15,8 +17,8 @@ namespace Keys = Qb::Settings::Keys;
 
 QStringList nameFilters()
 {
-    return {QStringLiteral("py文件 (*.py)"), QStringLiteral("文本文件 (*.txt)"),
-            QStringLiteral("所有文件(*.*) (*)")};
+    return {QbText::tr("py文件 (*.py)"), QbText::tr("文本文件 (*.txt)"),
+            QbText::tr("所有文件(*.*) (*)")};
 }
 } // namespace
 
@@ -31,7 +33,7 @@ ScriptFiles::ScriptFiles(ScriptEditor &editor, const Qb::Settings::AppSettings &
     m_chooser = [this](DialogMode mode, const QString &initial) { return chooseWithDialog(mode, initial); };
     m_question = [this](const QString &text) { return askWithMessageBox(text); };
     m_notifier = [this](const QString &text) {
-        QMessageBox::information(m_dialogParent, QStringLiteral("信息："), text);
+        QMessageBox::information(m_dialogParent, QbText::tr("信息："), text);
     };
 }
 
@@ -54,7 +56,7 @@ bool ScriptFiles::loadFile(const QString &path, bool report)
 {
     const auto bytes = readWholeFile(path);
     if (!bytes) {
-        const QString text = QStringLiteral("无法打开文件“%1”：%2").arg(path, bytes.error());
+        const QString text = QbText::tr("无法打开文件“%1”：%2").arg(path, bytes.error());
         if (report)
             m_notifier(text);
         else
@@ -68,8 +70,14 @@ bool ScriptFiles::loadFile(const QString &path, bool report)
     m_editor.markSaved();
     m_encoding = decoded.encoding;
     m_savedBytes = *bytes;
-    m_currentScriptPath = path;
+    setCurrentScript(path);
     return true;
+}
+
+void ScriptFiles::setCurrentScript(const QString &path)
+{
+    m_currentScriptPath = path;
+    emit currentScriptChanged(path);
 }
 
 void ScriptFiles::ReopenLastScript()
@@ -96,7 +104,7 @@ bool ScriptFiles::SaveScriptAs()
     if (!writeScript(path, untitled))
         return false;
     if (untitled) {
-        m_currentScriptPath = path;
+        setCurrentScript(path);
         m_settings.write(Keys::HistoryFile, path);
     }
     return true;
@@ -110,11 +118,11 @@ bool ScriptFiles::writeScript(const QString &path, bool makesCurrent)
     else
         encoded = encodeScript(m_editor.GetScriptText(), m_encoding);
     if (auto written = writeWholeFile(path, encoded.bytes); !written) {
-        m_notifier(QStringLiteral("无法保存文件“%1”：%2").arg(path, written.error()));
+        m_notifier(QbText::tr("无法保存文件“%1”：%2").arg(path, written.error()));
         return false;
     }
     if (encoded.fellBackToUtf8)
-        emit statusMessage(QStringLiteral("“%1”含有GBK无法表示的字符，已按UTF-8保存").arg(path));
+        emit statusMessage(QbText::tr("“%1”含有GBK无法表示的字符，已按UTF-8保存").arg(path));
     if (makesCurrent) {
         m_encoding = encoded.encoding;
         m_savedBytes = encoded.bytes;
@@ -129,7 +137,7 @@ bool ScriptFiles::confirmDiscardScript()
                                                        : m_editor.isModified();
     if (!unsaved)
         return true;
-    switch (m_question(QStringLiteral("脚本已修改，是否保存？"))) {
+    switch (m_question(QbText::tr("脚本已修改，是否保存？"))) {
     case Answer::Yes:
         return SaveScript();
     case Answer::No:
@@ -168,11 +176,11 @@ QString ScriptFiles::chooseWithDialog(DialogMode mode, const QString &initialNam
 
 ScriptFiles::Answer ScriptFiles::askWithMessageBox(const QString &text)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("询问："), text, QMessageBox::NoButton,
+    QMessageBox box(QMessageBox::Question, QbText::tr("询问："), text, QMessageBox::NoButton,
                     m_dialogParent);
-    QPushButton *yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
-    QPushButton *no = box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
-    QPushButton *cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    QPushButton *yes = box.addButton(QbText::tr("是"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(QbText::tr("否"), QMessageBox::NoRole);
+    QPushButton *cancel = box.addButton(QbText::tr("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(yes);
     box.setEscapeButton(cancel);
     box.exec();

@@ -68,9 +68,12 @@ public:
 signals:
     // A note for the status bar (e.g. the file was written as UTF-8).
     void statusMessage(const QString &text);
+    // The current file changed (opened, reopened, named by 另存为); "" when untitled.
+    void currentScriptChanged(const QString &path);
 
 private:
     bool loadFile(const QString &path, bool report);
+    void setCurrentScript(const QString &path);
     bool writeScript(const QString &path, bool makesCurrent);
     QString choose(DialogMode mode);
     QString chooseWithDialog(DialogMode mode, const QString &initialName);

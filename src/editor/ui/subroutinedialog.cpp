@@ -21,17 +21,23 @@ constexpr const char *ParametersEdit = "编辑框_参数";
 const Qb::Resources::WindowDefinition &SubroutineDialog::windowDefinition()
 {
     static const Qb::Resources::WindowDefinition d{
-        .name = "插入子程序", .caption = "插入子程序", .size = {338, 219},
+        .name = "插入子程序", .caption = QT_TRANSLATE_NOOP("QbText", "插入子程序"), .size = {338, 219},
         .controls = {
-            {.name = "标签4", .kind = K::Label, .caption = "前缀：", .geometry = {32, 15, 32, 16}},
+            {.name = "标签4", .kind = K::Label, .caption = QT_TRANSLATE_NOOP("QbText", "前缀："),
+             .geometry = {32, 15, 32, 16}},
             {.name = PrefixEdit, .kind = K::LineEdit, .geometry = {70, 10, 146, 22}},
-            {.name = "标签2", .kind = K::Label, .caption = "子程序名：", .geometry = {9, 43, 56, 16}},
+            {.name = "标签2", .kind = K::Label, .caption = QT_TRANSLATE_NOOP("QbText", "子程序名："),
+             .geometry = {9, 43, 56, 16}},
             {.name = NameEdit, .kind = K::LineEdit, .geometry = {71, 39, 193, 22}},
-            {.name = "标签3", .kind = K::Label, .caption = "参数：", .geometry = {32, 72, 32, 16}},
+            {.name = "标签3", .kind = K::Label, .caption = QT_TRANSLATE_NOOP("QbText", "参数："),
+             .geometry = {32, 72, 32, 16}},
             {.name = ParametersEdit, .kind = K::LineEdit, .geometry = {71, 68, 252, 22}},
-            {.name = "选择框_有返回值", .kind = K::CheckBox, .caption = "有返回值", .geometry = {72, 94, 72, 20}},
-            {.name = "按钮1", .kind = K::Button, .caption = "确定", .geometry = {80, 125, 72, 32}},
-            {.name = "按钮2", .kind = K::Button, .caption = "取消", .geometry = {183, 125, 72, 32}},
+            {.name = "选择框_有返回值", .kind = K::CheckBox, .caption = QT_TRANSLATE_NOOP("QbText", "有返回值"),
+             .geometry = {72, 94, 72, 20}},
+            {.name = "按钮1", .kind = K::Button, .caption = QT_TRANSLATE_NOOP("QbText", "确定"),
+             .geometry = {80, 125, 72, 32}},
+            {.name = "按钮2", .kind = K::Button, .caption = QT_TRANSLATE_NOOP("QbText", "取消"),
+             .geometry = {183, 125, 72, 32}},
         },
         .tabOrder = {NameEdit, ParametersEdit, "按钮1", "按钮2"}};
     return d;

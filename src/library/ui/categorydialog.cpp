@@ -1,6 +1,8 @@
 // The 添加分类 dialog.
 #include "library/ui/categorydialog.h"
 
+#include "platform/uitext.h"
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -19,7 +21,7 @@ void CategoryDialog::onCreated()
         auto *name = control<QLineEdit>("编辑框2");
         name->setText(m_pending.name);
         name->setEnabled(false); // the description is changed here, never the name
-        setWindowTitle(QStringLiteral("修改分类说明"));
+        setWindowTitle(QbText::tr("修改分类说明"));
         control<QPlainTextEdit>("编辑框1")->setPlainText(m_pending.description);
     }
     m_pending = {};

@@ -1,6 +1,8 @@
 // Tree events, the click timer and the 命令(&M) menu items of the command library.
 #include "library/ui/categorytreecontroller.h"
 
+#include "platform/uitext.h"
+
 #include "library/categoryoperations.h"
 #include "library/commandeditor.h"
 #include "library/commandinsertion.h"
@@ -138,7 +140,7 @@ void CategoryTreeController::OnTreeDoubleClick(bool ctrlHeld)
     const bool addChinese = m_hooks.addChineseName && m_hooks.addChineseName();
     const Insertion ins = insertionFor(m_store, m_items, ctrlHeld, addChinese);
     if (ins.kind == Insertion::Kind::Error)
-        showNotice(m_owner, QStringLiteral("命令信息错误"));
+        showNotice(m_owner, QbText::tr("命令信息错误"));
     else if (ins.kind == Insertion::Kind::Text && m_hooks.insertAtCaret)
         m_hooks.insertAtCaret(ins.text);
 }
@@ -161,7 +163,7 @@ void CategoryTreeController::modifyCommand()
 {
     const int selected = m_items.selection();
     if (selected < 0) {
-        showNotice(m_owner, QStringLiteral("请选择要修改的命令"));
+        showNotice(m_owner, QbText::tr("请选择要修改的命令"));
         return;
     }
     if (m_items.isCommand(selected))
@@ -173,7 +175,7 @@ void CategoryTreeController::deleteSelected()
 {
     const int selected = m_items.selection();
     if (selected < 0)
-        showNotice(m_owner, QStringLiteral("请选择要删除的命令"));
+        showNotice(m_owner, QbText::tr("请选择要删除的命令"));
     else if (m_items.isCategory(selected))
         deleteCategoryAt(selected);
     else
@@ -182,8 +184,7 @@ void CategoryTreeController::deleteSelected()
 
 void CategoryTreeController::deleteCategoryAt(int index)
 {
-    const QString question = QStringLiteral("确定删除分类“") + m_items.text(index)
-                             + QStringLiteral("”吗?\r\n删除后其子类及其命令项也将被删除。");
+    const QString question = QbText::tr("确定删除分类“%1”吗?\r\n删除后其子类及其命令项也将被删除。").arg(m_items.text(index));
     if (askYesNo(m_owner, question))
         deleteCategory(m_store, m_items, index);
 }
@@ -191,13 +192,13 @@ void CategoryTreeController::deleteCategoryAt(int index)
 void CategoryTreeController::deleteCommandAt(int index)
 {
     const QString name = StripChineseName(m_items.text(index));
-    if (!askYesNo(m_owner, QStringLiteral("确定删除命令“") + name + QStringLiteral("”吗？")))
+    if (!askYesNo(m_owner, QbText::tr("确定删除命令“%1”吗？").arg(name)))
         return;
     const DeleteCommandResult result = deleteCommand(m_store, m_items, index);
     if (result == DeleteCommandResult::DeleteFailed)
-        showNotice(m_owner, QStringLiteral("删除失败"));
+        showNotice(m_owner, QbText::tr("删除失败"));
     else if (result == DeleteCommandResult::ItemRemoveFailed)
-        showNotice(m_owner, QStringLiteral("删除项目失败"));
+        showNotice(m_owner, QbText::tr("删除项目失败"));
 }
 
 void CategoryTreeController::copyName()
@@ -214,7 +215,7 @@ void CategoryTreeController::copySelected(bool withComment)
 {
     const int selected = m_items.selection();
     if (selected < 0) {
-        showNotice(m_owner, QStringLiteral("请选择要复制的命令"));
+        showNotice(m_owner, QbText::tr("请选择要复制的命令"));
         return;
     }
     const QString text = m_items.text(selected);
@@ -238,7 +239,7 @@ void CategoryTreeController::addCategoryItem(bool subCategory)
     const AddCategoryResult result =
         Library::addCategory(m_store, m_items, subCategory, pending.name, pending.description);
     if (result == AddCategoryResult::Failed)
-        showNotice(m_owner, QStringLiteral("添加失败！"));
+        showNotice(m_owner, QbText::tr("添加失败！"));
 }
 
 void CategoryTreeController::modifyCategoryDescription()
@@ -251,14 +252,14 @@ void CategoryTreeController::modifyCategoryDescription()
     Resources::DefinedWindow::OpenWindow<CategoryDialog>(m_owner, true, pending);
     // An emptied box (or 取消) writes nothing: a description cannot be emptied here.
     if (!pending.description.isEmpty() && !setCategoryDescription(m_store, number, pending.description))
-        showNotice(m_owner, QStringLiteral("修改失败！"), QMessageBox::Warning);
+        showNotice(m_owner, QbText::tr("修改失败！"), QMessageBox::Warning);
 }
 
 void CategoryTreeController::rename()
 {
     const int c = CurrentCategoryIndex(m_items);
     if (c < 0) {
-        showNotice(m_owner, QStringLiteral("请选择要重命名的分类"));
+        showNotice(m_owner, QbText::tr("请选择要重命名的分类"));
         return;
     }
     m_tree->setFocus();
@@ -279,17 +280,17 @@ void CategoryTreeController::labelEdited(QTreeWidgetItem *item, int column)
 void CategoryTreeController::findCommand()
 {
     QInputDialog dialog(m_owner);
-    dialog.setWindowTitle(QStringLiteral("请输入："));
-    dialog.setLabelText(QStringLiteral("输入要查找的命令："));
-    dialog.setOkButtonText(QStringLiteral("确认输入(&O)"));
-    dialog.setCancelButtonText(QStringLiteral("取消(&C)"));
+    dialog.setWindowTitle(QbText::tr("请输入："));
+    dialog.setLabelText(QbText::tr("输入要查找的命令："));
+    dialog.setOkButtonText(QbText::tr("确认输入(&O)"));
+    dialog.setCancelButtonText(QbText::tr("取消(&C)"));
     if (dialog.exec() != QDialog::Accepted)
         return;
     progress(QStringLiteral("正在查找命令…"));
     const int found = findCommandInLibrary(m_store, m_items, dialog.textValue());
     progress(QString());
     if (found < 0) {
-        showNotice(m_owner, QStringLiteral("没找到命令"), QMessageBox::Information);
+        showNotice(m_owner, QbText::tr("没找到命令"), QMessageBox::Information);
         return;
     }
     m_items.select(found);

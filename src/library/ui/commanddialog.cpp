@@ -1,6 +1,8 @@
 // The 命令添加 dialog.
 #include "library/ui/commanddialog.h"
 
+#include "platform/uitext.h"
+
 #include "library/ui/librarymessages.h"
 
 #include <QComboBox>
@@ -19,11 +21,11 @@ CommandDialog::CommandDialog(QWidget *owner, SqlHelper &store, TreeItems &tree, 
 QString CommandDialog::messageFor(StoreResult result)
 {
     switch (result) {
-    case StoreResult::NoCategory: return QStringLiteral("请选择分类");
-    case StoreResult::NoName: return QStringLiteral("请输入命令名");
-    case StoreResult::Duplicate: return QStringLiteral("此命令已经添加过");
-    case StoreResult::AddFailed: return QStringLiteral("添加失败");
-    case StoreResult::UpdateFailed: return QStringLiteral("修改失败");
+    case StoreResult::NoCategory: return QbText::tr("请选择分类");
+    case StoreResult::NoName: return QbText::tr("请输入命令名");
+    case StoreResult::Duplicate: return QbText::tr("此命令已经添加过");
+    case StoreResult::AddFailed: return QbText::tr("添加失败");
+    case StoreResult::UpdateFailed: return QbText::tr("修改失败");
     case StoreResult::Added:
     case StoreResult::Updated: break;
     }
@@ -33,7 +35,7 @@ QString CommandDialog::messageFor(StoreResult result)
 void CommandDialog::onCreated()
 {
     const bool modify = m_editor.mode() == CommandEditor::Mode::Modify;
-    control<QPushButton>("按钮_添加")->setText(modify ? QStringLiteral("修改") : QStringLiteral("添加"));
+    control<QPushButton>("按钮_添加")->setText(modify ? QbText::tr("修改") : QbText::tr("添加"));
     const CommandDialogContents c = m_editor.open(m_store, m_tree);
     auto *categories = control<QComboBox>("组合框_分类");
     for (const CategoryChoice &choice : c.categories)
@@ -52,7 +54,8 @@ CommandInput CommandDialog::input() const
     const auto *categories = control<QComboBox>("组合框_分类");
     return {categories->currentIndex() < 0 ? 0 : categories->currentData().toLongLong(),
             control<QLineEdit>("编辑框_命令名")->text(), control<QLineEdit>("编辑框_中文名")->text(),
-            control<QComboBox>("组合框_类型")->currentText(), control<QPlainTextEdit>("编辑框_说明")->toPlainText()};
+            Library::commandTypes().value(control<QComboBox>("组合框_类型")->currentIndex()),
+            control<QPlainTextEdit>("编辑框_说明")->toPlainText()};
 }
 
 void CommandDialog::storeCommand()

@@ -93,7 +93,7 @@ launch() {
 start_quillbox() {
     launch "$1"
     wait_for 20 grep -q '^hotkey-register ' "$1/out.txt" || fail "no hotkey registration"
-    qb_window=$(window_of '^Quillbox$' "$qb_pid") || fail "main window did not appear"
+    qb_window=$(window_of '^(.+ - )?Quillbox$' "$qb_pid") || fail "main window did not appear"
 }
 
 # stop_quillbox [pid]: ends the program (by default the one started last) and waits for it.
