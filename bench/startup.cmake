@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up benchmark (included from bench/CMakeLists.txt): time from process start to the main
 # window's first paint, with an empty library and with a generated one of 500 categories and
 # 10,000 commands. Goal: under 0.5 s for both. Runs under a virtual X server when no display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-bench-startup: time from process start to the first paint of the main window.
 //   qb-bench-startup QUILLBOX LIBRARY.mdb [--runs N]
 // Each run starts QUILLBOX on a fresh temporary program directory (QUILLBOX_HOME) with

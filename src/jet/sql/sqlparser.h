@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SQL subset the program sends, parsed into a Statement: select (all columns or a list),
 // insert with a column list, update with assignments, delete; where clauses of "col = literal"
 // and "col like 'pattern'" joined by "and". Text literals are single-quoted with '' for one

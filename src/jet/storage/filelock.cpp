@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // flock() locks belong to the open file description, so a second open of the same file (even in
 // this process) conflicts, and the lock ends with the descriptor, also when the process dies.
 #include "jet/storage/filelock.h"
