@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timing helpers of the widget benchmarks: wall-clock and processor time of a run, the median
 // of several runs, and Qt's offscreen platform unless the caller chose one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmark: listing a directory of 10,000 files of 30 types in the file browser panel, the
 // first time (icons made) and again (icons cached), against `ls -l` of the same directory.
 // Goal: a repeated listing under 100 ms and within 3 times `ls -l`; the image list holds the

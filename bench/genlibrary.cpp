@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-genlibrary: writes a realistic command library of a chosen size for the benchmarks:
 //   qb-genlibrary OUT.mdb [--categories N] [--commands N] [--hints N] [--keywords N] [--seed N]
 //                 [--large-category N]

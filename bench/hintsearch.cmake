@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The command hints' search benchmark (included from bench/CMakeLists.txt): SearchHints per typed
 # letter over a generated hint table of 100,000 entries, beside SQLite with a NOCASE index in the
 # same run. SQLite (libsqlite3-dev) comes with the test packages; without it the benchmark is left

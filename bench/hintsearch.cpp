@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-bench-hintsearch: the command hints' search per typed letter.
 //   qb-bench-hintsearch LIBRARY.mdb [--rounds N]
 //   qb-bench-hintsearch LIBRARY.mdb --prefixes N

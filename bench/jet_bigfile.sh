@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A library past what an inline global map describes (about 128 MB), written by the engine, read
 # back by the engine's check, by mdbtools and by mdb-reader; then durable statements on the big
 # file and a compaction of it. Prints one line per figure. Run once by hand; not part of the tests.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Export benchmark: the same large table exported by quillbox-mdb and by mdbtools' mdb-export,
 # in one run, with wall time, CPU time and peak memory of each. A second, four times smaller
 # file shows whether memory grows with the table (it must not: both tools stream).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a command library with one large 命令库 table for the export benchmark:
 //   qb-jet-export-gen OUT.mdb ROWS [CATEGORIES]
 // Rows are inserted through the engine's own writer on an in-memory copy, then the file is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Write benchmark of the Jet engine: durable single-statement inserts, updates by ID and deletes
 // by name on libraries of several sizes, each statement its own transaction as the program
 // sends them, beside references measured in the same run on the same file system: a loop of

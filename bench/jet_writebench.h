@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pieces of the write benchmark: the command rows and statements both engines run, and the
 // references measured beside the engine (a pwrite + fdatasync loop and SQLite).
 #pragma once

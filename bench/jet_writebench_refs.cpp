@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows and statements of the write benchmark and the references it is measured against.
 #include "jet_writebench.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A library past 128 MB (default 270,000 rows, about 520 MB) written by the engine and read back
 # by every reader; long, so not part of "make bench": cmake --build build --target bench-jet-bigfile
 add_custom_target(bench-jet-bigfile

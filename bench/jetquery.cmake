@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The query engine on a generated library of 100,000 commands: "where ID between a and b"
 # through the primary key (pages read, beside the same rows by a condition no index serves) and
 # "order by ID" streamed in index order (time, beside the unordered scan), same run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-bench-jet-query LIBRARY.mdb: what the query engine's index use saves on a large library.
 //  1. "where ID between a and b": distinct pages read from the file (each run on a freshly
 //     opened database, so nothing is cached) for index ranges of 100 and 1,000 rows, beside the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The library size benchmark (included from bench/CMakeLists.txt): 1,000 commands with
 # 2,000-character ASCII descriptions written compressed, beside the same rows in plain UTF-16,
 # and the independent readers' exports of the compressed file compared with ours.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-bench-librarysize: the size of a library of 1,000 commands with 2,000-character ASCII
 // descriptions, as the engine writes it (Text and Memo columns flagged for compression, so
 // their values are stored compressed), beside the same rows written with the flag cleared

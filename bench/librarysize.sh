@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Library size benchmark: writes the two libraries (qb-bench-librarysize), then exports the
 # compressed one through quillbox-mdb, mdbtools' mdb-export and mdb-reader and compares them.
 # Usage: librarysize.sh BENCH QUILLBOX_MDB MDBREADER_EXPORT WORKDIR

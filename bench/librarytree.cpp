@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-bench-librarytree: the category tree on demand on a large library.
 //   qb-bench-librarytree LIBRARY.mdb [--runs N]
 // LIBRARY is a generated library whose category 1 holds at least 1,000 commands (qb-genlibrary

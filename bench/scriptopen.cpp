@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Benchmark: opening a 20 MB GBK script until the editor has painted it, against the floor of
 // converting the same bytes and handing them to the component. Goal: at most 1.5 times the floor.
 #include "benchtiming.h"

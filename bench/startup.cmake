@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Start-up benchmark (included from bench/CMakeLists.txt): the main window mapped, the process
 # idle, and its peak memory, with an empty library, 10,000 commands in 500 categories and
 # 100,000 commands in 2,000 categories with 100,000 hints (also with its 1,000-command category

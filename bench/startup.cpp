@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-bench-startup: start-up of the main window with libraries of growing size, beside Geany.
 //   qb-bench-startup QUILLBOX [--library NAME=FILE.mdb[=N]]... [--geany GEANY] [--runs N]
 // (=N: the category numbered N is remembered as expanded, [xitong] kuozhanxiang.)

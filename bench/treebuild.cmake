@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The category tree build benchmark (included from bench/CMakeLists.txt): a generated library of
 # 500 categories and 10,000 commands, built into the tree the way the program starts.
 set(QB_TREEBUILD_LIBRARY ${PROJECT_BINARY_DIR}/bench/treebuild-library.mdb)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-bench-treebuild: building the category tree of a generated library at start-up.
 //   qb-bench-treebuild LIBRARY.mdb [--runs N]
 // Opens the library as the program does, then times, N times each: the start-up build (one

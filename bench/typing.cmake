@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Typing benchmark (included from bench/CMakeLists.txt): the hints' typing method against
 # `xdotool type` of the same 2,000 characters into the test client. Goal: at least as fast as
 # xdotool and exact. Runs under a virtual X server of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing benchmark: characters per second of the hints' typing method (X11TextSender) for a
 // 2,000-character remainder, beside `xdotool type` of the same text into the same window in the
 // same run, each timed until the window has received the last character, and whether what

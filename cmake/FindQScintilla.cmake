@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # QScintilla for Qt 6 ships neither a CMake config nor a pkg-config file on Debian.
 find_path(QSCINTILLA_INCLUDE_DIR Qsci/qsciscintillabase.h
           PATHS ${Qt6Core_INCLUDE_DIRS} PATH_SUFFIXES .. ../.. REQUIRED)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # qb_add_module(<target> [LINKS libs...] [PUBLIC_LINKS libs...] [SUBDIRS dirs...])
 # A static library from every .cpp/.h in the calling directory (not recursive) and in the
 # named SUBDIRS (layers of one library, such as the engine's), so adding a file to a module needs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: any bytes as a database file. Opening must fail cleanly or succeed; then every
 // table is scanned whole, queried through an equality on its first Text column, and the whole
 // file checked. Nothing may crash, hang or allocate beyond what the file's size justifies.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: any text as a statement. Parsing must end with a statement or a SqlSyntax error,
 // and whatever it accepts must survive being printed back and parsed again unchanged.
 #include "jet/sql/sqlparser.h"

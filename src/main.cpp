@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quillbox executable: everything lives in the module libraries.
 #include "app/ui/application.h"
 

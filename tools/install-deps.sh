@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages (and the npm checker for .mdb files) that Quillbox needs.
 # Usage: tools/install-deps.sh [run|test|package|fuzz]. Installs only what is missing, so a second run is quick.
 set -euo pipefail

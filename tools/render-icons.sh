@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the PNG sizes of the program icon from its SVG (needs rsvg-convert: librsvg2-bin).
 # The PNGs are committed, so building and packaging need no SVG renderer; run this after
 # changing packaging/icons/hicolor/scalable/apps/quillbox.svg.

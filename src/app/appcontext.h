@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AppContext: the process-wide state, created at process start and released at exit.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the command database at start-up: locate it, create it empty when missing, connect.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quillbox command line: options that need no display, and the script to open.
 #pragma once
 

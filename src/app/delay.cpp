@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Delay through a nested event loop that a precise timer ends: it sleeps in the event loop
 // instead of spinning, and wakes for every event that arrives meanwhile.
 #include "app/delay.h"

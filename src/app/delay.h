@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Delay: waits while the event loop keeps running, so other handlers (timer ticks, pointer
 // events, repaints) are served between the steps of an animation.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which Qt platform the program starts on, decided before the application object exists.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edge docking rules: shrink on the timer, expand on pointer-over or a tray click, restore
 // after a drag. Arithmetic runs in 64 bits so that a huge step from the settings file cannot
 // overflow; every value that reaches a rectangle lies between the window's own coordinates.

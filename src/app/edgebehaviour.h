@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's edge docking: when it slides into a strip at a screen edge, how the strip
 // slides out again, and when a strip that was dragged away gets its normal size back.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LayoutMainWindow: the fixed order of steps that keeps the main window's controls arranged.
 #include "app/mainlayout.h"
 

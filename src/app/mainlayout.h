@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's layout arithmetic: where each control goes after a resize or a splitter
 // drag. Pure rectangles, so the rules are tested without a display.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One running Quillbox per program directory: a later start hands its files to the running
 // window over a per-user local socket and ends.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, LoadSettings and shut-down in their fixed orders.
 #include "app/startupsequence.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed orders of start-up, LoadSettings and shut-down. The main window provides each step;
 // these functions decide which steps run and in which order, so the order is tested without a
 // display.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface language. The program's texts are written in Chinese; a translation replaces
 // them for a user whose preferred languages (LANGUAGE, LC_ALL, LC_MESSAGES, LANG, as
 // QLocale::system().uiLanguages() reports them) name a language that has one.

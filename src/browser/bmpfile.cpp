@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing 32-bit BMP files.
 #include "browser/bmpfile.h"
 

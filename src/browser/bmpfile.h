@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Device-independent bitmaps in file form: what RenderShellIcon returns.
 #pragma once
 

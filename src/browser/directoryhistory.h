@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The directory history of the file browser, kept in [shuji] 本地目录 as paths joined by ",":
 // the first entry is the directory that was current when the history was last written.
 #pragma once

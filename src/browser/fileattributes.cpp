@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser's attribute bits from the file system.
 #include "browser/fileattributes.h"
 

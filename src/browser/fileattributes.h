@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File attributes as the browser's rules test them: fixed bit values, computed from what the file
 // system says about a path.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file list's icon decision.
 #include "browser/iconrules.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which image of the file list's image list a path gets: the fixed type pictures, an icon the
 // file carries itself, or the desktop's icon for its type. The images themselves are made by
 // the panel (browser/ui); this decides and names the cache entry.

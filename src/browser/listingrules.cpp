@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file browser's listing rules.
 #include "browser/listingrules.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rules of the file browser's list: which entries are directories, the order of the rows,
 // the grouping of files by extension and the size cell. No widgets: the panel forwards here.
 #pragma once

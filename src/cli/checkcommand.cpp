@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillbox-mdb check: the structure check, one fault per line; exit status 1 on any fault.
 #include "cli/command.h"
 

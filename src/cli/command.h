@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command table of quillbox-mdb: each command names itself, states its arguments and runs
 // with the parsed command line. Exit codes are shared by every command.
 #pragma once

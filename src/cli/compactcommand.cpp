@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillbox-mdb compact: a copy of the library holding only its live rows, checked before it
 // replaces the original (or lands at OUT).
 #include "cli/command.h"

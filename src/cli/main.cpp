@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillbox-mdb: command-line access to .mdb files through the program's own Jet engine.
 #include "cli/command.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reading commands of quillbox-mdb: tables, schema, export, query.
 #include "cli/command.h"
 #include "cli/resultwriter.h"

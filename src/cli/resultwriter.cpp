@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSV and JSON output of select results.
 #include "cli/resultwriter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing the rows of a select to a stream as CSV or JSON, one row at a time (memory does not
 // grow with the table).
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The aligned table output of query and export.
 #include "cli/resultwriter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The writing commands of quillbox-mdb: create an empty command library; run one insert, update
 // or delete statement, or a script of them from standard input or a file.
 #include "cli/command.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hint list at another program's caret.
 #include "editor/foreigncaret.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placing the hint list at another program's caret, as that program reports it on the
 // accessibility bus, within a short wait; beside the pointer when it does not answer in time.
 #pragma once

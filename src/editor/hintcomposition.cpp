@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hints' view of input methods.
 #include "editor/hintcomposition.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether the target window's input method is composing, for the command hints: from the input
 // method services' report for another program's window, from the editor's own input-method
 // events for the program's editor.

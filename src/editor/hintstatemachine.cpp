@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command hints' state machine and page geometry.
 #include "editor/hintstatemachine.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command hints' decisions without a display: the typed prefix, the matches and their pages,
 // choosing and hiding, which watched keys the target window still receives, and where the lines
 // of a page and their hit rectangles lie. The hint window and the key watchers forward to it.

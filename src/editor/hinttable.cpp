@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 命令表 statements.
 #include "editor/hinttable.h"
 

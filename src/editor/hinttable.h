@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hint table 命令表: the prefix search the hints run for every typed letter, and adding an
 // entry from the 添加命令提示 dialog.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The coloured keywords: the lexer's keyword list and the rules for adding and deleting rows
 // of 关键字表.
 #pragma once

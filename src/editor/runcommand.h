@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command lines that run a script in a console: which terminal, and what runs inside it.
 #pragma once
 

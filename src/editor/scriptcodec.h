@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How script files are turned into text and back: GBK by default, UTF-8 when the bytes say so.
 #pragma once
 

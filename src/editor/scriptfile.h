@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing whole files for the script editor: one read, and writes that replace a
 // file completely or leave it untouched.
 #pragma once

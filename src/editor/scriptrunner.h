@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running the editor's script in a console and ending that console again.
 #pragma once
 

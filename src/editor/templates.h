@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts the 插入(&C) menu and its two dialogs put into the script.
 #pragma once
 

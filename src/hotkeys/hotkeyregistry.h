@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HotkeyRegistry: the program's system-wide hotkeys by name.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hotkey texts ("Ctrl+F12"): parsing into a HotkeySpec, and the settings dialog's splitting
 // and joining of its two fields.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key names as hotkey texts spell them, and the Windows virtual-key codes they stand for.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The target window: the one window whose typing the program watches for command hints.
 #pragma once
 

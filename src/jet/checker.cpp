@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Structure checks. What each rule rests on: docs/jet-format.md, "Consistency rules".
 #include "jet/checker.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The structure check behind "quillbox-mdb check": every table's definition, usage maps, rows,
 // long-value chains and index entries, and the global page map. It reports faults and goes on;
 // it never changes the file.

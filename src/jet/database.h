@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's public face: open or create a Jet 4.0 .mdb file and run the SQL subset the
 // program sends. Text crosses this interface as UTF-8.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a database and running selects.
 #include "jet/jetdatabase.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's Database implementation: one open file, its page cache, header, catalog and the
 // table definitions decoded so far. Owned by whoever called Database::open; used from one thread.
 // The write side builds on the accessors below and calls invalidate() after every change.

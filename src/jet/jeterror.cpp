@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names of the engine's error codes, for tools and messages.
 #include "jet/jeterror.h"
 

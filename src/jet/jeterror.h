@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Error values of the Jet engine. Nothing in jet/ throws across its boundary: every operation
 // that can fail returns Result<T>, whose error carries a code and a message naming the page and
 // offset where that helps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Adding, describing, renaming and deleting categories.
 #include "library/categoryoperations.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The category operations of the 命令(&M) menu on the tree and the command database.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Breadth-first placement of category rows, tolerant of rows that never reach the top level.
 #include "library/categoryplacement.h"
 

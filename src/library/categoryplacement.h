@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where each category row goes when the tree is built: breadth-first, in result order.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-memory pre-order tree.
 #include "library/categorytree.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An in-memory tree of categories and commands with pre-order addressing.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The click / double-click state of the category tree.
 #include "library/clickgate.h"
 

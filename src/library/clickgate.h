@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Telling a single click on the category tree from a double-click.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filling and storing the 命令添加 dialog, deleting and finding commands.
 #include "library/commandeditor.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The logic of the 命令添加 dialog: what it shows when opened and how it stores a command.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Description preview and double-click insertion.
 #include "library/commandinsertion.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a click on the tree shows and what a double-click inserts into the editor.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library-wide command search.
 #include "library/commandsearch.h"
 

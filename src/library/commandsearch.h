@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 查找命令 over the whole library, also the categories whose commands the tree has not read.
 #pragma once
 

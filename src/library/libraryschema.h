@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Table and column names of the command database that the tree and command operations use.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SqlHelper over the Jet engine: statement texts, result-set handles and value conversions.
 #include "library/sqlhelper.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SqlHelper: the program's one access path to the command database. It builds each statement
 // from a few text pieces, runs it on the engine and reads result sets row by row or whole.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quoting of SQL literals and the stored form of descriptions.
 #include "library/sqlquote.h"
 

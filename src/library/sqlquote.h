@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How values enter SQL text: every literal is quoted by one function, and descriptions keep the
 // "^!" stand-in for "'" that stored libraries rely on.
 #pragma once

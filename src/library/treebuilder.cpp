@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up build of the category tree.
 #include "library/treebuilder.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building the category tree from the command database at start-up.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers every command-library operation uses on the pre-order tree.
 #include "library/treeitems.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The category tree as the command library sees it: items addressed by pre-order index.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Placement of new categories and the command search.
 #include "library/treerules.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decisions on the category tree that need no database: where a new category goes, and the
 // command search.
 #pragma once

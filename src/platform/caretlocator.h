@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where another program's text caret is, as that program reports it on the accessibility bus.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Questions about the display that can be answered before Qt connects to one.
 #pragma once
 

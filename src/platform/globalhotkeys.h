@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // System-wide hotkeys: key combinations that reach the program wherever the keyboard focus is.
 #pragma once
 

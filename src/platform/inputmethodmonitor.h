@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the input methods of the session report about the keyboard focus: whether fcitx5 is
 // active, and which engine IBus uses.
 #pragma once

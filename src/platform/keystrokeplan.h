@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pure part of typing text into another program's window: which keysyms a text becomes,
 // which key of the current layout types each of them, which characters need a key mapped for
 // them for the moment, and how the user's held and locked modifiers are set aside and put back.

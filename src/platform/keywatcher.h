@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watching the keys typed into other programs' windows, and keeping the few keys that act on a
 // shown hint list from reaching them.
 #pragma once

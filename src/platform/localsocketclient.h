@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One request and its answer over a Unix domain socket, with no Qt event loop or application
 // object: a later start of the program uses it before it connects to a display.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window-system services the features call, gathered in one object chosen at run time:
 // X11 when Qt runs on xcb with a display, the no-op services otherwise (Wayland, offscreen).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who is at the other end of a local socket, and who we are.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which native platform layer a session gets, and the one line it says about it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and writing single values of a GBK INI file, the whole file rewritten atomically.
 #include "platform/privateprofile.h"
 

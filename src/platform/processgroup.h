@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting a program in a process group of its own and ending such groups (POSIX).
 #pragma once
 

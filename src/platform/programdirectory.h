@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program directory: where qbxdb.mdb, mlkpz.ini and linshi.py live.
 #pragma once
 

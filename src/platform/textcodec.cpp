@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GBK conversions through Qt's named converters (ICU's code page 936 table).
 #include "platform/textcodec.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between GBK (code page 936) and Unicode, for the files that keep GBK: the
 // settings file and GBK script files.
 #pragma once

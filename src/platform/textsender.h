@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Putting text into another program's window as if the user had typed it there: the command
 // hints' remainder when it is to land where the user types.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Questions about the windows of the display: which window is under the pointer, where the
 // pointer is and which of its buttons are down, where the keyboard focus is, and how a window's
 // id reads for people.

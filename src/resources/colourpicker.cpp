@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour picker control of the keyword dialog.
 #include "resources/colourpicker.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A colour picker control: a button that shows its colour and lets the user choose another.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common protocol of the dialogs and secondary windows, and the control factory.
 #include "resources/definedwindow.h"
 

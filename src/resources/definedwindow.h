@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DefinedWindow: the base of every dialog and secondary window. A window is built from a
 // definition (caption, outer size, controls with their design geometry) and opened and closed by
 // one protocol: created, moved, resized, then shown; Esc and the close box close it; a closed

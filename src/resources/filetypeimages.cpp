@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file browser's type pictures, drawn on a 16-unit grid and scaled to 32 × 32.
 #include "resources/filetypeimages.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The twelve type pictures the file browser's image list starts with, drawn in code.
 #pragma once
 

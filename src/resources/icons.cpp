@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program icon from its files, and the toolbar and tree pictures drawn with QPainter:
 // simple, legible shapes in a small palette.
 #include "resources/icons.h"

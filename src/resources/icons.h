@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own pictures: the main window and tray icon, the toolbar image list and the tree
 // image list. The icon is the one the desktop entry names (packaging/icons, compiled in); the
 // image lists are drawn in code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell's secondary windows on the DefinedWindow base: 关于, 命令说明, 系统设置, 命令添加,
 // 添加分类 and 添加命令提示. Each carries its controls and the behaviour that belongs to the
 // window itself (closing, resizing, its version label); the Parts that own a dialog's action

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window definitions of 命令添加, 系统设置, 添加命令提示, 添加分类, 关于, 命令说明 and the hint
 // window. Geometry is left, top, width, height in the client area, in pixels.
 #include "resources/windowdefinitions.h"

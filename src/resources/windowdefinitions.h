@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The definitions of the shell's secondary windows: captions, outer sizes and every control with
 // its design geometry. The editor's own dialogs keep their definitions beside their classes.
 #pragma once

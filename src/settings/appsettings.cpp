@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typed access to mlkpz.ini on top of the private-profile file.
 #include "settings/appsettings.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file mlkpz.ini: its complete key table and typed access to it.
 // There is no in-memory image: every read goes to the file and every write changes it at once.
 #pragma once

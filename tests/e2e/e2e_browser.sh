@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The file browser in the real program: the remembered directory is listed on page 脚本; a
 # double click hands a text file to the desktop's launcher (xdg-open, replaced here by a command
 # that records what it was given), enters a folder, and a file without an extension in it is

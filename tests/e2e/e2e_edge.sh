@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Edge docking of the real program under a virtual X server, driven by the pointer: a window at
 # left = 3 slides into a 2-pixel strip at x = 0 without a frame when the pointer leaves it, and
 # back to its stored size when the pointer touches the strip; the settings file is not touched

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The editor in the real program: the last script reopens at start; 保存 writes typed text to it;
 # closing the window with unsaved edits asks "脚本已修改，是否保存？": 取消 (Esc) keeps the
 # window, 是 (Enter) saves and the program ends.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One running Quillbox per program directory: `quillbox FILE` while it runs hands FILE to the
 # running window and ends at once with status 0; the window opens FILE as 打开 does, asking
 # first about unsaved changes; a start without FILE only raises the window; a start for another

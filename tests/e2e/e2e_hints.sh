@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Command hints in the real program's own editor: typing shows the entries of 命令表 that begin
 # with the letters; Esc hides the list without closing the window; "0" puts the rest of the
 # first entry into the editor and is not typed itself. While the editor is the target no key

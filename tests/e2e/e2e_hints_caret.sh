@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cursor tracking in another program's window: Geany (a GTK program that reports its caret on
 # the accessibility bus), started with a fresh configuration and captured with the capture
 # hotkey, gets the hint list at its caret + (10, 20) once the caret has moved by typing, far from

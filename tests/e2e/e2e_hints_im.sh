@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Command hints against an input method: fcitx5 runs on the test's X server and session bus
 # (its D-Bus front end; Geany, captured with the capture hotkey, talks to it through GTK's fcitx
 # module). With fcitx5 active (fcitx5-remote -o) "pri" opens no list and a "1" reaches Geany; a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Command hints for another program's window: an X11 test client of our own, captured with the
 # capture hotkey, is typed into. "pri" shows the list; "0" is kept from the client and the rest
 # of the entry goes into the program's own editor; 300 characters typed with hints on all reach

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Command hints typed into the other program (提示输入到目标窗口 on): the captured window gets the
 # rest of the chosen entry where the user types, the program's own editor stays as it was.
 # For the project's test client, Geany and xterm, each captured with the capture hotkey:

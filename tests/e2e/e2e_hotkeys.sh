@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The capture hotkey end to end under a virtual X server, with X11 test clients of our own:
 # capturing a client under the pointer (also with NumLock and CapsLock on), a combination
 # another client holds, a hotkey changed in 系统设置 (old and new both work until a restart,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The shell end to end under a virtual X server: first run, stored geometry, closing, a damaged
 # database and the description window.
 # Usage: e2e_shell.sh <quillbox> <quillbox-mdb> <qb-testclient>

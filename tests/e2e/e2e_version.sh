@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The binary starts and answers --version and --help.
 # Usage: e2e_version.sh <quillbox> <quillbox-mdb> <qb-testclient>
 set -euo pipefail

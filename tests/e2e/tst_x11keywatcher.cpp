@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 key watcher against a real X server (run under xvfb-run, no window manager), driven by
 // xdotool and the test client: recorded keys named by what they type, with their modifiers and
 // the keypad told apart; recording only between start and stop; the list keys kept from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The X11 layer against a real X server (run under xvfb-run, no window manager) and the test
 // client: the focused window, the window under the pointer, the pointer's position and left
 // button, and hotkey grabs with their refusals and presses.

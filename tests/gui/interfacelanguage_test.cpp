@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface language follows the locale: registered once per locale (tests/gui/CMakeLists.txt)
 // with QB_EXPECT_LANGUAGE naming the language expected ("en", or "zh" for the Chinese source
 // texts). The program's own translation is installed as the program installs it.

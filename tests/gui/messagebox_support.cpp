@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catching the message box a click brings up.
 #include "messagebox_support.h"
 

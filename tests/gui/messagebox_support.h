@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the widget tests: clicking a button that may bring up a message box.
 #pragma once
 

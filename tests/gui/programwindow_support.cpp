@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared main-window fixture of the widget tests.
 #include "programwindow_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the widget tests of the started program: a main window on a temporary program
 // directory, with the settings file and the platform a test asks for.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program icon: compiled into the binary from the same files the desktop entry installs,
 // in every installed size, and used by the main window.
 #include "app/appcontext.h"

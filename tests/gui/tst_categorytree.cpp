@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The category tree driven with the mouse and keyboard: the click timer and its preview, the
 // double-click gate, in-place renaming and the category items of the 命令(&M) menu.
 #include "tst_categorytree_fixture.h"

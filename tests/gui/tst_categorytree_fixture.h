@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by the command library's widget tests: a created library in a temporary directory and
 // a window holding the tree, the click timer, the info box and the editor, wired as the main
 // window wires them. Header-only so that it stays out of the other widget tests.

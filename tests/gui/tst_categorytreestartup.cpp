@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The category tree inside the started main window: built at start-up from the program
 // directory's library with the remembered category expanded, clicked and double-clicked with the
 // mouse, a 命令(&M) item run, and the current category remembered at shut-down.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command items of the 命令(&M) menu on a shown tree: the 命令添加 dialog in both modes,
 // delete, copy and find, with two categories each holding a command `print`.
 #include "tst_categorytree_fixture.h"

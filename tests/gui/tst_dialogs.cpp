@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell's secondary windows: controls by name, the open/close protocol, Esc and the close
 // box, modeless reuse, the 命令添加 resize rule and the 命令说明 close record.
 #include "resources/definedwindow.h"

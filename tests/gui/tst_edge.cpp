@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The started main window docking at a screen edge on the offscreen screen (800 pixels wide):
 // the real timer and pointer, the border switch, pointer-over through the controls, the tray
 // click, minimising, always-on-top and what reaches the settings file.

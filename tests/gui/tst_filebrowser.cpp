@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 脚本 page in the started main window: the remembered directories at start-up, listing a
 // temporary tree, double clicks (folders, script.py in the editor, other files to the desktop's
 // launcher, a file removed meanwhile), the folder picker and the history it writes, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file list's images: the twelve pre-loaded type pictures, the desktop's icon drawn into a
 // BMP on a background colour, the mask colour made transparent, and the cache that keeps one
 // image per type or own-icon file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command hints in the started main window, driven by real key and mouse events: typing in the
 // program's own editor, the hint window (its kind of window, place, drawing, clicks, dragging,
 // caret tracking), the 功能(&G) items and their settings, the 添加命令提示 dialog, another

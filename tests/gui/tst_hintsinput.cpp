@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command hints in the started main window beside input methods and another program's caret:
 // the editor's input-method events with text being composed, the input method services' report
 // for another program's window, and the list placed at the caret that the accessibility service

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The capture hotkey, the target window and the settings dialog 系统设置 in a started main
 // window: on the no-op platform of offscreen sessions, and on a fake platform that stands for a
 // system with global hotkeys.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Double-clicking commands in the tree: the inserted text, Ctrl and the Chinese-name option, the
 // "{}" rule, the line end of 流程/过程, and the caret behind the text 200 ms later.
 #include "tst_categorytree_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 添加关键字 dialog over a real command library: listing, adding, refusing duplicates and
 // empty input, deleting, and when the editor's colouring follows.
 #include "messagebox_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The category tree reads a category's commands only when it is expanded or an operation needs
 // them, and shows the same tree as one read whole after add, modify, delete, copy and find in
 // categories that were never expanded.

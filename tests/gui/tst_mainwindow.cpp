@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: controls by name, menus with captions and shortcuts, toolbar click indices,
 // Esc, pop-up menus, start-up and shut-down on a temporary program directory, the splitters and
 // size persistence.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running the script: linshi.py in UTF-8, a console in a new process group through
 // $QUILLBOX_TERMINAL, 停止 ending the most recent run with everything it started.
 #include "editor/scriptrunner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console of our own that stands in when the system has no terminal emulator: it shows the
 // script's output, and 停止 ends the script it runs.
 #include "editor/scriptrunner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor control: its configuration read back from the component, insertion at the caret
 // with the deferred caret move, keyword colouring, the context menu and the accessibility guard.
 #include "editor/keywords.h"

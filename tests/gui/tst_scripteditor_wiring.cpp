@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor inside the main window: start-up steps 12-14, the 插入(&C) items, the toolbar
 // buttons, 运行, the modal insert dialogs and the unsaved-changes question on closing.
 #include "programwindow_support.h"

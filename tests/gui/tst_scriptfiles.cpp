@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Script files: encodings kept on save, byte-identical open → save, the NUL cut, unreadable and
 // unwritable files, save-as while a file is current, the history key and the unsaved-changes
 // question.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 插入子程序 and 插入变量 dialogs: the text they insert, the fields remembered in section
 // ctjlu (also after 取消 and Esc), and the deferred caret move after the dialog has gone.
 #include "editor/ui/scripteditor.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The command line with no display at all: --version and --help answer, the GUI start fails
 # with one line and status 1 instead of Qt's abort. Usage: install_headless.sh <quillbox>
 set -euo pipefail

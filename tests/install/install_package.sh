@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package built by CPack: its name, its dependencies (Qt 6, QScintilla, the X11
 # libraries, a CJK font), its files (translations and copyright among them), and Debian's own
 # checks: lintian reports no error, appstreamcli and desktop-file-validate accept the

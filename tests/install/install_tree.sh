@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake --install into a temporary prefix: the installed tree, the desktop entry and metainfo
 # validated, and the installed program started under a virtual X server (run by xvfb-run -a):
 # its files go to the XDG data folder, `quillbox FILE` opens FILE, and its window class is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints one table of an .mdb file as CSV in quillbox-mdb's export conventions, read through the
 // independent mdb-reader package: text-like values quoted ("" for a quote), numbers and Yes/No
 // (1/0) bare, NULL as an empty unquoted field, dates as "YYYY-MM-DD HH:MM:SS" (UTC) followed by

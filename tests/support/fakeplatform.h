@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A scripted native platform for tests: hotkeys that another program may hold, and a pointer
 // and focus that the test places.
 #pragma once

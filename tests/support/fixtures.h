@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the shared reference fixtures; tests skip when the folder is absent (a fresh clone).
 #pragma once
 

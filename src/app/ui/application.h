@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Process entry: command-line options, the Qt application object and the main window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // EdgeController: the main window's geometry, border, timer and pointer for EdgeBehaviour.
 #include "app/ui/edgecontroller.h"
 

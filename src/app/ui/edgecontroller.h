@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The widget side of the edge docking: applies EdgeBehaviour's decisions to the main window and
 // reports pointer movement over it.
 #pragma once

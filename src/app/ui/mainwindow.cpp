@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainWindow: controls, layout application and the window-level events.
 #include "app/ui/mainwindow.h"
 

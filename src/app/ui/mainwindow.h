@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainWindow: the program's one main window. It creates the controls, menus and toolbar, wires
 // each action to the class that handles it, and runs the start-up and shut-down steps in the
 // order that app/startupsequence.h fixes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's browser wiring: the 脚本 page's controls, handled by the file browser panel,
 // which opens ".py" files through the editor's OpenScript.
 #include "app/ui/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's edge wiring: docking into a strip at a screen edge and sliding out again,
 // handled by the edge controller.
 #include "app/ui/mainwindow.h"

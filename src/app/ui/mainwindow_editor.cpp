@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainWindow: the editor's wiring. Connects the editor-related menu items and toolbar buttons
 // to the editor's own classes and provides the editor's start-up steps.
 #include "app/ui/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainWindow: the command hints' wiring. Creates the hint controller and connects the 功能(&G)
 // items 命令提示, 光标跟踪 and 添加命令提示.
 #include "app/ui/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainWindow: the hotkeys wiring. The native platform, the capture hotkey's registration and
 // its presses, the target window and the settings dialog 系统设置.
 #include "app/ui/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's library wiring: the category tree 树型框_分类, its click timer and the
 // command and category items of the 命令(&M) menu, all handled by the library's controller.
 #include "app/ui/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainWindow: the start-up steps, LoadSettings, first activation, the tray icon and shut-down.
 #include "app/ui/mainwindow.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MainWindow: the menu bar, the hidden pop-up menus and the toolbar, and the actions the shell
 // itself handles.
 #include "app/ui/mainwindow.h"

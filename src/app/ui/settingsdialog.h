@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 系统设置: the settings dialog (同时添加中文名, 窗口总在最前, 提示输入到目标窗口 and the capture
 // hotkey).
 #pragma once

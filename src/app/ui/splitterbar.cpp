@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The draggable splitter bar.
 #include "app/ui/splitterbar.h"
 

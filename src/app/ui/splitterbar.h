@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A splitter bar: a thin control that the user drags to move the boundary between two areas.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file browser panel: listing, history, the folder picker and double clicks.
 #include "browser/ui/filebrowserpanel.h"
 

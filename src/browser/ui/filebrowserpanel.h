@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FileBrowserPanel: the 脚本 page of the main window's tab control, listing a local directory.
 #pragma once
 

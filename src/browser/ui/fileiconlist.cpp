@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file list's image list and its cache by file type.
 #include "browser/ui/fileiconlist.h"
 

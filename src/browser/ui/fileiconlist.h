@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file list's image list: the twelve type pictures, then every icon made at run time.
 #pragma once
 

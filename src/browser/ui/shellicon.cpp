@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing the desktop's file icons into bitmaps.
 #include "browser/ui/shellicon.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The icon-drawing bitmap helper: the desktop's icon for a file, drawn into a bitmap.
 #pragma once
 

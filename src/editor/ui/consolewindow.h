@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console of our own that stands in for a terminal emulator when the system has none.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor's face towards assistive technology, with every offset bounds-checked.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command hints' controller: key routes into the state machine and its actions carried out.
 #include "editor/ui/hintcontroller.h"
 

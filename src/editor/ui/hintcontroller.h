@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HintController: the command hints in the running program. It feeds the keys typed in the
 // target window to the hint state machine (from the editor's own key events, or from the
 // platform's key watcher for another program's window), keeps the list keys from the target

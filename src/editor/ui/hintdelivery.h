@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a chosen hint's remainder goes: into the program's own editor, or, when the option
 // 提示输入到目标窗口 is on and another program's window is the target, into that window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 添加命令提示: its 确定 button.
 #include "editor/ui/hintentrydialog.h"
 

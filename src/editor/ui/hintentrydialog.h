@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 添加命令提示: adds entries to the hint table 命令表, one after another.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hint window and its drawing panel.
 #include "editor/ui/hintwindow.h"
 

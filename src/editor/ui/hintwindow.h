@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HintWindow: the small floating list of command hints. It draws what the hint state machine
 // gives it and hands mouse clicks back; it never takes the keyboard focus.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 添加关键字: lists, adds and deletes the coloured keywords of 关键字表.
 #pragma once
 

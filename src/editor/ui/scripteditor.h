@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script-editing control: one Scintilla component with its Python lexer, driven by messages.
 #pragma once
 

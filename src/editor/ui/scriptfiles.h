@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening, saving and reopening the script in the editor: the 文件(&W) operations.
 #pragma once
 

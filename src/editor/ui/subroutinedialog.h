@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 插入子程序: builds a function definition from prefix, name and parameters.
 #pragma once
 

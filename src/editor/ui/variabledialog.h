@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 插入变量: builds a variable assignment from a name and a value.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Little-endian field access over page bytes. Callers check bounds with fits() first; the
 // accessors themselves do not, so every decoder states its bounds once and reads freely after.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Little-endian (and, for index keys, big-endian) field stores into page buffers, the writing
 // counterpart of bytes.h. Callers size their buffers first; the stores do not check bounds.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the system catalog. Layout: docs/jet-format.md, "System catalog".
 #include "jet/format/catalog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The system catalog (MSysObjects, whose definition is always on page 2): the objects of the
 // database and which of them are user tables. Layout: docs/jet-format.md, "System catalog".
 #pragma once

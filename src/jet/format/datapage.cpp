@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Row slot decoding. Layout: docs/jet-format.md, "Data pages".
 #include "jet/format/datapage.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Row slots of a data page (type 0x01): table rows, long-value rows and usage-map rows.
 // Layout: docs/jet-format.md, "Data pages".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Data page changes. Rows are packed downwards from the end of the page in slot order (every
 // reader finds a row's end at the start of the slot before it); the free-space field is the gap
 // between the slot table and the lowest row. Deleting a row does not return its bytes (as Jet

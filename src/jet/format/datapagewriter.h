@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building and changing data pages (type 0x01): new pages, appended rows, slot flags and rows
 // rewritten in place. The page-level half of inserting, updating and deleting rows.
 // Layout: docs/jet-format.md, "Data pages".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // General sort-order text keys: the weights this engine knows and the key layout around them.
 #include "jet/format/generalsort.h"
 

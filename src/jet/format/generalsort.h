@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index keys for text under Jet's "General" sort order (LCID 1033, the Access 2000-2007 legacy
 // collation), limited to the characters this engine has weights for.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Primary General sort keys from the derived weight runs.
 #include "jet/format/generalsortweights.h"
 

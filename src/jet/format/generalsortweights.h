@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing text in the General sort order (LCID 1033) for conditions and ordering: the
 // primary (inline) weights of every character of the Basic Multilingual Plane, derived from
 // the sort order's code tables (tools/gen-generalsort-weights.py). Index keys keep to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Page 0 decoding. Layout: docs/jet-format.md, "Page 0".
 #include "jet/format/header.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Page 0 of a Jet 4 file: validation, the obfuscated header region and the database password.
 // Layout: docs/jet-format.md, "Page 0".
 #pragma once

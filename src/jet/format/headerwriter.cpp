@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Page 0 for new files. The fields Jet leaves unexplained are written as a Jet-made file has
 // them, so the result looks to every reader like a file the engine itself created.
 #include "jet/format/headerwriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing page 0 of a new Jet 4 file: the engine name, version, code page, sort order,
 // creation date and the masked database password. Layout: docs/jet-format.md, "Page 0".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index key bytes for the column types this engine encodes: integers (Integer, Long, Currency)
 // and text under the General sort order, ascending. Layout: docs/jet-format.md, "Index pages"
 // and "Text index keys".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index page images. Entries are kept whole in memory; the shared prefix is the longest common
 // prefix of the first and last entry, as Jet writes it.
 #include "jet/format/indexpagewriter.h"

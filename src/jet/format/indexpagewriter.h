@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index B-tree pages (0x03 node, 0x04 leaf) as whole images: decoded into full entries (the
 // shared prefix restored) and encoded back with prefix compression. Layout: docs/jet-format.md,
 // "Index pages".

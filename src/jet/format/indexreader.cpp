@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index page decoding and tree walks. Layout: docs/jet-format.md, "Index pages".
 #include "jet/format/indexreader.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading index B-trees: the entries of node and leaf pages and a walk over every leaf entry of
 // one index. Layout: docs/jet-format.md, "Index pages".
 #pragma once

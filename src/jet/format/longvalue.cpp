@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Long-value reading. Layout: docs/jet-format.md, "Long values".
 #include "jet/format/longvalue.h"
 

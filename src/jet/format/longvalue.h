@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading memo and OLE values ("long values") from their 12-byte in-row header: inline, one
 // LVAL row, or a chain of LVAL rows. Layout: docs/jet-format.md, "Long values".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Row decoding. Layout: docs/jet-format.md, "Row layout" and "Value encodings".
 #include "jet/format/rowcodec.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding one stored row against its table definition: the null mask, fixed and variable
 // columns, and typed values. Layout: docs/jet-format.md, "Row layout".
 #pragma once

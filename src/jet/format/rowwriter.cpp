@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Row encoding: num_cols, fixed area, variable data, [padding], EOD, variable offsets (last
 // first), their count, null mask. Tables without variable columns have no trailer but the mask.
 #include "jet/format/rowwriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encoding rows in the Jet 4 layout, and the stored bytes of single values. The counterpart of
 // rowcodec.h. Layout: docs/jet-format.md, "Row layout".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Table definition decoding. Layout: docs/jet-format.md, "Table definition".
 #include "jet/format/tabledef.h"
 

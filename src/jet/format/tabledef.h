@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A table definition (TDEF) as read from its page chain: columns, indexes and the usage-map
 // references a reader and a writer need. Layout: docs/jet-format.md, "Table definition".
 #pragma once

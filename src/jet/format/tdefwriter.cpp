@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TDEF encoding. Constants that TableDef does not model (1625, 1923, the 0x04 bytes of logical
 // index blocks) are the values every Jet-made definition carries.
 #include "jet/format/tdefwriter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Encoding a table definition (TDEF) for a new table, and patching the counters of an existing
 // one. Layout: docs/jet-format.md, "Table definition".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between Jet's stored text forms, UTF-16 and UTF-8.
 #include "jet/format/text.h"
 

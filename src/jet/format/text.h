@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text as Jet stores it (UCS-2LE, or the "FF FE" compressed form) and as the engine hands it out
 // (UTF-8), plus the case folding Jet applies when it compares text.
 // Layout: docs/jet-format.md, "Text values".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The aggregates of a select list: count(*), count(col), min, max, sum and avg over the rows of
 // a group, NULL values left out (an empty group gives count 0 and NULL for the others).
 #pragma once

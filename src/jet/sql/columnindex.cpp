@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ordered text column index and the recorder of a statement's row changes.
 #include "jet/sql/columnindex.h"
 

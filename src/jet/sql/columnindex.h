@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A per-column lookup aid for the program's text queries: the text of one Text column for every
 // row, ordered by its case-folded form, so an equality ("where 分类='n'") or a prefix ("where 命令
 // like 'PRI%'") costs a range lookup instead of a pass over all rows, and the column's values of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compiling and testing where-clause expressions.
 #include "jet/sql/condition.h"
 

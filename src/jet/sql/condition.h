@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where clauses beyond the program's shapes: an expression compiled against a table's columns
 // and tested on the rows of a cursor, with SQL's three-valued logic (a comparison with NULL is
 // unknown; a row is kept only when its condition is true).

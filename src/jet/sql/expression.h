@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parsed form of a where clause beyond "col = literal and ...": a tree of comparisons and
 // predicates over columns and literals, joined by and, or and not.
 #pragma once

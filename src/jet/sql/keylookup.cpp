@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index lookups. Layout: docs/jet-format.md, "Index pages" and "Text index keys".
 #include "jet/sql/keylookup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the rows of equality conditions through a real index of the table, instead of a scan:
 // "where ID=n" and "where 分类='n'" when the file has an index on the column. The index only
 // narrows the candidates; the caller still tests every condition on each row it reads.

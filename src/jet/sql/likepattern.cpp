@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wildcard matching for "like".
 #include "jet/sql/likepattern.h"
 

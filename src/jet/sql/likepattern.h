@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Matching text against a "like" pattern the way Jet compares text: letters ignore case;
 // '%' matches any run of characters, '_' exactly one.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Streaming and collected query results.
 #include "jet/sql/querycursor.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cursor of a select beyond the program's shapes. Rows come from a SelectCursor over the
 // columns the statement reads (the program's own conditions and the index ranges narrowing
 // them); the rest of the where clause is tested on each. Without grouping, distinct or a sort

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Planning a query: which columns the source cursor reads, which conditions it tests itself
 // (the program's shapes, with their index lookups), which index range narrows the rows or gives
 // them in "order by" order, and what is left for the compiled condition.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running selects of the whole subset, and finding the rows of an update or delete whose where
 // clause is beyond the program's shapes. The program's own statements keep their SelectCursor.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building a query's result: plain rows streamed or collected, or groups with their
 // aggregates; then distinct, order by and top.
 #include "jet/sql/queryresult.h"

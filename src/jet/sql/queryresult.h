@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inside the query engine: the plan of one select (see queryplan.cpp) and the building of its
 // result (queryresult.cpp).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integer key ranges over index B-trees. Key layout: docs/jet-format.md, "Index pages".
 #include "jet/sql/rangelookup.h"
 

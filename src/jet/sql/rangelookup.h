@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding rows through a real index of the table for ranges of whole numbers ("ID between 10
 // and 20", "ID > 5", "ID in (1, 4, 9)") and for every entry in key order (streaming "order by").
 // The index only narrows the candidates; the caller still tests the whole condition on each row.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cursor over the rows of a select whose columns carry a definition, for output by type.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Select execution over a table scan.
 #include "jet/sql/selectcursor.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cursor a select statement returns: finds candidate rows through a real index of the table
 // when one serves the equality conditions, else through the column index or a scan; tests the
 // where conditions on only the columns they name, and decodes the selected columns of matching

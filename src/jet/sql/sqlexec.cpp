@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Statement execution: literals become typed values per column, update and delete find their
 // rows with the same matching as select (all rows are found before any changes), and the
 // transaction's TxWriter collects every page change of the statement.

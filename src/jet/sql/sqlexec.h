@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running the changing statements (insert, update, delete) of the SQL subset into a
 // transaction's pages; the database commits them (one statement, or a whole transaction).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recursive-descent parser for the supported SQL subset.
 #include "jet/sql/sqlparser.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SQL subset, parsed into a Statement: select, insert with a column list, update with
 // assignments, delete. The program's own statements (select * or a column list, where clauses of
 // "col = literal" and "col like 'pattern'" joined by "and") fill `where`; anything beyond that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tokenizer of the SQL subset.
 #include "jet/sql/sqltokens.h"
 

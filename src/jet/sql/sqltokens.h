@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Splitting SQL text into tokens for the parser: words, [names], literals and symbols, each
 // with its byte offset for error messages.
 #pragma once

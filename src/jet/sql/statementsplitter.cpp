@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The script splitter's state machine, one byte at a time (every byte of a multi-byte UTF-8
 // character is above 0x7F, so none is taken for a quote, bracket or ";").
 #include "jet/sql/statementsplitter.h"

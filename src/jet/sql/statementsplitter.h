@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cutting a script into statements, as sqlite3 and psql read theirs: a statement ends at a ";"
 // outside a text literal ('...', '' standing for one quote) and outside a [bracketed name], so
 // literals may span lines and hold ";". "--" outside those starts a comment that runs to the end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Table scans. Layout: docs/jet-format.md, "Data pages" and "Usage maps".
 #include "jet/sql/tablescan.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Walking the live rows of one table in scan order: its owned data pages ascending, the row
 // slots of each page in order. Deleted slots and overflow targets are skipped; overflow pointers
 // are followed to the row they name. Layout: docs/jet-format.md, "Data pages".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Value comparison for conditions and ordering.
 #include "jet/sql/valueorder.h"
 

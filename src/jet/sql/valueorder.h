@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing column values as conditions and "order by" do: numbers, currency, decimals, dates
 // and Yes/No by value (Yes is -1, as Jet counts it), text in the General sort order (letter case
 // ignored, ties between texts differing only in case broken by nothing: they are equal), binary

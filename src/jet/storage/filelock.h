@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The advisory lock that keeps a second writer away from a database: an exclusive lock on the
 // file itself (flock on POSIX, see FileSystem::lock), held from opening for writing until the
 // database is closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The POSIX file system: positional reads and writes, fdatasync, flock, rename, unlink and
 // fsync of the directory. A virtual call per system call is all the indirection costs.
 #include "jet/storage/filesystem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The files beneath the engine: the database, its journal, its lock and compaction's temporary
 // copy. Every open, write, flush, truncate, rename, removal and directory flush goes through the
 // process's FileSystem: the POSIX one unless a test installs another (one that records every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Journal file: a 32-byte header, "QBJRNL2\0", u32 original page count, u32 final page count,
 // u32 image count, u32 hash count, u64 checksum of header bytes 0..23 and the body; the body
 // holds the hashes, (u32 page, u64 hash) each, then the images, (u32 page, 4096 bytes) each. A

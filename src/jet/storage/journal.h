@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rollback journal that makes each transaction atomic and durable. Before the first page of
 // the database changes, the journal "<database>-journal" receives the original bytes of every
 // page the transaction overwrites, a hash of every changed page's new bytes and the file's page

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Usage maps are rows on data pages: inline (type 0: start page + bitmap) or reference (type 1:
 // pointers to bitmap pages of type 0x05, each covering 32,736 pages).
 #include "jet/storage/pagealloc.h"

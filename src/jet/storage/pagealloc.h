@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Page allocation and usage-map changes for the writer: pages taken from the file's free pool or
 // appended at its end and marked used in the global map (page 1, where a set bit means free),
 // pages added to and removed from the maps of tables, indexes and long-value columns, freed

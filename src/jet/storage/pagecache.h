@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A bounded cache of pages over a PageSource. Readers hold pages through shared pointers, so a
 // page stays valid while used even when the cache evicts it. While a transaction is open its
 // changed pages shadow the file's (the overlay), so every reader sees the transaction's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file-backed and in-memory page sources.
 #include "jet/storage/pagesource.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Page-level I/O under the engine. The file-backed source is the real one; the memory source
 // serves tests, and a failing source wrapped around either injects I/O faults.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Usage-map decoding. Layout: docs/jet-format.md, "Usage maps".
 #include "jet/storage/usagemap.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading usage maps: the page sets that say which pages a table, index or long-value column
 // owns, which have free space, and (page 1) which pages of the file are free.
 // Layout: docs/jet-format.md, "Usage maps".

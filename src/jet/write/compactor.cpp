@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compaction. Layout: docs/jet-format.md, "Compaction".
 #include "jet/write/compactor.h"
 

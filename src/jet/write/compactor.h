@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compaction: a copy of a database holding only live rows, packed into the lowest pages, with
 // every table definition, index, relationship, query and property kept as it is. The original
 // is replaced (or the copy written elsewhere) only once the copy checks clean.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The empty library's pages, laid out as the engine itself lays out a new database: header,
 // global usage map, the four system table definitions, one page of usage-map rows, the index
 // roots, the catalog and access-control rows; then the program's tables.

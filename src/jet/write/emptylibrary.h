@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command library the program creates when it finds none: a Jet 4 file with the system
 // catalog of an engine-made database and the program's four tables, each with an AutoNumber
 // primary key, protected by the program's database password.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The index writer's decoded pages.
 #include "jet/write/indexpagecache.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoded index pages kept between the index writer's calls, statements and transactions, so a
 // row change decodes the pages on its path only when they changed some other way.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // B-tree maintenance over whole page images. Node children are handled as one list of
 // (last entry, page); on the page the last child of a node with two or more children is the
 // tail pointer and carries no entry, a single child is held as an entry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping one index B-tree exact while rows come and go: entries inserted in order with full
 // pages split (the first half moves to a new page linked before it, the parent gains an entry),
 // entries removed with emptied pages released, and every node entry equal to the last entry of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Long values. Chains are written last chunk first, so each row can carry the pointer to the
 // one after it. A page that cannot take the next row leaves the column's free-space map.
 #include "jet/write/longvaluewriter.h"

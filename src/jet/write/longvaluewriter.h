@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storing and releasing memo/OLE values: inline in the row, one row on a long-value (LVAL)
 // page, or a chain of LVAL rows, as the size requires. Layout: docs/jet-format.md, "Long values".
 #pragma once

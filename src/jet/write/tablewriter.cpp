@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Row changes. Layout: docs/jet-format.md, "Row layout", "Writing rows".
 #include "jet/write/tablewriter.h"
 

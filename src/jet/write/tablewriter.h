@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inserting, updating and deleting the rows of one user table inside a statement's TxWriter:
 // rows on data pages, memo values, the AutoNumber, row count, usage maps and every index.
 // Tables whose indexes this engine cannot keep exact are refused before anything changes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transaction pages and their commit.
 #include "jet/write/txwriter.h"
 

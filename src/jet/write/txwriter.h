@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pages one transaction changes, held in memory until it commits. While it is open it is the
 // page cache's overlay, so every read (its own, cursors', definitions') sees its changes. Commit
 // journals the original bytes, writes the changed pages in runs of neighbours, flushes the file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 添加分类 dialog.
 #include "library/ui/categorydialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tree events, the click timer and the 命令(&M) menu items of the command library.
 #include "library/ui/categorytreecontroller.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command library's behaviour on the main window: the tree 树型框_分类, its click timer and
 // the category and command items of the 命令(&M) menu.
 #pragma once

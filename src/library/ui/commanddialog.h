@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 命令添加 dialog: adding and modifying commands.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Message boxes of the command library.
 #include "library/ui/librarymessages.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The message boxes of the command library: notices "信息：", questions "询问：".
 #pragma once
 

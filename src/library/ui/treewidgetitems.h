@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's tree control seen as the command library's pre-order tree.
 #pragma once
 

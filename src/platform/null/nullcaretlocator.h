@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where no accessibility bus is reachable: no other program's caret is known, so the hint list
 // goes beside the pointer.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // System-wide hotkeys where the session has none (Wayland, offscreen, no display).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where no input method can be asked: hints treat every letter as typed.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key watching where no other program's keys can be seen (Wayland, offscreen, no display): the
 // hints then follow the program's own editor only.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The no-op native platform: every system-wide service reports itself unavailable and the
 // program keeps working in its own editor.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sending text where no other program's window can be reached (Wayland, offscreen, no display).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window queries where no other program's windows can be seen: nothing is ever under the
 // pointer or focused, so a capture does nothing and the program's own editor stays the target.
 #pragma once

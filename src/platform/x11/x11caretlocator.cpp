@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AT-SPI caret lookup: joining the accessibility bus, following the focused text, asking
 // for the caret cell.
 #include "platform/x11/x11caretlocator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Another program's caret on an X11 display, through the AT-SPI accessibility bus (D-Bus).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A connection of the program's own to the X display that Qt runs on, read on the UI thread.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Catching the X errors of chosen requests instead of letting Xlib end the program.
 #pragma once
 

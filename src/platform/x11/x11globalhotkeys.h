@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // System-wide hotkeys on X11: passive key grabs on the root window.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asking fcitx5 and IBus whether they compose.
 #include "platform/x11/x11inputmethodmonitor.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input methods of an X11 session as their D-Bus services report them: fcitx5 on the session
 // bus, IBus on its own bus.
 #pragma once

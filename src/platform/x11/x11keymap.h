@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows virtual-key codes (the codes hotkey texts are parsed into) as X keysyms.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key recording and list-key grabs on X11.
 #include "platform/x11/x11keywatcher.h"
 

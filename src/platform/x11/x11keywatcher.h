@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key watching on X11: the RECORD extension for the key presses of every client, passive grabs
 // on the root window for the keys a shown hint list takes.
 #pragma once

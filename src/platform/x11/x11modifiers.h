@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modifier bits of the keyboard in use on an X display: which of Mod1…Mod5 Alt, Super and
 // NumLock sit on, and the lock-key states a passive grab has to cover.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The native platform layer on an X11 display.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing and pasting into another program's window with XTest.
 #include "platform/x11/x11textsender.h"
 

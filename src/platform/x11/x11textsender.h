@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text sent into another program's window on X11: XTest key presses of the current layout, or
 // the clipboard and the program's paste key.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window queries on X11: the client window under the pointer and the focused window.
 #pragma once
 

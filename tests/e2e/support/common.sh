@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Helpers shared by the end-to-end and install scripts, sourced right after `set -euo pipefail`.
 # Sourcing makes $work, a temporary directory that is removed at exit after every background job

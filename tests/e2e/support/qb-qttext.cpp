@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A plain Qt text window for the end-to-end tests: one QPlainTextEdit, titled by the first
 // argument, at the geometry of the second (WxH+X+Y). Qt reports its caret on the accessibility
 // bus when QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 is set.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-recordcontexts: prints how many recording contexts of the RECORD extension exist on the
 // display, over all of its clients, as the X server itself counts them (X-Resource extension).
 // The hint tests use it to show when a program records keys and when it does not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // qb-testclient: a plain X11 client for the end-to-end tests. It shows one window with a given
 // title, reports the window's id, and appends every key it receives, in order, to a file.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Delay: it waits longer than asked, serves events and timers meanwhile, and lets a quit end it.
 #include "app/delay.h"
 

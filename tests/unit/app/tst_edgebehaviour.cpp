@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edge docking rules on a recorded fake window: thresholds, the exact animation steps,
 // the timer, the left button, restore after a drag, re-entry during an animation and steps of
 // 0 or less.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // LayoutMainWindow's arithmetic and the rule for storing the window size.
 #include "app/mainlayout.h"
 

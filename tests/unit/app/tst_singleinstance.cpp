@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hand-over between a later start and the running instance: the message format and its
 // limits, the listener's checks (peer user, malformed and oversized messages, silent clients),
 // stale sockets and the socket's place.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The orders of start-up, LoadSettings and shut-down, and what each depends on.
 #include "app/appcontext.h"
 #include "app/startupsequence.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface language chosen from the user's preferred languages, and the translation the
 // program carries with it.
 #include "app/translation.h"

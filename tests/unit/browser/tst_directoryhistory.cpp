@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The directory history of [shuji] 本地目录: restoring the drop-down list at start-up and the
 // value written after a directory was chosen.
 #include "browser/directoryhistory.h"

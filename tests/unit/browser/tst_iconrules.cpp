@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which image a path gets (fixed type pictures, own icons, the desktop's icon by type and its
 // cache entry) and the BMP form of rendered icons.
 #include "browser/bmpfile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file list's rules: grouping by extension, directories versus files, the size cell and
 // the rows of a real directory tree, including entries that cannot be looked up.
 #include "browser/fileattributes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command hints beside input methods and another program's caret, without a display: the
 // state machine's composing rules, which reports count as composing, the composing flag's
 // sources (the editor's input-method events, the services while another program is the target),

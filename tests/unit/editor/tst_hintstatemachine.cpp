@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command hints without a display: building the typed prefix, which keys the target still
 // receives, paging, choosing (the part not yet typed), hiding, caret tracking and the geometry
 // of a drawn page and its hit rectangles.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hint table through the command store: the exact statements of the prefix search and of
 // adding an entry (values quoted, so "'" is stored as typed), results in table order, the
 // refusals, and a store that fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting a console in a process group of its own, finding a run's processes by their
 // environment mark, and the refusals that keep 停止 away from other processes.
 #include "platform/processgroup.h"

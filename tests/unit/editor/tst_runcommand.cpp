@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console command lines: which terminal is chosen and how the script path reaches Python.
 #include "editor/runcommand.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Script file encodings: detection on reading, the encoding kept on writing, the UTF-8 fallback.
 #include "editor/scriptcodec.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts of the 插入(&C) templates and of the two insert dialogs, byte for byte.
 #include "editor/templates.h"
 

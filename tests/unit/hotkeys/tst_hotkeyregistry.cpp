@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hotkey registry against a fake platform: ids, names, failed entries, the modifier
 // translation, re-initialisation and the relay of presses.
 #include "hotkeys/hotkeyregistry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key names, hotkey parsing, and the settings dialog's splitting and joining of hotkey texts.
 #include "hotkeys/hotkeytext.h"
 #include "hotkeys/keynametable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The target window: its first value, captures under the pointer, and the focus question the
 // command hints ask.
 #include "hotkeys/targetwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crash model: the files a disk may hold after a cut of the recorded log.
 #include "crashsim_support.h"
 

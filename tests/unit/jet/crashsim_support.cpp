@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory files, the recording layer and the crash model of the power-cut simulation.
 #include "crashsim_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The power-cut simulation's file layer: files kept in memory (copies share their bytes until
 // one of them changes, so a crash state of a 128 MB file is cheap), a recording layer that logs
 // every write, flush, truncate, create, rename, removal and directory flush the engine makes and

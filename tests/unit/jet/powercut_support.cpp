@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The power-cut simulation's scenarios and their recorded runs.
 #include "powercut_support.h"
 

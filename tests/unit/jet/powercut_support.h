@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The power-cut simulation's scenarios: libraries made in memory, the steps run on them
 // (statements, a script in one transaction, a long transaction writing ahead, compaction, a
 // journal played back) and a run of a scenario through the recording file layer, with its log,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Independent readers over many files. mdb-reader answers each file with, per table, its row
 // count and an order-independent checksum of its rows (each cell's column name and value as
 // UTF-16 text), computed the same way here from the engine's rows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The independent readers (mdbtools' mdb-export, the mdb-reader package under node) run on many
 // library files in turn, for tests that leave a file after every crash: each file must open in
 // every reader that is installed and show the rows the engine shows. mdb-reader runs as one node

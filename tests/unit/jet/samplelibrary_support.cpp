@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine-made sample library shared by the reader's tests.
 #include "samplelibrary_support.h"
 

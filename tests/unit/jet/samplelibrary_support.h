@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small command library made by the engine itself, as bytes: the four tables with a few rows,
 // one command with a memo long enough for a chain of long-value rows. Built once per process.
 #pragma once

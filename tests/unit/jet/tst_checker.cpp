@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The structure check passes on sound files (every fixture, and a library the engine made) and
 // reports each kind of damage: wrong row count, broken long-value chain, index entry naming a
 // missing row, a free-space field that disagrees with the rows, one long value reached from two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quillbox-mdb as a user meets it: each command's output and exit status, clear messages on bad
 // input (usage 2, failure 3, faults found 1).
 #include "samplelibrary_support.h"

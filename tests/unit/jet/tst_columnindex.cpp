@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ordered column index answers "like" and "=" on a Text column with exactly the rows, in
 // exactly the order, that a full table scan gives: mixed case, non-ASCII text, entries that are
 // prefixes of each other, NULL and empty values, and after every kind of write the engine makes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compaction: the copy holds the same rows in the same order (every table, system tables and
 // Access's own objects included), continues the AutoNumber, is smaller and checks clean for the
 // engine and every reader; refused cases leave the original as it was and no file behind; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unicode compression of stored text: the encoder's exact bytes and the shortest choice of runs,
 // then a library and Access files written compressed as the engine and every independent
 // reader see them, and compaction storing the plain values of an older file compressed.

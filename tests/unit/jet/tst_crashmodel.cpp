@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The crash model of the power-cut simulation on small hand-made logs: what a disk may hold
 // after a cut, so that a model too kind (never losing, never tearing, trusting a flush that
 // failed) cannot pass the engine's crash tests unnoticed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The empty command library: what our reader, mdbtools and mdb-reader see in it, its password,
 // and that creating it never replaces an existing file.
 #include "jet/checker.h"

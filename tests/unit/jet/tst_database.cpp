@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening validates page 0 and the password and refuses anything that is not a whole Jet 4
 // file with the reason: not Jet, Jet 3, ACE, encrypted, truncated, damaged catalog.
 #include "jet/format/header.h"

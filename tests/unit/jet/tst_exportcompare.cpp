@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every table of every readable fixture, exported by quillbox-mdb, must hold the same values as
 // the independent readers mdbtools (mdb-export) and mdb-reader (node) give for it. Known reader
 // limits are tolerated: mdbtools shows empty text and empty binary as NULL, cuts text and binary

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Values that must come out of export and query exactly as stored: date/time values with their
 // milliseconds (and unchanged when they have none), Decimal values with every digit. The text
 // forms first, then a small library written by the engine with a Date/Time and a Decimal column,

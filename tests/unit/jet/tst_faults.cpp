@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults in the middle of a statement: the page layer failing after N writes (for every N a
 // statement makes) and the process killed at any point of a stream of statements. Every reopen
 // must show the state before or after each statement, with sound indexes, never anything else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // General sort-order text keys: known keys, folding rules, the weights against the reference code
 // tables, and the keys Jet itself wrote into the catalog index of real files.
 #include "jet/format/generalsort.h"

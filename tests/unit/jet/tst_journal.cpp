@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The journal a crash leaves behind: which records are played back (the file goes back to its
 // state before the transaction), which are dropped because the file already holds the
 // transaction's pages, and which are no record at all. A reader sees the same state without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows found through real indexes: "=" conditions on indexed columns (Long and text keys,
 // composite keys, literals outside the key's range) give exactly the rows a scan gives, in the
 // same order; a damaged index is reported, never followed into wrong rows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file and memory page sources behave alike: whole pages, Truncated past the end,
 // appends at the end, truncate and partial trailing pages.
 #include "jet/storage/pagesource.h"

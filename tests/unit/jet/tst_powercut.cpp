@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Power cuts and I/O errors beneath the engine. Each scenario runs through a recording file
 // layer (the library and its journal in memory); the log is then cut after every operation and
 // turned into the files a disk may hold (see crashsim_support.h), and each such state is opened

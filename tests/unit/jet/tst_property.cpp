@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random insert, update and delete statements against an in-memory model: after every batch
 // the engine's own reader, mdbtools and mdb-reader show exactly the model's rows and every
 // index is a sound B-tree holding one entry per row; new rows and memos reuse freed space, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The query engine against SQLite holding the same rows: a generated command library (mixed
 // case, Chinese, NULLs) and typed fixture tables (Long, Integer, Currency, Decimal, Date/Time,
 // Yes/No), each exported through our own cursor into SQLite. SQLite compares text with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Index use of the query engine, measured in pages read from the file: ranges and in-lists on
 // the primary key read the rows in range and the index pages above them, not the table; "order
 // by" the key streams in key order (top stops early); conditions no index serves scan.

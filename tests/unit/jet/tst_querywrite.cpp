@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Update and delete with the whole where-clause language, and the literals the wider subset
 // adds to insert and update (null, true/false, decimals, #dates#), on a copy of the sample
 // library and of a typed fixture held in memory. A statement that fails changes nothing.

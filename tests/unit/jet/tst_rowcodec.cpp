@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Row frames built by hand: the null mask, fixed and variable columns, columns added after a row
 // was written, Yes/No bits, and offsets that leave the row.
 #include "jet/format/longvalue.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's result-set statements run against an engine-made library and real fixtures:
 // matching ignores letter case, "like" takes prefixes, '' stands for a quote, NULL differs from
 // empty text, memo values come back whole, cursors rewind and end when the file changes.

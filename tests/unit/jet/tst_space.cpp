@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Space reuse and file growth: deleted rows give their bytes and slots to new rows, emptied and
 // freed pages come back, rewritten memos take the place of the old ones, months of editing keep
 // the file bounded, the global map turns into a reference map when page 1 cannot hold it, and

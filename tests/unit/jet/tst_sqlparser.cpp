@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SQL front end accepts every statement shape the program sends (with the blanks it sends)
 // and refuses everything outside that subset with SqlSyntax.
 #include "jet/sql/sqlparser.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cutting scripts into statements: ";" inside literals and bracketed names, literals across
 // lines, comments, a missing last ";", and the line each statement starts on. Every script is
 // also fed one byte at a time, which must not change the result.

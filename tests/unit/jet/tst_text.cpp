@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stored text decoding (UCS-2 and the compressed form), UTF-8/UTF-16 conversion, case folding
 // and "like" matching.
 #include "jet/sql/likepattern.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several statements as one transaction: they see each other's changes, commit together or leave
 // every byte of the file as it was (rolled back, failed, or the database closed first); a long
 // one writes its new pages ahead and still commits or rolls back whole.

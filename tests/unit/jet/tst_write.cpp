@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing through the engine on a newly created library: the program's statements, refused
 // statements that leave the file untouched, memo storage forms, moved rows, index splits,
 // the lock and the journal.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The index B-tree writer on its own, with keys long enough that a few thousand entries build a
 // tree four levels deep: node splits, tail pointers, emptied pages released up the tree.
 #include "jet/write/emptylibrary.h"

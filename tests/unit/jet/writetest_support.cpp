@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Write-side test helpers.
 #include "writetest_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the engine's write-side tests: temporary directories, external readers (mdbtools,
 // the mdb-reader npm package) run on the files the engine writes.
 #pragma once

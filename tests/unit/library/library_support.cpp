@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Temporary command libraries for the library tests.
 #include "library_support.h"
 

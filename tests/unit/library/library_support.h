@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fresh command library in a temporary directory, and raw row access for checking it.
 #pragma once
 

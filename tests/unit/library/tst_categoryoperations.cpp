@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up build and the category operations on a real command library file.
 #include "library/categoryoperations.h"
 #include "library/categorytree.h"

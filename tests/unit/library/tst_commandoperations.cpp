@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command editing, deletion, description preview and double-click insertion on a real library,
 // with two categories each holding a command `print`.
 #include "library/categorytree.h"

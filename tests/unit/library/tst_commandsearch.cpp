@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 查找命令 over a tree whose categories read their commands on demand gives the item the
 // search over the whole tree gives, and reading every category on demand gives the whole tree.
 #include "library/categorytree.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SqlHelper on a created command library: the statement texts it sends, result sets and their
 // handles, the failure result of every operation, value quoting and stored descriptions.
 #include "library_support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pre-order tree model, its shared helpers and the placement of category rows.
 #include "library/categoryplacement.h"
 #include "library/categorytree.h"

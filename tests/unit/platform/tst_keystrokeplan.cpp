@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Typing a text as key presses, without a display: the keysyms a text becomes, the keys of a
 // layout that type them, the keycodes lent to characters the layout lacks (and when they may be
 // lent again), how held and locked modifiers are set aside and put back, and which windows are

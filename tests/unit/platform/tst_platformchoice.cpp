@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which native layer a session gets, and what it says on standard error.
 #include "platform/platformchoice.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input method monitor against stand-in fcitx5 and IBus services on a private bus of the
 // test's own (support script fake-im-services.py; IBUS_ADDRESS points IBus's side at the same
 // bus): what the report says as the services change, and that nothing is asked or kept once

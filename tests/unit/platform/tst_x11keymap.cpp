@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows virtual-key codes as X keysyms: representative keys, and a key for every name a
 // hotkey text can use.
 #include "hotkeys/keynametable.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every translation is complete and current: lupdate run over src/ into a copy of each .ts file
 # finds no text without a translation (new or marked unfinished) and no translation whose
 # source text has gone. Lists each such text; `cmake --build build --target update-translations`
