@@ -533,5 +533,17 @@ Its subcategories and their commands will be deleted too.</translation>
         <source>命令说明</source>
         <translation>Command Description</translation>
     </message>
+    <message>
+        <source>正在读取命令库…</source>
+        <translation>Reading the command library…</translation>
+    </message>
+    <message>
+        <source>正在查找命令…</source>
+        <translation>Finding the command…</translation>
+    </message>
+    <message>
+        <source>提示输入到目标窗口</source>
+        <translation>Type hints into the target window</translation>
+    </message>
 </context>
 </TS>

@@ -72,7 +72,7 @@ std::vector<CommandEntry> CategoryTreeController::readCommandsOf(qint64 category
     const bool first = !m_commandsReadOnce;
     m_commandsReadOnce = true;
     if (first)
-        progress(QStringLiteral("正在读取命令库…"));
+        progress(QbText::tr("正在读取命令库…"));
     std::vector<CommandEntry> rows = readCommands(m_store, category);
     if (first)
         progress(QString());
@@ -287,7 +287,7 @@ void CategoryTreeController::findCommand()
     dialog.setCancelButtonText(QbText::tr("取消(&C)"));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    progress(QStringLiteral("正在查找命令…"));
+    progress(QbText::tr("正在查找命令…"));
     const int found = findCommandInLibrary(m_store, m_items, dialog.textValue());
     progress(QString());
     if (found < 0) {
