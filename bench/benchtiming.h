@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <algorithm>
@@ -65,6 +66,13 @@ inline void useOffscreenUnlessSet()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+// The value of "--runs N" among the program's arguments (at least 1), or `fallback`.
+inline int runsArgument(const QStringList &args, int fallback)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
+    return at > 0 && at + 1 < args.size() ? std::max(1, args[at + 1].toInt()) : fallback;
 }
 
 } // namespace QbBench

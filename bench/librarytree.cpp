@@ -86,8 +86,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: qb-bench-librarytree LIBRARY.mdb [--runs N]\n");
         return 2;
     }
-    const qsizetype runsAt = args.indexOf(QStringLiteral("--runs"));
-    const int runs = runsAt > 0 && runsAt + 1 < args.size() ? std::max(1, args[runsAt + 1].toInt()) : 7;
+    const int runs = QbBench::runsArgument(args, 7);
     Bench b;
     if (!b.store.Open(args[1], QString::fromLatin1(DatabasePassword))) {
         std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(args[1]), qPrintable(b.store.lastError()));
