@@ -24,6 +24,7 @@ const char *errorCodeName(ErrorCode code)
     case ErrorCode::TypeMismatch: return "TypeMismatch";
     case ErrorCode::ReadOnly: return "ReadOnly";
     case ErrorCode::Full: return "Full";
+    case ErrorCode::Cancelled: return "Cancelled";
     }
     return "Unknown";
 }

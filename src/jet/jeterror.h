@@ -27,6 +27,7 @@ enum class ErrorCode {
     TypeMismatch,  // a literal that does not fit the column's type
     ReadOnly,      // a write on a database opened read-only
     Full,          // the file would grow past the format's 2 GB
+    Cancelled,     // the caller asked a long operation to stop; nothing was changed
 };
 
 struct Error

@@ -17,6 +17,40 @@ namespace {
 
 // Rows written again per statement-sized step, so the pages held in memory stay bounded.
 constexpr std::size_t RowsPerStep = 2000;
+// Pages copied or written between two progress reports.
+constexpr std::uint32_t PagesPerReport = 1024;
+
+// The caller's progress callback, turned into the engine's errors: a request to stop becomes
+// Cancelled at the next check.
+class Progress
+{
+public:
+    explicit Progress(const CompactProgress &callback) : m_callback(callback) {}
+    Result<void> at(CompactStep step, std::uint64_t done, std::uint64_t total) const
+    {
+        if (m_callback && !m_callback(step, done, total))
+            return fail(ErrorCode::Cancelled, "compaction cancelled; the file is unchanged");
+        return {};
+    }
+
+private:
+    const CompactProgress &m_callback;
+};
+
+// Counts the rewrite step's units: every live row once when read and once when written again,
+// against the row counts the table definitions give (the total grows if they undercount).
+struct RowProgress
+{
+    const Progress &progress;
+    std::uint64_t done = 0;
+    std::uint64_t total = 0;
+    Result<void> add(std::uint64_t rows)
+    {
+        done += rows;
+        total = std::max(total, done);
+        return progress.at(CompactStep::Rewrite, done, total);
+    }
+};
 
 struct StoredRow
 {
@@ -51,7 +85,7 @@ void recodeTexts(const TableDef &table, StoredRow &row)
     }
 }
 
-Result<std::vector<StoredRow>> liveRows(JetDatabase &db, const TableDef &table)
+Result<std::vector<StoredRow>> liveRows(JetDatabase &db, const TableDef &table, RowProgress &counter)
 {
     auto pages = db.dataPages(table);
     if (!pages)
@@ -62,8 +96,11 @@ Result<std::vector<StoredRow>> liveRows(JetDatabase &db, const TableDef &table)
         auto more = scan.next();
         if (!more)
             return std::unexpected(more.error());
-        if (!*more)
+        if (!*more) {
+            if (auto r = counter.add(rows.size() % RowsPerStep); !r)
+                return std::unexpected(r.error());
             return rows;
+        }
         auto fields = TableWriter::rowFields(table, scan.row(), scan.where());
         if (!fields)
             return std::unexpected(fields.error());
@@ -72,6 +109,9 @@ Result<std::vector<StoredRow>> liveRows(JetDatabase &db, const TableDef &table)
             return std::unexpected(r.error());
         recodeTexts(table, row);
         rows.push_back(std::move(row));
+        if (rows.size() % RowsPerStep == 0)
+            if (auto r = counter.add(RowsPerStep); !r)
+                return std::unexpected(r.error());
     }
 }
 
@@ -99,13 +139,13 @@ Result<void> withWriter(JetDatabase &db, std::uint32_t tablePage, Step &&step)
 
 // Reads the table's live rows; Unsupported (nothing changed) when one of them has a key this
 // engine cannot encode, since the rows could not all be written back.
-Result<std::vector<StoredRow>> rowsToRewrite(JetDatabase &db, const TableDef &table)
+Result<std::vector<StoredRow>> rowsToRewrite(JetDatabase &db, const TableDef &table, RowProgress &counter)
 {
     TxWriter probe(db.pages());
     auto writer = TableWriter::make(probe, table);
     if (!writer)
         return std::unexpected(writer.error());
-    auto rows = liveRows(db, table);
+    auto rows = liveRows(db, table, counter);
     if (!rows)
         return rows;
     for (const StoredRow &row : *rows)
@@ -114,7 +154,8 @@ Result<std::vector<StoredRow>> rowsToRewrite(JetDatabase &db, const TableDef &ta
     return rows;
 }
 
-Result<std::uint64_t> rewriteTable(JetDatabase &db, std::uint32_t tablePage, std::vector<StoredRow> rows)
+Result<std::uint64_t> rewriteTable(JetDatabase &db, std::uint32_t tablePage, std::vector<StoredRow> rows,
+                                   RowProgress &counter)
 {
     if (auto r = withWriter(db, tablePage, [](TableWriter &w) { return w.clear(); }); !r)
         return std::unexpected(r.error());
@@ -130,6 +171,8 @@ Result<std::uint64_t> rewriteTable(JetDatabase &db, std::uint32_t tablePage, std
         });
         if (!r)
             return std::unexpected(r.error());
+        if (auto c = counter.add(std::min(RowsPerStep, rows.size() - first)); !c)
+            return std::unexpected(c.error());
     }
     return rows.size();
 }
@@ -153,30 +196,46 @@ Result<void> cutFreeTail(JetDatabase &db)
     return db.invalidate();
 }
 
+// Rewrites one user table, or notes in `report` why it is kept as it is.
+Result<void> compactTable(JetDatabase &db, const CatalogEntry &entry, RowProgress &counter, CompactReport &report)
+{
+    auto def = db.tableDefAt(entry.tablePage());
+    if (!def)
+        return std::unexpected(def.error());
+    auto rows = rowsToRewrite(db, **def, counter);
+    if (!rows && rows.error().code == ErrorCode::Unsupported) {
+        report.keptAsIs.push_back(entry.name + ": " + rows.error().message);
+        return {};
+    }
+    if (!rows)
+        return fail(rows.error().code, "table " + entry.name + ": " + rows.error().message);
+    auto written = rewriteTable(db, (*def)->page, std::move(*rows), counter);
+    if (!written)
+        return fail(written.error().code, "table " + entry.name + ": " + written.error().message);
+    report.rows += *written;
+    return {};
+}
+
 } // namespace
 
-Result<CompactReport> compactDatabase(JetDatabase &db)
+Result<CompactReport> compactDatabase(JetDatabase &db, const CompactProgress &callback)
 {
     CompactReport report;
     report.pagesBefore = db.pages().pageCount().value_or(0);
     const std::vector<CatalogEntry> entries = db.catalog().entries;
+    const Progress progress(callback);
+    RowProgress counter{progress};
+    for (const CatalogEntry &entry : entries)
+        if (entry.isTable() && entry.isUserTable())
+            if (auto def = db.tableDefAt(entry.tablePage()))
+                counter.total += 2 * std::uint64_t((*def)->rowCount);
+    if (auto r = progress.at(CompactStep::Rewrite, 0, counter.total); !r)
+        return std::unexpected(r.error());
     for (const CatalogEntry &entry : entries) {
         if (!entry.isTable() || !entry.isUserTable())
             continue;
-        auto def = db.tableDefAt(entry.tablePage());
-        if (!def)
-            return std::unexpected(def.error());
-        auto rows = rowsToRewrite(db, **def);
-        if (!rows && rows.error().code == ErrorCode::Unsupported) {
-            report.keptAsIs.push_back(entry.name + ": " + rows.error().message);
-            continue;
-        }
-        if (!rows)
-            return fail(rows.error().code, "table " + entry.name + ": " + rows.error().message);
-        auto written = rewriteTable(db, (*def)->page, std::move(*rows));
-        if (!written)
-            return fail(written.error().code, "table " + entry.name + ": " + written.error().message);
-        report.rows += *written;
+        if (auto r = compactTable(db, entry, counter, report); !r)
+            return std::unexpected(r.error());
     }
     if (auto r = cutFreeTail(db); !r)
         return std::unexpected(r.error());
@@ -187,15 +246,21 @@ Result<CompactReport> compactDatabase(JetDatabase &db)
 namespace {
 
 
-Result<std::vector<std::uint8_t>> sourceBytes(PageSource &source)
+Result<std::vector<std::uint8_t>> sourceBytes(PageSource &source, const Progress &progress)
 {
     auto count = source.pageCount();
     if (!count)
         return std::unexpected(count.error());
     std::vector<std::uint8_t> bytes(std::size_t(*count) * PageSize);
-    for (std::uint32_t p = 0; p < *count; ++p)
+    for (std::uint32_t p = 0; p < *count; ++p) {
+        if (p % PagesPerReport == 0)
+            if (auto r = progress.at(CompactStep::Copy, p, *count); !r)
+                return std::unexpected(r.error());
         if (auto r = source.read(p, std::span(bytes.data() + std::size_t(p) * PageSize, PageSize)); !r)
             return std::unexpected(r.error());
+    }
+    if (auto r = progress.at(CompactStep::Copy, *count, *count); !r)
+        return std::unexpected(r.error());
     return bytes;
 }
 
@@ -208,18 +273,44 @@ Result<void> checkClean(JetDatabase &db, const std::string &what)
                                         + " faults (first: " + check.faults.front() + ")");
 }
 
+// Checks `db` as the step `step`; a database with faults is refused.
+Result<void> checkStep(JetDatabase &db, const std::string &what, const Progress &progress, CompactStep step)
+{
+    if (auto r = progress.at(step, 0, 1); !r)
+        return r;
+    if (auto r = checkClean(db, what); !r)
+        return r;
+    return progress.at(step, 1, 1);
+}
+
+// Writes `bytes` to `file` in runs of PagesPerReport pages, reporting after each.
+Result<void> writeReporting(File &file, const std::vector<std::uint8_t> &bytes, const Progress &progress)
+{
+    const std::uint64_t pages = bytes.size() / PageSize;
+    constexpr std::size_t Run = std::size_t(PagesPerReport) * PageSize;
+    for (std::size_t at = 0; at < bytes.size(); at += Run) {
+        if (auto r = progress.at(CompactStep::Write, at / PageSize, pages); !r)
+            return r;
+        const std::size_t length = std::min(Run, bytes.size() - at);
+        if (auto r = writeFully(file, at, std::span(bytes.data() + at, length)); !r)
+            return r;
+    }
+    if (auto r = file.sync(); !r)
+        return r;
+    return progress.at(CompactStep::Write, pages, pages);
+}
+
 // Writes `bytes` to a new file beside `target` with the permission bits `permissions`, flushed;
-// returns its path. A failure leaves no file behind.
-Result<std::string> writeTemporary(const std::string &target, const std::vector<std::uint8_t> &bytes, unsigned permissions)
+// returns its path. A failure or a cancel leaves no file behind.
+Result<std::string> writeTemporary(const std::string &target, const std::vector<std::uint8_t> &bytes, unsigned permissions,
+                                   const Progress &progress)
 {
     FileSystem &fs = fileSystem();
     auto file = fs.createUnique(target + ".compact-", permissions);
     if (!file)
         return std::unexpected(file.error());
     const std::string path = (*file)->path();
-    auto written = writeFully(**file, 0, bytes);
-    if (written)
-        written = (*file)->sync();
+    auto written = writeReporting(**file, bytes, progress);
     file->reset();
     if (!written) {
         (void)fs.remove(path);
@@ -229,17 +320,57 @@ Result<std::string> writeTemporary(const std::string &target, const std::vector<
 }
 
 // Opens the written copy as a reader would and checks it.
-Result<void> checkWritten(const std::string &path, std::string_view password)
+Result<void> checkStep(const std::string &path, std::string_view password, const Progress &progress)
 {
     auto opened = Database::open(path, password, Database::Mode::ReadOnly);
     if (!opened)
         return std::unexpected(opened.error());
-    return checkClean(static_cast<JetDatabase &>(**opened), "the compacted copy " + path);
+    return checkStep(static_cast<JetDatabase &>(**opened), "the compacted copy " + path, progress,
+                     CompactStep::CheckWritten);
+}
+
+// The compacted, checked bytes of the open database `db`.
+Result<CompactReport> compactCopy(JetDatabase &db, std::string_view password, const CompactProgress &callback,
+                                  std::vector<std::uint8_t> &packed)
+{
+    const Progress progress(callback);
+    auto bytes = sourceBytes(db.pages().source(), progress);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    auto copy = JetDatabase::open(makeMemoryPageSource(std::move(*bytes)), password, Database::Mode::ReadWrite);
+    if (!copy)
+        return std::unexpected(copy.error());
+    auto report = compactDatabase(**copy, callback);
+    if (!report)
+        return std::unexpected(report.error());
+    if (auto r = checkStep(**copy, "the compacted copy", progress, CompactStep::CheckCopy); !r)
+        return std::unexpected(r.error());
+    auto result = sourceBytes((*copy)->pages().source(), Progress({}));
+    if (!result)
+        return std::unexpected(result.error());
+    packed = std::move(*result);
+    return report;
+}
+
+// Puts the written copy at `target` once it checks clean as a reader opens it.
+Result<void> replaceWith(const std::string &temporary, const std::string &target, std::string_view password,
+                         const Progress &progress)
+{
+    FileSystem &fs = fileSystem();
+    auto placed = checkStep(temporary, password, progress);
+    if (placed)
+        placed = fs.rename(temporary, target);
+    if (!placed) {
+        (void)fs.remove(temporary);
+        return placed;
+    }
+    return fs.syncDirectory(target);
 }
 
 } // namespace
 
-Result<CompactReport> compactFile(const std::string &path, const std::string &out, std::string_view password)
+Result<CompactReport> compactFile(const std::string &path, const std::string &out, std::string_view password,
+                                  const CompactProgress &callback)
 {
     FileSystem &fs = fileSystem();
     const std::string target = out.empty() ? path : out;
@@ -253,35 +384,18 @@ Result<CompactReport> compactFile(const std::string &path, const std::string &ou
     if (!permissions)
         return std::unexpected(permissions.error());
     auto &db = static_cast<JetDatabase &>(**original);
-    if (auto r = checkClean(db, path); !r)
-        return fail(r.error().code, r.error().message + "; it is not compacted");
-    auto bytes = sourceBytes(db.pages().source());
-    if (!bytes)
-        return std::unexpected(bytes.error());
-    auto copy = JetDatabase::open(makeMemoryPageSource(std::move(*bytes)), password, Database::Mode::ReadWrite);
-    if (!copy)
-        return std::unexpected(copy.error());
-    auto report = compactDatabase(**copy);
+    const Progress progress(callback);
+    if (auto r = checkStep(db, path, progress, CompactStep::CheckOriginal); !r)
+        return r.error().code == ErrorCode::Corrupt ? fail(r.error().code, r.error().message + "; it is not compacted")
+                                                    : std::unexpected(r.error());
+    std::vector<std::uint8_t> packed;
+    auto report = compactCopy(db, password, callback, packed);
     if (!report)
-        return std::unexpected(report.error());
-    if (auto r = checkClean(**copy, "the compacted copy"); !r)
-        return std::unexpected(r.error());
-    auto packed = sourceBytes((*copy)->pages().source());
-    if (!packed)
-        return std::unexpected(packed.error());
-    copy->reset();
-    auto temporary = writeTemporary(target, *packed, *permissions);
+        return report;
+    auto temporary = writeTemporary(target, packed, *permissions, progress);
     if (!temporary)
         return std::unexpected(temporary.error());
-    if (auto r = checkWritten(*temporary, password); !r) {
-        (void)fs.remove(*temporary);
-        return std::unexpected(r.error());
-    }
-    if (auto r = fs.rename(*temporary, target); !r) {
-        (void)fs.remove(*temporary);
-        return std::unexpected(r.error());
-    }
-    if (auto r = fs.syncDirectory(target); !r)
+    if (auto r = replaceWith(*temporary, target, password, progress); !r)
         return std::unexpected(r.error());
     return report;
 }

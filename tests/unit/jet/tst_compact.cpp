@@ -168,6 +168,54 @@ TEST(Compact, accessFileKeepsEveryTableAndTheOriginal)
         }
 }
 
+// The progress callback sees every step once, in order, never more done than its total, each
+// long step ending complete.
+TEST_F(CompactTest, progressCoversEveryStepInOrder)
+{
+    std::vector<std::pair<CompactStep, std::pair<std::uint64_t, std::uint64_t>>> calls;
+    auto report = compactFile(m_path, "", Password, [&](CompactStep step, std::uint64_t done, std::uint64_t total) {
+        calls.push_back({step, {done, total}});
+        return true;
+    });
+    ASSERT_TRUE(report) << report.error().message;
+    std::vector<CompactStep> steps;
+    for (const auto &[step, at] : calls) {
+        EXPECT_LE(at.first, at.second) << int(step);
+        if (steps.empty() || steps.back() != step)
+            steps.push_back(step);
+    }
+    EXPECT_EQ(steps, (std::vector<CompactStep>{CompactStep::CheckOriginal, CompactStep::Copy, CompactStep::Rewrite,
+                                               CompactStep::CheckCopy, CompactStep::Write, CompactStep::CheckWritten}));
+    const auto lastOf = [&](CompactStep step) {
+        std::pair<std::uint64_t, std::uint64_t> last;
+        for (const auto &[s, at] : calls)
+            if (s == step)
+                last = at;
+        return last;
+    };
+    for (CompactStep step : {CompactStep::Copy, CompactStep::Rewrite, CompactStep::Write, CompactStep::CheckWritten})
+        EXPECT_EQ(lastOf(step).first, lastOf(step).second) << int(step);
+    EXPECT_EQ(lastOf(CompactStep::Rewrite).first, 2 * report->rows) << "each row read and written";
+}
+
+// Stopping at any step, also once the temporary file exists, gives Cancelled with the original
+// as it was and nothing left beside it.
+TEST_F(CompactTest, cancelAtAnyStepLeavesTheOriginalAndNoFileBehind)
+{
+    const auto bytes = Qb::Test::readFile(m_path);
+    const auto names = directoryNames(m_dir.path(""));
+    for (int stop = 0; stop < CompactStepCount; ++stop) {
+        int calls = 0;
+        auto report = compactFile(m_path, "", Password, [&](CompactStep step, std::uint64_t, std::uint64_t) {
+            return int(step) != stop || ++calls < 2;
+        });
+        ASSERT_FALSE(report) << "stopped at step " << stop;
+        EXPECT_EQ(report.error().code, ErrorCode::Cancelled) << report.error().message;
+        EXPECT_TRUE(Qb::Test::readFile(m_path) == bytes) << "step " << stop;
+        EXPECT_EQ(directoryNames(m_dir.path("")), names) << "step " << stop;
+    }
+}
+
 struct Refusal
 {
     const char *name;
