@@ -41,24 +41,27 @@ public:
         }
         putPaired(c);
     }
-    // One-byte units (Latin-1) as the compressed form's one-byte mode holds them.
-    void putBytes(const std::uint8_t *bytes, std::size_t n)
+    // The one-byte units (Latin-1) from `p` up to the first zero byte or `end`; returns where
+    // they stop.
+    const std::uint8_t *putByteRun(const std::uint8_t *p, const std::uint8_t *end)
     {
-        std::size_t i = 0;
-        if (m_high && n)
-            put(char16_t(bytes[i++]));
-        while (i < n) {
-            if (i + 8 <= n && eightAscii(bytes + i)) {
-                std::memcpy(m_p, bytes + i, 8);
+        if (m_high && p < end && *p != 0)
+            put(char16_t(*p++));
+        while (p < end) {
+            if (end - p >= 8 && eightAscii(p)) {
+                std::memcpy(m_p, p, 8);
                 m_p += 8;
-                i += 8;
-            } else if (bytes[i] < 0x80) {
-                *m_p++ = char(bytes[i++]);
+                p += 8;
+            } else if (*p == 0) {
+                break;
+            } else if (*p < 0x80) {
+                *m_p++ = char(*p++);
             } else {
-                *m_p++ = char(0xC0 | (bytes[i] >> 6));
-                *m_p++ = char(0x80 | (bytes[i++] & 0x3F));
+                *m_p++ = char(0xC0 | (*p >> 6));
+                *m_p++ = char(0x80 | (*p++ & 0x3F));
             }
         }
+        return p;
     }
     bool pending() const { return m_high != 0; }
     // The end of what was written.
@@ -71,12 +74,13 @@ public:
     }
 
 private:
-    // Eight ASCII bytes.
+    // Eight ASCII bytes, none of them zero.
     static bool eightAscii(const std::uint8_t *p)
     {
         std::uint64_t v;
         std::memcpy(&v, p, 8);
-        return (v & 0x8080808080808080ull) == 0;
+        constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
+        return (v & Highs) == 0 && ((v - Ones) & ~v & Highs) == 0;
     }
 
     // Surrogates, and whatever follows a high one.
@@ -142,10 +146,7 @@ void writeCompressed(ByteSpan b, Utf8Writer &w)
     bool oneByte = true;
     while (p < end) {
         if (oneByte) {
-            const void *zero = std::memchr(p, 0, std::size_t(end - p));
-            const std::uint8_t *stop = zero ? static_cast<const std::uint8_t *>(zero) : end;
-            w.putBytes(p, std::size_t(stop - p));
-            p = stop;
+            p = w.putByteRun(p, end);
         } else {
             for (; end - p >= 2 && *p != 0; p += 2)
                 w.put(char16_t(p[0] | (p[1] << 8)));
