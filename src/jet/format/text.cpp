@@ -22,10 +22,70 @@ public:
     explicit Utf8Writer(char *p) : m_p(p) {}
     void put(char16_t c)
     {
-        if (c < 0x80 && !m_high) {
-            *m_p++ = char(c);
-            return;
+        if (!m_high) {
+            if (c < 0x80) {
+                *m_p++ = char(c);
+                return;
+            }
+            if (c < 0x800) {
+                *m_p++ = char(0xC0 | (c >> 6));
+                *m_p++ = char(0x80 | (c & 0x3F));
+                return;
+            }
+            if (c < 0xD800 || c >= 0xE000) {
+                *m_p++ = char(0xE0 | (c >> 12));
+                *m_p++ = char(0x80 | ((c >> 6) & 0x3F));
+                *m_p++ = char(0x80 | (c & 0x3F));
+                return;
+            }
         }
+        putPaired(c);
+    }
+    // The one-byte units (Latin-1) from `p` up to the first zero byte or `end`; returns where
+    // they stop.
+    const std::uint8_t *putByteRun(const std::uint8_t *p, const std::uint8_t *end)
+    {
+        if (m_high && p < end && *p != 0)
+            put(char16_t(*p++));
+        while (p < end) {
+            if (end - p >= 8 && eightAscii(p)) {
+                std::memcpy(m_p, p, 8);
+                m_p += 8;
+                p += 8;
+            } else if (*p == 0) {
+                break;
+            } else if (*p < 0x80) {
+                *m_p++ = char(*p++);
+            } else {
+                *m_p++ = char(0xC0 | (*p >> 6));
+                *m_p++ = char(0x80 | (*p++ & 0x3F));
+            }
+        }
+        return p;
+    }
+    bool pending() const { return m_high != 0; }
+    // The end of what was written.
+    char *finish()
+    {
+        if (m_high)
+            emit(Replacement);
+        m_high = 0;
+        return m_p;
+    }
+
+private:
+    // Eight ASCII bytes, none of them zero.
+    static bool eightAscii(const std::uint8_t *p)
+    {
+        std::uint64_t v;
+        std::memcpy(&v, p, 8);
+        constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
+        return (v & Highs) == 0 && ((v - Ones) & ~v & Highs) == 0;
+    }
+
+    // Surrogates, and whatever follows a high one.
+    void putPaired(char16_t c)
+    {
         if (m_high) {
             const char16_t high = m_high;
             m_high = 0;
@@ -40,23 +100,7 @@ public:
         else
             emit(isLowSurrogate(c) ? Replacement : char32_t(c));
     }
-    // ASCII bytes as they are. REQUIRES: !pending().
-    void putAscii(const std::uint8_t *bytes, std::size_t n)
-    {
-        std::memcpy(m_p, bytes, n);
-        m_p += n;
-    }
-    bool pending() const { return m_high != 0; }
-    // The end of what was written.
-    char *finish()
-    {
-        if (m_high)
-            emit(Replacement);
-        m_high = 0;
-        return m_p;
-    }
 
-private:
     void emit(char32_t cp)
     {
         if (cp < 0x80) {
@@ -93,43 +137,25 @@ void appendUtf8Of(std::string &out, std::size_t units, Fill &&fill)
     });
 }
 
-// Eight ASCII bytes, none of them zero (a zero switches modes in the compressed form).
-bool eightAscii(const std::uint8_t *p)
-{
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
-    return (v & Highs) == 0 && ((v - Ones) & ~v & Highs) == 0;
-}
-
-// The compressed form after its marker, as forEachStoredUnit reads it; runs of ASCII in the
-// one-byte mode are copied through whole.
+// The compressed form after its marker, as forEachStoredUnit reads it: a zero byte switches
+// between runs of one-byte units and runs of two-byte ones; an odd byte at the end is ignored.
 void writeCompressed(ByteSpan b, Utf8Writer &w)
 {
+    const std::uint8_t *p = b.data();
+    const std::uint8_t *const end = p + b.size();
     bool oneByte = true;
-    std::size_t i = 0;
-    while (i < b.size()) {
-        if (oneByte && !w.pending()) {
-            std::size_t end = i;
-            while (end + 8 <= b.size() && eightAscii(b.data() + end))
-                end += 8;
-            while (end < b.size() && b[end] != 0 && b[end] < 0x80)
-                ++end;
-            w.putAscii(b.data() + i, end - i);
-            i = end;
-            if (i == b.size())
-                break;
-        }
-        if (b[i] == 0) {
-            oneByte = !oneByte;
-            ++i;
-        } else if (oneByte) {
-            w.put(char16_t(b[i++]));
+    while (p < end) {
+        if (oneByte) {
+            p = w.putByteRun(p, end);
         } else {
-            if (i + 1 >= b.size())
-                break;
-            w.put(char16_t(b[i] | (b[i + 1] << 8)));
-            i += 2;
+            for (; end - p >= 2 && *p != 0; p += 2)
+                w.put(char16_t(p[0] | (p[1] << 8)));
+            if (p < end && *p != 0)
+                return;
+        }
+        if (p < end) {
+            oneByte = !oneByte;
+            ++p;
         }
     }
 }

@@ -46,6 +46,22 @@ public:
         return done;
     }
 
+    Result<std::size_t> readScattered(std::uint64_t offset, std::span<const std::span<std::uint8_t>> outs) const override
+    {
+        std::vector<iovec> vectors;
+        vectors.reserve(std::min<std::size_t>(outs.size(), IOV_MAX));
+        for (std::size_t i = 0; i < outs.size() && i < IOV_MAX; ++i)
+            vectors.push_back({outs[i].data(), outs[i].size()});
+        for (;;) {
+            const ssize_t n = ::preadv(m_fd, vectors.data(), int(vectors.size()), off_t(offset));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return osError("cannot read", path());
+            return std::size_t(n);
+        }
+    }
+
     Result<std::size_t> write(std::uint64_t offset, std::span<const ByteRun> runs) override
     {
         std::vector<iovec> vectors;
@@ -239,6 +255,20 @@ Result<void> writeFully(File &file, std::uint64_t offset, std::span<const ByteRu
 Result<void> writeFully(File &file, std::uint64_t offset, ByteRun bytes)
 {
     return writeFully(file, offset, std::span<const ByteRun>(&bytes, 1));
+}
+
+Result<std::size_t> File::readScattered(std::uint64_t offset, std::span<const std::span<std::uint8_t>> outs) const
+{
+    std::size_t done = 0;
+    for (const auto &out : outs) {
+        auto n = read(offset + done, out);
+        if (!n)
+            return done ? Result<std::size_t>(done) : n;
+        done += *n;
+        if (*n < out.size())
+            break;
+    }
+    return done;
 }
 
 Result<bool> readFully(const File &file, std::uint64_t offset, std::span<std::uint8_t> out)

@@ -26,6 +26,10 @@ public:
 
     // Reads up to out.size() bytes at `offset`; fewer only at the end of the file.
     virtual Result<std::size_t> read(std::uint64_t offset, std::span<std::uint8_t> out) const = 0;
+    // Fills the buffers one after another from `offset`, as read() into each in turn would, and
+    // returns the bytes read in all (fewer at the end of the file, or when the system gave
+    // less: read on from there). The POSIX file does it in one scattered read.
+    virtual Result<std::size_t> readScattered(std::uint64_t offset, std::span<const std::span<std::uint8_t>> outs) const;
     // Writes the runs one after another from `offset` (one gathered write); returns how many
     // bytes reached the file, which may be fewer than asked (a short write: go on from there).
     virtual Result<std::size_t> write(std::uint64_t offset, std::span<const ByteRun> runs) = 0;

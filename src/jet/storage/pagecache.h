@@ -4,6 +4,13 @@
 // changed pages shadow the file's (the overlay), so every reader sees the transaction's own
 // changes; its commit stores them here. Owned by the database object; not thread-safe (the
 // engine is used from one thread).
+//
+// Misses that follow each other through the file (a table scan, with the long values written
+// beside its rows) are read ahead in growing runs, one call to the source per run. The pages of
+// such a run go to a small ring of their own instead of the cache proper: a scan of a large
+// table neither pushes the pages others use out nor makes the cache grow to its bound, and the
+// buffers of pages leaving the ring (or the cache) are reused for the next reads once no reader
+// holds them.
 #pragma once
 
 #include "jet/format/bytes.h"
@@ -12,6 +19,7 @@
 #include <list>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 namespace Qb::Jet {
 
@@ -58,15 +66,26 @@ private:
     struct Entry
     {
         PageRef page;
-        std::list<std::uint32_t>::iterator lru;
+        std::list<std::uint32_t>::iterator lru;   // in m_ring when `streamed`, else in m_lru
+        bool streamed = false;
+        bool reusable = false;                    // a buffer this cache read into
     };
+    using Entries = std::unordered_map<std::uint32_t, Entry>;
 
-    void insert(std::uint32_t number, PageRef bytes);
+    Result<PageRef> readMissing(std::uint32_t number, std::uint32_t count);
+    std::size_t runLength(std::uint32_t number, std::uint32_t count);
+    std::shared_ptr<PageBytes> freshBuffer();
+    void insert(std::uint32_t number, PageRef bytes, bool streamed = false, bool reusable = false);
+    void erase(Entries::iterator it);
 
     std::unique_ptr<PageSource> m_source;
     std::size_t m_capacity;
-    std::unordered_map<std::uint32_t, Entry> m_entries;
-    std::list<std::uint32_t> m_lru; // most recently used first
+    Entries m_entries;
+    std::list<std::uint32_t> m_lru;  // most recently used first
+    std::list<std::uint32_t> m_ring; // read-ahead pages, newest first
+    std::vector<std::shared_ptr<PageBytes>> m_spare;
+    std::uint32_t m_streamEnd = 0;   // one past the last page the last miss read
+    std::size_t m_window = 0;        // the last run's length (0: no read yet)
     std::uint32_t m_pageCount = 0;
     bool m_pageCountKnown = false;
     const PageOverlay *m_overlay = nullptr;

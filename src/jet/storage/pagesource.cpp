@@ -50,6 +50,22 @@ public:
         return {};
     }
 
+    // One scattered read for the run; whatever goes wrong with it, the first page is read alone
+    // so that its error is the one read() gives.
+    Result<std::size_t> readRun(std::uint32_t first, std::span<PageBytes *const> out) const override
+    {
+        std::vector<std::span<std::uint8_t>> buffers;
+        buffers.reserve(out.size());
+        for (PageBytes *p : out)
+            buffers.emplace_back(p->data(), PageSize);
+        auto n = m_file->readScattered(std::uint64_t(first) * PageSize, buffers);
+        if (n && *n >= PageSize)
+            return *n / PageSize;
+        if (auto one = read(first, *out[0]); !one)
+            return std::unexpected(one.error());
+        return 1;
+    }
+
     Result<void> write(std::uint32_t page, std::span<const std::uint8_t> data) override
     {
         if (auto ok = checkPageBuffer(data.size()); !ok)
@@ -136,6 +152,13 @@ Result<void> PageSource::writeRun(std::uint32_t first, std::span<const PageBytes
         if (auto w = write(std::uint32_t(first + i), *pages[i]); !w)
             return w;
     return {};
+}
+
+Result<std::size_t> PageSource::readRun(std::uint32_t first, std::span<PageBytes *const> out) const
+{
+    if (auto one = read(first, *out[0]); !one)
+        return std::unexpected(one.error());
+    return 1;
 }
 
 Result<std::unique_ptr<PageSource>> openFilePageSource(const std::string &path, bool writable)

@@ -29,6 +29,11 @@ public:
     virtual Result<std::uint64_t> byteSize() const = 0;
     // REQUIRES: out.size() == PageSize. Fails with Truncated for a page past the end.
     virtual Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const = 0;
+    // Reads consecutive pages from `first` into `out` (at least one buffer), stopping early at
+    // the end of the data or wherever reading on would cost more than it saves; returns how many
+    // were read, at least one, or the error read(first) gives. By default one page is read; the
+    // file source reads the whole run in one call.
+    virtual Result<std::size_t> readRun(std::uint32_t first, std::span<PageBytes *const> out) const;
     // REQUIRES: data.size() == PageSize, page <= pageCount() (page == pageCount() appends).
     virtual Result<void> write(std::uint32_t page, std::span<const std::uint8_t> data) = 0;
     // Writes `pages` to consecutive pages from `first`, as one write() each in order would

@@ -129,3 +129,103 @@ TEST(PageCache, invalidateRereadsChangedPages)
 }
 
 } // namespace
+
+namespace {
+
+// A memory source that reads runs and records each call to it as (first page, pages read).
+class RunRecordingSource final : public PageSource
+{
+public:
+    explicit RunRecordingSource(std::vector<std::uint8_t> bytes) : m_inner(makeMemoryPageSource(std::move(bytes))) {}
+    Result<std::uint32_t> pageCount() const override { return m_inner->pageCount(); }
+    Result<std::uint64_t> byteSize() const override { return m_inner->byteSize(); }
+    Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const override
+    {
+        calls.emplace_back(page, 1);
+        return m_inner->read(page, out);
+    }
+    Result<std::size_t> readRun(std::uint32_t first, std::span<PageBytes *const> out) const override
+    {
+        std::size_t n = 0;
+        while (n < out.size() && m_inner->read(std::uint32_t(first + n), *out[n]))
+            ++n;
+        calls.emplace_back(first, n);
+        return n ? Result<std::size_t>(n) : fail(ErrorCode::Truncated, "past the end");
+    }
+    Result<void> write(std::uint32_t page, std::span<const std::uint8_t> data) override { return m_inner->write(page, data); }
+    Result<void> truncate(std::uint32_t pages) override { return m_inner->truncate(pages); }
+    Result<void> sync() override { return {}; }
+
+    mutable std::vector<std::pair<std::uint32_t, std::size_t>> calls;
+
+private:
+    std::unique_ptr<PageSource> m_inner;
+};
+
+std::vector<std::uint8_t> numberedPages(int count)
+{
+    std::vector<std::uint8_t> bytes;
+    for (int p = 0; p < count; ++p)
+        bytes.insert(bytes.end(), PageSize, std::uint8_t(p));
+    return bytes;
+}
+
+TEST(PageCache, readsAheadOnlyWhileMissesFollowOneAnother)
+{
+    auto owned = std::make_unique<RunRecordingSource>(numberedPages(200));
+    RunRecordingSource &source = *owned;
+    PageCache cache(std::move(owned), 64);
+    for (std::uint32_t p = 0; p < 200; ++p)
+        ASSERT_EQ((*cache.page(p).value())[0], p);
+    EXPECT_LT(source.calls.size(), 15u) << "a scan is read in runs";
+    for (std::size_t i = 1; i < source.calls.size(); ++i)
+        EXPECT_EQ(source.calls[i].first, source.calls[i - 1].first + source.calls[i - 1].second) << "no page read twice";
+
+    source.calls.clear();
+    PageCache fresh(std::make_unique<RunRecordingSource>(numberedPages(200)), 64);
+    auto &jumping = static_cast<RunRecordingSource &>(fresh.source());
+    for (std::uint32_t p : {150u, 20u, 90u, 3u, 170u, 40u})
+        ASSERT_EQ((*fresh.page(p).value())[0], p);
+    for (const auto &[first, n] : jumping.calls)
+        EXPECT_EQ(n, 1u) << "a jump to page " << first << " reads that page alone";
+}
+
+TEST(PageCache, aScanKeepsOtherPagesAndStopsBeforeStoredOnes)
+{
+    PageCache cache(std::make_unique<RunRecordingSource>(numberedPages(1200)), 16);
+    auto &source = static_cast<RunRecordingSource &>(cache.source());
+    const auto changed = std::make_shared<PageBytes>();
+    changed->fill(0xAA);
+    cache.store(10, changed);
+    ASSERT_EQ((*cache.page(1100).value())[0], std::uint8_t(1100 % 256)); // a page in use elsewhere
+    const PageRef held = cache.page(0).value();
+    for (std::uint32_t p = 1; p < 1000; ++p)
+        ASSERT_EQ((*cache.page(p).value())[0], p == 10 ? 0xAA : std::uint8_t(p)) << "page " << p;
+    EXPECT_EQ((*held)[0], 0) << "a page held by a reader survives the scan's reuse of buffers";
+    source.calls.clear();
+    EXPECT_EQ((*cache.page(1100).value())[0], std::uint8_t(1100 % 256));
+    EXPECT_EQ((*cache.page(10).value())[0], 0xAA);
+    EXPECT_TRUE(source.calls.empty()) << "the scan pushed neither the page in use nor the stored one out";
+}
+
+TEST(FilePageSource, readsRunsOfWholePagesUpToTheEnd)
+{
+    std::vector<std::uint8_t> bytes = numberedPages(3);
+    bytes.resize(bytes.size() + 100, 9); // a trailing partial page
+    auto src = makeFileSource(bytes);
+    ASSERT_TRUE(src);
+    std::vector<PageBytes> buffers(4);
+    std::vector<PageBytes *> out;
+    for (auto &b : buffers)
+        out.push_back(&b);
+    auto n = src->readRun(1, out);
+    ASSERT_TRUE(n);
+    ASSERT_EQ(*n, 2u);
+    EXPECT_EQ(buffers[0][0], 1);
+    EXPECT_EQ(buffers[1][PageSize - 1], 2);
+    auto past = src->readRun(3, out);
+    ASSERT_FALSE(past);
+    EXPECT_EQ(past.error().code, ErrorCode::Truncated);
+}
+
+} // namespace

@@ -44,7 +44,14 @@ INSTANTIATE_TEST_SUITE_P(
                              "abc\xE4\xB8\xAD" "defghijkl"},
                       Stored{"compressedHighSurrogateBeforeOneByteRun",
                              {0xFF, 0xFE, 0x00, 0x3D, 0xD8, 0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i'},
-                             "\xEF\xBF\xBD" "abcdefghi"}),
+                             "\xEF\xBF\xBD" "abcdefghi"},
+                      // Two-byte runs: every UTF-8 length, the units beside the surrogates, a pair
+                      // kept whole, an odd byte left at the end of the run.
+                      Stored{"compressedWideRunOfEveryLength",
+                             {0xFF, 0xFE, 0x00, 'x', 0x01, 0xE9, 0x00, 0xFF, 0x07, 0xFF, 0xD7, 0x01, 0xE0, 0x3D, 0xD8, 0x01, 0xDE, 0x87},
+                             "\xC5\xB8\xC3\xA9\xDF\xBF\xED\x9F\xBF\xEE\x80\x81\xF0\x9F\x98\x81"},
+                      Stored{"compressedLatin1AfterOpenHighSurrogate", {0xFF, 0xFE, 0x00, 0x3D, 0xD8, 0x00, 0xE9, 'a'},
+                             "\xEF\xBF\xBD\xC3\xA9" "a"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(Text, utf16RoundTripAndInvalidUtf8)
