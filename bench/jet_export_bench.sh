@@ -3,7 +3,8 @@
 # Export benchmark: the same large table exported by quillbox-mdb and by mdbtools' mdb-export,
 # in one run, with wall time, CPU time and peak memory of each. A second, four times smaller
 # file shows whether memory grows with the table (it must not: both tools stream).
-# Usage: jet_export_bench.sh GENERATOR QUILLBOX_MDB WORKDIR [ROWS]
+# Usage: jet_export_bench.sh GENERATOR QUILLBOX_MDB WORKDIR [ROWS]  (QB_EXPORT_RUNS: runs per
+# measurement, 5 by default)
 set -euo pipefail
 gen=$1 tool=$2 dir=$3 rows=${4:-40000}
 command -v mdb-export >/dev/null || { echo "mdb-export (mdbtools) is not installed"; exit 1; }
@@ -12,13 +13,28 @@ big=$dir/jet-export-$rows.mdb small=$dir/jet-export-$((rows / 4)).mdb
 [ -f "$big" ] || "$gen" "$big" "$rows"
 [ -f "$small" ] || "$gen" "$small" $((rows / 4))
 
-measure() { # key, label, command...: prints "label  wall s  cpu s  peak KB"; wall time kept in $dir/KEY.wall
+runs=${QB_EXPORT_RUNS:-5}
+# key, label, command...: runs the command $runs times (output to out.csv) and prints
+# "label  wall s  cpu s  peak KB", each the median over the runs; wall time is taken to the
+# microsecond (EPOCHREALTIME), since the fastest of these take a few hundredths of a second.
+# The medians are kept in $dir/KEY.wall and $dir/KEY.cpu.
+measure() {
     local key=$1 label=$2; shift 2
-    /usr/bin/time -f "%e %U %S %M" -o "$dir/time.txt" "$@" >"$dir/out.csv"
-    read -r wall user sys rss <"$dir/time.txt"
-    printf '%-34s %7.2f s wall %7.2f s cpu %8d KB peak\n' "$label" "$wall" "$(awk "BEGIN { print $user + $sys }")" "$rss"
-    echo "$wall" >"$dir/$key.wall"
-    awk "BEGIN { print $user + $sys }" >"$dir/$key.cpu"
+    : >"$dir/walls" ; : >"$dir/cpus" ; : >"$dir/rsss"
+    for ((i = 0; i < runs; i++)); do
+        local start=$EPOCHREALTIME
+        /usr/bin/time -f "%U %S %M" -o "$dir/time.txt" "$@" >"$dir/out.csv"
+        local end=$EPOCHREALTIME
+        read -r user sys rss <"$dir/time.txt"
+        awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f\n", b - a }' >>"$dir/walls"
+        awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }' >>"$dir/cpus"
+        echo "$rss" >>"$dir/rsss"
+    done
+    median() { sort -g "$1" | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+    median "$dir/walls" >"$dir/$key.wall"
+    median "$dir/cpus" >"$dir/$key.cpu"
+    printf '%-34s %8.3f s wall %7.2f s cpu %8d KB peak (median of %d)\n' "$label" "$(cat "$dir/$key.wall")" \
+        "$(cat "$dir/$key.cpu")" "$(median "$dir/rsss")" "$runs"
 }
 
 echo "table 命令库: $rows rows in $(du -h "$big" | cut -f1) ($((rows / 4)) rows in $(du -h "$small" | cut -f1))"
