@@ -13,6 +13,7 @@
 
 #include "jet/database.h"
 #include "jet/jetdatabase.h"
+#include "jet/storage/filesystem.h"
 #include "jet/storage/pagesource.h"
 #include "jet/write/emptylibrary.h"
 
@@ -112,6 +113,19 @@ void printLine(int size, const char *kind, int count, double ours, double floor,
     std::fflush(stdout);
 }
 
+// What one statement asked of the disk, on average, and the share of its time spent flushing.
+void printIo(int size, const char *kind, int count, const IoCounts &io, double ours)
+{
+    const auto per = [count](std::uint64_t n) { return double(n) / count; };
+    const double flushing = ours > 0 ? (io.journal.syncSeconds + io.library.syncSeconds) / ours : 0.0;
+    std::printf("%7d commands %-6s  per statement: journal %.2f writes %.1f KB %.2f flushes | library %.2f writes"
+                " %.2f pages %.2f flushes | truncates %.2f, directory flushes %.2f | %.0f%% of the time in flushes\n",
+                size, kind, per(io.journal.writes), per(io.journal.bytes) / 1024, per(io.journal.syncs),
+                per(io.library.writes), per(io.library.bytes) / 4096, per(io.library.syncs), per(io.truncates),
+                per(io.directorySyncs), flushing * 100);
+    std::fflush(stdout);
+}
+
 // The program looks a command up by name (the modify dialog, double-click insertion) before it
 // deletes one by name, so the column index on 命令名 is built before the deletes; its one-time
 // cost is shown apart.
@@ -137,11 +151,17 @@ Costs benchSize(const Options &o, int size)
         std::fprintf(stderr, "cannot prepare a library of %d commands in %s\n", size, o.dir.c_str());
         return {};
     }
+    // Our library's files go through a counting layer over the system's.
+    IoCounts counted;
+    CountingFileSystem counting(fileSystem(), counted);
+    FileSystem *previous = installFileSystem(&counting);
     auto ours = Database::open(path, Password);
     SqliteLibrary rollback((std::filesystem::path(o.dir) / "qb-bench-rollback.db").string(), false);
     SqliteLibrary wal((std::filesystem::path(o.dir) / "qb-bench-wal.db").string(), true);
     if (!ours || !rollback.fill(size) || !wal.fill(size)) {
         std::fprintf(stderr, "cannot prepare the libraries of %d commands\n", size);
+        ours = std::unexpected(Error{});
+        installFileSystem(previous);
         return {};
     }
     const int n = std::min(o.statements, size);
@@ -153,19 +173,24 @@ Costs benchSize(const Options &o, int size)
             firstLookupByName(size, **ours, *memory);
         // In rounds, so that a disk busy with other work slows every contender alike.
         double floor = 0, r = 0, w = 0, q = 0, m = 0;
+        IoCounts io;
         for (int first = 0; first < n; first += Round) {
             const int k = std::min(Round, n - first);
             auto add = [](double &sum, double s) { sum = sum < 0 || s < 0 ? -1 : sum + s; };
             add(floor, floorSeconds(o.dir, k));
             add(r, rollback.run(first, k, statement));
             add(w, wal.run(first, k, statement));
+            const IoCounts before = counted;
             add(q, runOurs(**ours, first, k, statement));
+            io += counted - before;
             add(m, runOurs(*memory, first, k, statement));
         }
         printLine(size, kind, n, q, floor, r, w, m);
+        printIo(size, kind, n, io, q);
         costs.push_back(q / n);
     }
     ours->reset();
+    installFileSystem(previous);
     std::filesystem::remove(path);
     return costs;
 }
