@@ -5,6 +5,7 @@
 
 #include "jet/storage/filesystem.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -69,6 +70,28 @@ public:
 private:
     Qb::Jet::FileSystem &m_inner;
     IoCounts &m_counts;
+};
+
+// The disk pattern of a statement at the two-flush limit: a record written at the start of a
+// journal file and flushed, pages written at scattered places of a 64 MB file and flushed, then
+// a 32-byte write to the journal (its invalidation).
+class TwoFlushPattern
+{
+public:
+    explicit TwoFlushPattern(const std::string &dir);
+    ~TwoFlushPattern();
+    TwoFlushPattern(const TwoFlushPattern &) = delete;
+    TwoFlushPattern &operator=(const TwoFlushPattern &) = delete;
+
+    // Seconds for `count` statements of `journalPages` journal pages and `pages` library pages.
+    double run(int count, int journalPages, int pages);
+
+private:
+    static constexpr long FilePages = 16384;
+    std::string m_base;
+    int m_fd = -1, m_journal = -1;
+    bool m_ok = false;
+    std::uint32_t m_spread = 1;
 };
 
 // An SQLite database with the same table, filled with `size` commands in one transaction.
