@@ -2,8 +2,11 @@
 // Write benchmark of the Jet engine: durable single-statement inserts, updates by ID and deletes
 // by name on libraries of several sizes, each statement its own transaction as the program
 // sends them, beside references measured in the same run on the same file system: a loop of
-// pwrite + fdatasync of one 4 KiB page (the floor) and SQLite doing the same statements (rollback
-// journal and WAL, synchronous=FULL). The engine alone (in memory, no flushes) is shown too.
+// pwrite + fdatasync of one 4 KiB page (the floor), the disk pattern of a statement at the
+// two-flush limit with as many journal and library pages as ours wrote (a rollback journal's
+// limit: about half the floor) and SQLite doing the same statements (rollback journal and WAL,
+// synchronous=FULL). The engine alone (in memory, no flushes) is shown too, and what each
+// statement asked of the disk, counted by a file layer beneath the engine.
 //   qb-bench-jet-write [--sizes 1000,10000,100000] [--statements N] [--dir DIR]
 //                      [--tool quillbox-mdb --bulk N]
 // With --bulk, N commands are loaded through `quillbox-mdb exec FILE - --single-transaction`
@@ -13,6 +16,7 @@
 
 #include "jet/database.h"
 #include "jet/jetdatabase.h"
+#include "jet/storage/filesystem.h"
 #include "jet/storage/pagesource.h"
 #include "jet/write/emptylibrary.h"
 
@@ -100,15 +104,33 @@ bool writeFile(const std::string &path, PageSource &source)
 
 std::string rate(int count, double s) { return s > 0 ? std::to_string(int(count / s + 0.5)) : std::string("failed"); }
 
-void printLine(int size, const char *kind, int count, double ours, double floor, double rollback, double wal,
-               double memory)
+// Seconds of each contender for one kind of statement.
+struct Timings
 {
-    auto ratio = [&](double reference) { return ours > 0 && reference > 0 ? reference / ours : 0.0; };
-    std::printf("%7d commands %-6s  quillbox %6s/s | floor %6s/s ratio %.2f | sqlite rollback %6s/s ratio %.2f"
-                " | sqlite wal %6s/s ratio %.2f | engine alone %7s/s\n",
-                size, kind, rate(count, ours).c_str(), rate(count, floor).c_str(), ratio(floor),
-                rate(count, rollback).c_str(), ratio(rollback), rate(count, wal).c_str(), ratio(wal),
-                rate(count, memory).c_str());
+    double floor = 0, twoFlush = 0, rollback = 0, wal = 0, ours = 0, memory = 0;
+};
+
+void printLine(int size, const char *kind, int count, const Timings &t)
+{
+    auto ratio = [&](double reference) { return t.ours > 0 && reference > 0 ? reference / t.ours : 0.0; };
+    std::printf("%7d commands %-6s  quillbox %6s/s | floor %6s/s ratio %.2f | two-flush pattern %6s/s ratio %.2f"
+                " | sqlite rollback %6s/s ratio %.2f | sqlite wal %6s/s ratio %.2f | engine alone %7s/s\n",
+                size, kind, rate(count, t.ours).c_str(), rate(count, t.floor).c_str(), ratio(t.floor),
+                rate(count, t.twoFlush).c_str(), ratio(t.twoFlush), rate(count, t.rollback).c_str(), ratio(t.rollback),
+                rate(count, t.wal).c_str(), ratio(t.wal), rate(count, t.memory).c_str());
+    std::fflush(stdout);
+}
+
+// What one statement asked of the disk, on average, and the share of its time spent flushing.
+void printIo(int size, const char *kind, int count, const IoCounts &io, double ours)
+{
+    const auto per = [count](std::uint64_t n) { return double(n) / count; };
+    const double flushing = ours > 0 ? (io.journal.syncSeconds + io.library.syncSeconds) / ours : 0.0;
+    std::printf("%7d commands %-6s  per statement: journal %.2f writes %.1f KB %.2f flushes | library %.2f writes"
+                " %.2f pages %.2f flushes | truncates %.2f, directory flushes %.2f | %.0f%% of the time in flushes\n",
+                size, kind, per(io.journal.writes), per(io.journal.bytes) / 1024, per(io.journal.syncs),
+                per(io.library.writes), per(io.library.bytes) / 4096, per(io.library.syncs), per(io.truncates),
+                per(io.directorySyncs), flushing * 100);
     std::fflush(stdout);
 }
 
@@ -137,11 +159,18 @@ Costs benchSize(const Options &o, int size)
         std::fprintf(stderr, "cannot prepare a library of %d commands in %s\n", size, o.dir.c_str());
         return {};
     }
+    // Our library's files go through a counting layer over the system's.
+    IoCounts counted;
+    CountingFileSystem counting(fileSystem(), counted);
+    FileSystem *previous = installFileSystem(&counting);
     auto ours = Database::open(path, Password);
+    TwoFlushPattern pattern(o.dir);
     SqliteLibrary rollback((std::filesystem::path(o.dir) / "qb-bench-rollback.db").string(), false);
     SqliteLibrary wal((std::filesystem::path(o.dir) / "qb-bench-wal.db").string(), true);
     if (!ours || !rollback.fill(size) || !wal.fill(size)) {
         std::fprintf(stderr, "cannot prepare the libraries of %d commands\n", size);
+        ours = std::unexpected(Error{});
+        installFileSystem(previous);
         return {};
     }
     const int n = std::min(o.statements, size);
@@ -152,20 +181,30 @@ Costs benchSize(const Options &o, int size)
         if (std::string_view(kind) == "delete")
             firstLookupByName(size, **ours, *memory);
         // In rounds, so that a disk busy with other work slows every contender alike.
-        double floor = 0, r = 0, w = 0, q = 0, m = 0;
+        Timings t;
+        IoCounts io;
         for (int first = 0; first < n; first += Round) {
             const int k = std::min(Round, n - first);
             auto add = [](double &sum, double s) { sum = sum < 0 || s < 0 ? -1 : sum + s; };
-            add(floor, floorSeconds(o.dir, k));
-            add(r, rollback.run(first, k, statement));
-            add(w, wal.run(first, k, statement));
-            add(q, runOurs(**ours, first, k, statement));
-            add(m, runOurs(*memory, first, k, statement));
+            add(t.floor, floorSeconds(o.dir, k));
+            // The pattern takes the journal's size and the pages of our statements so far
+            // (five pages each before the first round).
+            const int journalPages = io.journal.syncs ? int((io.journal.bytes / io.journal.syncs + 4095) / 4096) : 5;
+            const int pages = io.library.syncs ? int((io.library.bytes / io.library.syncs + 4095) / 4096) : 5;
+            add(t.twoFlush, pattern.run(k, journalPages, pages));
+            add(t.rollback, rollback.run(first, k, statement));
+            add(t.wal, wal.run(first, k, statement));
+            const IoCounts before = counted;
+            add(t.ours, runOurs(**ours, first, k, statement));
+            io += counted - before;
+            add(t.memory, runOurs(*memory, first, k, statement));
         }
-        printLine(size, kind, n, q, floor, r, w, m);
-        costs.push_back(q / n);
+        printLine(size, kind, n, t);
+        printIo(size, kind, n, io, t.ours);
+        costs.push_back(t.ours / n);
     }
     ours->reset();
+    installFileSystem(previous);
     std::filesystem::remove(path);
     return costs;
 }

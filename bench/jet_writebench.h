@@ -3,6 +3,9 @@
 // references measured beside the engine (a pwrite + fdatasync loop and SQLite).
 #pragma once
 
+#include "jet/storage/filesystem.h"
+
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -24,6 +27,72 @@ StatementText deleteStatements(int size, int count);
 
 // Seconds for `count` iterations of pwrite + fdatasync of one 4 KiB page in `dir`.
 double floorSeconds(const std::string &dir, int count);
+
+// What the engine asked of the disk: writes (system calls), bytes and flushes of the journal
+// and of the library, and the time spent in those flushes.
+struct IoCounts
+{
+    struct PerFile
+    {
+        std::uint64_t writes = 0, bytes = 0, syncs = 0;
+        double syncSeconds = 0;
+    };
+    PerFile journal, library;
+    std::uint64_t truncates = 0, directorySyncs = 0;
+    IoCounts operator-(const IoCounts &o) const;
+    IoCounts &operator+=(const IoCounts &o);
+};
+
+// Passes every call to `inner` (the system's file layer) and counts into `counts`.
+class CountingFileSystem final : public Qb::Jet::FileSystem
+{
+public:
+    CountingFileSystem(Qb::Jet::FileSystem &inner, IoCounts &counts) : m_inner(inner), m_counts(counts) {}
+
+    Qb::Jet::Result<std::unique_ptr<Qb::Jet::File>> open(const std::string &path, Qb::Jet::OpenMode mode,
+                                                         bool *missing) override;
+    Qb::Jet::Result<std::unique_ptr<Qb::Jet::File>> createUnique(const std::string &prefix, unsigned permissions) override;
+    Qb::Jet::Result<unsigned> permissions(const std::string &path, bool *missing) override
+    {
+        return m_inner.permissions(path, missing);
+    }
+    Qb::Jet::Result<void> remove(const std::string &path) override { return m_inner.remove(path); }
+    Qb::Jet::Result<void> rename(const std::string &from, const std::string &to) override
+    {
+        return m_inner.rename(from, to);
+    }
+    Qb::Jet::Result<void> syncDirectory(const std::string &path) override;
+    Qb::Jet::Result<std::unique_ptr<Qb::Jet::FileLockHold>> lock(const std::string &path) override
+    {
+        return m_inner.lock(path);
+    }
+
+private:
+    Qb::Jet::FileSystem &m_inner;
+    IoCounts &m_counts;
+};
+
+// The disk pattern of a statement at the two-flush limit: a record written at the start of a
+// journal file and flushed, pages written at scattered places of a 64 MB file and flushed, then
+// a 32-byte write to the journal (its invalidation).
+class TwoFlushPattern
+{
+public:
+    explicit TwoFlushPattern(const std::string &dir);
+    ~TwoFlushPattern();
+    TwoFlushPattern(const TwoFlushPattern &) = delete;
+    TwoFlushPattern &operator=(const TwoFlushPattern &) = delete;
+
+    // Seconds for `count` statements of `journalPages` journal pages and `pages` library pages.
+    double run(int count, int journalPages, int pages);
+
+private:
+    static constexpr long FilePages = 16384;
+    std::string m_base;
+    int m_fd = -1, m_journal = -1;
+    bool m_ok = false;
+    std::uint32_t m_spread = 1;
+};
 
 // An SQLite database with the same table, filled with `size` commands in one transaction.
 // `wal` chooses the write-ahead log; both use synchronous=FULL.

@@ -4,12 +4,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
+#include <vector>
 
 namespace Qb::Bench {
 
@@ -80,6 +82,46 @@ double floorSeconds(const std::string &dir, int count)
     ::close(fd);
     std::filesystem::remove(path);
     return ok ? seconds : -1;
+}
+
+TwoFlushPattern::TwoFlushPattern(const std::string &dir)
+    : m_base((std::filesystem::path(dir) / "qb-bench-twoflush").string())
+{
+    m_fd = ::open((m_base + ".bin").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    m_journal = ::open((m_base + ".journal").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::vector<char> chunk(64 * 4096, 0x5A);
+    m_ok = m_fd >= 0 && m_journal >= 0;
+    for (long p = 0; m_ok && p < FilePages; p += 64)
+        m_ok = ::pwrite(m_fd, chunk.data(), chunk.size(), p * 4096) == ssize_t(chunk.size());
+    m_ok = m_ok && ::pwrite(m_journal, chunk.data(), chunk.size(), 0) == ssize_t(chunk.size()) && ::fsync(m_fd) == 0
+        && ::fsync(m_journal) == 0;
+}
+
+TwoFlushPattern::~TwoFlushPattern()
+{
+    for (int d : {m_fd, m_journal})
+        if (d >= 0)
+            ::close(d);
+    std::filesystem::remove(m_base + ".bin");
+    std::filesystem::remove(m_base + ".journal");
+}
+
+double TwoFlushPattern::run(int count, int journalPages, int pages)
+{
+    journalPages = std::clamp(journalPages, 1, 64);
+    std::vector<char> record(std::size_t(journalPages) * 4096, 0x5A);
+    const auto start = std::chrono::steady_clock::now();
+    bool ok = m_ok;
+    for (int i = 0; ok && i < count; ++i) {
+        record[0] = char(i);
+        ok = ::pwrite(m_journal, record.data(), record.size(), 0) == ssize_t(record.size()) && ::fdatasync(m_journal) == 0;
+        for (int k = 0; ok && k < pages; ++k) {
+            m_spread = m_spread * 1103515245u + 12345u;
+            ok = ::pwrite(m_fd, record.data(), 4096, off_t((m_spread >> 8) % FilePages) * 4096) == 4096;
+        }
+        ok = ok && ::fdatasync(m_fd) == 0 && ::pwrite(m_journal, record.data(), 32, 0) == 32;
+    }
+    return ok ? secondsSince(start) : -1;
 }
 
 SqliteLibrary::SqliteLibrary(const std::string &path, bool wal) : m_path(path)

@@ -11,6 +11,7 @@
 #include "jet/format/bytewriter.h"
 #include "jet/storage/filesystem.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -269,7 +270,11 @@ Result<void> Journal::openFile()
         auto file = fileSystem().open(m_path, OpenMode::Create);
         if (!file)
             return std::unexpected(file.error());
+        auto size = (*file)->size();
+        if (!size)
+            return std::unexpected(size.error());
         m_file = std::move(*file);
+        m_size = *size;
     }
     // Once per open database: the entry must survive a power loss before any page relies on it.
     // Until a directory flush has succeeded, every record tries again.
@@ -283,6 +288,8 @@ Result<void> Journal::openFile()
 
 Result<void> Journal::writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes)
 {
+    // Counted before the write: a failed one may still have lengthened the file.
+    m_size = std::max<std::uint64_t>(m_size, offset + bytes.size());
     return writeFully(*m_file, offset, bytes);
 }
 
@@ -350,8 +357,8 @@ Result<void> Journal::finish()
     if (auto w = writeAt(0, zeros); !w)
         return w;
     m_unsettled = false;
-    if (auto size = m_file->size(); size && *size > LargeJournal)
-        (void)m_file->truncate(HeaderSize);
+    if (m_size > LargeJournal && m_file->truncate(HeaderSize))
+        m_size = HeaderSize;
     return {};
 }
 

@@ -89,6 +89,7 @@ private:
 
     std::string m_path;
     std::unique_ptr<File> m_file;
+    std::uint64_t m_size = 0; // bytes of m_file as far as it is known to reach (no fstat per commit)
     bool m_flushOwed = false; // JournalFlushedAfterPages: begin() left its flush to pagesWritten()
     bool m_directoryFlushed = false; // the journal's name is durable
     bool m_pagesInDoubt = false;
