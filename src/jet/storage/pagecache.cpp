@@ -18,6 +18,28 @@ Result<PageRef> PageCache::page(std::uint32_t number)
         m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
         return it->second.page;
     }
+    auto bytes = readSource(number);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    insert(number, *bytes);
+    return PageRef(std::move(*bytes));
+}
+
+Result<PageRef> PageCache::pagePassing(std::uint32_t number)
+{
+    if (m_overlay)
+        if (PageRef changed = m_overlay->changedPage(number))
+            return changed;
+    if (auto it = m_entries.find(number); it != m_entries.end())
+        return it->second.page;
+    auto bytes = readSource(number);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    return PageRef(std::move(*bytes));
+}
+
+Result<std::shared_ptr<PageBytes>> PageCache::readSource(std::uint32_t number)
+{
     auto count = pageCount();
     if (!count)
         return std::unexpected(count.error());
@@ -27,8 +49,7 @@ Result<PageRef> PageCache::page(std::uint32_t number)
     auto bytes = std::make_shared<PageBytes>();
     if (auto ok = m_source->read(number, *bytes); !ok)
         return std::unexpected(ok.error());
-    insert(number, bytes);
-    return PageRef(std::move(bytes));
+    return bytes;
 }
 
 void PageCache::insert(std::uint32_t number, PageRef bytes)
