@@ -51,7 +51,20 @@ public:
         RowLocation at;
     };
 
+    // Rows looked at before deciding whether values repeat.
+    static constexpr std::size_t SampleRows = 4096;
+
     explicit Collector(std::string &texts) : m_texts(texts) {}
+
+    std::size_t rowCount() const { return m_rows.size(); }
+    // Room for `rows` rows (and as many values when they do not repeat), so a large table's
+    // build does not copy its collected rows each time they outgrow their storage.
+    void expect(std::size_t rows)
+    {
+        m_rows.reserve(rows);
+        if (!m_lookUp)
+            m_values.reserve(rows);
+    }
 
     Result<void> add(ByteSpan stored, RowLocation at)
     {
@@ -86,8 +99,6 @@ public:
     Value &value(std::uint32_t id) { return m_values[id]; }
 
 private:
-    static constexpr std::size_t SampleRows = 4096;
-
     // A value's place in the sort: the three units of its folded text from `depth` on, each
     // stored plus one in 17 bits so that the end of a text (0) orders before any unit.
     struct SortKey
@@ -195,6 +206,9 @@ Result<TextColumnIndex> TextColumnIndex::build(PageCache &pages, const TableDef 
 {
     TextColumnIndex index(column);
     Collector collector(index.m_texts);
+    const std::size_t pageTotal = dataPages->size();
+    std::size_t pagesSeen = 0;
+    std::uint32_t lastPage = 0;
     TableScan scan(pages, table, std::move(dataPages), false);
     for (;;) {
         auto more = scan.next();
@@ -206,9 +220,16 @@ Result<TextColumnIndex> TextColumnIndex::build(PageCache &pages, const TableDef 
         auto bytes = row ? row->columnBytes(column) : Result<std::optional<ByteSpan>>(std::unexpected(row.error()));
         if (!bytes)
             return fail(bytes.error().code, scan.where() + ": " + bytes.error().message);
-        if (*bytes)
-            if (auto added = collector.add(**bytes, scan.location()); !added)
-                return std::unexpected(added.error());
+        if (pagesSeen == 0 || scan.location().page != lastPage) {
+            lastPage = scan.location().page;
+            ++pagesSeen;
+        }
+        if (!*bytes)
+            continue;
+        if (auto added = collector.add(**bytes, scan.location()); !added)
+            return std::unexpected(added.error());
+        if (collector.rowCount() == Collector::SampleRows) // the rows per page so far, a tenth more
+            collector.expect(Collector::SampleRows * pageTotal / pagesSeen * 11 / 10);
     }
     index.fill(collector);
     return index;
