@@ -4,10 +4,12 @@
 // LIBRARY is a generated library whose category 1 holds at least 1,000 commands (qb-genlibrary
 // --large-category). Opens it as the program does and times, on a shown tree control:
 //   - the start-up build (the categories only) and the first expansion of a category, which also
-//     makes the library's lookup by category (one pass over every command), once;
+//     makes the library's lookup by category (one pass over every command), once (goal <= 100 ms,
+//     no visible stall);
 //   - expanding category 1 (its commands read and laid out), median of N fresh builds;
 //   - 查找命令 over the whole library with nothing expanded, for a few texts: the first search
-//     (which makes the name and Chinese-name lookups) once, then the median of N;
+//     (which makes the name and Chinese-name lookups) once (within the 500 ms after which a step
+//     must show progress), then the median of N;
 // beside the reference measured in the same run: building the whole tree the way start-up did
 // before and searching it. Goals: expansion <= 30 ms, find <= 50 ms.
 #include "benchtiming.h"
@@ -103,7 +105,7 @@ int main(int argc, char **argv)
     const QbBench::Timing wholeBuild = QbBench::measure([&] { buildCategoryTree(b.store, whole, 0); });
     std::printf("library: %d categories; whole tree %d items\n", b.controller->items().count(), whole.count());
     std::printf("start-up build, categories only: %.1f ms (whole tree: %.1f ms)\n", built.wall, wholeBuild.wall);
-    std::printf("first expansion (makes the lookup by category): %.1f ms\n", firstExpansion.wall);
+    report(QStringLiteral("first expansion (makes the lookup by category)"), firstExpansion, 100, wholeBuild.wall);
 
     const QbBench::Timing expansion = b.onFreshTrees(runs, [&] { return b.expand(1); });
     report(QStringLiteral("expand category 1 (%1 items under it)").arg(b.category(1)->childCount()), expansion, 30,
@@ -113,7 +115,7 @@ int main(int argc, char **argv)
                             QStringLiteral("no such command")};
     b.build();
     const QbBench::Timing first = QbBench::measure([&] { findCommandInLibrary(b.store, b.controller->items(), texts[0]); });
-    std::printf("first find (makes the name and Chinese-name lookups): %.1f ms\n", first.wall);
+    report(QStringLiteral("first find (makes the name and Chinese-name lookups)"), first, 500, wholeBuild.wall);
     for (const QString &text : texts) {
         int found = -1;
         const QbBench::Timing t = b.onFreshTrees(runs, [&] {

@@ -170,6 +170,40 @@ private slots:
         // moved command last, as a tree read whole at start-up would.
         QCOMPARE(m_lib->rows(u"命令库"_qs, {u"分类"_qs}, u"命令名='mcmd'"_qs), QStringList{u"3"_qs});
     }
+    // Once an expansion has made the library's lookup by category, the writes that follow keep
+    // it: a tree built afresh on the same connection reads every category as it now is.
+    void writesAfterTheFirstRead_showInATreeBuiltAfresh()
+    {
+        {
+            OnDemand t(*m_lib);
+            t.category(3)->setExpanded(true);
+            t.items().select(FindItemByValue(t.items(), 4));
+            CommandEditor add(CommandEditor::Mode::Add);
+            (void)add.open(m_lib->store, t.items());
+            QCOMPARE(add.store(m_lib->store, t.items(), {4, u"e1"_qs, QString(), u"无"_qs, QString()}),
+                     StoreResult::Added);
+            t.items().select(t.items().indexOf(t.category(3)->child(0))); // ocmd
+            CommandEditor modify(CommandEditor::Mode::Modify);
+            QCOMPARE(modify.open(m_lib->store, t.items()).name, u"ocmd"_qs);
+            QCOMPARE(modify.store(m_lib->store, t.items(), {1, u"ocmd"_qs, QString(), u"无"_qs, u"o desc"_qs}),
+                     StoreResult::Updated);
+        }
+        const auto expandedAfresh = [&] {
+            OnDemand t(*m_lib);
+            for (qint64 n : {1, 2, 3, 4})
+                if (QTreeWidgetItem *c = t.category(n))
+                    c->setExpanded(true);
+            return t.all();
+        };
+        QCOMPARE(expandedAfresh(), u"Top(Mid(mcmd) tcmd #中 ocmd) Other(o2) Empty(e1)"_qs);
+        {
+            OnDemand t(*m_lib);
+            t.items().select(FindItemByValue(t.items(), 3));
+            whenModal([&](QWidget *m) { (void)answerBox(m, QMessageBox::Yes); });
+            t.controller->deleteSelected();
+        }
+        QCOMPARE(expandedAfresh(), u"Top(Mid(mcmd) tcmd #中 ocmd) Empty(e1)"_qs);
+    }
     void deleteCategory_removesUnreadCommands()
     {
         OnDemand t(*m_lib);

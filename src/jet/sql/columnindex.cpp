@@ -67,44 +67,6 @@ std::u16string TextColumnIndex::foldStored(ByteSpan stored)
     return folded;
 }
 
-Result<TextColumnIndex> TextColumnIndex::build(PageCache &pages, const TableDef &table,
-                                               std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
-                                               std::size_t column)
-{
-    TextColumnIndex index(column);
-    std::vector<Entry> entries;
-    TableScan scan(pages, table, std::move(dataPages));
-    for (;;) {
-        auto more = scan.next();
-        if (!more)
-            return std::unexpected(more.error());
-        if (!*more)
-            break;
-        auto row = RowView::make(table, scan.row(), scan.where());
-        if (!row)
-            return std::unexpected(row.error());
-        auto bytes = row->columnBytes(column);
-        if (!bytes)
-            return fail(bytes.error().code, scan.where() + ": " + bytes.error().message);
-        if (*bytes) {
-            Entry e{foldStored(**bytes), scan.location()};
-            const std::string text = decodeText(**bytes);
-            index.storeText(e, text);
-            entries.push_back(std::move(e));
-        }
-    }
-    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return before(a, b.folded, b.at); });
-    // Half-full blocks: the first additions fill them instead of splitting them.
-    index.m_size = entries.size();
-    for (std::size_t first = 0; first < entries.size(); first += MaxBlock / 2) {
-        const auto from = entries.begin() + std::ptrdiff_t(first);
-        const auto to = entries.begin() + std::ptrdiff_t(std::min(entries.size(), first + MaxBlock / 2));
-        index.m_blocks.emplace_back(std::make_move_iterator(from), std::make_move_iterator(to));
-    }
-    index.packTexts();
-    return index;
-}
-
 void TextColumnIndex::storeText(Entry &entry, std::string_view text)
 {
     const std::size_t dead = m_texts.size() - m_liveTextBytes;

@@ -74,6 +74,9 @@ public:
     std::size_t textBytes() const { return m_texts.size(); }
 
 private:
+    class Collector;
+    void fill(Collector &collector);
+
     // An entry's own value lives in m_texts, so an entry holds no heap string besides its key
     // (short keys fit in the string itself).
     struct Entry

@@ -68,8 +68,9 @@ Result<std::optional<ByteSpan>> rowAt(PageCache &pages, const TableDef &table, R
     return std::optional(*target);
 }
 
-TableScan::TableScan(PageCache &pages, const TableDef &table, std::shared_ptr<const std::vector<std::uint32_t>> dataPages)
-    : m_pages(pages), m_table(table), m_dataPages(std::move(dataPages))
+TableScan::TableScan(PageCache &pages, const TableDef &table, std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
+                     bool keepPages)
+    : m_pages(pages), m_table(table), m_dataPages(std::move(dataPages)), m_keepPages(keepPages)
 {
 }
 
@@ -92,7 +93,7 @@ Result<bool> TableScan::loadPage()
 {
     while (m_pageIndex < m_dataPages->size()) {
         m_pageNumber = (*m_dataPages)[m_pageIndex];
-        auto page = m_pages.page(m_pageNumber);
+        auto page = m_keepPages ? m_pages.page(m_pageNumber) : m_pages.pagePassing(m_pageNumber);
         if (!page)
             return std::unexpected(page.error());
         const ByteSpan bytes = bytesOf(*page);

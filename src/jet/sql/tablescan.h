@@ -41,7 +41,9 @@ class TableScan
 {
 public:
     // `dataPages` as tableDataPages() gives them; shared so cursors can reuse a cached list.
-    TableScan(PageCache &pages, const TableDef &table, std::shared_ptr<const std::vector<std::uint32_t>> dataPages);
+    // With `keepPages` false the data pages are read past the cache (PageCache::pagePassing).
+    TableScan(PageCache &pages, const TableDef &table, std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
+              bool keepPages = true);
 
     // Moves to the next live row; false at the end. Errors name the page and slot.
     Result<bool> next();
@@ -62,6 +64,7 @@ private:
     PageCache &m_pages;
     const TableDef &m_table;
     std::shared_ptr<const std::vector<std::uint32_t>> m_dataPages;
+    bool m_keepPages = true;
     std::size_t m_pageIndex = 0;
     int m_slot = -1;
     std::uint32_t m_pageNumber = 0;

@@ -28,13 +28,47 @@ Result<PageRef> PageCache::page(std::uint32_t number)
             m_lru.splice(m_lru.begin(), m_lru, it->second.lru);
         return it->second.page;
     }
+    auto count = countHolding(number);
+    if (!count)
+        return std::unexpected(count.error());
+    return readMissing(number, *count);
+}
+
+Result<PageRef> PageCache::pagePassing(std::uint32_t number)
+{
+    if (m_overlay)
+        if (PageRef changed = m_overlay->changedPage(number))
+            return changed;
+    if (auto it = m_entries.find(number); it != m_entries.end())
+        return it->second.page;
+    auto bytes = readSource(number);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    return PageRef(std::move(*bytes));
+}
+
+// The file's page count, or Corrupt when `number` lies past its end.
+Result<std::uint32_t> PageCache::countHolding(std::uint32_t number)
+{
     auto count = pageCount();
     if (!count)
         return std::unexpected(count.error());
     if (number >= *count)
         return fail(ErrorCode::Corrupt, "page " + std::to_string(number) + " lies past the end of the file ("
                                             + std::to_string(*count) + " pages)");
-    return readMissing(number, *count);
+    return count;
+}
+
+// One page read into a buffer of its own, kept by nobody but the caller.
+Result<std::shared_ptr<PageBytes>> PageCache::readSource(std::uint32_t number)
+{
+    if (auto count = countHolding(number); !count)
+        return std::unexpected(count.error());
+    auto bytes = std::make_shared<PageBytes>();
+    if (auto ok = m_source->read(number, *bytes); !ok)
+        return std::unexpected(ok.error());
+    return bytes;
+}
 }
 
 // How many pages from `number` the next read takes: one for a miss that does not follow the

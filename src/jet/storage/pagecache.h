@@ -44,6 +44,9 @@ public:
 
     // The page's bytes (the overlay's version first); Corrupt past the end of the file.
     Result<PageRef> page(std::uint32_t number);
+    // The same, but a page read from the source is not kept: a pass over a whole table reads
+    // through it without pushing out the pages in use (nor growing the cache to its bound).
+    Result<PageRef> pagePassing(std::uint32_t number);
     // Pages in the file (as the overlay sees it while one is set), read once and cached.
     Result<std::uint32_t> pageCount();
 
@@ -77,6 +80,8 @@ private:
     std::shared_ptr<PageBytes> freshBuffer();
     void insert(std::uint32_t number, PageRef bytes, bool streamed = false, bool reusable = false);
     void erase(Entries::iterator it);
+    Result<std::uint32_t> countHolding(std::uint32_t number);
+    Result<std::shared_ptr<PageBytes>> readSource(std::uint32_t number);
 
     std::unique_ptr<PageSource> m_source;
     std::size_t m_capacity;

@@ -52,15 +52,15 @@ protected:
                   : "insert into 命令表(说明) values (" + quoted(description) + ")");
     }
 
-    // The 命令 column of a query's rows, in the order the cursor gives them.
-    Values column(const std::string &sql)
+    // One column (命令 unless named) of a query's rows, in the order the cursor gives them.
+    Values column(const std::string &sql, const std::string &name = "命令")
     {
         Values out;
         auto cursor = m_db->query(sql);
         EXPECT_TRUE(cursor) << sql << ": " << (cursor ? "" : cursor.error().message);
         if (!cursor)
             return out;
-        const auto at = std::size_t((*cursor)->columnIndex("命令"));
+        const auto at = std::size_t((*cursor)->columnIndex(name));
         for (; !(*cursor)->atEnd(); (void)(*cursor)->next()) {
             const Value &v = (*cursor)->value(at);
             out.push_back(isNull(v) ? std::nullopt : std::optional(std::get<std::string>(v)));
@@ -111,6 +111,31 @@ TEST_F(ColumnIndexTest, likeAndEquality_equalTheScan)
     // The index itself, not only the result: PRI% is the four entries in table order.
     EXPECT_EQ(column("select * from 命令表 where  命令 like 'PRI%'"),
               (Values{"print(", "PRI", "private", "Print", "PRINT(", "pri", "print(x)"}));
+}
+
+// A build over more rows than it samples: 命令 holds distinct names that share long beginnings
+// and end inside one another (so the first rows look unrepeated), then other case forms of
+// earlier names; 说明 holds a few values in many case forms. Equal folded texts of different
+// stored forms must form one range in table order.
+TEST_F(ColumnIndexTest, buildOverManyRows_equalsTheScan)
+{
+    const std::vector<std::string> forms{"Print", "PRINT", "print", "prínt", "PRÍNT", "打印", ""};
+    for (int i = 0; i < 4400; ++i) {
+        const std::string name = i < 4200 ? "module.function_" + std::to_string(i % 1400) + std::string(std::size_t(i / 1400), 'x')
+                                          : (i % 2 ? "MODULE.FUNCTION_" : "Module.Function_") + std::to_string(i % 40);
+        insert(name, forms[std::size_t(i) % forms.size()]);
+    }
+    expectIndexEqualsScan({"module.function_1%", "MODULE.FUNCTION_12%", "module.function_13x%", "%x", "%xx",
+                           "module.function_7", "MODULE.FUNCTION_39", "module.function_139x", "m%", "%"});
+    for (const std::string &form : forms) {
+        Values expected;
+        for (const auto &v : column("select * from 命令表", "说明"))
+            if (v && foldedUtf16(*v) == foldedUtf16(form))
+                expected.push_back(v);
+        EXPECT_EQ(column("select 说明 from 命令表 where 说明=" + quoted(form), "说明"), expected) << "= " << form;
+    }
+    // Print, PRINT and print: 629 rows each (the accented forms fold apart).
+    EXPECT_EQ(column("select 说明 from 命令表 where 说明='print'", "说明").size(), 3 * 629u);
 }
 
 TEST_F(ColumnIndexTest, writes_keepTheIndexWithoutRescan)
