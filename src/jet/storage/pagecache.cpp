@@ -69,7 +69,6 @@ Result<std::shared_ptr<PageBytes>> PageCache::readSource(std::uint32_t number)
         return std::unexpected(ok.error());
     return bytes;
 }
-}
 
 // How many pages from `number` the next read takes: one for a miss that does not follow the
 // last, a run twice as long as the last for one that does (a gap shorter than the run is
