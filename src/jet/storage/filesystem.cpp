@@ -48,34 +48,13 @@ public:
 
     Result<std::size_t> readScattered(std::uint64_t offset, std::span<const std::span<std::uint8_t>> outs) const override
     {
-        std::vector<iovec> vectors;
-        vectors.reserve(std::min<std::size_t>(outs.size(), IOV_MAX));
-        for (std::size_t i = 0; i < outs.size() && i < IOV_MAX; ++i)
-            vectors.push_back({outs[i].data(), outs[i].size()});
-        for (;;) {
-            const ssize_t n = ::preadv(m_fd, vectors.data(), int(vectors.size()), off_t(offset));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return osError("cannot read", path());
-            return std::size_t(n);
-        }
+        return vectored(outs, [&](const iovec *v, int n) { return ::preadv(m_fd, v, n, off_t(offset)); }, "cannot read");
     }
 
     Result<std::size_t> write(std::uint64_t offset, std::span<const ByteRun> runs) override
     {
-        std::vector<iovec> vectors;
-        vectors.reserve(std::min<std::size_t>(runs.size(), IOV_MAX));
-        for (std::size_t i = 0; i < runs.size() && i < IOV_MAX; ++i)
-            vectors.push_back({const_cast<std::uint8_t *>(runs[i].data()), runs[i].size()});
-        for (;;) {
-            const ssize_t n = ::pwritev(m_fd, vectors.data(), int(vectors.size()), off_t(offset));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return osError("cannot write", path());
-            return std::size_t(n);
-        }
+        return vectored(runs, [&](const iovec *v, int n) { return ::pwritev(m_fd, v, n, off_t(offset)); },
+                        "cannot write");
     }
 
     Result<void> sync() override
@@ -101,6 +80,25 @@ public:
     }
 
 private:
+    // One gathered call over the first IOV_MAX buffers, tried again when a signal interrupts it;
+    // returns how many bytes moved (fewer than asked is the caller's to go on from).
+    template<typename Buffers, typename Call>
+    Result<std::size_t> vectored(const Buffers &buffers, Call call, const char *what) const
+    {
+        std::vector<iovec> vectors;
+        vectors.reserve(std::min<std::size_t>(buffers.size(), IOV_MAX));
+        for (std::size_t i = 0; i < buffers.size() && i < IOV_MAX; ++i)
+            vectors.push_back({const_cast<std::uint8_t *>(buffers[i].data()), buffers[i].size()});
+        for (;;) {
+            const ssize_t n = call(vectors.data(), int(vectors.size()));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return osError(what, path());
+            return std::size_t(n);
+        }
+    }
+
     int m_fd;
 };
 

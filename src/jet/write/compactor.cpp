@@ -25,16 +25,17 @@ constexpr std::uint32_t PagesPerReport = 1024;
 class Progress
 {
 public:
-    explicit Progress(const CompactProgress &callback) : m_callback(callback) {}
+    Progress() = default; // reports nowhere
+    explicit Progress(const CompactProgress &callback) : m_callback(&callback) {}
     Result<void> at(CompactStep step, std::uint64_t done, std::uint64_t total) const
     {
-        if (m_callback && !m_callback(step, done, total))
+        if (m_callback && *m_callback && !(*m_callback)(step, done, total))
             return fail(ErrorCode::Cancelled, "compaction cancelled; the file is unchanged");
         return {};
     }
 
 private:
-    const CompactProgress &m_callback;
+    const CompactProgress *m_callback = nullptr;
 };
 
 // Counts the rewrite step's units: every live row once when read and once when written again,
@@ -345,7 +346,7 @@ Result<CompactReport> compactCopy(JetDatabase &db, std::string_view password, co
         return std::unexpected(report.error());
     if (auto r = checkStep(**copy, "the compacted copy", progress, CompactStep::CheckCopy); !r)
         return std::unexpected(r.error());
-    auto result = sourceBytes((*copy)->pages().source(), Progress({}));
+    auto result = sourceBytes((*copy)->pages().source(), Progress());
     if (!result)
         return std::unexpected(result.error());
     packed = std::move(*result);
