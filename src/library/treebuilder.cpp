@@ -88,9 +88,7 @@ bool hasCommands(SqlHelper &store, qint64 categoryNumber)
 void buildCategoryItems(SqlHelper &store, CategoryTree &tree)
 {
     tree.clear();
-    CategoryTree categories;
-    addPlacedCategories(readCategories(store), categories);
-    std::vector<CategoryTree::Item> items = categories.items();
+    std::vector<CategoryTree::Item> items = placedCategoryItems(readCategories(store));
     for (CategoryTree::Item &item : items)
         item.commandsLoaded = false;
     tree.assign(std::move(items));
@@ -109,7 +107,7 @@ void buildCategoryTree(SqlHelper &store, CategoryTree &tree, qint64 rememberedCa
     if (entries.empty())
         return;
     CategoryTree categories;
-    addPlacedCategories(entries, categories);
+    categories.assign(placedCategoryItems(entries));
     std::vector<std::vector<CommandEntry>> commands(size_t(categories.count()));
     for (int i = categories.count() - 1; i >= 0; --i)
         commands[size_t(i)] = readCommands(store, categories.value(i));
