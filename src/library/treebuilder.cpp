@@ -82,7 +82,7 @@ std::vector<CommandEntry> readCommands(SqlHelper &store, qint64 categoryNumber)
 
 bool hasCommands(SqlHelper &store, qint64 categoryNumber)
 {
-    return store.Exists(Schema::CommandTable, Schema::CommandName, categoryOfCommand(categoryNumber));
+    return store.AnyRow(Schema::CommandTable, Schema::CommandName, categoryOfCommand(categoryNumber));
 }
 
 void buildCategoryItems(SqlHelper &store, CategoryTree &tree)

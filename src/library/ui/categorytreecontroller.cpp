@@ -52,6 +52,7 @@ void CategoryTreeController::build(qint64 rememberedCategory, bool afterFirstPai
     buildCategoryItems(m_store, tree);
     m_expandAfterPaint = afterFirstPaint ? rememberedCategory : 0;
     m_settleAfterPaint = !afterFirstPaint;
+    m_settleOnScreen = afterFirstPaint;
     if (rememberedCategory != 0 && !afterFirstPaint)
         expandWithAncestors(tree, FindItemByValue(tree, rememberedCategory));
     m_items.assign(tree);
@@ -96,8 +97,12 @@ std::optional<qint64> CategoryTreeController::categoryToRemember() const
 bool CategoryTreeController::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if ((m_expandAfterPaint != 0 || m_settleAfterPaint) && watched == m_tree->viewport() && type == QEvent::Paint)
-        QTimer::singleShot(0, this, &CategoryTreeController::afterFirstPaint);
+    if (watched == m_tree->viewport() && type == QEvent::Paint) {
+        if (m_settleOnScreen)
+            m_items.settleOnScreen();
+        if (m_expandAfterPaint != 0 || m_settleAfterPaint)
+            QTimer::singleShot(0, this, &CategoryTreeController::afterFirstPaint);
+    }
     if (watched == m_tree->viewport() && type == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         mouse->setModifiers(mouse->modifiers() & ~Qt::ControlModifier);
