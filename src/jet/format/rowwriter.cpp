@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace Qb::Jet::RowWriter {
 
@@ -98,74 +99,59 @@ namespace {
 // Characters the one-byte runs can hold.
 bool isNarrow(char16_t c) { return c >= 0x01 && c <= 0xFF; }
 
-// Hands the compressed form of `text` (after the marker) to `sink` as mode switches (toggle())
-// and runs of characters in one mode (put(run, oneByte)): WritingSink stores it, CountingSink
-// only measures it. Wide characters need the two-byte mode; a run of
-// narrow characters between them switches to one byte per character when that saves bytes:
-// between two wide runs the two switches cost 2, so runs of 3 or more; at the end one switch,
-// so runs of 2 or more; at the start the value is in the one-byte mode already.
-template<typename Sink>
-void compressRuns(std::u16string_view text, Sink &sink)
+// Writes the compressed form of `text` (after the marker) to `out`, which has room for two
+// bytes a character and one more (the switch before a leading wide run), and returns its length; nullopt when a character cannot be stored
+// compressed (a zero byte where a character starts switches modes in every reader, so a wide
+// character whose low byte is zero, U+0000, U+0100, U+4E00 ..., cannot). Wide characters need
+// the two-byte mode; a run of narrow characters between them switches to one byte per
+// character when that saves bytes: between two wide runs the two switches cost 2, so runs of 3
+// or more; at the end one switch, so runs of 2 or more; at the start the value is in the
+// one-byte mode already. One pass: bulk loads encode every memo through here.
+std::optional<std::size_t> compressInto(std::u16string_view text, std::uint8_t *out)
 {
+    std::uint8_t *p = out;
     bool oneByte = true;
     for (std::size_t i = 0; i < text.size();) {
         const bool narrow = isNarrow(text[i]);
         std::size_t end = i + 1;
         while (end < text.size() && isNarrow(text[end]) == narrow)
             ++end;
-        const std::size_t run = end - i;
-        const bool wantOneByte = narrow && (i == 0 || run >= (end == text.size() ? 2u : 3u));
+        const bool wantOneByte = narrow && (i == 0 || end - i >= (end == text.size() ? 2u : 3u));
         if (wantOneByte != oneByte) {
-            sink.toggle();
+            *p++ = 0x00;
             oneByte = wantOneByte;
         }
-        sink.put(text.substr(i, run), oneByte);
+        if (oneByte) {
+            for (std::size_t k = i; k < end; ++k)
+                *p++ = std::uint8_t(text[k]);
+        } else {
+            for (std::size_t k = i; k < end; ++k) {
+                if ((text[k] & 0xFF) == 0)
+                    return std::nullopt;
+                *p++ = std::uint8_t(text[k]);
+                *p++ = std::uint8_t(text[k] >> 8);
+            }
+        }
         i = end;
     }
+    return std::size_t(p - out);
 }
-
-struct CountingSink
-{
-    std::size_t size = 0;
-    void toggle() { ++size; }
-    void put(std::u16string_view run, bool oneByte) { size += run.size() * (oneByte ? 1 : 2); }
-};
-
-struct WritingSink
-{
-    std::uint8_t *p;
-    void toggle() { *p++ = 0x00; }
-    void put(std::u16string_view run, bool oneByte)
-    {
-        for (char16_t c : run) {
-            *p++ = std::uint8_t(c);
-            if (!oneByte)
-                *p++ = std::uint8_t(c >> 8);
-        }
-    }
-};
 
 } // namespace
 
 std::vector<std::uint8_t> encodeText(std::u16string_view text, bool compressible)
 {
-    // A zero byte where a character starts switches modes in every reader, so a character whose
-    // low byte is zero (U+0000, U+0100, U+4E00 ...) cannot be stored compressed.
-    const bool representable =
-        compressible && std::none_of(text.begin(), text.end(), [](char16_t c) { return (c & 0xFF) == 0; });
-    if (representable) {
-        CountingSink count;
-        compressRuns(text, count);
-        if (2 + count.size < 2 * text.size()) {
-            std::vector<std::uint8_t> out(2 + count.size);
+    std::vector<std::uint8_t> out(2 + 2 * text.size() + 1);
+    if (compressible) {
+        const auto length = compressInto(text, out.data() + 2);
+        if (length && 2 + *length < 2 * text.size()) {
             out[0] = 0xFF;
             out[1] = 0xFE;
-            WritingSink sink{out.data() + 2};
-            compressRuns(text, sink);
+            out.resize(2 + *length);
             return out;
         }
     }
-    std::vector<std::uint8_t> out(2 * text.size());
+    out.resize(2 * text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         out[2 * i] = std::uint8_t(text[i]);
         out[2 * i + 1] = std::uint8_t(text[i] >> 8);
