@@ -121,7 +121,8 @@ void printLine(int size, const char *kind, int count, const Timings &t)
     std::fflush(stdout);
 }
 
-// What one statement asked of the disk, on average, and the share of its time spent flushing.
+// What one statement asked of the disk, on average, and the share of its time spent flushing;
+// then the library's flushes after a change of its length beside those after writes in place.
 void printIo(int size, const char *kind, int count, const IoCounts &io, double ours)
 {
     const auto per = [count](std::uint64_t n) { return double(n) / count; };
@@ -131,6 +132,13 @@ void printIo(int size, const char *kind, int count, const IoCounts &io, double o
                 size, kind, per(io.journal.writes), per(io.journal.bytes) / 1024, per(io.journal.syncs),
                 per(io.library.writes), per(io.library.bytes) / 4096, per(io.library.syncs), per(io.truncates),
                 per(io.directorySyncs), flushing * 100);
+    const IoCounts::PerFile &l = io.library;
+    const auto ms = [](double s, std::uint64_t n) { return n ? s / double(n) * 1000 : 0.0; };
+    std::printf("%7d commands %-6s  library flushes: %llu after a length change %.2f ms each | %llu in place %.2f ms"
+                " each\n",
+                size, kind, static_cast<unsigned long long>(l.resizedSyncs), ms(l.resizedSyncSeconds, l.resizedSyncs),
+                static_cast<unsigned long long>(l.syncs - l.resizedSyncs),
+                ms(l.syncSeconds - l.resizedSyncSeconds, l.syncs - l.resizedSyncs));
     std::fflush(stdout);
 }
 

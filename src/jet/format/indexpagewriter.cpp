@@ -77,18 +77,21 @@ std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries)
     return total;
 }
 
-std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
+bool encodeIndexPageInto(const IndexPageImage &img, std::span<std::uint8_t, PageSize> p)
 {
-    if (encodedEntryBytes(img.entries) > IndexLayout::EntryAreaBytes)
-        return std::nullopt;
-    PageBytes p{};
+    const std::size_t prefix = sharedPrefix(img.entries);
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < img.entries.size(); ++i)
+        total += img.entries[i].size() - (i ? prefix : 0);
+    if (total > IndexLayout::EntryAreaBytes)
+        return false;
+    std::fill(p.begin(), p.end(), 0);
     p[0] = img.leaf ? PageTypeIndexLeaf : PageTypeIndexNode;
     p[1] = 0x01;
     put32(p, 4, img.tdefPage);
     put32(p, 12, img.prev);
     put32(p, 16, img.next);
     put32(p, 20, img.leaf ? 0 : img.tail);
-    const std::size_t prefix = sharedPrefix(img.entries);
     put16(p, 24, std::uint16_t(prefix));
     std::size_t at = 0;
     for (std::size_t i = 0; i < img.entries.size(); ++i) {
@@ -99,6 +102,14 @@ std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
         p[IndexLayout::BitmapStart + at / 8] |= std::uint8_t(1u << (at % 8));
     }
     put16(p, 2, std::uint16_t(IndexLayout::EntryAreaBytes - at));
+    return true;
+}
+
+std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
+{
+    PageBytes p;
+    if (!encodeIndexPageInto(img, p))
+        return std::nullopt;
     return p;
 }
 

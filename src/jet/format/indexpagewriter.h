@@ -47,6 +47,9 @@ std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries);
 
 // Encodes an index page; nullopt when its entries do not fit (encodedEntryBytes > 3616).
 std::optional<PageBytes> encodeIndexPage(const IndexPageImage &image);
+// Encodes an index page over `page` (every byte written); false, and `page` untouched, when
+// its entries do not fit.
+bool encodeIndexPageInto(const IndexPageImage &image, std::span<std::uint8_t, PageSize> page);
 
 // Leaf entry for a key and row; node entry for a key, row and child.
 RawIndexEntry leafEntry(std::vector<std::uint8_t> key, std::uint32_t page, std::uint8_t row);

@@ -51,9 +51,12 @@ std::optional<StatementSplitter::Statement> StatementSplitter::finish()
 
 void StatementSplitter::endStatement()
 {
+    // A script's statements tend to be alike: the next one starts with room for this one.
+    const std::size_t length = m_text.size();
     if (m_started)
         m_ready.push_back({std::move(m_text), m_startLine});
     m_text.clear();
+    m_text.reserve(length);
     m_started = false;
 }
 
