@@ -105,6 +105,26 @@ bool encodeIndexPageInto(const IndexPageImage &img, std::span<std::uint8_t, Page
     return true;
 }
 
+bool encodeAppendedEntry(const IndexPageImage &img, std::span<std::uint8_t, PageSize> p)
+{
+    const std::size_t n = img.entries.size();
+    if (!img.leaf || n < 3 || p[0] != PageTypeIndexLeaf || u16(p, 24) != sharedPrefix(img.entries))
+        return false;
+    const std::size_t prefix = u16(p, 24);
+    std::size_t at = img.entries[0].size();
+    for (std::size_t i = 1; i + 1 < n; ++i)
+        at += img.entries[i].size() - prefix;
+    const RawIndexEntry &e = img.entries.back();
+    const std::size_t end = at + e.size() - prefix;
+    const auto marked = [&p](std::size_t bit) { return p[IndexLayout::BitmapStart + bit / 8] & (1u << (bit % 8)); };
+    if (end > IndexLayout::EntryAreaBytes || u16(p, 2) != IndexLayout::EntryAreaBytes - at || !marked(at))
+        return false;
+    std::copy(e.begin() + std::ptrdiff_t(prefix), e.end(), p.begin() + std::ptrdiff_t(IndexLayout::EntriesStart + at));
+    p[IndexLayout::BitmapStart + end / 8] |= std::uint8_t(1u << (end % 8));
+    put16(p, 2, std::uint16_t(IndexLayout::EntryAreaBytes - end));
+    return true;
+}
+
 std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
 {
     PageBytes p;
