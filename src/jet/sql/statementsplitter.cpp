@@ -4,6 +4,7 @@
 #include "jet/sql/statementsplitter.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace Qb::Jet {
 
@@ -21,7 +22,9 @@ void StatementSplitter::feed(std::string_view part)
         if (m_state == State::Text) {
             const std::size_t stop = std::min(part.find('\'', i), part.size());
             const std::string_view run = part.substr(i, stop - i);
-            m_line += std::size_t(std::ranges::count(run, '\n'));
+            for (const char *c = run.data(), *end = c + run.size();
+                 (c = static_cast<const char *>(std::memchr(c, '\n', std::size_t(end - c)))); ++c)
+                ++m_line;
             m_text.append(run);
             i = stop;
             if (i == part.size())

@@ -61,6 +61,11 @@ TEST(Text, utf16RoundTripAndInvalidUtf8)
     EXPECT_EQ(utf8ToUtf16("\xC0\x80"), std::u16string(u"\uFFFD\uFFFD"));
     EXPECT_EQ(utf8ToUtf16("\xE6\x96"), std::u16string(u"\uFFFD"));
     EXPECT_EQ(utf8ToUtf16("a\xFF" "b\xE6\x96" "c\xF0\x9F\x98\x80"), std::u16string(u"a\uFFFDb\uFFFDc\U0001F600"));
+    // Three-byte sequences: the highest and lowest units they hold, an overlong form and an
+    // encoded surrogate (replaced), a sequence cut by the end of the text, each after ASCII.
+    EXPECT_EQ(utf8ToUtf16("x\xEF\xBF\xBF" "x\xE0\xA0\x80"), std::u16string(u"x\uFFFFx\u0800"));
+    EXPECT_EQ(utf8ToUtf16("x\xE0\x80\x80" "x\xED\xA0\x80"), std::u16string(u"x\uFFFDx\uFFFD"));
+    EXPECT_EQ(utf8ToUtf16("abcdefgh\xE6\x96\x87\xE6\x96"), std::u16string(u"abcdefgh\u6587\uFFFD"));
 }
 
 TEST(Text, foldingIgnoresLetterCaseOnly)
