@@ -331,4 +331,19 @@ std::u16string foldedUtf16(std::string_view utf8)
     return out;
 }
 
+bool equalsFolded(std::string_view utf8, std::u16string_view folded)
+{
+    std::size_t n = 0;
+    const auto next = [&](char16_t unit) { return n < folded.size() && foldCase(unit) == folded[n++]; };
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t cp = nextCodePoint(utf8, i);
+        const bool same = cp >= 0x10000 ? next(char16_t(0xD800 + ((cp - 0x10000) >> 10)))
+                && next(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)))
+                                        : next(char16_t(cp));
+        if (!same)
+            return false;
+    }
+    return n == folded.size();
+}
+
 } // namespace Qb::Jet

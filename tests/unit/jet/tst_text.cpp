@@ -68,6 +68,14 @@ TEST(Text, utf16RoundTripAndInvalidUtf8)
     EXPECT_EQ(utf8ToUtf16("abcdefgh\xE6\x96\x87\xE6\x96"), std::u16string(u"abcdefgh\u6587\uFFFD"));
 }
 
+TEST(Text, equalsFoldedAgreesWithComparingFoldedCopies)
+{
+    const char *names[] = {"命令库", "命令表", "PrInT", "print", "prin", "ÄÖÜ", "äöü", "😀x", "😀X", "\xFF", "", "a\xE6\x96"};
+    for (const char *a : names)
+        for (const char *b : names)
+            EXPECT_EQ(equalsFolded(a, foldedUtf16(b)), foldedUtf16(a) == foldedUtf16(b)) << a << " / " << b;
+}
+
 TEST(Text, foldingIgnoresLetterCaseOnly)
 {
     EXPECT_EQ(foldedUtf16("PrInT"), foldedUtf16("print"));
