@@ -29,6 +29,13 @@ void StatementSplitter::feed(std::string_view part)
             i = stop;
             if (i == part.size())
                 break;
+        } else if (m_state == State::Code && m_started) {
+            // Inside a statement's code only these bytes change the state or the line.
+            const std::size_t stop = std::min(part.find_first_of("';-[\n", i), part.size());
+            m_text.append(part.substr(i, stop - i));
+            i = stop;
+            if (i == part.size())
+                break;
         }
         take(part[i++]);
     }
