@@ -10,7 +10,8 @@
 //   qb-bench-jet-write [--sizes 1000,10000,100000] [--statements N] [--dir DIR]
 //                      [--tool quillbox-mdb --bulk N]
 // With --bulk, N commands are loaded through `quillbox-mdb exec FILE - --single-transaction`
-// beside SQLite inserting the same rows in one transaction.
+// beside SQLite inserting the same rows in one transaction (medians of three rounds, wall-clock
+// and processor time).
 // Every figure is statements (or rows) per second; a ratio is ours divided by the reference.
 #include "jet_writebench.h"
 
@@ -20,14 +21,17 @@
 #include "jet/storage/pagesource.h"
 #include "jet/write/emptylibrary.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -121,7 +125,8 @@ void printLine(int size, const char *kind, int count, const Timings &t)
     std::fflush(stdout);
 }
 
-// What one statement asked of the disk, on average, and the share of its time spent flushing.
+// What one statement asked of the disk, on average, and the share of its time spent flushing;
+// then the library's flushes after a change of its length beside those after writes in place.
 void printIo(int size, const char *kind, int count, const IoCounts &io, double ours)
 {
     const auto per = [count](std::uint64_t n) { return double(n) / count; };
@@ -131,6 +136,13 @@ void printIo(int size, const char *kind, int count, const IoCounts &io, double o
                 size, kind, per(io.journal.writes), per(io.journal.bytes) / 1024, per(io.journal.syncs),
                 per(io.library.writes), per(io.library.bytes) / 4096, per(io.library.syncs), per(io.truncates),
                 per(io.directorySyncs), flushing * 100);
+    const IoCounts::PerFile &l = io.library;
+    const auto ms = [](double s, std::uint64_t n) { return n ? s / double(n) * 1000 : 0.0; };
+    std::printf("%7d commands %-6s  library flushes: %llu after a length change %.2f ms each | %llu in place %.2f ms"
+                " each\n",
+                size, kind, static_cast<unsigned long long>(l.resizedSyncs), ms(l.resizedSyncSeconds, l.resizedSyncs),
+                static_cast<unsigned long long>(l.syncs - l.resizedSyncs),
+                ms(l.syncSeconds - l.resizedSyncSeconds, l.syncs - l.resizedSyncs));
     std::fflush(stdout);
 }
 
@@ -209,11 +221,37 @@ Costs benchSize(const Options &o, int size)
     return costs;
 }
 
+// Wall-clock and processor seconds of one bulk load; wall < 0 when it failed.
+struct BulkTiming
+{
+    double wall = -1, cpu = 0;
+};
+
+// Processor seconds of this process and of the children it has waited for.
+double cpuSeconds()
+{
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        ::getrusage(who, &usage);
+        for (const timeval &t : {usage.ru_utime, usage.ru_stime})
+            total += double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+BulkTiming timed(const std::function<bool()> &run)
+{
+    const double cpu = cpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = run();
+    return {ok ? seconds(start) : -1, cpuSeconds() - cpu};
+}
+
 // Runs `tool exec FILE - --single-transaction` with `scriptPath` as its standard input.
-double runTool(const std::string &tool, const std::string &file, const std::string &scriptPath)
+bool runTool(const std::string &tool, const std::string &file, const std::string &scriptPath)
 {
     std::fflush(stdout);
-    const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
         if (!std::freopen(scriptPath.c_str(), "rb", stdin) || !std::freopen("/dev/null", "w", stdout))
@@ -223,10 +261,22 @@ double runTool(const std::string &tool, const std::string &file, const std::stri
     }
     int status = 0;
     ::waitpid(child, &status, 0);
-    const double s = seconds(start);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The medians of the runs, wall and processor time each on its own; a failed run fails all.
+BulkTiming median(std::vector<BulkTiming> runs)
+{
+    if (std::ranges::any_of(runs, [](const BulkTiming &t) { return t.wall < 0; }))
+        return {};
+    std::ranges::sort(runs, {}, &BulkTiming::wall);
+    const double wall = runs[runs.size() / 2].wall;
+    std::ranges::sort(runs, {}, &BulkTiming::cpu);
+    return {wall, runs[runs.size() / 2].cpu};
+}
+
+// Three rounds of both loads in turn, so that other work on the machine slows both alike;
+// the medians are compared, by wall-clock and by processor time.
 void benchBulk(const Options &o)
 {
     const std::filesystem::path dir(o.dir);
@@ -235,17 +285,25 @@ void benchBulk(const Options &o)
     for (int k = 0; k < o.bulk; ++k)
         text += insertCommand(k) + ";\n";
     std::ofstream(script, std::ios::binary) << text;
-    std::filesystem::remove(file);
-    double ours = -1;
-    if (Database::createLibrary(file))
-        ours = runTool(o.tool, file, script);
-    const auto size = std::filesystem::exists(file) ? std::filesystem::file_size(file) : 0;
-    SqliteLibrary sqlite((dir / "qb-bench-bulk.db").string(), false);
-    const double theirs = sqlite.runScript(text);
-    std::printf("%7d commands bulk    quillbox exec - --single-transaction %6s rows/s (%.2f s, %.0f MB)"
-                " | sqlite rollback, one transaction %6s rows/s (%.2f s) ratio %.2f\n",
-                o.bulk, rate(o.bulk, ours).c_str(), ours, double(size) / 1e6, rate(o.bulk, theirs).c_str(), theirs,
-                ours > 0 && theirs > 0 ? theirs / ours : 0.0);
+    std::vector<BulkTiming> ours, theirs;
+    std::uintmax_t size = 0;
+    for (int round = 0; round < 3; ++round) {
+        std::filesystem::remove(file);
+        const bool created = bool(Database::createLibrary(file));
+        ours.push_back(timed([&] { return created && runTool(o.tool, file, script); }));
+        size = std::filesystem::exists(file) ? std::filesystem::file_size(file) : 0;
+        SqliteLibrary sqlite((dir / "qb-bench-bulk.db").string(), false);
+        theirs.push_back(timed([&] { return sqlite.runScript(text) >= 0; }));
+    }
+    const BulkTiming a = median(ours), b = median(theirs);
+    const auto ratio = [](double ourSeconds, double theirSeconds) {
+        return ourSeconds > 0 && theirSeconds > 0 ? theirSeconds / ourSeconds : 0.0;
+    };
+    std::printf("%7d commands bulk    quillbox exec - --single-transaction %6s rows/s (%.2f s, cpu %.2f s, %.0f MB)"
+                " | sqlite rollback, one transaction %6s rows/s (%.2f s, cpu %.2f s) ratio %.2f, by cpu %.2f"
+                " (medians of 3)\n",
+                o.bulk, rate(o.bulk, a.wall).c_str(), a.wall, a.cpu, double(size) / 1e6, rate(o.bulk, b.wall).c_str(),
+                b.wall, b.cpu, ratio(a.wall, b.wall), ratio(a.cpu, b.cpu));
     std::filesystem::remove(script);
     std::filesystem::remove(file);
 }

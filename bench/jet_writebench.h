@@ -29,13 +29,17 @@ StatementText deleteStatements(int size, int count);
 double floorSeconds(const std::string &dir, int count);
 
 // What the engine asked of the disk: writes (system calls), bytes and flushes of the journal
-// and of the library, and the time spent in those flushes.
+// and of the library, and the time spent in those flushes; apart, the flushes that followed a
+// change of the file's length (the file system commits the new length with the data) and
+// their time.
 struct IoCounts
 {
     struct PerFile
     {
         std::uint64_t writes = 0, bytes = 0, syncs = 0;
         double syncSeconds = 0;
+        std::uint64_t resizedSyncs = 0;
+        double resizedSyncSeconds = 0;
     };
     PerFile journal, library;
     std::uint64_t truncates = 0, directorySyncs = 0;

@@ -18,6 +18,7 @@ public:
     CountingFile(std::unique_ptr<File> inner, IoCounts &counts)
         : File(inner->path()), m_inner(std::move(inner)), m_counts(counts), m_journal(isJournal(path()))
     {
+        m_end = m_inner->size().value_or(0);
     }
 
     Result<std::size_t> read(std::uint64_t offset, std::span<std::uint8_t> out) const override
@@ -31,6 +32,10 @@ public:
         IoCounts::PerFile &f = m_journal ? m_counts.journal : m_counts.library;
         ++f.writes;
         f.bytes += n.value_or(0);
+        if (offset + n.value_or(0) > m_end) {
+            m_end = offset + n.value_or(0);
+            m_resized = true;
+        }
         return n;
     }
 
@@ -39,14 +44,22 @@ public:
         const auto start = std::chrono::steady_clock::now();
         auto r = m_inner->sync();
         IoCounts::PerFile &f = m_journal ? m_counts.journal : m_counts.library;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ++f.syncs;
-        f.syncSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        f.syncSeconds += seconds;
+        if (m_resized) {
+            ++f.resizedSyncs;
+            f.resizedSyncSeconds += seconds;
+        }
+        m_resized = !r;
         return r;
     }
 
     Result<void> truncate(std::uint64_t size) override
     {
         ++m_counts.truncates;
+        m_resized = m_resized || size != m_end;
+        m_end = size;
         return m_inner->truncate(size);
     }
 
@@ -56,6 +69,8 @@ private:
     std::unique_ptr<File> m_inner;
     IoCounts &m_counts;
     bool m_journal;
+    std::uint64_t m_end = 0; // the file's length
+    bool m_resized = false;  // the length changed since the last good flush
 };
 
 } // namespace
@@ -84,8 +99,12 @@ namespace {
 IoCounts combined(const IoCounts &a, const IoCounts &b, int sign)
 {
     const auto one = [sign](const IoCounts::PerFile &x, const IoCounts::PerFile &y) {
-        return IoCounts::PerFile{x.writes + sign * y.writes, x.bytes + sign * y.bytes, x.syncs + sign * y.syncs,
-                                 x.syncSeconds + sign * y.syncSeconds};
+        return IoCounts::PerFile{x.writes + sign * y.writes,
+                                 x.bytes + sign * y.bytes,
+                                 x.syncs + sign * y.syncs,
+                                 x.syncSeconds + sign * y.syncSeconds,
+                                 x.resizedSyncs + sign * y.resizedSyncs,
+                                 x.resizedSyncSeconds + sign * y.resizedSyncSeconds};
     };
     return IoCounts{one(a.journal, b.journal), one(a.library, b.library), a.truncates + sign * b.truncates,
                     a.directorySyncs + sign * b.directorySyncs};

@@ -65,7 +65,7 @@ std::optional<CatalogEntry> Catalog::findTable(std::string_view name) const
 {
     const std::u16string wanted = foldedUtf16(name);
     for (const auto &e : entries)
-        if (e.isTable() && foldedUtf16(e.name) == wanted)
+        if (e.isTable() && equalsFolded(e.name, wanted))
             return e;
     return std::nullopt;
 }

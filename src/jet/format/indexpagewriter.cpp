@@ -77,18 +77,21 @@ std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries)
     return total;
 }
 
-std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
+bool encodeIndexPageInto(const IndexPageImage &img, std::span<std::uint8_t, PageSize> p)
 {
-    if (encodedEntryBytes(img.entries) > IndexLayout::EntryAreaBytes)
-        return std::nullopt;
-    PageBytes p{};
+    const std::size_t prefix = sharedPrefix(img.entries);
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < img.entries.size(); ++i)
+        total += img.entries[i].size() - (i ? prefix : 0);
+    if (total > IndexLayout::EntryAreaBytes)
+        return false;
+    std::fill(p.begin(), p.end(), 0);
     p[0] = img.leaf ? PageTypeIndexLeaf : PageTypeIndexNode;
     p[1] = 0x01;
     put32(p, 4, img.tdefPage);
     put32(p, 12, img.prev);
     put32(p, 16, img.next);
     put32(p, 20, img.leaf ? 0 : img.tail);
-    const std::size_t prefix = sharedPrefix(img.entries);
     put16(p, 24, std::uint16_t(prefix));
     std::size_t at = 0;
     for (std::size_t i = 0; i < img.entries.size(); ++i) {
@@ -99,6 +102,34 @@ std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
         p[IndexLayout::BitmapStart + at / 8] |= std::uint8_t(1u << (at % 8));
     }
     put16(p, 2, std::uint16_t(IndexLayout::EntryAreaBytes - at));
+    return true;
+}
+
+bool encodeAppendedEntry(const IndexPageImage &img, std::span<std::uint8_t, PageSize> p)
+{
+    const std::size_t n = img.entries.size();
+    if (!img.leaf || n < 3 || p[0] != PageTypeIndexLeaf || u16(p, 24) != sharedPrefix(img.entries))
+        return false;
+    const std::size_t prefix = u16(p, 24);
+    std::size_t at = img.entries[0].size();
+    for (std::size_t i = 1; i + 1 < n; ++i)
+        at += img.entries[i].size() - prefix;
+    const RawIndexEntry &e = img.entries.back();
+    const std::size_t end = at + e.size() - prefix;
+    const auto marked = [&p](std::size_t bit) { return p[IndexLayout::BitmapStart + bit / 8] & (1u << (bit % 8)); };
+    if (end > IndexLayout::EntryAreaBytes || u16(p, 2) != IndexLayout::EntryAreaBytes - at || !marked(at))
+        return false;
+    std::copy(e.begin() + std::ptrdiff_t(prefix), e.end(), p.begin() + std::ptrdiff_t(IndexLayout::EntriesStart + at));
+    p[IndexLayout::BitmapStart + end / 8] |= std::uint8_t(1u << (end % 8));
+    put16(p, 2, std::uint16_t(IndexLayout::EntryAreaBytes - end));
+    return true;
+}
+
+std::optional<PageBytes> encodeIndexPage(const IndexPageImage &img)
+{
+    PageBytes p;
+    if (!encodeIndexPageInto(img, p))
+        return std::nullopt;
     return p;
 }
 

@@ -47,6 +47,14 @@ std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries);
 
 // Encodes an index page; nullopt when its entries do not fit (encodedEntryBytes > 3616).
 std::optional<PageBytes> encodeIndexPage(const IndexPageImage &image);
+// Encodes an index page over `page` (every byte written); false, and `page` untouched, when
+// its entries do not fit.
+bool encodeIndexPageInto(const IndexPageImage &image, std::span<std::uint8_t, PageSize> page);
+// Adds the last entry of leaf `image` to `page`, which holds the image without that entry (as
+// any writer encoded it), so that the page encodes `image`; only its entry bytes, bitmap bit and
+// free space change. False, and `page` untouched, unless the page's shared prefix stays what the
+// entries call for, the page is consistent with the earlier entries and the entry fits.
+bool encodeAppendedEntry(const IndexPageImage &image, std::span<std::uint8_t, PageSize> page);
 
 // Leaf entry for a key and row; node entry for a key, row and child.
 RawIndexEntry leafEntry(std::vector<std::uint8_t> key, std::uint32_t page, std::uint8_t row);

@@ -2,7 +2,9 @@
 // Conversions between Jet's stored text forms, UTF-16 and UTF-8.
 #include "jet/format/text.h"
 
+#include <bit>
 #include <cstring>
+#include <optional>
 
 namespace Qb::Jet {
 
@@ -230,33 +232,61 @@ std::string decodeUcs2(ByteSpan bytes)
     return out;
 }
 
+namespace {
+
+// Four ASCII bytes (the first in the low byte) as four UTF-16LE units in one word.
+std::uint64_t widenAscii(std::uint32_t bytes)
+{
+    std::uint64_t x = bytes;
+    x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+    return (x | (x << 8)) & 0x00FF00FF00FF00FFull;
+}
+
+// A well-formed three-byte sequence at `in` (`left` bytes remain) as its one UTF-16 unit:
+// CJK text is made of them.
+std::optional<char16_t> threeByteUnit(const unsigned char *in, std::size_t left)
+{
+    if (left < 3 || (in[0] & 0xF0) != 0xE0 || (in[1] & 0xC0) != 0x80 || (in[2] & 0xC0) != 0x80)
+        return std::nullopt;
+    const auto unit = char16_t((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F));
+    if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF))
+        return std::nullopt; // overlong or a surrogate: the general path replaces it
+    return unit;
+}
+
+} // namespace
+
 std::u16string utf8ToUtf16(std::string_view utf8)
 {
-    // No code point takes more UTF-16 units than it takes UTF-8 bytes.
-    std::u16string out(utf8.size(), u'\0');
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < utf8.size();) {
-        std::uint64_t word = 0;
-        if (i + 8 <= utf8.size() && (std::memcpy(&word, utf8.data() + i, 8), (word & 0x8080808080808080ull) == 0)) {
-            for (std::size_t k = 0; k < 8; ++k)
-                out[n + k] = char16_t(static_cast<unsigned char>(utf8[i + k]));
-            n += 8;
-            i += 8;
-            continue;
+    // No code point takes more UTF-16 units than it takes UTF-8 bytes. Runs of ASCII are
+    // widened eight bytes at a time; the buffer is not cleared first (a bulk load converts
+    // every memo).
+    std::u16string out;
+    out.resize_and_overwrite(utf8.size(), [utf8](char16_t *start, std::size_t) {
+        char16_t *o = start;
+        const auto *in = reinterpret_cast<const unsigned char *>(utf8.data());
+        for (std::size_t i = 0; i < utf8.size();) {
+            std::uint64_t word = 0;
+            if (std::endian::native == std::endian::little && i + 8 <= utf8.size()
+                && (std::memcpy(&word, in + i, 8), (word & 0x8080808080808080ull) == 0)) {
+                const std::uint64_t units[2] = {widenAscii(std::uint32_t(word)), widenAscii(std::uint32_t(word >> 32))};
+                std::memcpy(o, units, sizeof units);
+                o += 8;
+                i += 8;
+            } else if (in[i] < 0x80) {
+                *o++ = char16_t(in[i++]);
+            } else if (const auto unit = threeByteUnit(in + i, utf8.size() - i)) {
+                *o++ = *unit;
+                i += 3;
+            } else if (const char32_t cp = nextCodePoint(utf8, i); cp >= 0x10000) {
+                *o++ = char16_t(0xD800 + ((cp - 0x10000) >> 10));
+                *o++ = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            } else {
+                *o++ = char16_t(cp);
+            }
         }
-        if (static_cast<unsigned char>(utf8[i]) < 0x80) {
-            out[n++] = char16_t(utf8[i++]);
-            continue;
-        }
-        const char32_t cp = nextCodePoint(utf8, i);
-        if (cp >= 0x10000) {
-            out[n++] = char16_t(0xD800 + ((cp - 0x10000) >> 10));
-            out[n++] = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            out[n++] = char16_t(cp);
-        }
-    }
-    out.resize(n);
+        return std::size_t(o - start);
+    });
     return out;
 }
 
@@ -299,6 +329,21 @@ std::u16string foldedUtf16(std::string_view utf8)
     for (char16_t &c : out)
         c = foldCase(c);
     return out;
+}
+
+bool equalsFolded(std::string_view utf8, std::u16string_view folded)
+{
+    std::size_t n = 0;
+    const auto next = [&](char16_t unit) { return n < folded.size() && foldCase(unit) == folded[n++]; };
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t cp = nextCodePoint(utf8, i);
+        const bool same = cp >= 0x10000 ? next(char16_t(0xD800 + ((cp - 0x10000) >> 10)))
+                && next(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)))
+                                        : next(char16_t(cp));
+        if (!same)
+            return false;
+    }
+    return n == folded.size();
 }
 
 } // namespace Qb::Jet

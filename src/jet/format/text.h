@@ -34,6 +34,8 @@ char16_t foldCase(char16_t c);
 
 // Case-folded UTF-16 of a UTF-8 text, for repeated comparisons.
 std::u16string foldedUtf16(std::string_view utf8);
+// Whether foldedUtf16(utf8) == folded, without building the folded copy.
+bool equalsFolded(std::string_view utf8, std::u16string_view folded);
 
 // Visits the UTF-16 code units of a stored text value without allocating; `visit` returns false
 // to stop early. Returns false when stopped.

@@ -134,10 +134,10 @@ private:
     }
     Result<Literal> literal()
     {
-        const Token &t = peek();
+        Token &t = m_tokens[std::min(m_pos, m_tokens.size() - 1)];
         Literal l;
         if (t.kind == Token::Kind::Text) {
-            l.text = t.text;
+            l.text = std::move(t.text); // the parser never goes back: a memo's text moves once
         } else if (t.kind == Token::Kind::Integer) {
             l.kind = Literal::Kind::Integer;
             l.integer = t.integer;

@@ -2,6 +2,7 @@
 // Tokenizer of the SQL subset.
 #include "jet/sql/sqltokens.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -191,15 +192,17 @@ Error syntaxError(const std::string &what, std::size_t position)
 
 bool isKeyword(const std::string &word)
 {
-    static const char *const keywords[] = {"select", "from", "where", "and", "like", "insert", "into",
-                                           "values", "update", "set", "delete", "or", "not", "order", "by",
-                                           "is", "null", "in", "between", "as", "group", "distinct", "top",
-                                           "true", "false"};
-    const std::string w = lower(word);
-    for (const char *k : keywords)
-        if (w == k)
-            return true;
-    return false;
+    static constexpr std::string_view keywords[] = {"select", "from", "where", "and", "like", "insert", "into",
+                                                    "values", "update", "set", "delete", "or", "not", "order", "by",
+                                                    "is", "null", "in", "between", "as", "group", "distinct", "top",
+                                                    "true", "false"};
+    // Every statement names its columns: most words are no keyword and fail on their length.
+    const auto sameWord = [&word](std::string_view k) {
+        return k.size() == word.size() && std::ranges::equal(k, word, {}, {}, [](char c) {
+                   return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+               });
+    };
+    return std::ranges::any_of(keywords, sameWord);
 }
 
 Result<std::vector<Token>> tokenize(std::string_view sql)

@@ -4,6 +4,7 @@
 #include "jet/sql/statementsplitter.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace Qb::Jet {
 
@@ -21,8 +22,17 @@ void StatementSplitter::feed(std::string_view part)
         if (m_state == State::Text) {
             const std::size_t stop = std::min(part.find('\'', i), part.size());
             const std::string_view run = part.substr(i, stop - i);
-            m_line += std::size_t(std::ranges::count(run, '\n'));
+            for (const char *c = run.data(), *end = c + run.size();
+                 (c = static_cast<const char *>(std::memchr(c, '\n', std::size_t(end - c)))); ++c)
+                ++m_line;
             m_text.append(run);
+            i = stop;
+            if (i == part.size())
+                break;
+        } else if (m_state == State::Code && m_started) {
+            // Inside a statement's code only these bytes change the state or the line.
+            const std::size_t stop = std::min(part.find_first_of("';-[\n", i), part.size());
+            m_text.append(part.substr(i, stop - i));
             i = stop;
             if (i == part.size())
                 break;
@@ -51,9 +61,12 @@ std::optional<StatementSplitter::Statement> StatementSplitter::finish()
 
 void StatementSplitter::endStatement()
 {
+    // A script's statements tend to be alike: the next one starts with room for this one.
+    const std::size_t length = m_text.size();
     if (m_started)
         m_ready.push_back({std::move(m_text), m_startLine});
     m_text.clear();
+    m_text.reserve(length);
     m_started = false;
 }
 

@@ -276,6 +276,8 @@ Result<void> release(TxWriter &tx, std::uint32_t page)
 
 Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
 {
+    if (present && page < tx.mapFloor(ref.page, ref.row))
+        tx.setMapFloor(ref.page, ref.row, page);
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
@@ -374,15 +376,22 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
     return pages;
 }
 
+// A bulk load asks a free-space map for a page with room at every row: the floor keeps each
+// search from walking the map's empty start again. A search that began at or below the floor
+// raises it to what it found (to the file's end when nothing); setting a bit lowers it.
 Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, std::uint32_t from)
 {
+    const std::uint32_t floor = tx.mapFloor(ref.page, ref.row);
+    const std::uint32_t start = std::max(from, floor);
     std::optional<std::uint32_t> found;
-    if (auto r = forEachInMap(tx, ref, from, [&](std::uint32_t page) {
+    if (auto r = forEachInMap(tx, ref, start, [&](std::uint32_t page) {
             found = page;
             return false;
         });
         !r)
         return std::unexpected(r.error());
+    if (start == floor)
+        tx.setMapFloor(ref.page, ref.row, found.value_or(tx.pageCount()));
     return found;
 }
 

@@ -58,16 +58,17 @@ IndexPageImage &IndexWriter::change(Level &level)
     return m_pages.change(level.page);
 }
 
-Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image)
+Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image, bool appended)
 {
-    auto encoded = encodeIndexPage(image);
-    if (!encoded)
-        return std::unexpected(corrupt("index page " + std::to_string(page) + " overflows"));
     auto bytes = m_tx.write(page);
     if (!bytes)
         return std::unexpected(bytes.error());
-    std::copy(encoded->begin(), encoded->end(), bytes->begin());
-    m_pages.stored(page, *encoded);
+    // Every insert of a bulk load stores a leaf of each index: an entry added at the end is
+    // written alone, anything else encodes the page again where it is written.
+    const auto onPage = bytes->first<PageSize>();
+    if (!(appended && encodeAppendedEntry(image, onPage)) && !encodeIndexPageInto(image, onPage))
+        return std::unexpected(corrupt("index page " + std::to_string(page) + " overflows"));
+    m_pages.stored(page, *bytes);
     return {};
 }
 
@@ -169,6 +170,7 @@ Result<void> IndexWriter::insert(const RawIndexEntry &entry)
     if (pos != entries.end() && *pos == entry)
         return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(leaf.page));
     m_appending = pos == entries.end() && leaf.image->next == 0;
+    leaf.appended = pos == entries.end();
     const auto at = pos - entries.begin();
     auto &changed = change(leaf).entries;
     changed.insert(changed.begin() + at, entry);
@@ -221,11 +223,12 @@ Result<void> IndexWriter::fixUpwards(Path &path)
                     return r;
                 return fixUpwards(path);
             }
+            path[l].appended = false;
             if (auto r = split(path, l); !r)
                 return std::unexpected(r.error());
         }
         if (path[l].dirty) {
-            if (auto r = store(path[l].page, *path[l].image); !r)
+            if (auto r = store(path[l].page, *path[l].image, path[l].appended); !r)
                 return r;
             path[l].dirty = false;
         }

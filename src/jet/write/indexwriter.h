@@ -36,14 +36,16 @@ private:
         IndexPageImage *image; // the cached image, changed in place
         std::size_t child = 0; // position of the next level's page in this node's children
         bool dirty = false;
+        bool appended = false; // its only change: a leaf entry after its others
     };
     using Path = std::vector<Level>;
 
     Result<IndexPageImage *> load(std::uint32_t page);
     // The level's image, to be changed and stored.
     IndexPageImage &change(Level &level);
-    // Encodes `image`, the cached image of `page`, onto the page.
-    Result<void> store(std::uint32_t page, const IndexPageImage &image);
+    // Encodes `image`, the cached image of `page`, onto the page; when `appended`, the page
+    // gains the image's last entry alone if its layout allows.
+    Result<void> store(std::uint32_t page, const IndexPageImage &image, bool appended = false);
     Result<Path> descend(const RawIndexEntry &target);
     Result<RawIndexEntry> lastEntryOf(std::uint32_t page);
     Result<void> fixUpwards(Path &path);

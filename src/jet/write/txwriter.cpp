@@ -71,6 +71,23 @@ std::uint32_t TxWriter::append()
     return page;
 }
 
+namespace {
+
+std::uint64_t mapKey(std::uint32_t page, std::uint8_t row) { return std::uint64_t(page) << 8 | row; }
+
+} // namespace
+
+std::uint32_t TxWriter::mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const
+{
+    const auto it = m_mapFloors.find(mapKey(mapPage, mapRow));
+    return it == m_mapFloors.end() ? 0 : it->second;
+}
+
+void TxWriter::setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, std::uint32_t floor)
+{
+    m_mapFloors[mapKey(mapPage, mapRow)] = floor;
+}
+
 void TxWriter::endStatement()
 {
     m_pins.clear();
@@ -149,6 +166,7 @@ void TxWriter::close()
     m_pins.clear();
     m_before.clear();
     m_written.clear();
+    m_mapFloors.clear();
     m_addedHeld = 0;
     m_cache.setOverlay(nullptr);
     m_open = false;

@@ -73,6 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         Encoding{"twoCharactersStayPlain", u"ab", true, plain(u"ab")},
         Encoding{"latin1", u"café ü", true, "\xFF\xFE" "caf\xE9 \xFC"},
         Encoding{"chineseOnlyStaysPlain", u"中文", true, plain(u"中文")},
+        Encoding{"oneWideCharacterStaysPlain", u"中", true, plain(u"中")},
         Encoding{"wideStartThenAscii", u"中文print", true, "\xFF\xFE\x00\x2D\x4E\x87\x65\x00" "print"s},
         Encoding{"twoNarrowAtTheEndSwitch", u"abc中文de", true, "\xFF\xFE" "abc\x00\x2D\x4E\x87\x65\x00" "de"s},
         Encoding{"oneNarrowAtTheEndStaysWide", u"abcd中文d", true, "\xFF\xFE" "abcd\x00\x2D\x4E\x87\x65" "d\x00"s},

@@ -236,6 +236,30 @@ TEST_F(SpaceTest, deletedRowsTakeNewRowsAndEmptiedPagesComeBack)
     expectReadersSee(ids);
 }
 
+// One transaction learns where its free-space maps are empty as it fills pages; room that
+// deletes give back below that point must still be found.
+TEST_F(SpaceTest, insideOneTransaction_deletedRowsTakeNewRows)
+{
+    ASSERT_TRUE(m_db->beginTransaction());
+    std::set<long long> ids;
+    for (int i = 1; i <= 200; ++i) {
+        insertCommand("command" + std::to_string(i) + std::string(180, 'n'), memoText(300, i));
+        ids.insert(i);
+    }
+    const std::uint32_t grown = pages();
+    for (int i = 21; i <= 30; ++i) {
+        exec("delete from 命令库 where ID=" + std::to_string(i));
+        ids.erase(i);
+    }
+    for (int i = 201; i <= 210; ++i) {
+        insertCommand("again" + std::to_string(i) + std::string(180, 'a'), memoText(300, i));
+        ids.insert(i);
+    }
+    EXPECT_EQ(pages(), grown) << "the new rows and memos went where the deleted ones were";
+    ASSERT_TRUE(m_db->commitTransaction());
+    expectReadersSee(ids);
+}
+
 TEST_F(SpaceTest, rewrittenMemosReuseTheirPages)
 {
     insertCommand("one", memoText(1000, 0));

@@ -61,6 +61,19 @@ TEST(Text, utf16RoundTripAndInvalidUtf8)
     EXPECT_EQ(utf8ToUtf16("\xC0\x80"), std::u16string(u"\uFFFD\uFFFD"));
     EXPECT_EQ(utf8ToUtf16("\xE6\x96"), std::u16string(u"\uFFFD"));
     EXPECT_EQ(utf8ToUtf16("a\xFF" "b\xE6\x96" "c\xF0\x9F\x98\x80"), std::u16string(u"a\uFFFDb\uFFFDc\U0001F600"));
+    // Three-byte sequences: the highest and lowest units they hold, an overlong form and an
+    // encoded surrogate (replaced), a sequence cut by the end of the text, each after ASCII.
+    EXPECT_EQ(utf8ToUtf16("x\xEF\xBF\xBF" "x\xE0\xA0\x80"), std::u16string(u"x\uFFFFx\u0800"));
+    EXPECT_EQ(utf8ToUtf16("x\xE0\x80\x80" "x\xED\xA0\x80"), std::u16string(u"x\uFFFDx\uFFFD"));
+    EXPECT_EQ(utf8ToUtf16("abcdefgh\xE6\x96\x87\xE6\x96"), std::u16string(u"abcdefgh\u6587\uFFFD"));
+}
+
+TEST(Text, equalsFoldedAgreesWithComparingFoldedCopies)
+{
+    const char *names[] = {"命令库", "命令表", "PrInT", "print", "prin", "ÄÖÜ", "äöü", "😀x", "😀X", "\xFF", "", "a\xE6\x96"};
+    for (const char *a : names)
+        for (const char *b : names)
+            EXPECT_EQ(equalsFolded(a, foldedUtf16(b)), foldedUtf16(a) == foldedUtf16(b)) << a << " / " << b;
 }
 
 TEST(Text, foldingIgnoresLetterCaseOnly)

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Index page encoding: an entry added after the others of a leaf is written alone only when the
+// page then holds exactly what encoding the whole leaf gives, and the page is left untouched in
+// every other case (the writer encodes the whole page then).
+#include "jet/format/bytewriter.h"
+#include "jet/format/indexpagewriter.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qb::Jet;
+
+namespace {
+
+IndexPageImage leafOf(const std::vector<std::uint32_t> &keys)
+{
+    IndexPageImage img;
+    img.tdefPage = 2;
+    img.prev = 40;
+    for (std::uint32_t k : keys)
+        img.entries.push_back(leafEntry(longKey(std::int32_t(k)), 100 + k / 50, std::uint8_t(k % 50)));
+    return img;
+}
+
+// The page as the writer would have left it before `keys`' last entry came.
+PageBytes pageBefore(IndexPageImage img)
+{
+    img.entries.pop_back();
+    return *encodeIndexPage(img);
+}
+
+struct Append
+{
+    const char *name;
+    std::vector<std::uint32_t> keys; // the leaf after the append, in order
+    bool alone;                      // whether the entry is written alone
+};
+
+void PrintTo(const Append &a, std::ostream *os) { *os << a.name; }
+
+class AppendedEntry : public ::testing::TestWithParam<Append> {};
+
+TEST_P(AppendedEntry, givesTheBytesOfTheWholeLeafOrLeavesThePage)
+{
+    const Append &a = GetParam();
+    const IndexPageImage img = leafOf(a.keys);
+    PageBytes page = pageBefore(img);
+    const PageBytes before = page;
+    ASSERT_EQ(encodeAppendedEntry(img, page), a.alone);
+    if (a.alone)
+        EXPECT_EQ(page, *encodeIndexPage(img));
+    else
+        EXPECT_EQ(page, before);
+}
+
+std::vector<std::uint32_t> ascending(std::uint32_t first, std::uint32_t count)
+{
+    std::vector<std::uint32_t> keys;
+    for (std::uint32_t k = first; k < first + count; ++k)
+        keys.push_back(k);
+    return keys;
+}
+
+// Keys 1..n share the bytes 7F 80 00 00 of their keys; key 256 shares only 7F 80 00, so the
+// page's shared prefix shrinks when it comes.
+INSTANTIATE_TEST_SUITE_P(
+    Leaf, AppendedEntry,
+    ::testing::Values(Append{"samePrefix", ascending(1, 20), true},
+                      Append{"prefixShrinks", [] { auto k = ascending(1, 20); k.push_back(256); return k; }(), false},
+                      Append{"thirdEntryIsFirstAlone", ascending(1, 3), true},
+                      Append{"secondEntrySetsThePrefix", ascending(1, 2), false},
+                      Append{"fullPageTakesNoMore", ascending(1, 3616 / 6 + 1), false}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A page written by another writer may use a shorter shared prefix than the entries allow, or
+// disagree with its entries: the entry is not added to it.
+TEST(AppendedEntryForeignPage, withAnotherPrefixOrFreeSpace_isLeftAlone)
+{
+    const IndexPageImage img = leafOf(ascending(1, 20));
+    PageBytes shorterPrefix = pageBefore(img);
+    put16(shorterPrefix, 24, 2);
+    PageBytes wrongFreeSpace = pageBefore(img);
+    put16(wrongFreeSpace, 2, std::uint16_t(u16(wrongFreeSpace, 2) - 1));
+    IndexPageImage node = img;
+    node.leaf = false;
+    for (PageBytes *page : {&shorterPrefix, &wrongFreeSpace}) {
+        const PageBytes before = *page;
+        EXPECT_FALSE(encodeAppendedEntry(img, *page));
+        EXPECT_EQ(*page, before);
+    }
+    PageBytes page = pageBefore(img);
+    EXPECT_FALSE(encodeAppendedEntry(node, page)) << "node pages are encoded whole";
+}
+
+} // namespace
