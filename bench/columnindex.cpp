@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // qb-bench-column-index LIBRARY.mdb [--runs N]: the engine's text column indexes on a large
-// library's command table. For 命令名, 中文名 and 分类, each on a freshly opened database (the
-// file's pages in the system's cache, none in the engine's): the build's median wall and
-// processor time and the heap it keeps (malloc's count of bytes in use, before and after); then
-// the "like '%piece%'" lookups a find makes over the two name indexes, median of N. Load (from
+// library's command table. For 命令名, 中文名, 分类 and the two names together, each on a freshly
+// opened database (the file's pages in the system's cache, none in the engine's): the build's
+// median wall and processor time and the heap it keeps (malloc's count of bytes in use, before
+// and after), then the same for ordering the built entries; then the "like '%piece%'" lookups a
+// find makes over the two name indexes, unordered and ordered, median of N. Load (from
 // /proc/loadavg) is printed with the figures: other processes share the machine.
 #include "jet/jetdatabase.h"
 #include "jet/sql/likepattern.h"
@@ -70,66 +71,79 @@ std::unique_ptr<JetDatabase> openLibrary(const std::string &path)
     return std::move(*db);
 }
 
-// Builds the indexes on `columns` of 命令库 on a fresh database `runs` times: median times, and
-// the heap the last build left in use.
-bool buildReport(const std::string &path, const std::vector<std::string> &columns, int runs)
+struct BuildFigures
 {
-    std::vector<double> walls, cpus;
-    std::size_t kept = 0, entries = 0;
-    for (int r = 0; r < runs; ++r) {
-        auto db = openLibrary(path);
-        if (!db)
-            return false;
-        auto def = db->tableDef("命令库");
-        if (!def)
-            return false;
-        std::vector<std::size_t> wanted;
-        for (const std::string &c : columns)
-            wanted.push_back(std::size_t((*def)->findColumn(c)));
-        (void)db->dataPages(**def);
-        const std::size_t before = heapInUse();
-        bool ok = true;
-        const Timing t = measure([&] {
-            for (std::size_t column : wanted)
-                ok = ok && db->textColumnIndex(**def, column).has_value();
-        });
-        if (!ok)
-            return false;
-        kept = heapInUse() - before;
-        entries = (*db->textColumnIndex(**def, wanted[0]))->size();
-        walls.push_back(t.wall);
-        cpus.push_back(t.cpu);
-    }
-    std::string names;
+    std::vector<double> walls, cpus, orderWalls, orderCpus;
+    std::size_t keptUnordered = 0, keptOrdered = 0, entries = 0;
+};
+
+// One build of the indexes on `columns` of 命令库 by one scan on a fresh database, then their
+// ordering.
+bool buildOnce(const std::string &path, const std::vector<std::string> &columns, BuildFigures &f)
+{
+    auto db = openLibrary(path);
+    auto def = db ? db->tableDef("命令库") : Result<TableDefRef>(std::unexpected(Error{}));
+    if (!def)
+        return false;
+    std::vector<std::size_t> wanted;
     for (const std::string &c : columns)
-        names += (names.empty() ? "" : " + ") + c;
-    std::printf("build %-22s median %.1f ms wall, %.1f ms CPU; keeps %.2f MB (%zu entries each, %.1f bytes/entry)\n",
-                names.c_str(), median(walls), median(cpus), double(kept) / 1e6, entries,
-                double(kept) / double(entries * columns.size()));
+        wanted.push_back(std::size_t((*def)->findColumn(c)));
+    (void)db->dataPages(**def);
+    const std::size_t before = heapInUse();
+    Result<std::vector<const TextColumnIndex *>> built = std::vector<const TextColumnIndex *>();
+    const Timing t = measure([&] { built = db->textColumnIndexes(**def, wanted, false); });
+    if (!built)
+        return false;
+    f.keptUnordered = heapInUse() - before;
+    const Timing o = measure([&] { built = db->textColumnIndexes(**def, wanted, true); });
+    f.keptOrdered = heapInUse() - before;
+    f.entries = built->front()->size();
+    f.walls.push_back(t.wall);
+    f.cpus.push_back(t.cpu);
+    f.orderWalls.push_back(o.wall);
+    f.orderCpus.push_back(o.cpu);
     return true;
 }
 
-bool lookupReport(const std::string &path, int runs)
+bool buildReport(const std::string &path, const std::vector<std::string> &columns, int runs)
+{
+    BuildFigures f;
+    for (int r = 0; r < runs; ++r)
+        if (!buildOnce(path, columns, f))
+            return false;
+    std::string names;
+    for (const std::string &c : columns)
+        names += (names.empty() ? "" : " + ") + c;
+    const double perEntry = double(f.entries * columns.size());
+    std::printf("build %s (one scan): median %.1f ms wall, %.1f ms CPU, keeps %.2f MB (%.1f bytes/entry, %zu entries "
+                "each)\n    then ordering it: %.1f ms wall, %.1f ms CPU, keeps %.2f MB (%.1f bytes/entry)\n",
+                names.c_str(), median(f.walls), median(f.cpus), double(f.keptUnordered) / 1e6,
+                double(f.keptUnordered) / perEntry, f.entries, median(f.orderWalls), median(f.orderCpus),
+                double(f.keptOrdered) / 1e6, double(f.keptOrdered) / perEntry);
+    return true;
+}
+
+bool lookupReport(const std::string &path, int runs, bool ordered)
 {
     auto db = openLibrary(path);
-    if (!db)
-        return false;
-    auto def = db->tableDef("命令库");
+    auto def = db ? db->tableDef("命令库") : Result<TableDefRef>(std::unexpected(Error{}));
     if (!def)
         return false;
-    const TextColumnIndex *name = *db->textColumnIndex(**def, std::size_t((*def)->findColumn("命令名")));
-    const TextColumnIndex *chinese = *db->textColumnIndex(**def, std::size_t((*def)->findColumn("中文名")));
+    auto both = db->textColumnIndexes(**def, {std::size_t((*def)->findColumn("命令名")),
+                                              std::size_t((*def)->findColumn("中文名"))}, ordered);
+    if (!both)
+        return false;
     for (const char *piece : {"%sleep%", "%json.dump()77%", "%打印文%", "%no such command%"}) {
         const LikePattern like(piece);
         std::vector<double> walls, cpus;
         std::size_t found = 0;
         for (int r = 0; r < runs; ++r) {
-            const Timing t = measure([&] { found = name->matching(like).rows.size() + chinese->matching(like).rows.size(); });
+            const Timing t = measure([&] { found = (*both)[0]->matching(like).rows.size() + (*both)[1]->matching(like).rows.size(); });
             walls.push_back(t.wall);
             cpus.push_back(t.cpu);
         }
-        std::printf("lookup like '%s' over both: %zu rows, median %.2f ms wall, %.2f ms CPU\n", piece, found,
-                    median(walls), median(cpus));
+        std::printf("lookup like '%s' over both (%s): %zu rows, median %.2f ms wall, %.2f ms CPU\n", piece,
+                    ordered ? "ordered" : "scan order", found, median(walls), median(cpus));
     }
     return true;
 }
@@ -149,7 +163,7 @@ int main(int argc, char **argv)
     for (const auto &columns : std::vector<std::vector<std::string>>{{"命令名"}, {"中文名"}, {"分类"}, {"命令名", "中文名"}})
         if (!buildReport(path, columns, runs))
             return 1;
-    if (!lookupReport(path, runs))
+    if (!lookupReport(path, runs, false) || !lookupReport(path, runs, true))
         return 1;
     std::printf("load %s\n", load().c_str());
     return 0;
