@@ -4,7 +4,8 @@
 // opened database (the file's pages in the system's cache, none in the engine's): the build's
 // median wall and processor time and the heap it keeps (malloc's count of bytes in use, before
 // and after), then the same for ordering the built entries; then the "like '%piece%'" lookups a
-// find makes over the two name indexes, unordered and ordered, median of N. Load (from
+// find makes over the two name indexes, unordered and ordered, and the find's whole statement,
+// the first and the median of N later ones. Load (from
 // /proc/loadavg) is printed with the figures: other processes share the machine.
 #include "jet/jetdatabase.h"
 #include "jet/sql/likepattern.h"
@@ -148,6 +149,39 @@ bool lookupReport(const std::string &path, int runs, bool ordered)
     return true;
 }
 
+// The statement a find makes, read to the end: the first on a fresh database (it builds both
+// name indexes), then the median of `runs` more.
+bool findQueryReport(const std::string &path, const std::string &piece, int runs)
+{
+    auto db = openLibrary(path);
+    if (!db)
+        return false;
+    const std::string like = " like '%" + piece + "%'";
+    const std::string sql = "select 分类, 命令名, 中文名 from 命令库 where 命令名" + like + " or 中文名" + like;
+    std::size_t rows = 0;
+    bool ok = true;
+    const auto run = [&] {
+        auto cursor = db->query(sql);
+        ok = cursor.has_value();
+        rows = 0;
+        for (Cursor &c = **cursor; ok && !c.atEnd(); (void)c.next(), ++rows)
+            for (std::size_t i = 0; i < 3; ++i)
+                (void)c.value(i);
+    };
+    const Timing first = measure(run);
+    std::vector<double> walls, cpus;
+    for (int r = 0; r < runs && ok; ++r) {
+        const Timing t = measure(run);
+        walls.push_back(t.wall);
+        cpus.push_back(t.cpu);
+    }
+    if (!ok)
+        return false;
+    std::printf("find statement for '%s' (%zu rows): first %.1f ms wall, %.1f ms CPU; later median %.1f ms wall, "
+                "%.1f ms CPU\n", piece.c_str(), rows, first.wall, first.cpu, median(walls), median(cpus));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -165,6 +199,9 @@ int main(int argc, char **argv)
             return 1;
     if (!lookupReport(path, runs, false) || !lookupReport(path, runs, true))
         return 1;
+    for (const char *piece : {"sleep", "json.dump()77", "打印文"})
+        if (!findQueryReport(path, piece, runs))
+            return 1;
     std::printf("load %s\n", load().c_str());
     return 0;
 }

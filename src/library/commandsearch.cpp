@@ -110,16 +110,22 @@ private:
         QString pattern = piece;
         pattern.replace(u'%', u'_');
         pattern = u'%' + pattern + u'%';
+        // One statement for both columns, reading only the three it needs: the engine builds
+        // both name lookups by one pass and decodes no command body.
+        const QString like = QStringLiteral(" like ") + sqlQuoted(pattern);
+        const QString where = Schema::CommandName + like + QStringLiteral(" or ") + Schema::CommandChineseName + like;
+        const QString fields = Schema::CommandCategory + u',' + Schema::CommandName + u',' + Schema::CommandChineseName;
         QSet<QString> found;
-        const QStringList columns{Schema::CommandCategory, Schema::CommandName, Schema::CommandChineseName};
-        for (const QString &column : {Schema::CommandName, Schema::CommandChineseName}) {
-            QList<QStringList> rows;
-            m_store.TableRows(rows, Schema::CommandTable, columns, column + QStringLiteral(" like ") + sqlQuoted(pattern));
-            for (const QStringList &r : rows) {
-                if (matches(r[1], r[2]))
-                    found.insert(r[0]);
-            }
+        const ResultSetHandle h = m_store.Select(Schema::CommandTable, fields, where);
+        if (h == 0) {
+            m_store.CloseResultSet();
+            return found;
         }
+        for (; !m_store.AtEnd(h); m_store.MoveNext(h)) {
+            if (matches(m_store.FieldText(Schema::CommandName, h), m_store.FieldText(Schema::CommandChineseName, h)))
+                found.insert(m_store.FieldText(Schema::CommandCategory, h));
+        }
+        m_store.CloseResultSet(h);
         return found;
     }
 
