@@ -186,6 +186,8 @@ IndexedRows TextColumnIndex::matching(const LikePattern &pattern) const
 
 void TextColumnIndex::add(RowLocation at, std::u16string_view folded, std::string_view text)
 {
+    if (addUnordered(at, folded, text))
+        return;
     order();
     Entry entry{at};
     store(entry, folded, text);
@@ -205,7 +207,8 @@ void TextColumnIndex::add(RowLocation at, std::u16string_view folded, std::strin
 
 bool TextColumnIndex::remove(RowLocation at, std::u16string_view folded)
 {
-    order();
+    if (const auto removed = removeUnordered(at, folded))
+        return *removed;
     const Position p = lowerBound(folded, at);
     if (p.block == m_blocks.size())
         return false;

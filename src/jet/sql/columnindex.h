@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,8 +77,9 @@ public:
 
     // Keeping the index current. A row's entry is keyed by its location (the slot a table scan
     // finds) and its folded text. remove() is false when no such entry exists: the index no
-    // longer describes the table and must be dropped. Each orders the index first, then moves
-    // at most one block's entries.
+    // longer describes the table and must be dropped. Ordered, each moves at most one block's
+    // entries; unordered, the index stays in scan order (each moves the rows after the change)
+    // until removals have left about as many values behind as there are rows.
     // REQUIRES: `folded` and `text` hold fewer than 65,536 units and bytes (any value that fits
     // in a row does).
     void add(RowLocation at, std::u16string_view folded, std::string_view text);
@@ -98,6 +100,10 @@ private:
     void fill(Collector &collector);
     // The rows of the unordered index whose folded text passes `test`, in scan order.
     IndexedRows unorderedRows(const std::function<bool(std::u16string_view)> &test) const;
+    // The changes to an unordered index: false and nullopt when it is ordered (or, adding, when
+    // it is time to order it).
+    bool addUnordered(RowLocation at, std::u16string_view folded, std::string_view text);
+    std::optional<bool> removeUnordered(RowLocation at, std::u16string_view folded);
     std::size_t unorderedHeapBytes() const;
 
     // An entry holds no string: its folded key and its UTF-8 value are runs of the index's two

@@ -101,6 +101,36 @@ public:
     Value &value(std::uint32_t id) { return m_values[id]; }
     const Value &value(std::uint32_t id) const { return m_values[id]; }
     const std::vector<Row> &rows() const { return m_rows; }
+    // Keeping the rows current before they are ordered: rows stay in scan order; a removed
+    // row's value stays behind until ordering (see worthKeeping()).
+    void insertRow(RowLocation at, std::u16string_view folded, std::string_view text)
+    {
+        m_values.push_back({std::uint32_t(m_keys.size()), std::uint32_t(m_texts.size()), std::uint16_t(folded.size()),
+                            std::uint16_t(text.size())});
+        m_keys.append(folded);
+        m_texts.append(text);
+        const auto place = std::ranges::upper_bound(m_rows, at, {}, &Row::at);
+        m_rows.insert(place, {std::uint32_t(m_values.size() - 1), at});
+    }
+    // A slot may briefly hold an added row beside the one removed from it (an update's two
+    // halves in either order): the row is the one of that slot with that key.
+    bool eraseRow(RowLocation at, std::u16string_view folded)
+    {
+        for (auto row = std::ranges::lower_bound(m_rows, at, {}, &Row::at); row != m_rows.end() && row->at == at; ++row)
+            if (key(m_values[row->value]) == folded) {
+                m_rows.erase(row);
+                return true;
+            }
+        return false;
+    }
+    // Whether changes can go on in scan order: values left by removals stay fewer than the
+    // rows (plus some slack), and the stores' offsets fit 32 bits with room for a value.
+    bool worthKeeping() const
+    {
+        return m_values.size() < 2 * m_rows.size() + 4096 && m_keys.size() < UINT32_MAX / 2
+            && m_texts.size() < UINT32_MAX / 2;
+    }
+
     // Drops what only the scan needed.
     void scanDone()
     {
@@ -317,6 +347,24 @@ void TextColumnIndex::order()
         return;
     fill(*m_unordered);
     m_unordered.reset();
+}
+
+bool TextColumnIndex::addUnordered(RowLocation at, std::u16string_view folded, std::string_view text)
+{
+    if (!m_unordered || !m_unordered->worthKeeping())
+        return false;
+    m_unordered->insertRow(at, folded, text);
+    ++m_size;
+    return true;
+}
+
+std::optional<bool> TextColumnIndex::removeUnordered(RowLocation at, std::u16string_view folded)
+{
+    if (!m_unordered)
+        return std::nullopt;
+    const bool removed = m_unordered->eraseRow(at, folded);
+    m_size -= removed ? 1 : 0;
+    return removed;
 }
 
 IndexedRows TextColumnIndex::unorderedRows(const std::function<bool(std::u16string_view)> &test) const
