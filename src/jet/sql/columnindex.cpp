@@ -73,14 +73,6 @@ std::u16string TextColumnIndex::foldStored(ByteSpan stored)
     return folded;
 }
 
-std::size_t TextColumnIndex::heapBytes() const
-{
-    std::size_t bytes = unorderedHeapBytes() + m_blocks.capacity() * sizeof(Block) + m_keys.capacity() * sizeof(char16_t) + m_texts.capacity();
-    for (const Block &block : m_blocks)
-        bytes += block.capacity() * sizeof(Entry);
-    return bytes;
-}
-
 void TextColumnIndex::store(Entry &entry, std::u16string_view folded, std::string_view text)
 {
     const auto mostlyDead = [](std::size_t size, std::size_t live) { return size > 2 * live && size - live > 65536; };
@@ -110,14 +102,14 @@ void TextColumnIndex::pack()
     for (Block &block : m_blocks)
         for (Entry &e : block) {
             const Entry old = e;
-            if (previous && keyOf(*previous) == keyOf(old))
-                e.keyOffset = packed.keyOffset;
-            else
-                e.keyOffset = std::uint32_t(keys.size()), keys.append(keyOf(old));
-            if (previous && textOf(*previous) == textOf(old))
-                e.textOffset = packed.textOffset;
-            else
-                e.textOffset = std::uint32_t(texts.size()), texts.append(textOf(old));
+            const bool sameKey = previous && keyOf(*previous) == keyOf(old);
+            const bool sameText = previous && textOf(*previous) == textOf(old);
+            e.keyOffset = sameKey ? packed.keyOffset : std::uint32_t(keys.size());
+            e.textOffset = sameText ? packed.textOffset : std::uint32_t(texts.size());
+            if (!sameKey)
+                keys.append(keyOf(old));
+            if (!sameText)
+                texts.append(textOf(old));
             previous = old;
             packed = e;
         }

@@ -43,10 +43,11 @@ struct IndexedRows
 // Folds with Jet's comparison (foldCase on every UTF-16 unit, as the General sort order
 // compares text without case). Owned by the database, one per (table, column); single thread.
 //
-// A build leaves the entries in scan order and orders them on first need (order(), or the
-// first change): a lookup that must read every entry anyway ("like '%piece%'") reads them in
-// scan order, so a find over a large table never waits for a sort. Unordered, every lookup
-// reads all entries; ordered, equalities and prefixes cost a range lookup.
+// A build leaves the entries in scan order and orders them on first need (order(); add() too,
+// once removals have left many values behind): a lookup that must read every entry anyway
+// ("like '%piece%'") reads them in scan order, so a find over a large table never waits for a
+// sort. Unordered, every lookup reads all entries; ordered, equalities and prefixes cost a
+// range lookup.
 class TextColumnIndex
 {
 public:
@@ -92,8 +93,6 @@ public:
 
     // Bytes held by the UTF-8 texts of the entries (live and those left by removals).
     std::size_t textBytes() const { return m_texts.size(); }
-    // Bytes the index holds on the heap: its entries and its stores of keys and texts.
-    std::size_t heapBytes() const;
 
 private:
     class Collector;
@@ -104,7 +103,6 @@ private:
     // it is time to order it).
     bool addUnordered(RowLocation at, std::u16string_view folded, std::string_view text);
     std::optional<bool> removeUnordered(RowLocation at, std::u16string_view folded);
-    std::size_t unorderedHeapBytes() const;
 
     // An entry holds no string: its folded key and its UTF-8 value are runs of the index's two
     // stores, shared with its neighbour when equal.

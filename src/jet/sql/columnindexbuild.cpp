@@ -138,11 +138,6 @@ public:
         m_last = {};
         m_decoded = {};
     }
-    std::size_t heapBytes() const
-    {
-        return m_values.capacity() * sizeof(Value) + m_rows.capacity() * sizeof(Row)
-            + m_keys.capacity() * sizeof(char16_t) + m_texts.capacity();
-    }
     // The sizes of the stores, which the index's own need at most.
     std::size_t keyUnits() const { return m_keys.size(); }
     std::size_t textBytes() const { return m_texts.size(); }
@@ -379,11 +374,6 @@ IndexedRows TextColumnIndex::unorderedRows(const std::function<bool(std::u16stri
         found.texts += text;
     }
     return found;
-}
-
-std::size_t TextColumnIndex::unorderedHeapBytes() const
-{
-    return m_unordered ? sizeof(Collector) + m_unordered->heapBytes() : 0;
 }
 
 // Half-full blocks: the first additions fill them instead of splitting them. The stores are
