@@ -76,6 +76,25 @@ void report(const QString &what, QbBench::Timing t, double goal, double referenc
                 t.cpu <= goal ? "met" : "NOT met", reference, t.wall / reference);
 }
 
+// The first find as the user meets it: the find dialog has the library prepare the search while
+// the text is typed, and the search runs on Enter. Measured on the library opened afresh.
+int firstFindAfterTheDialog(const QString &library, const QString &text, double reference)
+{
+    Bench b;
+    if (!b.store.Open(library, QString::fromLatin1(DatabasePassword))) {
+        std::fprintf(stderr, "cannot open %s again: %s\n", qPrintable(library), qPrintable(b.store.lastError()));
+        return 1;
+    }
+    b.controller = new Ui::CategoryTreeController(&b.tree, &b.timer, b.store, {}, nullptr);
+    b.build();
+    const QbBench::Timing prepared = QbBench::measure([&] { prepareCommandSearch(b.store); });
+    std::printf("find dialog open, the search prepared while typing: %.1f ms wall, %.1f ms CPU\n", prepared.wall,
+                prepared.cpu);
+    const QbBench::Timing first = QbBench::measure([&] { findCommandInLibrary(b.store, b.controller->items(), text); });
+    report(QStringLiteral("first find on Enter, after the dialog prepared it"), first, 50, reference);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -124,5 +143,6 @@ int main(int argc, char **argv)
         const QString hit = found < 0 ? QStringLiteral("none") : b.controller->items().text(found);
         report(QStringLiteral("find \"%1\" -> %2").arg(text, hit), t, 50, wholeBuild.wall + ref.wall);
     }
-    return 0;
+    b.store.Close(); // the file is opened afresh, and only one connection may write it
+    return firstFindAfterTheDialog(args[1], texts[0], wholeBuild.wall);
 }

@@ -177,6 +177,17 @@ Result<std::vector<const TextColumnIndex *>> JetDatabase::textColumnIndexes(cons
     return out;
 }
 
+bool JetDatabase::shortScanAllowed(const TableDef &table, std::size_t column) const
+{
+    const auto it = m_shortScanRows.find(std::make_pair(table.page, column));
+    return it == m_shortScanRows.end() || it->second < std::max<std::uint64_t>(table.rowCount, 1);
+}
+
+void JetDatabase::noteShortScan(const TableDef &table, std::size_t column, std::uint64_t rowsPassed)
+{
+    m_shortScanRows[std::make_pair(table.page, column)] += rowsPassed;
+}
+
 std::unique_ptr<ColumnIndexChanges> JetDatabase::indexChangesFor(const TableDef &table) const
 {
     // Beyond this many row changes in one statement, rebuilding by one scan is cheaper than

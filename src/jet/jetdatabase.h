@@ -69,6 +69,17 @@ public:
     Result<std::vector<const TextColumnIndex *>> textColumnIndexes(const TableDef &table,
                                                                   const std::vector<std::size_t> &columns,
                                                                   bool forRanges);
+    // A read that wants only its first rows ("top N") of a Text column without a column index
+    // scans instead of building one, as it usually stops after a few rows (whether a category
+    // has any command). shortScanAllowed() says whether such scans have passed fewer rows in all
+    // than the table holds; once they have, the next read builds the index, so a run of short
+    // reads that find little costs at most one pass more than building the index at once.
+    bool hasTextColumnIndex(const TableDef &table, std::size_t column) const
+    {
+        return m_textIndexes.contains(std::make_pair(table.page, column));
+    }
+    bool shortScanAllowed(const TableDef &table, std::size_t column) const;
+    void noteShortScan(const TableDef &table, std::size_t column, std::uint64_t rowsPassed);
     // A recorder for a TableWriter on `table` when that table has column indexes, else nullptr;
     // hand it back to invalidate() once the statement has been committed.
     std::unique_ptr<ColumnIndexChanges> indexChangesFor(const TableDef &table) const;
@@ -136,6 +147,7 @@ private:
 
     std::map<std::pair<std::uint32_t, std::size_t>, TextColumnIndex> m_textIndexes;
     std::size_t m_columnIndexBuilds = 0;
+    std::map<std::pair<std::uint32_t, std::size_t>, std::uint64_t> m_shortScanRows; // rows passed so far
     IndexPageCache m_indexPages;
     std::uint64_t m_generation = 0;
     std::optional<FileLock> m_lock;

@@ -2,14 +2,14 @@
 // Where each category row goes when the tree is built: breadth-first, in result order.
 #pragma once
 
+#include "library/categorytree.h"
+
 #include <QString>
 #include <QtGlobal>
 
 #include <vector>
 
 namespace Qb::Library {
-
-class TreeItems;
 
 // One row of 分类表 as the tree build reads it.
 struct CategoryEntry
@@ -34,8 +34,11 @@ struct CategoryPlacement
 // root, and its descendants follow beneath it. Every entry is placed exactly once; the result always ends.
 std::vector<CategoryPlacement> placeCategories(const std::vector<CategoryEntry> &entries);
 
-// Appends a category item (image 2, value = number) for every entry, in placement order.
-void addPlacedCategories(const std::vector<CategoryEntry> &entries, TreeItems &tree);
+// The category items (image 2, value = number, collapsed) for every entry, in pre-order with
+// their depths: the tree made by appending each entry, in placement order, as the last child of
+// the first item in pre-order whose value is its parentNumber (0: as the last root item).
+// Linear in the entries, apart from numbers that several entries share.
+std::vector<CategoryTree::Item> placedCategoryItems(const std::vector<CategoryEntry> &entries);
 
 // The number a text column holds: its leading decimal digits; 0 when it starts with no digit.
 qint64 leadingNumber(const QString &text);

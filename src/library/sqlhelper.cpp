@@ -208,6 +208,16 @@ bool SqlHelper::Exists(const QString &table, const QString &fields, const QStrin
     return found;
 }
 
+bool SqlHelper::AnyRow(const QString &table, const QString &field, const QString &condition)
+{
+    const ResultSetHandle handle = openResultSet(QStringLiteral("select top 1 ") + field + QStringLiteral(" from ")
+                                                 + table + QStringLiteral(" where ") + condition);
+    const bool found = handle != 0 && !AtEnd(handle);
+    if (handle != 0)
+        closeHandle(handle);
+    return found;
+}
+
 bool SqlHelper::Update(const QString &table, const QString &setClause, const QString &condition)
 {
     return execute(QStringLiteral("update ") + table + QStringLiteral(" set ") + setClause

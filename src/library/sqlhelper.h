@@ -59,6 +59,10 @@ public:
     // "select " + fields ("*" when empty) + " from " + table + " where " + condition; true when
     // a row matches. Leaves no current result set.
     bool Exists(const QString &table, const QString &fields, const QString &condition);
+    // Like Exists, but reads no further than the first matching row ("select top 1 " + field +
+    // " from " + table + " where " + condition), so the database may answer it by a short scan
+    // instead of first indexing the condition's column; leaves the current result set alone.
+    bool AnyRow(const QString &table, const QString &field, const QString &condition);
     // "update " + table + " set " + setClause [+ " where " + condition when non-empty]
     bool Update(const QString &table, const QString &setClause, const QString &condition);
     // "select " + fields ("*" when empty) + " from " + table [+ " where " + condition]. The new

@@ -82,15 +82,13 @@ std::vector<CommandEntry> readCommands(SqlHelper &store, qint64 categoryNumber)
 
 bool hasCommands(SqlHelper &store, qint64 categoryNumber)
 {
-    return store.Exists(Schema::CommandTable, Schema::CommandName, categoryOfCommand(categoryNumber));
+    return store.AnyRow(Schema::CommandTable, Schema::CommandName, categoryOfCommand(categoryNumber));
 }
 
 void buildCategoryItems(SqlHelper &store, CategoryTree &tree)
 {
     tree.clear();
-    CategoryTree categories;
-    addPlacedCategories(readCategories(store), categories);
-    std::vector<CategoryTree::Item> items = categories.items();
+    std::vector<CategoryTree::Item> items = placedCategoryItems(readCategories(store));
     for (CategoryTree::Item &item : items)
         item.commandsLoaded = false;
     tree.assign(std::move(items));
@@ -109,7 +107,7 @@ void buildCategoryTree(SqlHelper &store, CategoryTree &tree, qint64 rememberedCa
     if (entries.empty())
         return;
     CategoryTree categories;
-    addPlacedCategories(entries, categories);
+    categories.assign(placedCategoryItems(entries));
     std::vector<std::vector<CommandEntry>> commands(size_t(categories.count()));
     for (int i = categories.count() - 1; i >= 0; --i)
         commands[size_t(i)] = readCommands(store, categories.value(i));

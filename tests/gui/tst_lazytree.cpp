@@ -134,6 +134,31 @@ private slots:
         QVERIFY(t.category(1)->isExpanded() && !t.category(3)->isExpanded());
         QCOMPARE(t.all(), u"Top(Mid(mcmd) tcmd #中) Other Empty"_qs);
     }
+    void largeLibrary_emptyCategoriesOnScreenLoseTheirArrowUnread()
+    {
+        // Empty categories 10..69 below the others: the last ones start off screen.
+        for (int n = 10; n < 70; ++n)
+            QVERIFY(m_lib->category(u"E"_qs + QString::number(n), n, 0));
+        OnDemand t(*m_lib, 0, true);
+        QTRY_COMPARE(t.category(4)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+        QCOMPARE(t.category(3)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        QTreeWidgetItem *last = t.category(69);
+        QVERIFY(t.tree->visualItemRect(last).top() >= t.tree->viewport()->height());
+        QCOMPARE(last->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        // Nothing was read to find that out.
+        for (const qint64 n : {1, 2, 3})
+            QVERIFY(!t.items().commandsLoaded(FindItemByValue(t.items(), n)));
+        t.tree->scrollToBottom();
+        QTRY_COMPARE(last->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
+        QCOMPARE(t.category(3)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+        // The first read settles the rest, and the tree is the one read whole.
+        t.tree->scrollToTop();
+        t.expandByKey(t.category(3));
+        QVERIFY(!t.items().commandsLoaded(FindItemByValue(t.items(), 1)));
+        t.expandByKey(t.category(1));
+        t.expandByKey(t.category(2));
+        QCOMPARE(t.all(), whole(*m_lib));
+    }
     void add_intoAnUnexpandedCategory_endsItsList()
     {
         OnDemand t(*m_lib);

@@ -198,6 +198,7 @@ Result<std::unique_ptr<ResultCursor>> runPlain(JetDatabase &db, Plan &plan, cons
         return std::unexpected(ok.error());
     if (!st.distinct && (keys->empty() || plan.inOrder)) {
         const std::optional<CompiledCondition> condition = plan.condition;
+        plan.source.top = st.top; // a short read: the source may scan instead of indexing
         auto source = plan.open(db);
         if (!source)
             return std::unexpected(source.error());

@@ -57,11 +57,18 @@ SelectCursor::SelectCursor(JetDatabase &db, TableDefRef table, PageListRef pages
 {
 }
 
+SelectCursor::~SelectCursor()
+{
+    if (m_shortScanColumn)
+        m_db.noteShortScan(*m_table, *m_shortScanColumn, m_rowsPassed);
+}
+
 Result<std::unique_ptr<SelectCursor>> SelectCursor::make(JetDatabase &db, TableDefRef table, PageListRef pages,
                                                    const Statement &statement,
                                                    std::optional<std::vector<RowLocation>> rows)
 {
     std::unique_ptr<SelectCursor> c(new SelectCursor(db, std::move(table), std::move(pages)));
+    c->m_shortRead = statement.top.has_value();
     const TableDef &def = *c->m_table;
     if (statement.allColumns) {
         for (std::size_t i = 0; i < def.columns.size(); ++i)
@@ -221,6 +228,10 @@ Result<void> SelectCursor::useColumnIndex()
     for (Filter &f : m_filters) {
         if (m_table->columns[f.column].type != std::uint8_t(ColumnType::Text) || f.number)
             continue;
+        if (m_shortRead && !m_db.hasTextColumnIndex(*m_table, f.column) && m_db.shortScanAllowed(*m_table, f.column)) {
+            m_shortScanColumn = f.column;
+            return {};
+        }
         // A pattern that starts with a wildcard reads every entry: no order needed.
         const bool forRanges = !f.like || !f.like->literalPrefix().empty() || f.like->isPrefixPattern();
         auto index = m_db.textColumnIndex(*m_table, f.column, forRanges);
@@ -255,6 +266,7 @@ Result<bool> SelectCursor::nextOfScan(ByteSpan &row)
     auto more = m_scan.next();
     if (!more || !*more)
         return more;
+    ++m_rowsPassed;
     row = m_scan.row();
     m_location = m_scan.location();
     return true;

@@ -19,12 +19,17 @@ namespace Qb::Jet {
 class SelectCursor final : public ResultCursor
 {
 public:
+    // A statement with `top` is a short read: a condition on a Text column without a column
+    // index is tested row by row while JetDatabase::shortScanAllowed() (the scan stops with the
+    // reader), instead of building the index first.
     // NoSuchColumn for an unknown column; TypeMismatch for a literal that cannot compare with
     // its column; any read fault on the way to the first row. With `rows` (header slots an index
     // named), only those rows are read, in the order given, instead of an index lookup or a scan.
     static Result<std::unique_ptr<SelectCursor>> make(JetDatabase &db, TableDefRef table, PageListRef pages,
                                                 const Statement &statement,
                                                 std::optional<std::vector<RowLocation>> rows = std::nullopt);
+
+    ~SelectCursor() override;
 
     const std::vector<std::string> &columns() const override { return m_names; }
     bool atEnd() const override { return m_atEnd || stale(); }
@@ -107,6 +112,12 @@ private:
     std::optional<IndexedRows> m_candidates;
     std::size_t m_indexColumn = 0;         // the table column the index is on
     std::size_t m_candidatePos = 0;        // one past the current candidate
+
+    // A short read scanning for a condition on this Text column instead of indexing it: the
+    // rows it passed count against the database's allowance when the cursor goes.
+    std::optional<std::size_t> m_shortScanColumn;
+    std::uint64_t m_rowsPassed = 0;
+    bool m_shortRead = false;
 };
 
 } // namespace Qb::Jet

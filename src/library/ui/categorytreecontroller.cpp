@@ -23,9 +23,46 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <functional>
+
 #include <utility>
 
 namespace Qb::Library::Ui {
+
+namespace {
+
+// Runs `step` once, from the event loop, after `widget` has first painted.
+class AfterFirstPaint : public QObject
+{
+public:
+    AfterFirstPaint(QWidget *widget, std::function<void()> step) : QObject(widget), m_step(std::move(step))
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_step) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                std::exchange(m_step, nullptr)();
+                deleteLater();
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_step;
+};
+
+void afterPaint(QWidget *widget, std::function<void()> step)
+{
+    new AfterFirstPaint(widget, std::move(step));
+}
+
+} // namespace
 
 CategoryTreeController::CategoryTreeController(QTreeWidget *tree, QTimer *clickTimer, SqlHelper &store,
                                                Hooks hooks, QWidget *dialogOwner)
@@ -52,6 +89,7 @@ void CategoryTreeController::build(qint64 rememberedCategory, bool afterFirstPai
     buildCategoryItems(m_store, tree);
     m_expandAfterPaint = afterFirstPaint ? rememberedCategory : 0;
     m_settleAfterPaint = !afterFirstPaint;
+    m_settleOnScreen = afterFirstPaint;
     if (rememberedCategory != 0 && !afterFirstPaint)
         expandWithAncestors(tree, FindItemByValue(tree, rememberedCategory));
     m_items.assign(tree);
@@ -96,8 +134,12 @@ std::optional<qint64> CategoryTreeController::categoryToRemember() const
 bool CategoryTreeController::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if ((m_expandAfterPaint != 0 || m_settleAfterPaint) && watched == m_tree->viewport() && type == QEvent::Paint)
-        QTimer::singleShot(0, this, &CategoryTreeController::afterFirstPaint);
+    if (watched == m_tree->viewport() && type == QEvent::Paint) {
+        if (m_settleOnScreen)
+            m_items.settleOnScreen();
+        if (m_expandAfterPaint != 0 || m_settleAfterPaint)
+            QTimer::singleShot(0, this, &CategoryTreeController::afterFirstPaint);
+    }
     if (watched == m_tree->viewport() && type == QEvent::MouseButtonRelease) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         mouse->setModifiers(mouse->modifiers() & ~Qt::ControlModifier);
@@ -285,6 +327,9 @@ void CategoryTreeController::findCommand()
     dialog.setLabelText(QbText::tr("输入要查找的命令："));
     dialog.setOkButtonText(QbText::tr("确认输入(&O)"));
     dialog.setCancelButtonText(QbText::tr("取消(&C)"));
+    // While the user types, the library gets ready to search (on a large library that is the
+    // one slow part of the first search); keys typed meanwhile wait in the queue, none is lost.
+    afterPaint(&dialog, [this] { prepareCommandSearch(m_store); });
     if (dialog.exec() != QDialog::Accepted)
         return;
     progress(QbText::tr("正在查找命令…"));

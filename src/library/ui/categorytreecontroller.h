@@ -52,7 +52,8 @@ public:
     // category is expanded, and so read, once the tree has painted, with progress shown, so
     // that the window comes up at once. Otherwise, once the tree has painted, the categories
     // without commands lose their expand arrow (the first lookup by category is quick then);
-    // on a large library that waits for the first read.
+    // on a large library those on screen lose it before each paint (a short test each), and
+    // all of them at the first read.
     void build(qint64 rememberedCategory, bool afterFirstPaint = false);
     // Shut-down: the item value of CurrentCategoryIndex; nullopt when nothing is selected.
     std::optional<qint64> categoryToRemember() const;
@@ -104,6 +105,7 @@ private:
     bool m_commandsReadOnce = false; // the first read also makes the library's lookup by category
     qint64 m_expandAfterPaint = 0;   // build(…, true): the category to expand after the first paint
     bool m_settleAfterPaint = false; // build(…, false): settle the arrows after the first paint
+    bool m_settleOnScreen = false;   // build(…, true): settle the arrows on screen before each paint
 };
 
 } // namespace Qb::Library::Ui

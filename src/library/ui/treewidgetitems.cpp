@@ -234,6 +234,18 @@ void TreeWidgetItems::loadCommands(QTreeWidgetItem *category)
         settleIndicators();
 }
 
+bool TreeWidgetItems::knownEmpty(QTreeWidgetItem *category)
+{
+    const qint64 number = category->data(0, ValueRole).toLongLong();
+    if (m_withCommands.contains(number))
+        return false;
+    if (m_source.any(number)) {
+        m_withCommands.insert(number);
+        return false;
+    }
+    return true;
+}
+
 void TreeWidgetItems::settleIndicators()
 {
     if (std::exchange(m_settled, true))
@@ -242,10 +254,26 @@ void TreeWidgetItems::settleIndicators()
         return;
     refresh();
     for (QTreeWidgetItem *i : std::vector<QTreeWidgetItem *>(m_order)) {
-        if (i->childCount() == 0 && i->data(0, PendingRole).toBool()
-            && !m_source.any(i->data(0, ValueRole).toLongLong()))
+        if (i->childCount() == 0 && i->data(0, PendingRole).toBool() && knownEmpty(i))
             setPending(i, false);
     }
+}
+
+void TreeWidgetItems::settleOnScreen()
+{
+    if (m_settled || !m_source.any || !m_tree)
+        return;
+    const int bottom = m_tree->viewport()->height();
+    bool changed = false;
+    for (QTreeWidgetItem *i = m_tree->itemAt(0, 0); i && m_tree->visualItemRect(i).top() < bottom;
+         i = m_tree->itemBelow(i)) {
+        if (i->childCount() == 0 && i->data(0, PendingRole).toBool() && knownEmpty(i)) {
+            setPending(i, false);
+            changed = true;
+        }
+    }
+    if (changed)
+        m_tree->doItemsLayout();
 }
 
 void TreeWidgetItems::assign(const CategoryTree &tree)
@@ -273,6 +301,7 @@ void TreeWidgetItems::assign(const CategoryTree &tree)
     }
     m_tree->addTopLevelItems(roots);
     m_settled = false;
+    m_withCommands.clear();
     for (size_t i = 0; i < created.size(); ++i) {
         if (tree.items()[i].expanded)
             created[i]->setExpanded(true);

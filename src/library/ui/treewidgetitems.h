@@ -6,6 +6,7 @@
 #include "library/treeitems.h"
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QPointer>
 #include <QTreeWidget>
@@ -63,6 +64,12 @@ public:
     // of a category's commands runs it. Once the library answers lookups by category cheaply
     // (after the first read) this costs a few milliseconds.
     void settleIndicators();
+    // The same for the rows the viewport shows now, until settleIndicators has run: on a large
+    // library, whose first lookup by category means a pass over every command, only what is
+    // on screen is tested (a short scan each, as such a category's first command is usually
+    // met early), each category once. Call before the tree paints. Relays out the tree when an
+    // arrow went, so the paint that follows shows the change.
+    void settleOnScreen();
 
     // Replaces the widget's items with the whole of `tree` (expansion included) in one pass.
     void assign(const CategoryTree &tree);
@@ -81,6 +88,8 @@ private:
     QTreeWidgetItem *makeItem(const QString &text, int image, qint64 value) const;
     void loadCommands(QTreeWidgetItem *category);
     static void setPending(QTreeWidgetItem *category, bool pending);
+    // Whether the pending, childless category is empty (asked once per category number).
+    bool knownEmpty(QTreeWidgetItem *category);
 
     QPointer<QTreeWidget> m_tree;
     mutable std::vector<QTreeWidgetItem *> m_order;
@@ -89,6 +98,7 @@ private:
     mutable bool m_dirty = true;
     CommandSource m_source;
     bool m_settled = false; // settleIndicators has run
+    QSet<qint64> m_withCommands; // category numbers found to have commands since assign()
 };
 
 } // namespace Qb::Library::Ui

@@ -506,3 +506,28 @@ TEST(TextColumnIndexBlocks, manyAdditionsAndRemovals_equalTheModel)
         live += r.text.size();
     EXPECT_LE(index.textBytes(), 2 * live + 65536 + 64);
 }
+
+// A read of the first rows only ("top 1": does a category have a command?) scans for its
+// condition instead of indexing the column, and stops at the first match; once such scans have
+// passed as many rows as the table holds, the next one builds the index. The answers are the
+// same either way, and a scan sees the engine's own writes.
+TEST_F(ColumnIndexTest, shortReads_scanUntilTheyHavePassedTheTable)
+{
+    for (int i = 0; i < 200; ++i)
+        insert("c" + std::to_string(i), "cat" + std::to_string(i % 5));
+    const std::size_t builds = m_db->columnIndexBuilds();
+    for (int c = 4; c >= 0; --c) {
+        EXPECT_EQ(column("select top 1 命令 from 命令表 where 说明='CAT" + std::to_string(c) + "'"),
+                  (Values{"c" + std::to_string(c)}));
+        EXPECT_EQ(m_db->columnIndexBuilds(), builds) << c;
+    }
+    insert("late", "new");
+    // The new row is the last one: finding it passes every row, which spends the allowance.
+    EXPECT_EQ(column("select top 1 命令 from 命令表 where 说明='new'"), (Values{"late"}));
+    EXPECT_EQ(m_db->columnIndexBuilds(), builds);
+    EXPECT_EQ(column("select top 1 命令 from 命令表 where 说明='none'"), Values{});
+    EXPECT_EQ(m_db->columnIndexBuilds(), builds + 1);
+    EXPECT_EQ(column("select top 2 命令 from 命令表 where 说明='cat3'"), (Values{"c3", "c8"}));
+    EXPECT_EQ(column("select top 1 命令 from 命令表 where 说明='new'"), (Values{"late"}));
+    EXPECT_EQ(m_db->columnIndexBuilds(), builds + 1);
+}

@@ -9,6 +9,10 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <deque>
+#include <random>
+
 using namespace Qb::Library;
 using Qb::Test::renderTree;
 
@@ -36,6 +40,68 @@ std::vector<CategoryEntry> entries(const Rows &rows)
     std::vector<CategoryEntry> out;
     for (const auto &[name, number, parent] : rows)
         out.push_back({QString::fromUtf8(name), number, parent});
+    return out;
+}
+
+// Breadth-first from number 0 as the contract states it, for tables whose every parent chain
+// reaches the top level: each queued number takes the unplaced entries naming it, in result order.
+std::vector<CategoryPlacement> placedBreadthFirst(const std::vector<CategoryEntry> &entries)
+{
+    std::vector<CategoryPlacement> order;
+    std::vector<bool> placed(entries.size(), false);
+    std::deque<qint64> queue{0};
+    while (!queue.empty()) {
+        const qint64 current = queue.front();
+        queue.pop_front();
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (placed[i] || entries[i].parent != current)
+                continue;
+            placed[i] = true;
+            order.push_back({int(i), current});
+            if (entries[i].number != 0)
+                queue.push_back(entries[i].number);
+        }
+    }
+    return order;
+}
+
+// Each entry of placeCategories' order appended under the first item in pre-order carrying its
+// parent's number, as the contract of placedCategoryItems states it.
+CategoryTree placedOneByOne(const std::vector<CategoryEntry> &entries)
+{
+    CategoryTree t;
+    for (const CategoryPlacement &p : placeCategories(entries)) {
+        const CategoryEntry &e = entries[size_t(p.entry)];
+        const int parent = p.parentNumber == 0 ? -1 : FindItemByValue(t, p.parentNumber);
+        t.append(parent, e.name, TreeItems::CategoryImage, e.number);
+    }
+    return t;
+}
+
+// Random category tables with shared numbers, missing parents, cycles and number 0.
+std::vector<CategoryEntry> randomEntries(std::mt19937 &rnd)
+{
+    const int n = std::uniform_int_distribution<int>(1, 40)(rnd);
+    std::uniform_int_distribution<int> number(0, n / 2 + 3);
+    std::uniform_int_distribution<int> parent(0, n + 3);
+    std::vector<CategoryEntry> out;
+    for (int i = 0; i < n; ++i)
+        out.push_back({QString::number(i), number(rnd), rnd() % 3 == 0 ? 0 : parent(rnd)});
+    return out;
+}
+
+// A table whose parent chains all reach the top level (a parent is 0 or the number of an entry
+// made before), with shared numbers, in shuffled result order.
+std::vector<CategoryEntry> randomRootedEntries(std::mt19937 &rnd)
+{
+    const int n = std::uniform_int_distribution<int>(1, 40)(rnd);
+    std::uniform_int_distribution<int> number(1, n / 2 + 3);
+    std::vector<CategoryEntry> out;
+    for (int i = 0; i < n; ++i) {
+        const qint64 parent = i == 0 || rnd() % 3 == 0 ? 0 : out[rnd() % out.size()].number;
+        out.push_back({QString::number(i), number(rnd), parent});
+    }
+    std::shuffle(out.begin(), out.end(), rnd);
     return out;
 }
 
@@ -152,9 +218,38 @@ private slots:
     {
         QFETCH(Rows, rows);
         CategoryTree t;
-        addPlacedCategories(entries(rows), t);
+        t.assign(placedCategoryItems(entries(rows)));
         QTEST(renderTree(t), "tree");
         QCOMPARE(t.count(), rows.size());
+    }
+    void placement_sameTreeAsAppendingOneByOne()
+    {
+        std::mt19937 rnd(20261211);
+        for (int round = 0; round < 500; ++round) {
+            const std::vector<CategoryEntry> rows = randomEntries(rnd);
+            CategoryTree fast;
+            fast.assign(placedCategoryItems(rows));
+            const CategoryTree slow = placedOneByOne(rows);
+            QCOMPARE(fast.count(), slow.count());
+            for (int i = 0; i < fast.count(); ++i) {
+                QCOMPARE(fast.text(i), slow.text(i));
+                QCOMPARE(fast.depth(i), slow.depth(i));
+            }
+        }
+    }
+    void placement_breadthFirstInResultOrder()
+    {
+        std::mt19937 rnd(1211);
+        for (int round = 0; round < 500; ++round) {
+            const std::vector<CategoryEntry> rows = randomRootedEntries(rnd);
+            const std::vector<CategoryPlacement> got = placeCategories(rows);
+            const std::vector<CategoryPlacement> want = placedBreadthFirst(rows);
+            QCOMPARE(got.size(), want.size());
+            for (size_t i = 0; i < got.size(); ++i) {
+                QCOMPARE(got[i].entry, want[i].entry);
+                QCOMPARE(got[i].parentNumber, want[i].parentNumber);
+            }
+        }
     }
     void placement_largeCycleEnds()
     {
