@@ -8,10 +8,9 @@
 //     no visible stall);
 //   - expanding category 1 (its commands read and laid out), median of N fresh builds;
 //   - 查找命令 over the whole library with nothing expanded, for a few texts: the first search
-//     (which makes the name and Chinese-name lookups) once (within the 500 ms after which a step
-//     must show progress), then the median of N;
+//     (which makes the name and Chinese-name lookups, by one pass) once, then the median of N;
 // beside the reference measured in the same run: building the whole tree the way start-up did
-// before and searching it. Goals: expansion <= 30 ms, find <= 50 ms.
+// before and searching it. Goals: expansion <= 30 ms, find <= 50 ms, the first one too.
 #include "benchtiming.h"
 #include "library/categorytree.h"
 #include "library/commandsearch.h"
@@ -134,7 +133,7 @@ int main(int argc, char **argv)
                             QStringLiteral("no such command")};
     b.build();
     const QbBench::Timing first = QbBench::measure([&] { findCommandInLibrary(b.store, b.controller->items(), texts[0]); });
-    report(QStringLiteral("first find (makes the name and Chinese-name lookups)"), first, 500, wholeBuild.wall);
+    report(QStringLiteral("first find (makes the name and Chinese-name lookups)"), first, 50, wholeBuild.wall);
     for (const QString &text : texts) {
         int found = -1;
         const QbBench::Timing t = b.onFreshTrees(runs, [&] {

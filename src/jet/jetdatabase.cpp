@@ -140,19 +140,41 @@ Result<PageListRef> JetDatabase::dataPages(const TableDef &table)
     return ref;
 }
 
-Result<const TextColumnIndex *> JetDatabase::textColumnIndex(const TableDef &table, std::size_t column)
+Result<const TextColumnIndex *> JetDatabase::textColumnIndex(const TableDef &table, std::size_t column, bool forRanges)
 {
-    const auto key = std::make_pair(table.page, column);
-    if (auto it = m_textIndexes.find(key); it != m_textIndexes.end())
-        return &it->second;
-    auto pages = dataPages(table);
-    if (!pages)
-        return std::unexpected(pages.error());
-    auto index = TextColumnIndex::build(m_pages, table, *pages, column);
-    if (!index)
-        return std::unexpected(index.error());
-    ++m_columnIndexBuilds;
-    return &m_textIndexes.emplace(key, std::move(*index)).first->second;
+    auto indexes = textColumnIndexes(table, {column}, forRanges);
+    if (!indexes)
+        return std::unexpected(indexes.error());
+    return indexes->front();
+}
+
+Result<std::vector<const TextColumnIndex *>> JetDatabase::textColumnIndexes(const TableDef &table,
+                                                                            const std::vector<std::size_t> &columns,
+                                                                            bool forRanges)
+{
+    std::vector<std::size_t> missing;
+    for (std::size_t column : columns)
+        if (!m_textIndexes.contains({table.page, column}) && std::ranges::find(missing, column) == missing.end())
+            missing.push_back(column);
+    if (!missing.empty()) {
+        auto pages = dataPages(table);
+        if (!pages)
+            return std::unexpected(pages.error());
+        auto built = TextColumnIndex::build(m_pages, table, *pages, missing);
+        if (!built)
+            return std::unexpected(built.error());
+        m_columnIndexBuilds += built->size();
+        for (TextColumnIndex &index : *built)
+            m_textIndexes.emplace(std::pair(table.page, index.column()), std::move(index));
+    }
+    std::vector<const TextColumnIndex *> out;
+    for (std::size_t column : columns) {
+        TextColumnIndex &index = m_textIndexes.at({table.page, column});
+        if (forRanges)
+            index.order();
+        out.push_back(&index);
+    }
+    return out;
 }
 
 bool JetDatabase::shortScanAllowed(const TableDef &table, std::size_t column) const

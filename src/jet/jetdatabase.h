@@ -60,8 +60,15 @@ public:
     Result<PageListRef> dataPages(const TableDef &table);
 
     // The ordered folded text of Text column `column` of `table` (see TextColumnIndex), built
-    // on first use and kept across the engine's own writes. Valid until the next write.
-    Result<const TextColumnIndex *> textColumnIndex(const TableDef &table, std::size_t column);
+    // on first use and kept across the engine's own writes. Valid until the next write. With
+    // `forRanges` it is ordered first (for equality and prefix lookups); a lookup that reads
+    // every entry anyway passes false.
+    Result<const TextColumnIndex *> textColumnIndex(const TableDef &table, std::size_t column, bool forRanges = true);
+    // The same for several Text columns of one table, in the order given: those not built yet
+    // are built together by one scan.
+    Result<std::vector<const TextColumnIndex *>> textColumnIndexes(const TableDef &table,
+                                                                  const std::vector<std::size_t> &columns,
+                                                                  bool forRanges);
     // A read that wants only its first rows ("top N") of a Text column without a column index
     // scans instead of building one, as it usually stops after a few rows (whether a category
     // has any command). shortScanAllowed() says whether such scans have passed fewer rows in all

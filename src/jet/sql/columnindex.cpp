@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace Qb::Jet {
 
@@ -50,47 +51,70 @@ IndexedRows inScanOrder(IndexedRows found)
 } // namespace
 
 // Whether `e` orders before (folded, at).
-inline bool TextColumnIndex::before(const Entry &e, std::u16string_view folded, RowLocation at)
+inline bool TextColumnIndex::before(const Entry &e, std::u16string_view folded, RowLocation at) const
 {
-    const int order = std::u16string_view(e.folded).compare(folded);
+    const int order = keyOf(e).compare(folded);
     return order != 0 ? order < 0 : e.at < at;
+}
+
+void TextColumnIndex::appendFolded(ByteSpan stored, std::u16string &out)
+{
+    forEachStoredUnit(stored, [&](char16_t c) {
+        out += foldCase(c);
+        return true;
+    });
 }
 
 std::u16string TextColumnIndex::foldStored(ByteSpan stored)
 {
     std::u16string folded;
     folded.reserve(stored.size() / 2);
-    forEachStoredUnit(stored, [&](char16_t c) {
-        folded += foldCase(c);
-        return true;
-    });
+    appendFolded(stored, folded);
     return folded;
 }
 
-void TextColumnIndex::storeText(Entry &entry, std::string_view text)
+void TextColumnIndex::store(Entry &entry, std::u16string_view folded, std::string_view text)
 {
-    const std::size_t dead = m_texts.size() - m_liveTextBytes;
-    if ((dead > m_liveTextBytes && dead > 65536) || m_texts.size() + text.size() > UINT32_MAX)
-        packTexts();
+    const auto mostlyDead = [](std::size_t size, std::size_t live) { return size > 2 * live && size - live > 65536; };
+    if (mostlyDead(m_keys.size(), m_liveKeyUnits) || mostlyDead(m_texts.size(), m_liveTextBytes)
+        || m_keys.size() + folded.size() > UINT32_MAX || m_texts.size() + text.size() > UINT32_MAX)
+        pack();
+    entry.keyOffset = std::uint32_t(m_keys.size());
+    entry.keySize = std::uint16_t(folded.size());
     entry.textOffset = std::uint32_t(m_texts.size());
-    entry.textSize = std::uint32_t(text.size());
+    entry.textSize = std::uint16_t(text.size());
+    m_keys.append(folded);
     m_texts.append(text);
+    m_liveKeyUnits += folded.size();
     m_liveTextBytes += text.size();
 }
 
-// Entry order is the order ranges are read in, so a lookup copies texts that sit side by side.
-void TextColumnIndex::packTexts()
+// Entry order is the order ranges are read in, so a lookup reads keys and copies texts that sit
+// side by side. A run equal to the previous entry's is not stored again.
+void TextColumnIndex::pack()
 {
-    std::string packed;
-    packed.reserve(m_liveTextBytes);
+    std::u16string keys;
+    std::string texts;
+    keys.reserve(m_liveKeyUnits);
+    texts.reserve(m_liveTextBytes);
+    std::optional<Entry> previous; // as it was before packing
+    Entry packed;                  // the previous entry, packed
     for (Block &block : m_blocks)
         for (Entry &e : block) {
-            const std::string_view text = textOf(e);
-            e.textOffset = std::uint32_t(packed.size());
-            packed.append(text);
+            const Entry old = e;
+            const bool sameKey = previous && keyOf(*previous) == keyOf(old);
+            const bool sameText = previous && textOf(*previous) == textOf(old);
+            e.keyOffset = sameKey ? packed.keyOffset : std::uint32_t(keys.size());
+            e.textOffset = sameText ? packed.textOffset : std::uint32_t(texts.size());
+            if (!sameKey)
+                keys.append(keyOf(old));
+            if (!sameText)
+                texts.append(textOf(old));
+            previous = old;
+            packed = e;
         }
-    m_texts = std::move(packed);
-    m_liveTextBytes = m_texts.size();
+    m_keys = std::move(keys);
+    m_texts = std::move(texts);
 }
 
 TextColumnIndex::Position TextColumnIndex::lowerBound(std::u16string_view folded, RowLocation at) const
@@ -115,9 +139,11 @@ void TextColumnIndex::forEachFrom(Position from, Visit &&visit) const
 
 IndexedRows TextColumnIndex::equalTo(std::u16string_view folded) const
 {
+    if (m_unordered)
+        return unorderedRows([&](std::u16string_view key) { return key == folded; });
     IndexedRows found;
     forEachFrom(lowerBound(folded, RowLocation{}), [&](const Entry &e) {
-        if (e.folded != folded)
+        if (keyOf(e) != folded)
             return false;
         append(found, e.at, textOf(e));
         return true;
@@ -127,8 +153,10 @@ IndexedRows TextColumnIndex::equalTo(std::u16string_view folded) const
 
 IndexedRows TextColumnIndex::matching(const LikePattern &pattern) const
 {
+    if (m_unordered)
+        return unorderedRows([&](std::u16string_view key) { return pattern.matches(key); });
     const std::u16string_view prefix = pattern.literalPrefix();
-    const auto inRange = [&](const Entry &e) { return std::u16string_view(e.folded).starts_with(prefix); };
+    const auto inRange = [&](const Entry &e) { return keyOf(e).starts_with(prefix); };
     // A pattern that is its literal start plus one '%' matches every entry of the range.
     const bool wholeRange = pattern.isPrefixPattern();
     IndexedRows found;
@@ -140,7 +168,7 @@ IndexedRows TextColumnIndex::matching(const LikePattern &pattern) const
         const bool whole = inRange(block.back());
         const auto last = whole ? block.end() : std::partition_point(first, block.end(), inRange);
         for (auto e = first; e != last; ++e)
-            if (wholeRange || pattern.matches(e->folded))
+            if (wholeRange || pattern.matches(keyOf(*e)))
                 append(found, e->at, textOf(*e));
         if (!whole)
             break;
@@ -148,32 +176,38 @@ IndexedRows TextColumnIndex::matching(const LikePattern &pattern) const
     return inScanOrder(std::move(found));
 }
 
-void TextColumnIndex::add(RowLocation at, std::u16string folded, std::string_view text)
+void TextColumnIndex::add(RowLocation at, std::u16string_view folded, std::string_view text)
 {
-    Entry entry{std::move(folded), at};
-    storeText(entry, text);
+    if (addUnordered(at, folded, text))
+        return;
+    order();
+    Entry entry{at};
+    store(entry, folded, text);
     ++m_size;
     if (m_blocks.empty()) {
-        m_blocks.emplace_back().push_back(std::move(entry));
+        m_blocks.emplace_back().push_back(entry);
         return;
     }
-    Position p = lowerBound(entry.folded, at);
+    Position p = lowerBound(folded, at);
     if (p.block == m_blocks.size()) // past every entry: the end of the last block
         p = {m_blocks.size() - 1, m_blocks.back().size()};
     Block &block = m_blocks[p.block];
-    block.insert(block.begin() + std::ptrdiff_t(p.entry), std::move(entry));
+    block.insert(block.begin() + std::ptrdiff_t(p.entry), entry);
     if (block.size() > MaxBlock)
         splitBlock(p.block);
 }
 
 bool TextColumnIndex::remove(RowLocation at, std::u16string_view folded)
 {
+    if (const auto removed = removeUnordered(at, folded))
+        return *removed;
     const Position p = lowerBound(folded, at);
     if (p.block == m_blocks.size())
         return false;
     Block &block = m_blocks[p.block];
-    if (block[p.entry].at != at || block[p.entry].folded != folded)
+    if (block[p.entry].at != at || keyOf(block[p.entry]) != folded)
         return false;
+    m_liveKeyUnits -= block[p.entry].keySize;
     m_liveTextBytes -= block[p.entry].textSize;
     block.erase(block.begin() + std::ptrdiff_t(p.entry));
     --m_size;

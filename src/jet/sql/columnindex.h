@@ -13,7 +13,9 @@
 #include "jet/write/tablewriter.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,19 +42,32 @@ struct IndexedRows
 
 // Folds with Jet's comparison (foldCase on every UTF-16 unit, as the General sort order
 // compares text without case). Owned by the database, one per (table, column); single thread.
+//
+// A build leaves the entries in scan order and orders them on first need (order(); add() too,
+// once removals have left many values behind): a lookup that must read every entry anyway
+// ("like '%piece%'") reads them in scan order, so a find over a large table never waits for a
+// sort. Unordered, every lookup reads all entries; ordered, equalities and prefixes cost a
+// range lookup.
 class TextColumnIndex
 {
 public:
-    explicit TextColumnIndex(std::size_t column) : m_column(column) {}
+    explicit TextColumnIndex(std::size_t column);
+    TextColumnIndex(TextColumnIndex &&) noexcept;
+    TextColumnIndex &operator=(TextColumnIndex &&) noexcept;
+    ~TextColumnIndex();
 
-    // Scans `table` once. REQUIRES: columns[column] is a Text column.
-    static Result<TextColumnIndex> build(PageCache &pages, const TableDef &table,
-                                         std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
-                                         std::size_t column);
+    // Scans `table` once for all of `columns`, giving their indexes, unordered, in that order.
+    // REQUIRES: each is a Text column.
+    static Result<std::vector<TextColumnIndex>> build(PageCache &pages, const TableDef &table,
+                                                      std::shared_ptr<const std::vector<std::uint32_t>> dataPages,
+                                                      const std::vector<std::size_t> &columns);
 
     std::size_t column() const { return m_column; }
     // Rows with a non-null value.
     std::size_t size() const { return m_size; }
+    bool isOrdered() const { return !m_unordered; }
+    // Sorts the entries built in scan order (nothing when they are ordered already).
+    void order();
 
     // The rows whose folded text equals `folded`, in scan order.
     IndexedRows equalTo(std::u16string_view folded) const;
@@ -63,12 +78,18 @@ public:
 
     // Keeping the index current. A row's entry is keyed by its location (the slot a table scan
     // finds) and its folded text. remove() is false when no such entry exists: the index no
-    // longer describes the table and must be dropped. Each moves at most one block's entries.
-    void add(RowLocation at, std::u16string folded, std::string_view text);
+    // longer describes the table and must be dropped. Ordered, each moves at most one block's
+    // entries; unordered, the index stays in scan order (each moves the rows after the change)
+    // until removals have left about as many values behind as there are rows.
+    // REQUIRES: `folded` and `text` hold fewer than 65,536 units and bytes (any value that fits
+    // in a row does).
+    void add(RowLocation at, std::u16string_view folded, std::string_view text);
     bool remove(RowLocation at, std::u16string_view folded);
 
     // The folded text of a stored Text value (either stored form).
     static std::u16string foldStored(ByteSpan stored);
+    // Appends the folded units of a stored Text value to `out`.
+    static void appendFolded(ByteSpan stored, std::u16string &out);
 
     // Bytes held by the UTF-8 texts of the entries (live and those left by removals).
     std::size_t textBytes() const { return m_texts.size(); }
@@ -76,15 +97,22 @@ public:
 private:
     class Collector;
     void fill(Collector &collector);
+    // The rows of the unordered index whose folded text passes `test`, in scan order.
+    IndexedRows unorderedRows(const std::function<bool(std::u16string_view)> &test) const;
+    // The changes to an unordered index: false and nullopt when it is ordered (or, adding, when
+    // it is time to order it).
+    bool addUnordered(RowLocation at, std::u16string_view folded, std::string_view text);
+    std::optional<bool> removeUnordered(RowLocation at, std::u16string_view folded);
 
-    // An entry's own value lives in m_texts, so an entry holds no heap string besides its key
-    // (short keys fit in the string itself).
+    // An entry holds no string: its folded key and its UTF-8 value are runs of the index's two
+    // stores, shared with its neighbour when equal.
     struct Entry
     {
-        std::u16string folded;
         RowLocation at;
-        std::uint32_t textOffset = 0;
-        std::uint32_t textSize = 0;
+        std::uint32_t keyOffset = 0;  // UTF-16 units into m_keys
+        std::uint32_t textOffset = 0; // bytes into m_texts
+        std::uint16_t keySize = 0;
+        std::uint16_t textSize = 0;
     };
     // A run of neighbouring entries in (folded, at) order. Blocks are never empty and hold at
     // most MaxBlock entries, so a change moves at most one block's entries, not the whole index,
@@ -97,7 +125,7 @@ private:
         std::size_t entry = 0;
     };
 
-    static bool before(const Entry &e, std::u16string_view folded, RowLocation at);
+    bool before(const Entry &e, std::u16string_view folded, RowLocation at) const;
     // The first entry not below (folded, at); {m_blocks.size(), 0} when there is none.
     Position lowerBound(std::u16string_view folded, RowLocation at) const;
     // Calls `visit` on the entries from `from` on while it returns true.
@@ -105,17 +133,26 @@ private:
     void forEachFrom(Position from, Visit &&visit) const;
     void splitBlock(std::size_t block);
     void mergeIfSmall(std::size_t block);
+    std::u16string_view keyOf(const Entry &e) const { return std::u16string_view(m_keys).substr(e.keyOffset, e.keySize); }
     std::string_view textOf(const Entry &e) const { return std::string_view(m_texts).substr(e.textOffset, e.textSize); }
-    // Appends `text` to m_texts for a new entry, first packing m_texts in entry order when most
-    // of it belongs to removed entries (or an offset would not fit 32 bits).
-    void storeText(Entry &entry, std::string_view text);
-    void packTexts();
+    // Appends the key and text of a new entry to the stores, first packing them in entry order
+    // when most of either belongs to removed entries (or an offset would not fit 32 bits).
+    void store(Entry &entry, std::u16string_view folded, std::string_view text);
+    void pack();
 
     std::size_t m_column = 0;    // index into TableDef::columns
     std::vector<Block> m_blocks; // in order: every entry of a block is below those of the next
     std::size_t m_size = 0;
-    std::string m_texts;         // the entries' UTF-8 values, in entry order after a build
+    // The entries' folded keys and UTF-8 values, in entry order after a build or a pack. The
+    // live counts add up the entries' sizes (shared runs counted once per entry), so removals
+    // leave at most about as much dead space as there is live before a pack reclaims it.
+    std::u16string m_keys;
+    std::string m_texts;
+    std::size_t m_liveKeyUnits = 0;
     std::size_t m_liveTextBytes = 0;
+    // Set until the index is ordered: the build's values and rows in scan order (the blocks and
+    // stores above are empty meanwhile).
+    std::unique_ptr<Collector> m_unordered;
 };
 
 // Collects, during one statement, the changes a TableWriter makes to the rows of its table,

@@ -6,7 +6,14 @@
 
 namespace Qb::Jet {
 
-LikePattern::LikePattern(std::string_view utf8Pattern) : m_pattern(foldedUtf16(utf8Pattern)) {}
+LikePattern::LikePattern(std::string_view utf8Pattern) : m_pattern(foldedUtf16(utf8Pattern))
+{
+    const std::u16string_view p(m_pattern);
+    if (p.size() >= 2 && p.front() == u'%' && p.back() == u'%') {
+        m_contained = p.substr(1, p.size() - 2);
+        m_containsOnly = m_contained.find_first_of(u"%_") == std::u16string::npos;
+    }
+}
 
 std::u16string_view LikePattern::literalPrefix() const
 {
@@ -21,6 +28,8 @@ bool LikePattern::isPrefixPattern() const
 
 bool LikePattern::matches(std::u16string_view text) const
 {
+    if (m_containsOnly)
+        return text.find(m_contained) != std::u16string_view::npos;
     // Iterative matching with one backtrack point for the last '%': linear for prefix patterns,
     // never exponential.
     std::size_t p = 0, t = 0;

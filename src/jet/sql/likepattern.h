@@ -21,6 +21,9 @@ public:
 
 private:
     std::u16string m_pattern; // case-folded
+    // For "%text%" without other wildcards (a find's pattern): `text`, which a match contains.
+    std::u16string m_contained;
+    bool m_containsOnly = false;
 };
 
 } // namespace Qb::Jet

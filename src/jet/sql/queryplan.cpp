@@ -8,6 +8,7 @@
 #include "jet/sql/queryresult.h"
 #include "jet/format/text.h"
 #include "jet/sql/keylookup.h"
+#include "jet/sql/likepattern.h"
 #include "jet/sql/rangelookup.h"
 
 #include <algorithm>
@@ -207,6 +208,65 @@ Result<std::optional<std::vector<RowLocation>>> textListRows(PageCache &pages, c
     return std::optional<std::vector<RowLocation>>();
 }
 
+void disjuncts(const ExprRef &e, std::vector<ExprRef> &out)
+{
+    if (e->kind == Expr::Kind::Or && !e->negated) {
+        disjuncts(e->operands[0], out);
+        disjuncts(e->operands[1], out);
+    } else {
+        out.push_back(e);
+    }
+}
+
+// The Text column and pattern of "col like 'pattern'"; nullopt for anything else.
+std::optional<std::pair<std::size_t, std::string>> textLike(const TableDef &table, const Expr &e)
+{
+    std::vector<Condition> one;
+    if (e.kind != Expr::Kind::Like || !plainConditions(e, one) || one.size() != 1
+        || one[0].value.kind != Literal::Kind::Text)
+        return std::nullopt;
+    const int column = table.findColumn(one[0].column);
+    if (column < 0 || table.columns[std::size_t(column)].type != std::uint8_t(ColumnType::Text))
+        return std::nullopt;
+    return std::pair(std::size_t(column), one[0].value.text);
+}
+
+// The rows the column indexes name for a conjunct "a like 'p' or b like 'q' ..." on Text
+// columns, in scan order: the union of each pattern's rows (the condition is still tested on
+// each). The indexes it needs are built together by one scan. nullopt when no conjunct is such.
+Result<std::optional<std::vector<RowLocation>>> likeDisjunctionRows(JetDatabase &db, const TableDef &table,
+                                                                    const std::vector<ExprRef> &parts)
+{
+    for (const ExprRef &p : parts) {
+        std::vector<ExprRef> alternatives;
+        disjuncts(p, alternatives);
+        std::vector<std::size_t> columns;
+        std::vector<LikePattern> patterns;
+        bool ranges = false;
+        for (const ExprRef &a : alternatives) {
+            const auto like = textLike(table, *a);
+            if (!like)
+                break;
+            columns.push_back(like->first);
+            const LikePattern &pattern = patterns.emplace_back(like->second);
+            ranges = ranges || !pattern.literalPrefix().empty();
+        }
+        if (alternatives.size() < 2 || patterns.size() != alternatives.size())
+            continue;
+        auto indexes = db.textColumnIndexes(table, columns, ranges);
+        if (!indexes)
+            return std::unexpected(indexes.error());
+        std::vector<RowLocation> rows;
+        for (std::size_t i = 0; i < patterns.size(); ++i)
+            for (const IndexedRows::Row &r : (*indexes)[i]->matching(patterns[i]).rows)
+                rows.push_back(r.at);
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        return std::optional(std::move(rows));
+    }
+    return std::optional<std::vector<RowLocation>>();
+}
+
 } // namespace
 
 Result<Plan> Plan::make(JetDatabase &db, const Statement &st)
@@ -264,6 +324,8 @@ Result<void> Plan::narrow(JetDatabase &db, std::optional<std::size_t> orderColum
     }
     if (!choice) {
         auto listed = textListRows(db.pages(), *table, parts);
+        if (listed && !*listed)
+            listed = likeDisjunctionRows(db, *table, parts);
         if (!listed)
             return std::unexpected(listed.error());
         rows = std::move(*listed);

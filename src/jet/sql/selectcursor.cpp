@@ -232,7 +232,9 @@ Result<void> SelectCursor::useColumnIndex()
             m_shortScanColumn = f.column;
             return {};
         }
-        auto index = m_db.textColumnIndex(*m_table, f.column);
+        // A pattern that starts with a wildcard reads every entry: no order needed.
+        const bool forRanges = !f.like || !f.like->literalPrefix().empty() || f.like->isPrefixPattern();
+        auto index = m_db.textColumnIndex(*m_table, f.column, forRanges);
         if (!index)
             return std::unexpected(index.error());
         m_candidates = f.like ? (*index)->matching(*f.like) : (*index)->equalTo(f.folded);
