@@ -8,7 +8,23 @@
 
 qb_script=$(basename "$0" .sh)
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+
+# At exit the background jobs are ended and waited for (killed after 10 s) before $work goes, so
+# that none still writes into it: Geany saves its configuration there as it quits.
+qb_cleanup() {
+    local pids pid deadline=$((SECONDS + 10))
+    pids=$(jobs -p)
+    if [ -n "$pids" ]; then
+        kill $pids 2>/dev/null || true
+        for pid in $pids; do
+            while kill -0 "$pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
+            kill -KILL "$pid" 2>/dev/null || true
+        done
+        wait $pids 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap qb_cleanup EXIT
 
 # fail <message>: names the script and the message on standard error and ends the script; the
 # program's standard error follows when start_quillbox kept it in a file.
