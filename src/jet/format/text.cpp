@@ -290,6 +290,171 @@ std::u16string utf8ToUtf16(std::string_view utf8)
     return out;
 }
 
+namespace {
+
+// Eight ASCII bytes, none of them zero (U+0000 cannot be stored compressed).
+bool eightNonZeroAscii(const unsigned char *p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
+    return (v & Highs) == 0 && ((v - Ones) & ~v & Highs) == 0;
+}
+
+// Visits the UTF-16 units utf8ToUtf16 gives for `utf8`: `unit` one at a time, `ascii8` eight
+// non-zero ASCII bytes at once. Either returns false to stop; returns false when stopped.
+template<typename Unit, typename Ascii8>
+bool forEachUtf8Unit(std::string_view utf8, Unit &&unit, Ascii8 &&ascii8)
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(utf8.data());
+    for (std::size_t i = 0; i < utf8.size();) {
+        bool more = true;
+        if (i + 8 <= utf8.size() && eightNonZeroAscii(in + i)) {
+            more = ascii8(in + i);
+            i += 8;
+        } else if (in[i] < 0x80) {
+            more = unit(char16_t(in[i++]));
+        } else if (const auto one = threeByteUnit(in + i, utf8.size() - i)) {
+            more = unit(*one);
+            i += 3;
+        } else if (const char32_t cp = nextCodePoint(utf8, i); cp >= 0x10000) {
+            more = unit(char16_t(0xD800 + ((cp - 0x10000) >> 10))) && unit(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            more = unit(char16_t(cp));
+        }
+        if (!more)
+            return false;
+    }
+    return true;
+}
+
+// The compressed form after its marker, written a unit at a time with the runs
+// RowWriter::encodeText chooses. A narrow run (characters 0x01..0xFF) that follows a wide one is
+// written one byte a character at once, after room for the switch into it; when it ends too
+// short to pay for its switches (under 3 characters before a wide one, under 2 at the end) its
+// characters are written again two bytes each from where the switch would have gone.
+class CompressedWriter
+{
+public:
+    explicit CompressedWriter(std::uint8_t *out) : m_start(out), m_p(out) {}
+
+    // Where the next narrow characters go; the caller writes `n` of them and calls wroteNarrow.
+    std::uint8_t *narrowAt()
+    {
+        if (m_mode == Mode::Wide) {
+            m_mode = Mode::Run;
+            m_q = m_p + 1;
+        }
+        return m_mode == Mode::One ? m_p : m_q;
+    }
+    void wroteNarrow(std::size_t n) { (m_mode == Mode::One ? m_p : m_q) += n; }
+
+    // False when `c` cannot be stored compressed: its low byte, zero, would read as a switch.
+    bool put(char16_t c)
+    {
+        if (c >= 0x01 && c <= 0xFF) {
+            *narrowAt() = std::uint8_t(c);
+            wroteNarrow(1);
+            return true;
+        }
+        if ((c & 0xFF) == 0)
+            return false;
+        if (m_mode == Mode::Run)
+            endRun(3);
+        if (m_mode == Mode::One)
+            *m_p++ = 0x00;
+        m_mode = Mode::Wide;
+        *m_p++ = std::uint8_t(c);
+        *m_p++ = std::uint8_t(c >> 8);
+        return true;
+    }
+
+    // The length written.
+    std::size_t finish()
+    {
+        if (m_mode == Mode::Run)
+            endRun(2);
+        return std::size_t(m_p - m_start);
+    }
+
+private:
+    enum class Mode { One, Wide, Run };
+
+    void endRun(std::size_t worthSwitching)
+    {
+        const auto n = std::size_t(m_q - (m_p + 1));
+        if (n >= worthSwitching) {
+            *m_p = 0x00;
+            m_p = m_q;
+            m_mode = Mode::One;
+            return;
+        }
+        const std::uint8_t run[2] = {m_p[1], n > 1 ? m_p[2] : std::uint8_t(0)}; // n < 3
+        for (std::size_t k = 0; k < n; ++k) {
+            *m_p++ = run[k];
+            *m_p++ = 0x00;
+        }
+        m_mode = Mode::Wide;
+    }
+
+    std::uint8_t *const m_start;
+    std::uint8_t *m_p;
+    std::uint8_t *m_q = nullptr; // the end of a pending run
+    Mode m_mode = Mode::One;
+};
+
+// The compressed form into `out` (resized for the worst case first) with the marker; the number
+// of units, or nullopt when a character cannot be stored compressed.
+std::optional<std::size_t> compressUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
+{
+    out.resize(2 + 2 * utf8.size() + 1);
+    out[0] = 0xFF;
+    out[1] = 0xFE;
+    CompressedWriter writer(out.data() + 2);
+    std::size_t units = 0;
+    const bool ok = forEachUtf8Unit(
+        utf8, [&](char16_t c) { return ++units, writer.put(c); },
+        [&](const unsigned char *ascii) {
+            std::memcpy(writer.narrowAt(), ascii, 8);
+            writer.wroteNarrow(8);
+            units += 8;
+            return true;
+        });
+    if (!ok)
+        return std::nullopt;
+    out.resize(2 + writer.finish());
+    return units;
+}
+
+// Plain UCS-2LE into `out`; the number of units.
+std::size_t widenUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
+{
+    out.resize(2 * utf8.size());
+    std::uint8_t *p = out.data();
+    const auto put = [&](char16_t c) {
+        *p++ = std::uint8_t(c);
+        *p++ = std::uint8_t(c >> 8);
+        return true;
+    };
+    forEachUtf8Unit(utf8, put, [&](const unsigned char *ascii) {
+        for (int k = 0; k < 8; ++k)
+            put(char16_t(ascii[k]));
+        return true;
+    });
+    out.resize(std::size_t(p - out.data()));
+    return out.size() / 2;
+}
+
+} // namespace
+
+std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vector<std::uint8_t> &out)
+{
+    if (compressible)
+        if (const auto units = compressUtf8(utf8, out); units && out.size() < 2 * *units)
+            return *units;
+    return widenUtf8(utf8, out);
+}
+
 std::string utf16ToUtf8(std::u16string_view text)
 {
     std::string out;

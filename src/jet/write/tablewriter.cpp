@@ -79,14 +79,14 @@ Result<RowWriter::Field> TableWriter::fieldFor(const ColumnDef &c, const Value &
         const auto *s = std::get_if<std::string>(&v);
         if (!s)
             return fail(ErrorCode::TypeMismatch, "column " + c.name + " takes text");
-        const std::u16string text = utf8ToUtf16(*s);
+        std::vector<std::uint8_t> bytes;
+        const std::size_t units = encodeStoredText(*s, compressible, bytes);
         if (c.type == std::uint8_t(ColumnType::Text)) {
-            if (text.size() > c.length / 2u)
-                return fail(ErrorCode::TooLong, "text of " + std::to_string(text.size()) + " characters is longer than column "
+            if (units > c.length / 2u)
+                return fail(ErrorCode::TooLong, "text of " + std::to_string(units) + " characters is longer than column "
                                                     + c.name + " holds (" + std::to_string(c.length / 2) + ")");
-            return RowWriter::Field::of(RowWriter::encodeText(text, compressible));
+            return RowWriter::Field::of(std::move(bytes));
         }
-        const auto bytes = RowWriter::encodeText(text, compressible);
         auto field = LongValueWriter::store(m_tx, m_table, c, bytes);
         if (!field)
             return std::unexpected(field.error());
