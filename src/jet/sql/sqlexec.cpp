@@ -180,8 +180,8 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
         return changed;
     if (auto r = writer->finish(); !r)
         return std::unexpected(r.error());
-    changes.definition = std::make_shared<const TableDef>(writer->table());
     changes.dataPagesChanged = writer->ownedPagesChanged();
+    changes.definition = std::make_shared<const TableDef>(std::move(*writer).table());
     return changed;
 }
 
