@@ -292,29 +292,38 @@ std::u16string utf8ToUtf16(std::string_view utf8)
 
 namespace {
 
-// Eight ASCII bytes, none of them zero (U+0000 cannot be stored compressed).
-bool eightNonZeroAscii(const unsigned char *p)
+// How many of the eight bytes at `p` (at most eight bytes remain when fewer) are ASCII other than
+// zero (U+0000 cannot be stored compressed): a bad byte's high bit is set in the mask, and below
+// the first bad byte no borrow disturbs it.
+std::size_t asciiPrefix(const unsigned char *p, std::size_t left)
 {
+    if (left < 8)
+        return 0;
     std::uint64_t v;
     std::memcpy(&v, p, 8);
     constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
-    return (v & Highs) == 0 && ((v - Ones) & ~v & Highs) == 0;
+    const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs);
+    if (bad == 0)
+        return 8;
+    return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
 }
 
-// Visits the UTF-16 units utf8ToUtf16 gives for `utf8`: `unit` one at a time, `ascii8` eight
-// non-zero ASCII bytes at once. Either returns false to stop; returns false when stopped.
-template<typename Unit, typename Ascii8>
-bool forEachUtf8Unit(std::string_view utf8, Unit &&unit, Ascii8 &&ascii8)
+// Visits the UTF-16 units utf8ToUtf16 gives for `utf8`: `unit` one at a time, `ascii` runs of
+// one to eight non-zero ASCII bytes at once. Either returns false to stop; returns false when
+// stopped.
+template<typename Unit, typename Ascii>
+bool forEachUtf8Unit(std::string_view utf8, Unit &&unit, Ascii &&ascii)
 {
     const auto *in = reinterpret_cast<const unsigned char *>(utf8.data());
-    for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t n = utf8.size();
+    for (std::size_t i = 0; i < n;) {
         bool more = true;
-        if (i + 8 <= utf8.size() && eightNonZeroAscii(in + i)) {
-            more = ascii8(in + i);
-            i += 8;
+        if (const std::size_t run = asciiPrefix(in + i, n - i)) {
+            more = ascii(in + i, run);
+            i += run;
         } else if (in[i] < 0x80) {
             more = unit(char16_t(in[i++]));
-        } else if (const auto one = threeByteUnit(in + i, utf8.size() - i)) {
+        } else if (const auto one = (in[i] & 0xF0) == 0xE0 ? threeByteUnit(in + i, n - i) : std::nullopt) {
             more = unit(*one);
             i += 3;
         } else if (const char32_t cp = nextCodePoint(utf8, i); cp >= 0x10000) {
@@ -414,10 +423,12 @@ std::optional<std::size_t> compressUtf8(std::string_view utf8, std::vector<std::
     std::size_t units = 0;
     const bool ok = forEachUtf8Unit(
         utf8, [&](char16_t c) { return ++units, writer.put(c); },
-        [&](const unsigned char *ascii) {
+        [&](const unsigned char *ascii, std::size_t count) {
+            // Eight bytes whatever the count: eight more of the input remain, so the worst-case
+            // buffer has room, and the bytes past the run are written over or cut off later.
             std::memcpy(writer.narrowAt(), ascii, 8);
-            writer.wroteNarrow(8);
-            units += 8;
+            writer.wroteNarrow(count);
+            units += count;
             return true;
         });
     if (!ok)
@@ -436,8 +447,8 @@ std::size_t widenUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
         *p++ = std::uint8_t(c >> 8);
         return true;
     };
-    forEachUtf8Unit(utf8, put, [&](const unsigned char *ascii) {
-        for (int k = 0; k < 8; ++k)
+    forEachUtf8Unit(utf8, put, [&](const unsigned char *ascii, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k)
             put(char16_t(ascii[k]));
         return true;
     });
