@@ -113,6 +113,7 @@ Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIn
                                                                     const std::vector<RowWriter::Field> &fields)
 {
     std::vector<std::uint8_t> key;
+    key.reserve(16 * idx.columns.size());
     bool allNull = true;
     for (const IndexColumn &ic : idx.columns) {
         const ColumnDef &c = *columnByNumber(m_table, ic.columnNumber);
@@ -129,7 +130,7 @@ Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIn
                                                    + " has characters this engine cannot place in its index"));
             appendBytes(key, *text);
         } else {
-            appendBytes(key, IndexKey::integerKey(f.bytes));
+            IndexKey::appendIntegerKey(key, f.bytes);
         }
     }
     if (allNull && (idx.flags & IndexIgnoreNulls))
