@@ -308,6 +308,16 @@ std::size_t asciiPrefix(const unsigned char *p, std::size_t left)
     return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
 }
 
+// threeByteUnit as one branch-light test for the CJK in memo text: zero (never the unit of a
+// well-formed three-byte sequence) when the bytes at `in` are not one.
+char16_t threeByteUnitOrZero(const unsigned char *in, std::size_t left)
+{
+    if (left < 3 || (in[0] & 0xF0) != 0xE0 || (((in[1] & 0xC0) ^ 0x80) | ((in[2] & 0xC0) ^ 0x80)) != 0)
+        return 0;
+    const auto unit = char16_t((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F));
+    return unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ? 0 : unit;
+}
+
 // Visits the UTF-16 units utf8ToUtf16 gives for `utf8`: `unit` one at a time, `ascii` runs of
 // one to eight non-zero ASCII bytes at once. Either returns false to stop; returns false when
 // stopped.
@@ -323,8 +333,8 @@ bool forEachUtf8Unit(std::string_view utf8, Unit &&unit, Ascii &&ascii)
             i += run;
         } else if (in[i] < 0x80) {
             more = unit(char16_t(in[i++]));
-        } else if (const auto one = (in[i] & 0xF0) == 0xE0 ? threeByteUnit(in + i, n - i) : std::nullopt) {
-            more = unit(*one);
+        } else if (const char16_t three = threeByteUnitOrZero(in + i, n - i)) {
+            more = unit(three);
             i += 3;
         } else if (const char32_t cp = nextCodePoint(utf8, i); cp >= 0x10000) {
             more = unit(char16_t(0xD800 + ((cp - 0x10000) >> 10))) && unit(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
