@@ -114,18 +114,22 @@ bool JetDatabase::definitionCurrent(CachedDefinition &cached)
     return true;
 }
 
+// Every statement of a bulk load remembers its table again: the entry's page copies are
+// overwritten where they are instead of allocated anew.
 void JetDatabase::rememberDefinition(TableDefRef def)
 {
-    CachedDefinition cached{def, {}, m_generation};
-    for (std::uint32_t p : def->pages) {
-        auto page = m_pages.page(p);
+    CachedDefinition &cached = m_defs[def->page];
+    cached.def = def;
+    cached.checked = m_generation;
+    cached.bytes.resize(def->pages.size());
+    for (std::size_t i = 0; i < def->pages.size(); ++i) {
+        auto page = m_pages.page(def->pages[i]);
         if (!page) {
             m_defs.erase(def->page);
             return;
         }
-        cached.bytes.push_back(**page);
+        cached.bytes[i] = **page;
     }
-    m_defs.insert_or_assign(def->page, std::move(cached));
 }
 
 Result<PageListRef> JetDatabase::dataPages(const TableDef &table)

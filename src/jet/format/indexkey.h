@@ -30,14 +30,23 @@ inline bool encodable(const ColumnDef &c, const IndexColumn &ic)
     }
 }
 
-// The key of an integer stored little-endian: flag, then the value big-endian with the sign bit
-// flipped, so keys sort like the numbers.
-inline std::vector<std::uint8_t> integerKey(ByteSpan littleEndian)
+// Appends the key of an integer stored little-endian to `key` (a row's index key is built in
+// one buffer): flag, then the value big-endian with the sign bit flipped, so keys sort like the
+// numbers.
+inline void appendIntegerKey(std::vector<std::uint8_t> &key, ByteSpan littleEndian)
 {
-    std::vector<std::uint8_t> key{Ascending};
+    key.push_back(Ascending);
+    const std::size_t first = key.size();
     for (std::size_t i = littleEndian.size(); i-- > 0;)
         key.push_back(littleEndian[i]);
-    key[1] ^= 0x80;
+    key[first] ^= 0x80;
+}
+
+// That key on its own.
+inline std::vector<std::uint8_t> integerKey(ByteSpan littleEndian)
+{
+    std::vector<std::uint8_t> key;
+    appendIntegerKey(key, littleEndian);
     return key;
 }
 

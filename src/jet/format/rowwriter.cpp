@@ -55,11 +55,16 @@ void appendTrailer(std::vector<std::uint8_t> &row, const std::vector<std::uint16
 
 Result<std::vector<std::uint8_t>> encode(const TableDef &t, const std::vector<Field> &fields, std::size_t minLength)
 {
+    const std::size_t varCount = varSlotCount(t);
+    std::size_t varBytes = 0;
+    for (const Field &f : fields)
+        varBytes += f.bytes.size();
     std::vector<std::uint8_t> row;
+    // Room for the whole row at once (fixed bytes counted twice at most): one allocation a row.
+    row.reserve(std::max(minLength, 2 + fixedAreaSize(t) + varBytes + 4 + 2 * varCount + (t.maxColumns + 7) / 8));
     append16(row, t.maxColumns);
     row.resize(2 + fixedAreaSize(t), 0);
     std::vector<std::uint8_t> nullMask((t.maxColumns + 7) / 8, 0);
-    const std::size_t varCount = varSlotCount(t);
     std::vector<const Field *> varFields(varCount, nullptr);
     for (std::size_t i = 0; i < t.columns.size(); ++i) {
         const ColumnDef &c = t.columns[i];
@@ -77,6 +82,7 @@ Result<std::vector<std::uint8_t>> encode(const TableDef &t, const std::vector<Fi
     }
     if (varCount > 0) {
         std::vector<std::uint16_t> starts;
+        starts.reserve(varCount);
         for (const Field *f : varFields) {
             starts.push_back(std::uint16_t(row.size()));
             if (f)

@@ -290,6 +290,192 @@ std::u16string utf8ToUtf16(std::string_view utf8)
     return out;
 }
 
+namespace {
+
+// How many of the eight bytes at `p` (at most eight bytes remain when fewer) are ASCII other than
+// zero (U+0000 cannot be stored compressed): a bad byte's high bit is set in the mask, and below
+// the first bad byte no borrow disturbs it.
+std::size_t asciiPrefix(const unsigned char *p, std::size_t left)
+{
+    if (left < 8)
+        return 0;
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
+    const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs);
+    if (bad == 0)
+        return 8;
+    return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
+}
+
+// threeByteUnit as one branch-light test for the CJK in memo text: zero (never the unit of a
+// well-formed three-byte sequence) when the bytes at `in` are not one.
+char16_t threeByteUnitOrZero(const unsigned char *in, std::size_t left)
+{
+    if (left < 3 || (in[0] & 0xF0) != 0xE0 || (((in[1] & 0xC0) ^ 0x80) | ((in[2] & 0xC0) ^ 0x80)) != 0)
+        return 0;
+    const auto unit = char16_t((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F));
+    return unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ? 0 : unit;
+}
+
+// Visits the UTF-16 units utf8ToUtf16 gives for `utf8`: `unit` one at a time, `ascii` runs of
+// one to eight non-zero ASCII bytes at once. Either returns false to stop; returns false when
+// stopped.
+template<typename Unit, typename Ascii>
+bool forEachUtf8Unit(std::string_view utf8, Unit &&unit, Ascii &&ascii)
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(utf8.data());
+    const std::size_t n = utf8.size();
+    for (std::size_t i = 0; i < n;) {
+        bool more = true;
+        if (const std::size_t run = asciiPrefix(in + i, n - i)) {
+            more = ascii(in + i, run);
+            i += run;
+        } else if (in[i] < 0x80) {
+            more = unit(char16_t(in[i++]));
+        } else if (const char16_t three = threeByteUnitOrZero(in + i, n - i)) {
+            more = unit(three);
+            i += 3;
+        } else if (const char32_t cp = nextCodePoint(utf8, i); cp >= 0x10000) {
+            more = unit(char16_t(0xD800 + ((cp - 0x10000) >> 10))) && unit(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            more = unit(char16_t(cp));
+        }
+        if (!more)
+            return false;
+    }
+    return true;
+}
+
+// The compressed form after its marker, written a unit at a time with the runs
+// RowWriter::encodeText chooses. A narrow run (characters 0x01..0xFF) that follows a wide one is
+// written one byte a character at once, after room for the switch into it; when it ends too
+// short to pay for its switches (under 3 characters before a wide one, under 2 at the end) its
+// characters are written again two bytes each from where the switch would have gone.
+class CompressedWriter
+{
+public:
+    explicit CompressedWriter(std::uint8_t *out) : m_start(out), m_p(out) {}
+
+    // Where the next narrow characters go; the caller writes `n` of them and calls wroteNarrow.
+    std::uint8_t *narrowAt()
+    {
+        if (m_mode == Mode::Wide) {
+            m_mode = Mode::Run;
+            m_q = m_p + 1;
+        }
+        return m_mode == Mode::One ? m_p : m_q;
+    }
+    void wroteNarrow(std::size_t n) { (m_mode == Mode::One ? m_p : m_q) += n; }
+
+    // False when `c` cannot be stored compressed: its low byte, zero, would read as a switch.
+    bool put(char16_t c)
+    {
+        if (c >= 0x01 && c <= 0xFF) {
+            *narrowAt() = std::uint8_t(c);
+            wroteNarrow(1);
+            return true;
+        }
+        if ((c & 0xFF) == 0)
+            return false;
+        if (m_mode == Mode::Run)
+            endRun(3);
+        if (m_mode == Mode::One)
+            *m_p++ = 0x00;
+        m_mode = Mode::Wide;
+        *m_p++ = std::uint8_t(c);
+        *m_p++ = std::uint8_t(c >> 8);
+        return true;
+    }
+
+    // The length written.
+    std::size_t finish()
+    {
+        if (m_mode == Mode::Run)
+            endRun(2);
+        return std::size_t(m_p - m_start);
+    }
+
+private:
+    enum class Mode { One, Wide, Run };
+
+    void endRun(std::size_t worthSwitching)
+    {
+        const auto n = std::size_t(m_q - (m_p + 1));
+        if (n >= worthSwitching) {
+            *m_p = 0x00;
+            m_p = m_q;
+            m_mode = Mode::One;
+            return;
+        }
+        const std::uint8_t run[2] = {m_p[1], n > 1 ? m_p[2] : std::uint8_t(0)}; // n < 3
+        for (std::size_t k = 0; k < n; ++k) {
+            *m_p++ = run[k];
+            *m_p++ = 0x00;
+        }
+        m_mode = Mode::Wide;
+    }
+
+    std::uint8_t *const m_start;
+    std::uint8_t *m_p;
+    std::uint8_t *m_q = nullptr; // the end of a pending run
+    Mode m_mode = Mode::One;
+};
+
+// The compressed form into `out` (resized for the worst case first) with the marker; the number
+// of units, or nullopt when a character cannot be stored compressed.
+std::optional<std::size_t> compressUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
+{
+    out.resize(2 + 2 * utf8.size() + 1);
+    out[0] = 0xFF;
+    out[1] = 0xFE;
+    CompressedWriter writer(out.data() + 2);
+    std::size_t units = 0;
+    const bool ok = forEachUtf8Unit(
+        utf8, [&](char16_t c) { return ++units, writer.put(c); },
+        [&](const unsigned char *ascii, std::size_t count) {
+            // Eight bytes whatever the count: eight more of the input remain, so the worst-case
+            // buffer has room, and the bytes past the run are written over or cut off later.
+            std::memcpy(writer.narrowAt(), ascii, 8);
+            writer.wroteNarrow(count);
+            units += count;
+            return true;
+        });
+    if (!ok)
+        return std::nullopt;
+    out.resize(2 + writer.finish());
+    return units;
+}
+
+// Plain UCS-2LE into `out`; the number of units.
+std::size_t widenUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
+{
+    out.resize(2 * utf8.size());
+    std::uint8_t *p = out.data();
+    const auto put = [&](char16_t c) {
+        *p++ = std::uint8_t(c);
+        *p++ = std::uint8_t(c >> 8);
+        return true;
+    };
+    forEachUtf8Unit(utf8, put, [&](const unsigned char *ascii, std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k)
+            put(char16_t(ascii[k]));
+        return true;
+    });
+    out.resize(std::size_t(p - out.data()));
+    return out.size() / 2;
+}
+
+} // namespace
+
+std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vector<std::uint8_t> &out)
+{
+    if (compressible)
+        if (const auto units = compressUtf8(utf8, out); units && out.size() < 2 * *units)
+            return *units;
+    return widenUtf8(utf8, out);
+}
+
 std::string utf16ToUtf8(std::u16string_view text)
 {
     std::string out;

@@ -6,8 +6,10 @@
 
 #include "jet/format/bytes.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Qb::Jet {
 
@@ -24,6 +26,11 @@ std::string decodeUcs2(ByteSpan bytes);
 // UTF-8 to UTF-16 code units; invalid sequences become U+FFFD.
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view text);
+
+// Encodes UTF-8 text straight to its stored form, replacing `out`'s contents and reusing its
+// capacity: the bytes RowWriter::encodeText(utf8ToUtf16(utf8), compressible) gives, without the
+// UTF-16 copy. Returns the length in UTF-16 units (what a Text column's limit counts).
+std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vector<std::uint8_t> &out);
 
 // Appends one code point as UTF-8.
 void appendUtf8(std::string &out, char32_t cp);

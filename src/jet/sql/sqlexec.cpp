@@ -13,7 +13,7 @@
 #include "jet/write/txwriter.h"
 
 #include <cmath>
-#include <set>
+#include <vector>
 
 namespace Qb::Jet {
 
@@ -106,13 +106,14 @@ Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st)
         return fail(ErrorCode::SqlSyntax, "insert names " + std::to_string(st.columns.size()) + " columns but gives "
                                               + std::to_string(st.values.size()) + " values");
     std::vector<Value> values(t.columns.size());
-    std::set<std::size_t> seen;
+    std::vector<bool> seen(t.columns.size());
     for (std::size_t k = 0; k < st.columns.size(); ++k) {
         auto i = columnIndex(t, st.columns[k]);
         if (!i)
             return std::unexpected(i.error());
-        if (!seen.insert(*i).second)
+        if (seen[*i])
             return fail(ErrorCode::SqlSyntax, "column " + st.columns[k] + " is named twice");
+        seen[*i] = true;
         auto v = valueFor(t.columns[*i], st.values[k]);
         if (!v)
             return std::unexpected(v.error());
@@ -180,8 +181,8 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
         return changed;
     if (auto r = writer->finish(); !r)
         return std::unexpected(r.error());
-    changes.definition = std::make_shared<const TableDef>(writer->table());
     changes.dataPagesChanged = writer->ownedPagesChanged();
+    changes.definition = std::make_shared<const TableDef>(std::move(*writer).table());
     return changed;
 }
 

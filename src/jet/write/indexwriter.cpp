@@ -169,12 +169,53 @@ Result<void> IndexWriter::insert(const RawIndexEntry &entry)
     const auto pos = std::lower_bound(entries.begin(), entries.end(), entry);
     if (pos != entries.end() && *pos == entry)
         return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(leaf.page));
+    return insertAt(*path, pos, entry);
+}
+
+Result<void> IndexWriter::insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, const RawIndexEntry &entry)
+{
+    Level &leaf = path.back();
+    const auto &entries = leaf.image->entries;
     m_appending = pos == entries.end() && leaf.image->next == 0;
     leaf.appended = pos == entries.end();
     const auto at = pos - entries.begin();
     auto &changed = change(leaf).entries;
     changed.insert(changed.begin() + at, entry);
-    return fixUpwards(*path);
+    return fixUpwards(path);
+}
+
+// The leaf the entry belongs in holds its neighbours: an entry of the same key sits right before
+// or after its place, unless its place is the leaf's start and a leaf before it may end with the
+// key. Only then is the key looked up on its own (a bulk load appends, so never).
+Result<bool> IndexWriter::insertKeyed(const RawIndexEntry &entry, std::size_t keyLength, bool unique)
+{
+    m_pages.beginOperation();
+    auto path = descend(entry);
+    if (!path)
+        return std::unexpected(path.error());
+    const IndexPageImage &leaf = *path->back().image;
+    const auto pos = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), entry);
+    if (pos != leaf.entries.end() && *pos == entry)
+        return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(path->back().page));
+    if (pos == leaf.entries.begin() && leaf.prev != 0) {
+        auto present = containsKey({entry.begin(), entry.begin() + std::ptrdiff_t(keyLength)});
+        if (!present)
+            return present;
+        if (*present && unique)
+            return true;
+        if (auto r = insert(entry); !r)
+            return std::unexpected(r.error());
+        return *present;
+    }
+    const auto sameKey = [&](const RawIndexEntry &e) {
+        return e.size() == entry.size() && std::equal(entry.begin(), entry.begin() + std::ptrdiff_t(keyLength), e.begin());
+    };
+    const bool present = (pos != leaf.entries.begin() && sameKey(*(pos - 1))) || (pos != leaf.entries.end() && sameKey(*pos));
+    if (present && unique)
+        return true;
+    if (auto r = insertAt(*path, pos, entry); !r)
+        return std::unexpected(r.error());
+    return present;
 }
 
 Result<void> IndexWriter::remove(const RawIndexEntry &entry)

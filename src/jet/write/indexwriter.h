@@ -24,6 +24,10 @@ public:
 
     // Inserts a leaf entry (key + row pointer). Corrupt when the same entry is present.
     Result<void> insert(const RawIndexEntry &entry);
+    // Inserts a leaf entry whose key is its first `keyLength` bytes, in one descent where it can:
+    // returns whether an entry with that key was present already, in which case a `unique` index
+    // is left as it was. Corrupt when the same entry is present.
+    Result<bool> insertKeyed(const RawIndexEntry &entry, std::size_t keyLength, bool unique);
     // Removes a leaf entry. Corrupt when it is not there.
     Result<void> remove(const RawIndexEntry &entry);
     // Whether an entry with this key (row pointer ignored) is present.
@@ -47,6 +51,8 @@ private:
     // gains the image's last entry alone if its layout allows.
     Result<void> store(std::uint32_t page, const IndexPageImage &image, bool appended = false);
     Result<Path> descend(const RawIndexEntry &target);
+    // Adds `entry` to the leaf at the end of `path` before `pos`, its place there.
+    Result<void> insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, const RawIndexEntry &entry);
     Result<RawIndexEntry> lastEntryOf(std::uint32_t page);
     Result<void> fixUpwards(Path &path);
     Result<std::uint32_t> split(Path &path, std::size_t level);

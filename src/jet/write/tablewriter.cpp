@@ -79,14 +79,14 @@ Result<RowWriter::Field> TableWriter::fieldFor(const ColumnDef &c, const Value &
         const auto *s = std::get_if<std::string>(&v);
         if (!s)
             return fail(ErrorCode::TypeMismatch, "column " + c.name + " takes text");
-        const std::u16string text = utf8ToUtf16(*s);
+        std::vector<std::uint8_t> bytes;
+        const std::size_t units = encodeStoredText(*s, compressible, bytes);
         if (c.type == std::uint8_t(ColumnType::Text)) {
-            if (text.size() > c.length / 2u)
-                return fail(ErrorCode::TooLong, "text of " + std::to_string(text.size()) + " characters is longer than column "
+            if (units > c.length / 2u)
+                return fail(ErrorCode::TooLong, "text of " + std::to_string(units) + " characters is longer than column "
                                                     + c.name + " holds (" + std::to_string(c.length / 2) + ")");
-            return RowWriter::Field::of(RowWriter::encodeText(text, compressible));
+            return RowWriter::Field::of(std::move(bytes));
         }
-        const auto bytes = RowWriter::encodeText(text, compressible);
         auto field = LongValueWriter::store(m_tx, m_table, c, bytes);
         if (!field)
             return std::unexpected(field.error());
@@ -113,6 +113,7 @@ Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIn
                                                                     const std::vector<RowWriter::Field> &fields)
 {
     std::vector<std::uint8_t> key;
+    key.reserve(16 * idx.columns.size());
     bool allNull = true;
     for (const IndexColumn &ic : idx.columns) {
         const ColumnDef &c = *columnByNumber(m_table, ic.columnNumber);
@@ -129,7 +130,7 @@ Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIn
                                                    + " has characters this engine cannot place in its index"));
             appendBytes(key, *text);
         } else {
-            appendBytes(key, IndexKey::integerKey(f.bytes));
+            IndexKey::appendIntegerKey(key, f.bytes);
         }
     }
     if (allNull && (idx.flags & IndexIgnoreNulls))
@@ -161,13 +162,12 @@ Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields
 Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
 {
     IndexWriter writer(m_tx, m_table, idx, *m_indexPages);
-    auto present = writer.containsKey(key);
+    const bool unique = idx.flags & IndexUnique;
+    auto present = writer.insertKeyed(leafEntry(key, at.page, std::uint8_t(at.slot)), key.size(), unique);
     if (!present)
         return std::unexpected(present.error());
-    if (*present && (idx.flags & IndexUnique))
+    if (*present && unique)
         return fail(ErrorCode::Unsupported, "the value is already present in a unique index of this table");
-    if (auto r = writer.insert(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
-        return r;
     if (idx.entryCount)
         ++idx.entryCount;
     if (!*present)
@@ -364,16 +364,18 @@ Result<void> TableWriter::releaseLongValues(const std::vector<RowWriter::Field> 
 Result<RowLocation> TableWriter::insert(const std::vector<Value> &values)
 {
     std::vector<RowWriter::Field> fields;
+    fields.reserve(m_table.columns.size());
     for (std::size_t i = 0; i < m_table.columns.size(); ++i) {
         const ColumnDef &c = m_table.columns[i];
-        Value v = values[i];
-        if (c.isAutoNumber() && c.type == std::uint8_t(ColumnType::Long)) {
-            if (isNull(v))
-                v = std::int64_t(std::int32_t(m_table.autoNumber + 1));
-            if (const auto *n = std::get_if<std::int64_t>(&v); n && *n > std::int64_t(m_table.autoNumber))
+        // Only the AutoNumber value is made here; the others, memo text included, are read in place.
+        Value counted;
+        const bool autoNumber = c.isAutoNumber() && c.type == std::uint8_t(ColumnType::Long);
+        if (autoNumber) {
+            counted = isNull(values[i]) ? Value(std::int64_t(std::int32_t(m_table.autoNumber + 1))) : values[i];
+            if (const auto *n = std::get_if<std::int64_t>(&counted); n && *n > std::int64_t(m_table.autoNumber))
                 m_table.autoNumber = std::uint32_t(*n);
         }
-        auto field = fieldFor(c, v);
+        auto field = fieldFor(c, autoNumber ? counted : values[i]);
         if (!field)
             return std::unexpected(field.error());
         fields.push_back(std::move(*field));

@@ -70,7 +70,9 @@ public:
     // Stores the row count, AutoNumber and index statistics in the table definition.
     Result<void> finish();
 
-    const TableDef &table() const { return m_table; }
+    const TableDef &table() const & { return m_table; }
+    // The definition as the writer leaves it, taken from a writer that is done.
+    TableDef table() && { return std::move(m_table); }
     // Whether a page joined or left the table's owned-pages map (its data pages changed).
     bool ownedPagesChanged() const { return m_ownedPagesChanged; }
     // Not owned; nullptr (the default) for none.

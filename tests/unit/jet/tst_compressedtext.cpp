@@ -120,6 +120,70 @@ TEST(EncodeTextRandom, isAsShortAsAnyChoiceOfRunsAndDecodesBack)
     }
 }
 
+struct Utf8Encoding
+{
+    const char *name;
+    std::string utf8;
+};
+
+void PrintTo(const Utf8Encoding &e, std::ostream *os) { *os << e.name; }
+
+class EncodeStoredText : public ::testing::TestWithParam<Utf8Encoding> {};
+
+// The direct conversion gives the bytes and the unit count of the two-step one, with and without
+// the compression flag, into a buffer that held a longer value before.
+TEST_P(EncodeStoredText, matchesTheConversionThroughUtf16)
+{
+    const std::string &utf8 = GetParam().utf8;
+    const std::u16string units = utf8ToUtf16(utf8);
+    for (const bool compressible : {true, false}) {
+        std::vector<std::uint8_t> out(5000, 0xAB);
+        EXPECT_EQ(encodeStoredText(utf8, compressible, out), units.size()) << compressible;
+        EXPECT_EQ(asString(out), asString(RowWriter::encodeText(units, compressible))) << compressible;
+    }
+}
+
+std::string times(const std::string &piece, int n)
+{
+    std::string out;
+    while (n-- > 0)
+        out += piece;
+    return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Text, EncodeStoredText,
+    ::testing::Values(
+        Utf8Encoding{"empty", ""}, Utf8Encoding{"oneAscii", "a"}, Utf8Encoding{"twoAscii", "ab"},
+        Utf8Encoding{"longAscii", times("print(x)\r\n", 40)}, Utf8Encoding{"latin1", "café ü ÿ À"},
+        Utf8Encoding{"cjkOnly", "拼接路径"}, Utf8Encoding{"cjkThenOneDigit", "拼接路径7"},
+        Utf8Encoding{"asciiAroundCjk", "abcdefghij中xy文abcdefghijk中xyz文q"},
+        Utf8Encoding{"cjkBetweenEightAsciiRuns", times("    path = os.path.join(base, name3)  # 拼接路径\r\n", 20)},
+        Utf8Encoding{"runOfTwoAtTheEnd", "中文de"}, Utf8Encoding{"runOfOneAtTheEnd", "中文d"},
+        Utf8Encoding{"latin1BetweenWide", "中é文éé字ééé"},
+        Utf8Encoding{"fourByte", "abc\U0001F601de\U0001F600"}, Utf8Encoding{"fourByteWithLowZero", "ab\U00010000cdefgh"},
+        Utf8Encoding{"lowByteZeroCharacter", "abcdefghijkl一mnopqrstuvwxyz"},
+        Utf8Encoding{"nulInsideAsciiRun", "abcdefg\0hijklmnop"s},
+        Utf8Encoding{"invalidLeadByte", "abc\xFF" "defghijklm"}, Utf8Encoding{"truncatedSequence", "abc\xE4\xB8"},
+        Utf8Encoding{"overlong", "ab\xC0\xAF" "cd\xE0\x80\xAF" "ef"}, Utf8Encoding{"encodedSurrogate", "ab\xED\xA0\x80" "cd"},
+        Utf8Encoding{"beyondUnicode", "ab\xF4\x90\x80\x80" "cd"}, Utf8Encoding{"loneContinuation", "\x80\x80" "abcdefghij"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(EncodeStoredTextRandom, matchesTheConversionThroughUtf16)
+{
+    const char *const pieces[] = {"a", "Z", "é", "中", "文", "一", "\U0001F601", "abcdefgh", "\xC3", "ABCDEFGHIJ"};
+    std::mt19937 rnd(7);
+    std::vector<std::uint8_t> out;
+    for (int round = 0; round < 3000; ++round) {
+        std::string utf8;
+        for (std::size_t n = rnd() % 30; n-- > 0;)
+            utf8 += std::string(pieces[rnd() % std::size(pieces)]) + (rnd() % 9 == 0 ? "\0"s : ""s);
+        const std::u16string units = utf8ToUtf16(utf8);
+        ASSERT_EQ(encodeStoredText(utf8, true, out), units.size()) << round;
+        ASSERT_EQ(asString(out), asString(RowWriter::encodeText(units, true))) << round;
+    }
+}
+
 std::string repeated(const std::string &piece, std::size_t characters)
 {
     std::string out;

@@ -140,6 +140,12 @@ INSTANTIATE_TEST_SUITE_P(
                         s += "名";
                     return s;
                 }() + "' where 序号='1'", ErrorCode::TooLong},
+        Refused{"fourByteCharactersCountTwoUnits", "update 分类表 set 分类名='" + [] {
+                    std::string s = "x";
+                    for (int i = 0; i < 25; ++i)
+                        s += "\U0001F601";
+                    return s;
+                }() + "' where 序号='1'", ErrorCode::TooLong},
         Refused{"numberTooLong", "update 分类表 set 序号='1234567890123' where 序号='1'", ErrorCode::TooLong},
         Refused{"longTextInSecondColumnOfUpdate",
                 "update 命令库 set 命令名='y',中文名='" + std::string(256, 'c') + "' where 命令名='x'", ErrorCode::TooLong},

@@ -148,4 +148,38 @@ TEST_F(DeepIndex, ascendingInsertsAtTheRightEdge)
     EXPECT_GE(w.depth, 3u);
 }
 
+// Whether the key is present is answered from the leaf the entry goes to, or by a lookup of its
+// own when its place is a leaf's start: every key of a tree some thirty leaves wide comes again
+// with a row pointer below and one above its own, so that each leaf boundary is met from both sides.
+TEST_F(DeepIndex, insertKeyed_findsTheKeyAcrossLeafBoundaries)
+{
+    std::vector<std::pair<bool, std::uint32_t>> batch;
+    for (std::uint32_t n = 0; n < 600; ++n)
+        batch.emplace_back(true, n * 2);
+    apply(batch);
+    TxWriter tx(m_db->pages());
+    IndexWriter writer(tx, m_table, m_table.realIndexes[0], m_indexPages);
+    for (std::uint32_t n = 0; n < 1200; ++n) {
+        bool present = n % 2 == 0;
+        for (const std::uint32_t page : {1u, 5000u}) {
+            const auto entry = leafEntry(longKey200(n), page, 7);
+            auto r = writer.insertKeyed(entry, 200, true);
+            ASSERT_TRUE(r) << n << ": " << r.error().message;
+            ASSERT_EQ(*r, present) << n << " with page " << page;
+            if (!present)
+                m_model.insert(entry);
+            present = true;
+        }
+    }
+    const auto again = writer.insertKeyed(leafEntry(longKey200(3), 9000, 1), 200, false);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(*again) << "a non-unique index takes the entry and says the key was there";
+    m_model.insert(leafEntry(longKey200(3), 9000, 1));
+    ASSERT_TRUE(tx.commit(nullptr));
+    ASSERT_TRUE(m_db->invalidate());
+    const auto w = walk();
+    ASSERT_EQ(w.fault, "");
+    EXPECT_EQ(w.entries, std::vector<std::vector<std::uint8_t>>(m_model.begin(), m_model.end()));
+}
+
 } // namespace
