@@ -28,6 +28,9 @@ decorated() { ! undecorated "$1"; }
 framed() { local f; f=$(frame_of "$1"); [ -n "$f" ] && [ "$f" != "0, 0, 0, 0" ]; }
 unframed() { [ "$(frame_of "$1")" = "0, 0, 0, 0" ]; }
 
+# What changed in the settings file since the run started ("" when nothing), in UTF-8.
+settings_change() { diff "$work/$1.ini" "$2/mlkpz.ini" | iconv -f GBK -t UTF-8 | tr '\n' '|' || true; }
+
 # One docking run. $1: label, $2: "wm" when a window manager runs.
 run_case() {
     local label=$1 wm=$2 home=$work/$1
@@ -61,7 +64,7 @@ run_case() {
     if [ "$wm" = wm ]; then
         wait_for 20 unframed "$id" || fail "$label: the strip has a frame: $(frame_of "$id")"
     fi
-    cmp -s "$home/mlkpz.ini" "$work/$label.ini" || fail "$label: settings written by the shrink"
+    cmp -s "$home/mlkpz.ini" "$work/$label.ini" || fail "$label: settings written by the shrink: $(settings_change "$label" "$home")"
 
     # The pointer onto the strip: back to the stored size with its frame.
     xdotool mousemove 1 300
@@ -74,7 +77,7 @@ run_case() {
     else
         wait_for 20 is_client "$id" "0,100 640x480" || fail "$label: expanded to $(client_of "$id")"
     fi
-    cmp -s "$home/mlkpz.ini" "$work/$label.ini" || fail "$label: settings written by the expand"
+    cmp -s "$home/mlkpz.ini" "$work/$label.ini" || fail "$label: settings written by the expand: $(settings_change "$label" "$home")"
 
     # Ending the program stores where the window (its frame) now is; the size stays as stored.
     close_by_escape "$id" "$qb_pid" || fail "$label: the program did not end"
