@@ -8,7 +8,6 @@
 #include "jet/format/text.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -102,97 +101,9 @@ Result<std::vector<std::uint8_t>> encode(const TableDef &t, const std::vector<Fi
     return row;
 }
 
-namespace {
-
-// Characters the one-byte runs can hold.
-bool isNarrow(char16_t c) { return c >= 0x01 && c <= 0xFF; }
-
-constexpr std::uint64_t NotNarrow = ~std::uint64_t(0);
-
-// The four characters at `text` as four bytes (the first lowest) when all of them are narrow,
-// else NotNarrow: a unit is narrow when its high byte is zero and its low byte is not.
-std::uint64_t fourNarrow(const char16_t *text)
-{
-    std::uint64_t x = 0;
-    std::memcpy(&x, text, 8);
-    if (std::endian::native != std::endian::little || (x & 0xFF00FF00FF00FF00ull) != 0
-        || ((x - 0x0001000100010001ull) & ~x & 0x8000800080008000ull) != 0)
-        return NotNarrow;
-    x = (x | (x >> 8)) & 0x0000FFFF0000FFFFull;
-    return (x | (x >> 16)) & 0xFFFFFFFFull;
-}
-
-// Writes the compressed form of `text` (after the marker) to `out`, which has room for two
-// bytes a character and one more (the switch before a leading wide run), and returns its
-// length; nullopt when a character cannot be stored compressed (a zero byte where a character
-// starts switches modes in every reader, so a wide character whose low byte is zero, U+0000,
-// U+0100, U+4E00 ..., cannot). Wide characters need the two-byte mode; a run of narrow
-// characters between them switches to one byte per character when that saves bytes: between
-// two wide runs the two switches cost 2, so runs of 3 or more; at the end one switch, so runs
-// of 2 or more; at the start the value is in the one-byte mode already. One pass: bulk loads
-// encode every memo through here.
-std::optional<std::size_t> compressInto(std::u16string_view text, std::uint8_t *out)
-{
-    const std::size_t n = text.size();
-    std::uint8_t *p = out;
-    bool oneByte = true;
-    for (std::size_t i = 0; i < n;) {
-        if (!isNarrow(text[i])) {
-            if (oneByte)
-                *p++ = 0x00;
-            oneByte = false;
-            for (; i < n && !isNarrow(text[i]); ++i) {
-                if ((text[i] & 0xFF) == 0)
-                    return std::nullopt;
-                *p++ = std::uint8_t(text[i]);
-                *p++ = std::uint8_t(text[i] >> 8);
-            }
-            continue;
-        }
-        // Written one byte a character (after room for the switch) while the run lasts; a run
-        // too short to switch for is written again two bytes a character, over the same place.
-        // Past the start a narrow run follows a wide one, so a short run finds the two-byte mode.
-        std::uint8_t *q = p + (oneByte ? 0 : 1);
-        const std::size_t start = i;
-        for (std::uint64_t units = 0; i + 4 <= n && (units = fourNarrow(text.data() + i)) != NotNarrow; i += 4, q += 4)
-            std::memcpy(q, &units, 4);
-        for (; i < n && isNarrow(text[i]); ++i)
-            *q++ = std::uint8_t(text[i]);
-        if (start == 0 || i - start >= (i == n ? 2u : 3u)) {
-            if (!oneByte)
-                *p = 0x00;
-            oneByte = true;
-            p = q;
-        } else {
-            for (std::size_t k = start; k < i; ++k) {
-                *p++ = std::uint8_t(text[k]);
-                *p++ = 0x00;
-            }
-        }
-    }
-    return std::size_t(p - out);
-}
-
-} // namespace
-
 std::vector<std::uint8_t> encodeText(std::u16string_view text, bool compressible)
 {
-    std::vector<std::uint8_t> out(2 + 2 * text.size() + 1);
-    if (compressible) {
-        const auto length = compressInto(text, out.data() + 2);
-        if (length && 2 + *length < 2 * text.size()) {
-            out[0] = 0xFF;
-            out[1] = 0xFE;
-            out.resize(2 + *length);
-            return out;
-        }
-    }
-    out.resize(2 * text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        out[2 * i] = std::uint8_t(text[i]);
-        out[2 * i + 1] = std::uint8_t(text[i] >> 8);
-    }
-    return out;
+    return encodeStoredText(text, compressible);
 }
 
 std::vector<std::uint8_t> recodeText(ByteSpan stored, bool compressible)

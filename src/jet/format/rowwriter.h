@@ -30,9 +30,7 @@ struct Field
 Result<std::vector<std::uint8_t>> encode(const TableDef &table, const std::vector<Field> &fields,
                                          std::size_t minLength = 0);
 
-// Stored text: the "FF FE" compressed form (one-byte runs for characters 0x01..0xFF, two-byte
-// runs for the rest) when the column allows it and that form is shorter, plain UCS-2LE
-// otherwise. Values of any length, Text and Memo alike.
+// Stored text (encodeStoredText).
 std::vector<std::uint8_t> encodeText(std::u16string_view text, bool compressible);
 
 // A stored text value (either form) encoded again as encodeText would store its characters.

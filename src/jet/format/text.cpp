@@ -2,6 +2,7 @@
 // Conversions between Jet's stored text forms, UTF-16 and UTF-8.
 #include "jet/format/text.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <optional>
@@ -242,55 +243,6 @@ std::uint64_t widenAscii(std::uint32_t bytes)
     return (x | (x << 8)) & 0x00FF00FF00FF00FFull;
 }
 
-// A well-formed three-byte sequence at `in` (`left` bytes remain) as its one UTF-16 unit:
-// CJK text is made of them.
-std::optional<char16_t> threeByteUnit(const unsigned char *in, std::size_t left)
-{
-    if (left < 3 || (in[0] & 0xF0) != 0xE0 || (in[1] & 0xC0) != 0x80 || (in[2] & 0xC0) != 0x80)
-        return std::nullopt;
-    const auto unit = char16_t((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F));
-    if (unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF))
-        return std::nullopt; // overlong or a surrogate: the general path replaces it
-    return unit;
-}
-
-} // namespace
-
-std::u16string utf8ToUtf16(std::string_view utf8)
-{
-    // No code point takes more UTF-16 units than it takes UTF-8 bytes. Runs of ASCII are
-    // widened eight bytes at a time; the buffer is not cleared first (a bulk load converts
-    // every memo).
-    std::u16string out;
-    out.resize_and_overwrite(utf8.size(), [utf8](char16_t *start, std::size_t) {
-        char16_t *o = start;
-        const auto *in = reinterpret_cast<const unsigned char *>(utf8.data());
-        for (std::size_t i = 0; i < utf8.size();) {
-            std::uint64_t word = 0;
-            if (std::endian::native == std::endian::little && i + 8 <= utf8.size()
-                && (std::memcpy(&word, in + i, 8), (word & 0x8080808080808080ull) == 0)) {
-                const std::uint64_t units[2] = {widenAscii(std::uint32_t(word)), widenAscii(std::uint32_t(word >> 32))};
-                std::memcpy(o, units, sizeof units);
-                o += 8;
-                i += 8;
-            } else if (in[i] < 0x80) {
-                *o++ = char16_t(in[i++]);
-            } else if (const auto unit = threeByteUnit(in + i, utf8.size() - i)) {
-                *o++ = *unit;
-                i += 3;
-            } else if (const char32_t cp = nextCodePoint(utf8, i); cp >= 0x10000) {
-                *o++ = char16_t(0xD800 + ((cp - 0x10000) >> 10));
-                *o++ = char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
-            } else {
-                *o++ = char16_t(cp);
-            }
-        }
-        return std::size_t(o - start);
-    });
-    return out;
-}
-
-namespace {
 
 // How many of the eight bytes at `p` (at most eight bytes remain when fewer) are ASCII other than
 // zero (U+0000 cannot be stored compressed): a bad byte's high bit is set in the mask, and below
@@ -308,8 +260,10 @@ std::size_t asciiPrefix(const unsigned char *p, std::size_t left)
     return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
 }
 
-// threeByteUnit as one branch-light test for the CJK in memo text: zero (never the unit of a
-// well-formed three-byte sequence) when the bytes at `in` are not one.
+// A well-formed three-byte sequence at `in` (`left` bytes remain) as its one UTF-16 unit (CJK
+// text is made of them), tested with few branches; zero (never the unit of a well-formed
+// three-byte sequence) when the bytes are not one: the general path replaces an overlong
+// sequence or a surrogate.
 char16_t threeByteUnitOrZero(const unsigned char *in, std::size_t left)
 {
     if (left < 3 || (in[0] & 0xF0) != 0xE0 || (((in[1] & 0xC0) ^ 0x80) | ((in[2] & 0xC0) ^ 0x80)) != 0)
@@ -347,8 +301,11 @@ bool forEachUtf8Unit(std::string_view utf8, Unit &&unit, Ascii &&ascii)
     return true;
 }
 
-// The compressed form after its marker, written a unit at a time with the runs
-// RowWriter::encodeText chooses. A narrow run (characters 0x01..0xFF) that follows a wide one is
+// The compressed form after its marker, written a unit at a time. Wide characters need the
+// two-byte mode; a run of narrow characters between them switches to one byte per character
+// when that saves bytes: between two wide runs the two switches cost 2, so runs of 3 or more;
+// at the end one switch, so runs of 2 or more; at the start the value is in the one-byte mode
+// already. A narrow run (characters 0x01..0xFF) that follows a wide one is
 // written one byte a character at once, after room for the switch into it; when it ends too
 // short to pay for its switches (under 3 characters before a wide one, under 2 at the end) its
 // characters are written again two bytes each from where the switch would have gone.
@@ -467,6 +424,57 @@ std::size_t widenUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
 }
 
 } // namespace
+
+std::u16string utf8ToUtf16(std::string_view utf8)
+{
+    // No code point takes more UTF-16 units than it takes UTF-8 bytes, so the buffer (not
+    // cleared first: a bulk load converts every memo) has room, also for the eight units an
+    // ASCII run is widened to at once: eight more bytes of input remain then.
+    std::u16string out;
+    out.resize_and_overwrite(utf8.size(), [utf8](char16_t *start, std::size_t) {
+        char16_t *o = start;
+        forEachUtf8Unit(
+            utf8, [&](char16_t c) { return *o++ = c, true; },
+            [&](const unsigned char *ascii, std::size_t count) {
+                if constexpr (std::endian::native == std::endian::little) {
+                    std::uint32_t low = 0, high = 0;
+                    std::memcpy(&low, ascii, 4);
+                    std::memcpy(&high, ascii + 4, 4);
+                    const std::uint64_t units[2] = {widenAscii(low), widenAscii(high)};
+                    std::memcpy(o, units, sizeof units);
+                } else {
+                    for (std::size_t k = 0; k < count; ++k)
+                        o[k] = char16_t(ascii[k]);
+                }
+                o += count;
+                return true;
+            });
+        return std::size_t(o - start);
+    });
+    return out;
+}
+
+std::vector<std::uint8_t> encodeStoredText(std::u16string_view text, bool compressible)
+{
+    std::vector<std::uint8_t> out;
+    if (compressible) {
+        out.resize(2 + 2 * text.size() + 1);
+        out[0] = 0xFF;
+        out[1] = 0xFE;
+        CompressedWriter writer(out.data() + 2);
+        if (std::all_of(text.begin(), text.end(), [&](char16_t c) { return writer.put(c); })) {
+            out.resize(2 + writer.finish());
+            if (out.size() < 2 * text.size())
+                return out;
+        }
+    }
+    out.resize(2 * text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        out[2 * i] = std::uint8_t(text[i]);
+        out[2 * i + 1] = std::uint8_t(text[i] >> 8);
+    }
+    return out;
+}
 
 std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vector<std::uint8_t> &out)
 {

@@ -27,9 +27,12 @@ std::string decodeUcs2(ByteSpan bytes);
 std::u16string utf8ToUtf16(std::string_view utf8);
 std::string utf16ToUtf8(std::u16string_view text);
 
-// Encodes UTF-8 text straight to its stored form, replacing `out`'s contents and reusing its
-// capacity: the bytes RowWriter::encodeText(utf8ToUtf16(utf8), compressible) gives, without the
-// UTF-16 copy. Returns the length in UTF-16 units (what a Text column's limit counts).
+// Stored text: the "FF FE" compressed form (one-byte runs for characters 0x01..0xFF, two-byte
+// runs for the rest) when the column allows it (`compressible`) and that form is shorter, plain
+// UCS-2LE otherwise. Values of any length, Text and Memo alike.
+std::vector<std::uint8_t> encodeStoredText(std::u16string_view text, bool compressible);
+// The same straight from UTF-8, replacing `out`'s contents and reusing its capacity: the bytes
+// encodeStoredText(utf8ToUtf16(utf8), compressible) gives, without the UTF-16 copy. Returns the length in UTF-16 units (what a Text column's limit counts).
 std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vector<std::uint8_t> &out);
 
 // Appends one code point as UTF-8.
