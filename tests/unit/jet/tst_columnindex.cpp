@@ -372,27 +372,6 @@ TEST_F(ColumnIndexTest, orOfLikes_equalsTheScan)
     EXPECT_EQ(m_db->columnIndexBuilds(), 2u) << "both columns' indexes, once each, kept by every write";
 }
 
-// Passes reads through, counting them.
-class CountingSource final : public PageSource
-{
-public:
-    CountingSource(std::unique_ptr<PageSource> inner, std::size_t &reads) : m_inner(std::move(inner)), m_reads(reads) {}
-    Result<std::uint32_t> pageCount() const override { return m_inner->pageCount(); }
-    Result<std::uint64_t> byteSize() const override { return m_inner->byteSize(); }
-    Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const override
-    {
-        ++m_reads;
-        return m_inner->read(page, out);
-    }
-    Result<void> write(std::uint32_t page, std::span<const std::uint8_t> data) override { return m_inner->write(page, data); }
-    Result<void> truncate(std::uint32_t pages) override { return m_inner->truncate(pages); }
-    Result<void> sync() override { return m_inner->sync(); }
-
-private:
-    std::unique_ptr<PageSource> m_inner;
-    std::size_t &m_reads;
-};
-
 // The two indexes an "or" of two columns needs cost the pages of one scan, not two.
 TEST_F(ColumnIndexTest, orOfLikes_buildsBothIndexesByOneScan)
 {
@@ -404,7 +383,7 @@ TEST_F(ColumnIndexTest, orOfLikes_buildsBothIndexesByOneScan)
     const std::vector<std::uint8_t> file = Qb::Test::sourceBytes(m_db->pages().source());
     const auto readsFor = [&](const std::string &where) {
         std::size_t reads = 0;
-        auto db = JetDatabase::open(std::make_unique<CountingSource>(makeMemoryPageSource(file), reads), "HPQVNRtoka3906",
+        auto db = JetDatabase::open(std::make_unique<Qb::Test::ReadWatchingSource>(makeMemoryPageSource(file), [&reads](std::uint32_t) { ++reads; }), "HPQVNRtoka3906",
                                     Database::Mode::ReadOnly);
         EXPECT_TRUE(db);
         reads = 0;

@@ -7,6 +7,7 @@
 #include "jet/write/emptylibrary.h"
 
 #include "samplelibrary_support.h"
+#include "writetest_support.h"
 
 #include <gtest/gtest.h>
 
@@ -16,26 +17,6 @@
 using namespace Qb::Jet;
 
 namespace {
-
-class CountingSource final : public PageSource
-{
-public:
-    CountingSource(std::unique_ptr<PageSource> inner, std::set<std::uint32_t> &read) : m_inner(std::move(inner)), m_read(read) {}
-    Result<std::uint32_t> pageCount() const override { return m_inner->pageCount(); }
-    Result<std::uint64_t> byteSize() const override { return m_inner->byteSize(); }
-    Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const override
-    {
-        m_read.insert(page);
-        return m_inner->read(page, out);
-    }
-    Result<void> write(std::uint32_t page, std::span<const std::uint8_t> data) override { return m_inner->write(page, data); }
-    Result<void> truncate(std::uint32_t pages) override { return m_inner->truncate(pages); }
-    Result<void> sync() override { return m_inner->sync(); }
-
-private:
-    std::unique_ptr<PageSource> m_inner;
-    std::set<std::uint32_t> &m_read;
-};
 
 // 2,000 commands with long names: about ten rows to a data page.
 const std::vector<std::uint8_t> &largeLibrary()
@@ -68,7 +49,8 @@ struct Reading
 Reading readWith(const std::string &sql)
 {
     std::set<std::uint32_t> read;
-    auto db = Database::open(std::make_unique<CountingSource>(makeMemoryPageSource(largeLibrary()), read),
+    auto db = Database::open(std::make_unique<Qb::Test::ReadWatchingSource>(makeMemoryPageSource(largeLibrary()),
+                                                                        [&read](std::uint32_t page) { read.insert(page); }),
                              Qb::Test::LibraryPassword, Database::Mode::ReadOnly);
     EXPECT_TRUE(db);
     read.clear();

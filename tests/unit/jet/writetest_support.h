@@ -76,6 +76,31 @@ private:
     bool m_faulted = false;
 };
 
+// A page source that passes everything through and tells `onRead` of each page read.
+class ReadWatchingSource final : public Qb::Jet::PageSource
+{
+public:
+    ReadWatchingSource(std::unique_ptr<Qb::Jet::PageSource> inner, std::function<void(std::uint32_t page)> onRead)
+        : m_inner(std::move(inner)), m_onRead(std::move(onRead)) {}
+    Qb::Jet::Result<std::uint32_t> pageCount() const override { return m_inner->pageCount(); }
+    Qb::Jet::Result<std::uint64_t> byteSize() const override { return m_inner->byteSize(); }
+    Qb::Jet::Result<void> read(std::uint32_t page, std::span<std::uint8_t> out) const override
+    {
+        m_onRead(page);
+        return m_inner->read(page, out);
+    }
+    Qb::Jet::Result<void> write(std::uint32_t page, std::span<const std::uint8_t> data) override
+    {
+        return m_inner->write(page, data);
+    }
+    Qb::Jet::Result<void> truncate(std::uint32_t pages) override { return m_inner->truncate(pages); }
+    Qb::Jet::Result<void> sync() override { return m_inner->sync(); }
+
+private:
+    std::unique_ptr<Qb::Jet::PageSource> m_inner;
+    std::function<void(std::uint32_t)> m_onRead;
+};
+
 // Quotes a path for the shell.
 std::string shellQuote(const std::string &s);
 
