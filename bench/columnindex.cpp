@@ -10,12 +10,11 @@
 #include "jet/jetdatabase.h"
 #include "jet/sql/likepattern.h"
 #include "jet/storage/pagesource.h"
+#include "enginebench.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -28,15 +27,6 @@ namespace {
 
 constexpr const char *Password = "HPQVNRtoka3906";
 
-std::string load()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string one;
-    in >> one;
-    return one;
-}
-
-double cpuMs() { return double(std::clock()) * 1000.0 / CLOCKS_PER_SEC; }
 std::size_t heapInUse() { return mallinfo2().uordblks; }
 
 struct Timing
@@ -48,9 +38,9 @@ struct Timing
 Timing measure(const std::function<void()> &run)
 {
     const auto start = std::chrono::steady_clock::now();
-    const double cpu = cpuMs();
+    const double cpu = QbBench::cpuMs();
     run();
-    return {std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(), cpuMs() - cpu};
+    return {std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(), QbBench::cpuMs() - cpu};
 }
 
 double median(std::vector<double> v)
@@ -192,7 +182,7 @@ int main(int argc, char **argv)
     }
     const std::string path = argv[1];
     const int runs = argc == 4 ? std::max(1, std::atoi(argv[3])) : 7;
-    std::printf("load %s\n", load().c_str());
+    std::printf("load %s\n", QbBench::loadAverage().c_str());
     openLibrary(path); // the file into the system's cache
     for (const auto &columns : std::vector<std::vector<std::string>>{{"命令名"}, {"中文名"}, {"分类"}, {"命令名", "中文名"}})
         if (!buildReport(path, columns, runs))
@@ -202,6 +192,6 @@ int main(int argc, char **argv)
     for (const char *piece : {"sleep", "json.dump()77", "打印文"})
         if (!findQueryReport(path, piece, runs))
             return 1;
-    std::printf("load %s\n", load().c_str());
+    std::printf("load %s\n", QbBench::loadAverage().c_str());
     return 0;
 }

@@ -9,12 +9,11 @@
 #include "jet/database.h"
 #include "jet/jetdatabase.h"
 #include "jet/storage/pagesource.h"
+#include "enginebench.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <ctime>
-#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
@@ -45,15 +44,6 @@ private:
     std::shared_ptr<std::set<std::uint32_t>> m_pages = std::make_shared<std::set<std::uint32_t>>();
 };
 
-std::string load()
-{
-    std::ifstream in("/proc/loadavg");
-    std::string one;
-    in >> one;
-    return one;
-}
-
-double cpuMs() { return double(std::clock()) * 1000.0 / CLOCKS_PER_SEC; }
 
 struct Run
 {
@@ -85,7 +75,7 @@ Run runQuery(const std::string &path, Database *warm, const std::string &sql)
     Database &db = warm ? *warm : *own;
     Run r;
     const auto start = std::chrono::steady_clock::now();
-    const double cpu = cpuMs();
+    const double cpu = QbBench::cpuMs();
     auto cursor = db.query(sql);
     if (!cursor) {
         std::fprintf(stderr, "%s: %s\n", sql.c_str(), cursor.error().message.c_str());
@@ -97,7 +87,7 @@ Run runQuery(const std::string &path, Database *warm, const std::string &sql)
             if (const auto *s = std::get_if<std::string>(&c.value(i)))
                 bytes += s->size();
     r.wall = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    r.cpu = cpuMs() - cpu;
+    r.cpu = QbBench::cpuMs() - cpu;
     r.pages = pages ? pages->size() : 0;
     return r;
 }
@@ -128,7 +118,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const std::string path = argv[1];
-    std::printf("load %s\n", load().c_str());
+    std::printf("load %s\n", QbBench::loadAverage().c_str());
     pagesRead(path, 50000, 50099);
     pagesRead(path, 20000, 20999);
 
@@ -152,6 +142,6 @@ int main(int argc, char **argv)
                 "%.1f ms wall, %.1f ms cpu; ratio %.2f wall, %.2f cpu (goal <= 2)\n",
                 orderedRows, median(orderedWall), median(orderedCpu), scanRows, median(scanWall), median(scanCpu),
                 median(orderedWall) / median(scanWall), median(orderedCpu) / median(scanCpu));
-    std::printf("load %s\n", load().c_str());
+    std::printf("load %s\n", QbBench::loadAverage().c_str());
     return 0;
 }
