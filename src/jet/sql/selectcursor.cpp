@@ -233,7 +233,7 @@ Result<void> SelectCursor::useColumnIndex()
             return {};
         }
         // A pattern that starts with a wildcard reads every entry: no order needed.
-        const bool forRanges = !f.like || !f.like->literalPrefix().empty() || f.like->isPrefixPattern();
+        const bool forRanges = !f.like || !f.like->literalPrefix().empty();
         auto index = m_db.textColumnIndex(*m_table, f.column, forRanges);
         if (!index)
             return std::unexpected(index.error());

@@ -234,6 +234,14 @@ void TreeWidgetItems::loadCommands(QTreeWidgetItem *category)
         settleIndicators();
 }
 
+bool TreeWidgetItems::settle(QTreeWidgetItem *category)
+{
+    if (category->childCount() != 0 || !category->data(0, PendingRole).toBool() || !knownEmpty(category))
+        return false;
+    setPending(category, false);
+    return true;
+}
+
 bool TreeWidgetItems::knownEmpty(QTreeWidgetItem *category)
 {
     const qint64 number = category->data(0, ValueRole).toLongLong();
@@ -253,10 +261,8 @@ void TreeWidgetItems::settleIndicators()
     if (!m_source.any)
         return;
     refresh();
-    for (QTreeWidgetItem *i : std::vector<QTreeWidgetItem *>(m_order)) {
-        if (i->childCount() == 0 && i->data(0, PendingRole).toBool() && knownEmpty(i))
-            setPending(i, false);
-    }
+    for (QTreeWidgetItem *i : std::vector<QTreeWidgetItem *>(m_order))
+        settle(i);
 }
 
 void TreeWidgetItems::settleOnScreen()
@@ -266,12 +272,8 @@ void TreeWidgetItems::settleOnScreen()
     const int bottom = m_tree->viewport()->height();
     bool changed = false;
     for (QTreeWidgetItem *i = m_tree->itemAt(0, 0); i && m_tree->visualItemRect(i).top() < bottom;
-         i = m_tree->itemBelow(i)) {
-        if (i->childCount() == 0 && i->data(0, PendingRole).toBool() && knownEmpty(i)) {
-            setPending(i, false);
-            changed = true;
-        }
-    }
+         i = m_tree->itemBelow(i))
+        changed = settle(i) || changed;
     if (changed)
         m_tree->doItemsLayout();
 }

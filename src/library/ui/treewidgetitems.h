@@ -88,6 +88,9 @@ private:
     QTreeWidgetItem *makeItem(const QString &text, int image, qint64 value) const;
     void loadCommands(QTreeWidgetItem *category);
     static void setPending(QTreeWidgetItem *category, bool pending);
+    // Drops the arrow of a category still waiting for its commands that has neither children
+    // nor commands; whether it did.
+    bool settle(QTreeWidgetItem *category);
     // Whether the pending, childless category is empty (asked once per category number).
     bool knownEmpty(QTreeWidgetItem *category);
 
