@@ -15,13 +15,16 @@ void Delay(int ms)
     QElapsedTimer clock;
     clock.start();
     QCoreApplication::processEvents();
-    while (clock.elapsed() <= ms) {
+    // The clock is read once per round: read again for the interval, it may have passed `ms` on a
+    // loaded machine, and a timer with a negative interval never starts, leaving the loop to wait
+    // for good.
+    for (qint64 elapsed = clock.elapsed(); elapsed <= ms; elapsed = clock.elapsed()) {
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
         timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-        timer.start(int(ms - clock.elapsed() + 1));
+        timer.start(int(ms - elapsed + 1));
         // exec() returns at once once the application has been asked to quit.
         if (loop.exec() != 0)
             return;

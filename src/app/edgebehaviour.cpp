@@ -80,7 +80,7 @@ void EdgeBehaviour::OnShrinkTimer()
 void EdgeBehaviour::shrinkRight(int sw)
 {
     AnimationScope scope(*this);
-    m_window.setBorderNone(true);
+    removeBorder();
     QRect r = m_window.outerRect();
     const qint64 stepX = m_context.ShrinkStepX;
     while (stepX > 0 && r.x() < sw - StripSize) {
@@ -98,7 +98,7 @@ void EdgeBehaviour::shrinkRight(int sw)
 void EdgeBehaviour::shrinkLeft()
 {
     AnimationScope scope(*this);
-    m_window.setBorderNone(true);
+    removeBorder();
     QRect r = m_window.outerRect();
     r.moveLeft(0);
     apply(r);
@@ -118,7 +118,7 @@ void EdgeBehaviour::shrinkLeft()
 void EdgeBehaviour::shrinkTop()
 {
     AnimationScope scope(*this);
-    m_window.setBorderNone(true);
+    removeBorder();
     QRect r = m_window.outerRect();
     r.moveTop(0);
     apply(r);
@@ -133,6 +133,15 @@ void EdgeBehaviour::shrinkTop()
     }
     r.setHeight(StripSize);
     endShrink(r);
+}
+
+void EdgeBehaviour::removeBorder()
+{
+    m_awaitedSize = QSize();
+    m_ownSizes.clear();
+    m_reportedSize = QSize();
+    m_window.setBorderNone(true);
+    m_ownSizes.append(m_window.outerRect().size());
 }
 
 void EdgeBehaviour::endShrink(const QRect &r)
@@ -235,6 +244,7 @@ bool EdgeBehaviour::expandTop(QRect r)
 
 void EdgeBehaviour::finishExpand()
 {
+    awaitNormalSize();
     m_window.setBorderNone(false);
     // Switching always-on-top on and off raises the window and leaves it not on top.
     m_window.setAlwaysOnTop(true);
@@ -266,9 +276,25 @@ void EdgeBehaviour::restore(QRect r)
         r.setHeight(int(normalHeight()));
     m_ownPositions.clear();
     apply(r);
+    awaitNormalSize();
     if (m_window.borderNone())
         m_window.setBorderNone(false);
     m_window.setTimerRunning(true);
+}
+
+void EdgeBehaviour::awaitNormalSize()
+{
+    const QSize normal(m_context.NormalWidth, m_context.NormalHeight);
+    m_awaitedSize = m_reportedSize == normal ? QSize() : normal;
+}
+
+bool EdgeBehaviour::clientSizeReported(QSize client)
+{
+    m_reportedSize = client;
+    if (!settling() || (client != m_awaitedSize && m_ownSizes.contains(client)))
+        return false;
+    m_awaitedSize = QSize();
+    return true;
 }
 
 qint64 EdgeBehaviour::normalWidth() const
@@ -283,8 +309,13 @@ qint64 EdgeBehaviour::normalHeight() const
 
 void EdgeBehaviour::apply(const QRect &r)
 {
-    if (r != m_window.outerRect())
+    if (r != m_window.outerRect()) {
         m_window.setOuterRect(r);
+        m_reportedSize = QSize(); // until the window system confirms the change
+    }
+    // Borderless, the outer size is the client size the window system will report.
+    if (m_window.borderNone() && !m_ownSizes.contains(r.size()))
+        m_ownSizes.append(r.size());
     if (!m_ownPositions.contains(r.topLeft()))
         m_ownPositions.append(r.topLeft());
 }

@@ -56,6 +56,13 @@ public:
 // an echo of that change (the window system confirms moves later, some after the animation has
 // ended), not a drag.
 //
+// Sizes settle the same way. Once an expand or restore has given the border back, the window
+// system may still report sizes the edge code set while the window was borderless (a late
+// confirmation of an animation step, or a window manager framing the window at its old size
+// before it applies the new one). Until the normal client size has been reported, such a window
+// is settling and its size is not stored; a report of any other size (one the window manager or
+// the user chose) also ends the settling, so it never outlasts the expand.
+//
 // A step of 0 or less (收缩速度 edited by hand) cannot make an animation progress: the animation
 // then ends at once at its final rectangle.
 class EdgeBehaviour
@@ -72,6 +79,12 @@ public:
     void ExpandFromEdge(bool fromTray);
     // The window moved: a strip dragged away from its edge gets its normal size and border back.
     void OnMainWindowMoved();
+
+    // The window system reported this client size (a change it confirmed, not one the program
+    // asked for). True when the report ended the settling.
+    bool clientSizeReported(QSize client);
+    // While true, a layout pass does not store the window size.
+    bool settling() const { return m_awaitedSize.isValid(); }
 
     bool animating() const { return m_animating; }
 
@@ -93,8 +106,10 @@ private:
     bool expandTop(QRect r);
     void finishExpand();
     void restore(QRect r);
+    void awaitNormalSize();
     qint64 normalWidth() const;
     qint64 normalHeight() const;
+    void removeBorder();
     void endShrink(const QRect &r);
     void apply(const QRect &r);
     bool step(const QRect &r);
@@ -103,6 +118,10 @@ private:
     EdgeWindow &m_window;
     bool m_animating = false;
     QList<QPoint> m_ownPositions; // positions set by the last animation or restore
+    QList<QSize> m_ownSizes;      // sizes set while borderless, since the border last went
+    QSize m_reportedSize;         // the client size the window system last reported, unless
+                                  // the edge code has changed the size since
+    QSize m_awaitedSize;          // while settling: the normal client size; invalid otherwise
 };
 
 } // namespace Qb::App

@@ -70,9 +70,9 @@ MainLayout LayoutMainWindow(const MainLayout &current, QSize client, LayoutMode 
 }
 
 SizePersistence decideSizePersistence(QSize window, int normalWidth, int normalHeight,
-                                      bool minimised, bool edgeShrunk)
+                                      bool minimised, bool edgeShrunk, bool edgeSettling)
 {
-    if (minimised || edgeShrunk)
+    if (minimised || edgeShrunk || edgeSettling)
         return {};
     SizePersistence p;
     p.storeWidth = window.width() != normalWidth && window.width() > MinimumStoredWidth;

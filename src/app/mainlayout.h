@@ -36,15 +36,17 @@ MainLayout designLayout();
 MainLayout LayoutMainWindow(const MainLayout &current, QSize client, LayoutMode mode);
 
 // Whether a layout pass stores the window size, and what. Sizes are stored only while the
-// window has its normal, resizable frame (not edge-shrunk) and is not minimised; the width only
-// when it changed and is above 122, the height only when it changed.
+// window has its normal, resizable frame (not edge-shrunk), is not minimised and is not settling
+// after an expand from the edge (the window system may still report sizes of the animation,
+// EdgeBehaviour::settling); the width only when it changed and is above 122, the height only when
+// it changed.
 struct SizePersistence
 {
     bool storeWidth = false;
     bool storeHeight = false;
 };
 SizePersistence decideSizePersistence(QSize window, int normalWidth, int normalHeight,
-                                      bool minimised, bool edgeShrunk);
+                                      bool minimised, bool edgeShrunk, bool edgeSettling);
 
 // Below this width (inclusive) a resize never becomes the stored width.
 inline constexpr int MinimumStoredWidth = 122;

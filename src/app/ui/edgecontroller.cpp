@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -57,6 +58,12 @@ void EdgeController::OnShrinkTimer()
 bool EdgeController::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    // The filter sees the report before the widget takes the reported size.
+    if (type == QEvent::Resize && event->spontaneous() && watched == m_window.windowHandle()) {
+        const QSize reported = static_cast<QResizeEvent *>(event)->size();
+        if (m_behaviour.clientSizeReported(reported) && reported == m_window.size())
+            Q_EMIT sizeSettled();
+    }
     if ((type == QEvent::MouseMove || type == QEvent::Enter) && watched->isWindowType()
         && watched == m_window.windowHandle() && !m_window.isMinimized())
         m_behaviour.ExpandFromEdge(false);

@@ -27,6 +27,10 @@ class MainWindow;
 // The pointer is read from the native platform's window system, or from Qt where that cannot tell
 // (offscreen, Wayland: the position Qt knows and the buttons of the last mouse event).
 //
+// The window system's own resize reports of the main window (spontaneous resize events of its
+// native surface) go to EdgeBehaviour, which holds back size persistence while they settle after
+// an expand.
+//
 // Pointer-over detection: once attached, every pointer movement over the main window or any of
 // its controls (all of them reach the window's native surface, whatever their mouse tracking) and
 // the pointer entering it run ExpandFromEdge(false), unless the window is minimised.
@@ -49,6 +53,13 @@ public:
     void ExpandFromEdge(bool fromTray) { m_behaviour.ExpandFromEdge(fromTray); }
     void OnMainWindowMoved() { m_behaviour.OnMainWindowMoved(); }
     bool animating() const { return m_behaviour.animating(); }
+    // The window system has yet to confirm the size an expand or restore set: not to be stored.
+    bool sizeSettling() const { return m_behaviour.settling(); }
+
+Q_SIGNALS:
+    // The settling ended on a report of the size the window has already: no resize follows, so
+    // the size is to be judged for storing now.
+    void sizeSettled();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -6,6 +6,7 @@
 
 #include "app/appcontext.h"
 #include "resources/shellwindows.h"
+#include "app/ui/edgecontroller.h"
 #include "app/ui/splitterbar.h"
 #include "editor/ui/scripteditor.h"
 #include "resources/definedwindow.h"
@@ -198,8 +199,13 @@ void MainWindow::LayoutMainWindow(LayoutMode mode)
 {
     applyLayout(App::LayoutMainWindow(currentLayout(), m_client->size(), mode));
     placeStatusBar();
+    storeNormalSize();
+}
+
+void MainWindow::storeNormalSize()
+{
     const SizePersistence store = decideSizePersistence(size(), m_context.NormalWidth, m_context.NormalHeight,
-                                                        isMinimized(), isEdgeShrunk());
+                                                        isMinimized(), isEdgeShrunk(), m_edge && m_edge->sizeSettling());
     if (store.storeWidth) {
         m_context.NormalWidth = width();
         m_context.SettingsFile.writeInt(Settings::Keys::Width, width());

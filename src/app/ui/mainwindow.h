@@ -127,6 +127,8 @@ private:
     MainLayout currentLayout() const;
     void applyLayout(const MainLayout &layout);
     void placeStatusBar();
+    // LayoutMainWindow's last step: stores the window size when the rules allow it.
+    void storeNormalSize();
     Qt::WindowFlags normalFlags() const;
 
     // Window-level events (mainwindow_lifecycle.cpp).

@@ -13,6 +13,7 @@ void MainWindow::wireEdge()
 {
     m_edge = new EdgeController(*this, m_context, *m_shrinkTimer, [this](bool onTop) { setAlwaysOnTop(onTop); });
     m_edge->setObjectName(QStringLiteral("edgeController"));
+    connect(m_edge, &EdgeController::sizeSettled, this, &MainWindow::storeNormalSize);
 }
 
 void MainWindow::startupAttachEdge()

@@ -124,6 +124,8 @@ private Q_SLOTS:
     void moved_restore_data();
     void moved_restore();
     void moved_ownPositionsAreNotADrag();
+    void settling_untilNormalSizeReported_data();
+    void settling_untilNormalSizeReported();
     void reentry_ignoredWhileAnimating();
     void windowGone_animationStops();
 };
@@ -541,6 +543,52 @@ void tst_EdgeBehaviour::windowGone_animationStops()
     QCOMPARE(e.window.log, QStringList({u"frameless"_s, u"0,100 800x700"_s, u"0,100 700x700"_s, u"delay"_s,
                                         u"0,100 600x700"_s, u"delay"_s}));
     QVERIFY(!e.behaviour.animating());
+}
+
+void tst_EdgeBehaviour::settling_untilNormalSizeReported_data()
+{
+    QTest::addColumn<bool>("restore"); // the strip is dragged away instead of expanded
+    QTest::addColumn<QList<QSize>>("reports");
+    QTest::addColumn<QList<bool>>("settlingAfter");
+
+    // The client is 800 x 700 with a 2 x 25 frame; borderless, the animation set 802 x 725 and
+    // the steps between it and the strip.
+    QTest::newRow("borderless size reported late, then the normal size")
+        << false << QList<QSize>{{802, 725}, {800, 700}} << QList<bool>{true, false};
+    QTest::newRow("an animation step reported late")
+        << false << QList<QSize>{{502, 725}, {802, 725}, {800, 700}} << QList<bool>{true, true, false};
+    QTest::newRow("a size of the window manager's own ends it")
+        << false << QList<QSize>{{790, 690}} << QList<bool>{false};
+    QTest::newRow("restore after a drag") << true << QList<QSize>{{802, 725}, {800, 700}} << QList<bool>{true, false};
+}
+
+void tst_EdgeBehaviour::settling_untilNormalSizeReported()
+{
+    QFETCH(bool, restore);
+    QFETCH(QList<QSize>, reports);
+    QFETCH(QList<bool>, settlingAfter);
+    Edge e(QRect(3, 100, 802, 725));
+    e.window.border = QSize(2, 25);
+    e.behaviour.clientSizeReported(QSize(800, 700));
+    e.tick();
+    QCOMPARE(e.window.rect, QRect(0, 100, 2, 725));
+    QVERIFY(!e.behaviour.settling()); // shrunk: nothing is stored anyway
+    if (restore) {
+        e.window.rect.moveTo(300, 150);
+        e.behaviour.OnMainWindowMoved();
+    } else {
+        e.behaviour.ExpandFromEdge(false);
+    }
+    QCOMPARE(e.window.rect.size(), QSize(802, 725));
+    QVERIFY(e.behaviour.settling());
+    for (qsizetype i = 0; i < reports.size(); ++i) {
+        const bool ended = e.behaviour.clientSizeReported(reports[i]);
+        QCOMPARE(e.behaviour.settling(), settlingAfter[i]);
+        QCOMPARE(ended, !settlingAfter[i]);
+    }
+    // Settled, a later report of an animation size is the user's own resize.
+    QVERIFY(!e.behaviour.clientSizeReported(QSize(802, 725)));
+    QVERIFY(!e.behaviour.settling());
 }
 
 QTEST_GUILESS_MAIN(tst_EdgeBehaviour)

@@ -140,18 +140,22 @@ void tst_MainLayout::persistence_data()
     QTest::addColumn<QSize>("window");
     QTest::addColumn<bool>("minimised");
     QTest::addColumn<bool>("shrunk");
+    QTest::addColumn<bool>("settling");
     QTest::addColumn<bool>("storeWidth");
     QTest::addColumn<bool>("storeHeight");
 
     // Stored size 800 × 700 in every row.
-    QTest::newRow("both changed") << QSize(900, 650) << false << false << true << true;
-    QTest::newRow("unchanged") << QSize(800, 700) << false << false << false << false;
-    QTest::newRow("height only") << QSize(800, 720) << false << false << false << true;
-    QTest::newRow("width 123 is stored") << QSize(123, 700) << false << false << true << false;
-    QTest::newRow("width 122 is not stored") << QSize(122, 700) << false << false << false << false;
-    QTest::newRow("narrow width, height still stored") << QSize(100, 300) << false << false << false << true;
-    QTest::newRow("minimised stores nothing") << QSize(900, 650) << true << false << false << false;
-    QTest::newRow("edge-shrunk stores nothing") << QSize(2, 650) << false << true << false << false;
+    QTest::newRow("both changed") << QSize(900, 650) << false << false << false << true << true;
+    QTest::newRow("unchanged") << QSize(800, 700) << false << false << false << false << false;
+    QTest::newRow("height only") << QSize(800, 720) << false << false << false << false << true;
+    QTest::newRow("width 123 is stored") << QSize(123, 700) << false << false << false << true << false;
+    QTest::newRow("width 122 is not stored") << QSize(122, 700) << false << false << false << false << false;
+    QTest::newRow("narrow width, height still stored") << QSize(100, 300) << false << false << false << false << true;
+    QTest::newRow("minimised stores nothing") << QSize(900, 650) << true << false << false << false << false;
+    QTest::newRow("edge-shrunk stores nothing") << QSize(2, 650) << false << true << false << false << false;
+    // A late report of the borderless size after an expand.
+    QTest::newRow("settling after an expand stores nothing") << QSize(802, 725) << false << false << true << false
+                                                             << false;
 }
 
 void tst_MainLayout::persistence()
@@ -159,7 +163,8 @@ void tst_MainLayout::persistence()
     QFETCH(QSize, window);
     QFETCH(bool, minimised);
     QFETCH(bool, shrunk);
-    const SizePersistence p = decideSizePersistence(window, 800, 700, minimised, shrunk);
+    QFETCH(bool, settling);
+    const SizePersistence p = decideSizePersistence(window, 800, 700, minimised, shrunk, settling);
     QTEST(p.storeWidth, "storeWidth");
     QTEST(p.storeHeight, "storeHeight");
 }
