@@ -20,17 +20,29 @@ TxWriter::~TxWriter()
     rollback();
 }
 
+const std::shared_ptr<PageBytes> *TxWriter::dirtySlot(std::uint32_t page) const
+{
+    Recent &recent = m_recent[page % m_recent.size()];
+    if (recent.slot && recent.page == page)
+        return recent.slot;
+    const auto it = m_dirty.find(page);
+    if (it == m_dirty.end())
+        return nullptr;
+    recent = {page, &it->second};
+    return recent.slot;
+}
+
 PageRef TxWriter::changedPage(std::uint32_t number) const
 {
-    if (auto it = m_dirty.find(number); it != m_dirty.end())
-        return it->second;
+    if (const auto *slot = dirtySlot(number))
+        return *slot;
     return nullptr;
 }
 
 Result<PageRef> TxWriter::current(std::uint32_t page)
 {
-    if (auto it = m_dirty.find(page); it != m_dirty.end())
-        return PageRef(it->second);
+    if (const auto *slot = dirtySlot(page))
+        return PageRef(*slot);
     if (auto it = m_pins.find(page); it != m_pins.end())
         return it->second;
     auto p = m_cache.page(page);
@@ -50,8 +62,8 @@ Result<ByteSpan> TxWriter::read(std::uint32_t page)
 
 Result<MutableBytes> TxWriter::write(std::uint32_t page)
 {
-    if (auto it = m_dirty.find(page); it != m_dirty.end())
-        return MutableBytes(it->second->data(), PageSize);
+    if (const auto *slot = dirtySlot(page))
+        return MutableBytes((*slot)->data(), PageSize);
     auto original = current(page);
     if (!original)
         return std::unexpected(original.error());
@@ -96,6 +108,7 @@ void TxWriter::endStatement()
 // Pages written back unchanged need neither a journal image nor a write.
 void TxWriter::dropUnchanged()
 {
+    forgetRecent();
     for (auto it = m_dirty.begin(); it != m_dirty.end() && it->first < m_originalCount;) {
         const auto before = m_before.find(it->first);
         if (before != m_before.end() && *before->second == *it->second)
@@ -141,6 +154,7 @@ Result<void> TxWriter::spill(Journal *journal, std::size_t limit)
     }
     if (auto w = writeRuns(true); !w)
         return w;
+    forgetRecent();
     for (auto it = m_dirty.lower_bound(m_originalCount); it != m_dirty.end(); it = m_dirty.erase(it)) {
         m_written[it->first] = pageHash(*it->second);
         m_cache.invalidate(it->first);
@@ -162,6 +176,7 @@ bool TxWriter::restore()
 
 void TxWriter::close()
 {
+    forgetRecent();
     m_dirty.clear();
     m_pins.clear();
     m_before.clear();
