@@ -160,9 +160,6 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
     auto def = db.tableDef(st.table);
     if (!def)
         return std::unexpected(def.error());
-    auto writer = TableWriter::make(tx, **def, &db.indexPages());
-    if (!writer)
-        return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
     // The rows are found first: a column index their search builds is then followed too.
     std::vector<RowLocation> rows;
     if (st.kind != StatementKind::Insert) {
@@ -173,6 +170,9 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
     }
     changes.table = (*def)->page;
     changes.indexChanges = db.indexChangesFor(**def);
+    auto writer = TableWriter::make(tx, db.definitionForWriting(std::move(*def)), &db.indexPages());
+    if (!writer)
+        return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
     writer->observeRows(changes.indexChanges.get());
     Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st)
                                   : st.kind == StatementKind::Update ? runUpdate(*writer, st, rows)
@@ -182,7 +182,7 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
     if (auto r = writer->finish(); !r)
         return std::unexpected(r.error());
     changes.dataPagesChanged = writer->ownedPagesChanged();
-    changes.definition = std::make_shared<const TableDef>(std::move(*writer).table());
+    changes.definition = std::make_shared<TableDef>(std::move(*writer).table());
     return changed;
 }
 
