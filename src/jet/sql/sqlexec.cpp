@@ -61,16 +61,15 @@ std::optional<Result<Value>> extendedValueFor(const ColumnDef &c, const Literal 
 }
 
 // The value a literal gives a column: text for text and memo columns (an integer literal as
-// its digits), a number for numeric columns.
-Result<Value> valueFor(const ColumnDef &c, const Literal &literal)
+// its digits), a number for numeric columns. A text literal's string moves into the value.
+Result<Value> valueFor(const ColumnDef &c, Literal &literal)
 {
     if (auto extended = extendedValueFor(c, literal))
         return std::move(*extended);
-    if (c.isText()) {
-        Value text(std::in_place_type<std::string>,
-                   literal.kind == Literal::Kind::Integer ? std::to_string(literal.integer) : literal.text);
-        return text;
-    }
+    if (c.isText())
+        return Result<Value>(std::in_place, std::in_place_type<std::string>,
+                             literal.kind == Literal::Kind::Integer ? std::to_string(literal.integer)
+                                                                    : std::move(literal.text));
     if (literal.kind == Literal::Kind::Integer)
         return Value(literal.integer);
     if (c.isLongValue() || c.type == std::uint8_t(ColumnType::Binary))
@@ -99,7 +98,7 @@ Result<std::vector<RowLocation>> matchingRows(JetDatabase &db, const Statement &
     return rows;
 }
 
-Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st)
+Result<std::uint64_t> runInsert(TableWriter &w, Statement &st)
 {
     const TableDef &t = w.table();
     if (st.columns.size() != st.values.size())
@@ -124,11 +123,11 @@ Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st)
     return 1;
 }
 
-Result<std::uint64_t> runUpdate(TableWriter &w, const Statement &st, const std::vector<RowLocation> &rows)
+Result<std::uint64_t> runUpdate(TableWriter &w, Statement &st, const std::vector<RowLocation> &rows)
 {
     const TableDef &t = w.table();
     std::vector<std::pair<std::size_t, Value>> changes;
-    for (const Assignment &a : st.assignments) {
+    for (Assignment &a : st.assignments) {
         auto i = columnIndex(t, a.column);
         if (!i)
             return std::unexpected(i.error());
@@ -155,7 +154,14 @@ Result<std::uint64_t> runDelete(TableWriter &w, const std::vector<RowLocation> &
 
 StatementChanges::~StatementChanges() = default;
 
-Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &st, StatementChanges &changes)
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &statement,
+                                       StatementChanges &changes)
+{
+    Statement copy = statement;
+    return executeStatement(db, tx, std::move(copy), changes);
+}
+
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, Statement &&st, StatementChanges &changes)
 {
     auto def = db.tableDef(st.table);
     if (!def)
