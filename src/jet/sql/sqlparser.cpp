@@ -132,7 +132,12 @@ private:
             return {};
         return std::unexpected(error("expected " + std::string(keyword)));
     }
-    bool isSymbol(std::string_view symbol) { return peek().kind == Token::Kind::Symbol && peek().text == symbol; }
+    bool isSymbol(std::string_view symbol)
+    {
+        const Token &t = peek();
+        return t.kind == Token::Kind::Symbol && t.text.size() == symbol.size() && t.text[0] == symbol[0]
+            && (symbol.size() == 1 || t.text[1] == symbol[1]);
+    }
     bool acceptSymbol(std::string_view symbol)
     {
         if (isSymbol(symbol)) {
@@ -154,11 +159,12 @@ private:
         return t.kind == Token::Kind::Name
             || (t.kind == Token::Kind::Word && !isKeyword(t.text) && !(t.text[0] >= '0' && t.text[0] <= '9'));
     }
-    Result<std::string> identifier()
+    // A view of the SQL text.
+    Result<std::string_view> identifier()
     {
         if (!atIdentifier())
             return std::unexpected(error("expected a table or column name"));
-        std::string name(peek().text);
+        const std::string_view name = peek().text;
         advance();
         return name;
     }
@@ -169,10 +175,9 @@ private:
         return t.kind == Token::Kind::Text || t.kind == Token::Kind::Integer || t.kind == Token::Kind::Number
             || t.kind == Token::Kind::Date || isWord(t, "null") || isWord(t, "true") || isWord(t, "false");
     }
-    Result<Literal> literal()
+    Result<void> literal(Literal &l)
     {
         const Token &t = peek();
-        Literal l;
         if (t.kind == Token::Kind::Text) {
             l.text = literalText(t);
         } else if (t.kind == Token::Kind::Integer) {
@@ -191,7 +196,7 @@ private:
             return std::unexpected(error("expected a value ('text', a number, #date#, true, false or null)"));
         }
         advance();
-        return l;
+        return {};
     }
 
     Result<std::vector<std::string>> identifierList()
@@ -202,7 +207,7 @@ private:
             auto name = identifier();
             if (!name)
                 return std::unexpected(name.error());
-            names.push_back(std::move(*name));
+            names.emplace_back(*name);
         } while (acceptSymbol(","));
         return names;
     }
@@ -250,11 +255,9 @@ private:
         }
         if (!atLiteral())
             return std::unexpected(error("expected a column name or a value"));
-        auto l = literal();
-        if (!l)
-            return std::unexpected(l.error());
         Expr e = node(Expr::Kind::Constant);
-        e.literal = std::move(*l);
+        if (auto ok = literal(e.literal); !ok)
+            return std::unexpected(ok.error());
         return makeExpr(std::move(e));
     }
 
@@ -361,7 +364,7 @@ private:
         auto table = identifier();
         if (!table)
             return std::unexpected(table.error());
-        s.table = std::move(*table);
+        s.table = *table;
         return {};
     }
 
@@ -396,7 +399,7 @@ private:
                 if (!column)
                     return std::unexpected(column.error());
                 item.column = *column;
-                item.alias = name + "(" + *column + ")";
+                item.alias = name + "(" + item.column + ")";
             }
             if (auto ok = symbol(")"); !ok)
                 return std::unexpected(ok.error());
@@ -410,7 +413,7 @@ private:
             auto alias = identifier();
             if (!alias)
                 return std::unexpected(error("expected a name after as"));
-            item.alias = std::move(*alias);
+            item.alias = *alias;
         }
         return item;
     }
@@ -482,7 +485,7 @@ private:
                 auto column = identifier();
                 if (!column)
                     return std::unexpected(error("expected a column name or a position"));
-                key.column = std::move(*column);
+                key.column = *column;
             }
             if (acceptKeyword("desc"))
                 key.descending = true;
@@ -515,10 +518,8 @@ private:
         std::vector<Literal> values;
         values.reserve(expected);
         do {
-            auto value = literal();
-            if (!value)
-                return std::unexpected(value.error());
-            values.push_back(std::move(*value));
+            if (auto ok = literal(values.emplace_back()); !ok)
+                return std::unexpected(ok.error());
         } while (acceptSymbol(","));
         return values;
     }
@@ -567,13 +568,11 @@ private:
             auto column = identifier();
             if (!column)
                 return std::unexpected(column.error());
-            a.column = std::move(*column);
+            a.column = *column;
             if (auto ok = symbol("="); !ok)
                 return ok;
-            auto value = literal();
-            if (!value)
-                return std::unexpected(value.error());
-            a.value = std::move(*value);
+            if (auto ok = literal(a.value); !ok)
+                return ok;
             s.assignments.push_back(std::move(a));
         } while (acceptSymbol(","));
         return where(s);

@@ -3,6 +3,7 @@
 #include "jet/sql/sqltokens.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <optional>
 
@@ -10,12 +11,15 @@ namespace Qb::Jet {
 
 namespace {
 
-bool isWordByte(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
-}
+// Letters, digits, "_" and every byte of a multi-byte UTF-8 character.
+constexpr std::array<bool, 256> wordBytes = [] {
+    std::array<bool, 256> word{};
+    for (int c = 0; c < 256; ++c)
+        word[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
+    return word;
+}();
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isWordByte(unsigned char c) { return wordBytes[c]; }
 
 // One scan to the closing quote: the literal is a view between its quotes, unescaped later.
 Result<Token> textLiteral(std::string_view sql, std::size_t &i)
@@ -146,34 +150,61 @@ Result<Token> symbolToken(std::string_view sql, std::size_t &i)
     return std::unexpected(syntaxError(std::string("unexpected character '") + c + "'", i));
 }
 
+// What a token starting with each byte can be.
+enum class Start : std::uint8_t { Other, Space, Quote, Digit, Minus, Hash, Bracket, Word, Symbol };
+
+constexpr std::array<Start, 256> starts = [] {
+    std::array<Start, 256> start{};
+    for (int c = 0; c < 256; ++c)
+        if (wordBytes[c])
+            start[c] = c >= '0' && c <= '9' ? Start::Digit : Start::Word;
+    for (const unsigned char c : {' ', '\t', '\r', '\n'})
+        start[c] = Start::Space;
+    start['\''] = Start::Quote;
+    start['-'] = Start::Minus;
+    start['#'] = Start::Hash;
+    start['['] = Start::Bracket;
+    for (const unsigned char c : {'*', ',', '(', ')', '='})
+        start[c] = Start::Symbol; // a symbol of one byte whatever follows
+    return start;
+}();
+
+Start startOf(char c) { return starts[static_cast<unsigned char>(c)]; }
+
+Result<Token> nameToken(std::string_view sql, std::size_t &i)
+{
+    const std::size_t close = sql.find(']', i + 1);
+    if (close == std::string_view::npos || close == i + 1)
+        return std::unexpected(syntaxError("malformed [name]", i));
+    Token t{Token::Kind::Name, sql.substr(i + 1, close - i - 1), false, 0, 0, i};
+    i = close + 1;
+    return t;
+}
+
 Result<Token> nextToken(std::string_view sql, std::size_t &i)
 {
-    while (i < sql.size() && isSpace(sql[i]))
+    while (i < sql.size() && startOf(sql[i]) == Start::Space)
         ++i;
     if (i >= sql.size())
         return Token{Token::Kind::End, {}, false, 0, 0, i};
-    const char c = sql[i];
-    if (c == '\'')
-        return textLiteral(sql, i);
-    if ((c >= '0' && c <= '9') || (c == '-' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9'))
+    switch (startOf(sql[i])) {
+    case Start::Quote: return textLiteral(sql, i);
+    case Start::Minus:
+        if (i + 1 == sql.size() || !isDigit(sql[i + 1]))
+            return symbolToken(sql, i);
         return numberLiteral(sql, i);
-    if (c == '#')
-        return dateLiteral(sql, i);
-    if (c == '[') {
-        const std::size_t close = sql.find(']', i + 1);
-        if (close == std::string_view::npos || close == i + 1)
-            return std::unexpected(syntaxError("malformed [name]", i));
-        Token t{Token::Kind::Name, sql.substr(i + 1, close - i - 1), false, 0, 0, i};
-        i = close + 1;
-        return t;
-    }
-    if (isWordByte(static_cast<unsigned char>(c))) {
+    case Start::Digit: return numberLiteral(sql, i);
+    case Start::Hash: return dateLiteral(sql, i);
+    case Start::Bracket: return nameToken(sql, i);
+    case Start::Symbol: return Token{Token::Kind::Symbol, sql.substr(i, 1), false, 0, 0, i++};
+    case Start::Word: {
         const std::size_t start = i;
         while (i < sql.size() && isWordByte(static_cast<unsigned char>(sql[i])))
             ++i;
         return Token{Token::Kind::Word, sql.substr(start, i - start), false, 0, 0, start};
     }
-    return symbolToken(sql, i);
+    default: return symbolToken(sql, i);
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 // bracket or ";".
 #include "jet/sql/statementsplitter.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -24,12 +25,24 @@ constexpr std::array<bool, 256> codeStops = [] {
     return stops;
 }();
 
+// Counted in sixteen byte counters at once, each for at most 255 blocks of sixteen bytes: fixed
+// loops the compiler turns into vector compares, cheaper than a memchr for each line.
 std::size_t lineBreaks(std::string_view s)
 {
     std::size_t n = 0;
-    for (const char *c = s.data(), *end = c + s.size();
-         (c = static_cast<const char *>(std::memchr(c, '\n', std::size_t(end - c)))); ++c)
-        ++n;
+    const char *c = s.data();
+    const char *const end = c + s.size();
+    while (end - c >= 16) {
+        unsigned char counts[16] = {};
+        const char *const stop = c + std::min<std::size_t>(std::size_t(end - c) / 16, 255) * 16;
+        for (; c < stop; c += 16)
+            for (int k = 0; k < 16; ++k)
+                counts[k] += c[k] == '\n';
+        for (const unsigned char count : counts)
+            n += count;
+    }
+    for (; c < end; ++c)
+        n += *c == '\n';
     return n;
 }
 
