@@ -90,10 +90,8 @@ private:
             t = *m_end;
             return;
         }
-        if (auto next = m_lexer.next()) {
-            t = *next;
-        } else {
-            m_tokenError = std::move(next.error());
+        if (!m_lexer.next(t)) {
+            m_tokenError = m_lexer.error();
             t = Token{};
         }
         if (t.kind == Token::Kind::End)

@@ -181,12 +181,9 @@ Result<Token> nameToken(std::string_view sql, std::size_t &i)
     return t;
 }
 
-Result<Token> nextToken(std::string_view sql, std::size_t &i)
+// Any token but a word, a one-byte symbol or the end.
+Result<Token> otherToken(std::string_view sql, std::size_t &i)
 {
-    while (i < sql.size() && startOf(sql[i]) == Start::Space)
-        ++i;
-    if (i >= sql.size())
-        return Token{Token::Kind::End, {}, false, 0, 0, i};
     switch (startOf(sql[i])) {
     case Start::Quote: return textLiteral(sql, i);
     case Start::Minus:
@@ -196,13 +193,6 @@ Result<Token> nextToken(std::string_view sql, std::size_t &i)
     case Start::Digit: return numberLiteral(sql, i);
     case Start::Hash: return dateLiteral(sql, i);
     case Start::Bracket: return nameToken(sql, i);
-    case Start::Symbol: return Token{Token::Kind::Symbol, sql.substr(i, 1), false, 0, 0, i++};
-    case Start::Word: {
-        const std::size_t start = i;
-        while (i < sql.size() && isWordByte(static_cast<unsigned char>(sql[i])))
-            ++i;
-        return Token{Token::Kind::Word, sql.substr(start, i - start), false, 0, 0, start};
-    }
     default: return symbolToken(sql, i);
     }
 }
@@ -260,9 +250,36 @@ std::string literalText(const Token &t)
     return out;
 }
 
-Result<Token> Lexer::next()
+// Words and one-byte symbols, most of a statement's tokens, are read here without a call.
+bool Lexer::next(Token &t)
 {
-    return nextToken(m_sql, m_at);
+    std::size_t &i = m_at;
+    while (i < m_sql.size() && startOf(m_sql[i]) == Start::Space)
+        ++i;
+    if (i >= m_sql.size()) {
+        t = Token{Token::Kind::End, {}, false, 0, 0, i};
+        return true;
+    }
+    const Start start = startOf(m_sql[i]);
+    if (start == Start::Word) {
+        const std::size_t first = i;
+        while (i < m_sql.size() && isWordByte(static_cast<unsigned char>(m_sql[i])))
+            ++i;
+        t = Token{Token::Kind::Word, m_sql.substr(first, i - first), false, 0, 0, first};
+        return true;
+    }
+    if (start == Start::Symbol) {
+        t = Token{Token::Kind::Symbol, m_sql.substr(i, 1), false, 0, 0, i};
+        ++i;
+        return true;
+    }
+    auto other = otherToken(m_sql, i);
+    if (!other) {
+        m_error = std::move(other.error());
+        return false;
+    }
+    t = *other;
+    return true;
 }
 
 } // namespace Qb::Jet

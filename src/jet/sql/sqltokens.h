@@ -33,12 +33,15 @@ class Lexer
 public:
     // `sql` must outlive the lexer and every token it gives.
     explicit Lexer(std::string_view sql) : m_sql(sql) {}
-    // The next token; at the end of the text an End token, and again on every later call.
-    Result<Token> next();
+    // Reads the next token into `t`: at the end of the text an End token, and again on every
+    // later call. False where the text cannot be read as a token; error() then tells why.
+    bool next(Token &t);
+    const Error &error() const { return m_error; }
 
 private:
     std::string_view m_sql;
     std::size_t m_at = 0;
+    Error m_error{ErrorCode::SqlSyntax, {}};
 };
 
 // SqlSyntax "<what> at offset <position>".
