@@ -101,8 +101,8 @@ private:
     {
         if (peek().kind == Token::Kind::End)
             return;
-        m_tokens[0] = m_tokens[1];
-        --m_ahead;
+        if (--m_ahead)
+            m_tokens[0] = m_tokens[1];
     }
     Error error(const std::string &what)
     {

@@ -273,7 +273,12 @@ bool Lexer::next(Token &t)
         ++i;
         return true;
     }
-    auto other = otherToken(m_sql, i);
+    return nextOther(t);
+}
+
+bool Lexer::nextOther(Token &t)
+{
+    auto other = otherToken(m_sql, m_at);
     if (!other) {
         m_error = std::move(other.error());
         return false;

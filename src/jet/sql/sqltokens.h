@@ -39,6 +39,8 @@ public:
     const Error &error() const { return m_error; }
 
 private:
+    bool nextOther(Token &t);
+
     std::string_view m_sql;
     std::size_t m_at = 0;
     Error m_error{ErrorCode::SqlSyntax, {}};
