@@ -110,12 +110,15 @@ std::size_t StatementSplitter::step(std::size_t at)
     case State::Code: return code(at);
     case State::Text:
     case State::Bracket: {
-        const char close = m_state == State::Text ? '\'' : ']';
-        const std::size_t stop = scanTo(close, at);
+        const bool text = m_state == State::Text;
+        const std::size_t stop = scanTo(text ? '\'' : ']', at);
         m_line += lineBreaks(m_part.substr(at, stop - at));
         if (stop == m_part.size())
             return stop;
-        m_state = m_state == State::Text ? State::TextQuote : State::Code;
+        // A quote followed by a quote in the same part stays in the literal at once.
+        if (text && stop + 2 <= m_part.size() && m_part[stop + 1] == '\'')
+            return stop + 2;
+        m_state = text && stop + 1 == m_part.size() ? State::TextQuote : State::Code;
         return stop + 1;
     }
     case State::TextQuote:
