@@ -330,12 +330,12 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
     if (m_mode == Mode::ReadOnly)
         return fail(ErrorCode::ReadOnly, "the database is open read-only");
     if (m_transaction)
-        return executeInTransaction(*statement);
+        return executeInTransaction(std::move(*statement));
     if (auto settled = settleJournal(); !settled)
         return std::unexpected(settled.error());
     TxWriter tx(m_pages);
     StatementChanges changes;
-    auto changed = executeStatement(*this, tx, *statement, changes);
+    auto changed = executeStatement(*this, tx, std::move(*statement), changes);
     if (!changed) {
         tx.rollback();
         refreshAfterStatement();
@@ -351,13 +351,13 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
     return changed;
 }
 
-Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &statement)
+Result<std::uint64_t> JetDatabase::executeInTransaction(Statement &&statement)
 {
     if (m_transactionFailure)
         return fail(m_transactionFailure->code, "the transaction was rolled back after an earlier failure: "
                                                     + m_transactionFailure->message);
     StatementChanges changes;
-    auto changed = executeStatement(*this, *m_transaction, statement, changes);
+    auto changed = executeStatement(*this, *m_transaction, std::move(statement), changes);
     m_transaction->endStatement();
     if (changed)
         if (auto spilled = m_transaction->spill(m_journal.get(), m_transactionPageLimit); !spilled)

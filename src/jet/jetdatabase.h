@@ -124,7 +124,7 @@ public:
 private:
     JetDatabase(std::unique_ptr<PageSource> source, Mode mode);
     Result<void> load(std::string_view password);
-    Result<std::uint64_t> executeInTransaction(const Statement &statement);
+    Result<std::uint64_t> executeInTransaction(Statement &&statement);
     Result<void> settleJournal();
     void statementDone(const StatementChanges &changes);
     void forgetDefinitions();
