@@ -20,40 +20,44 @@ TxWriter::~TxWriter()
     rollback();
 }
 
-const std::shared_ptr<PageBytes> *TxWriter::dirtySlot(std::uint32_t page) const
+const TxWriter::Recent *TxWriter::found(std::uint32_t page) const
 {
     Recent &recent = m_recent[page % m_recent.size()];
-    if (recent.slot && recent.page == page)
-        return recent.slot;
-    const auto it = m_dirty.find(page);
-    if (it == m_dirty.end())
+    if ((recent.dirty || recent.pin) && recent.page == page)
+        return &recent;
+    if (const auto it = m_dirty.find(page); it != m_dirty.end())
+        recent = {page, &it->second, nullptr};
+    else if (const auto pin = m_pins.find(page); pin != m_pins.end())
+        recent = {page, nullptr, &pin->second};
+    else
         return nullptr;
-    recent = {page, &it->second};
-    return recent.slot;
+    return &recent;
 }
 
 PageRef TxWriter::changedPage(std::uint32_t number) const
 {
-    if (const auto *slot = dirtySlot(number))
-        return *slot;
+    if (const Recent *r = found(number); r && r->dirty)
+        return *r->dirty;
     return nullptr;
 }
 
 Result<PageRef> TxWriter::current(std::uint32_t page)
 {
-    if (const auto *slot = dirtySlot(page))
-        return PageRef(*slot);
-    if (auto it = m_pins.find(page); it != m_pins.end())
-        return it->second;
+    if (const Recent *r = found(page))
+        return r->dirty ? PageRef(*r->dirty) : *r->pin;
     auto p = m_cache.page(page);
     if (!p)
         return std::unexpected(p.error());
     // The cache may evict the page; the pin keeps its bytes alive for the statement.
-    return m_pins.emplace(page, *p).first->second;
+    const PageRef &pin = m_pins.emplace(page, *p).first->second;
+    m_recent[page % m_recent.size()] = {page, nullptr, &pin};
+    return pin;
 }
 
 Result<ByteSpan> TxWriter::read(std::uint32_t page)
 {
+    if (const Recent *r = found(page))
+        return r->dirty ? ByteSpan((*r->dirty)->data(), PageSize) : bytesOf(*r->pin);
     auto p = current(page);
     if (!p)
         return std::unexpected(p.error());
@@ -62,8 +66,8 @@ Result<ByteSpan> TxWriter::read(std::uint32_t page)
 
 Result<MutableBytes> TxWriter::write(std::uint32_t page)
 {
-    if (const auto *slot = dirtySlot(page))
-        return MutableBytes((*slot)->data(), PageSize);
+    if (const Recent *r = found(page); r && r->dirty)
+        return MutableBytes((*r->dirty)->data(), PageSize);
     auto original = current(page);
     if (!original)
         return std::unexpected(original.error());
@@ -71,14 +75,16 @@ Result<MutableBytes> TxWriter::write(std::uint32_t page)
         m_before.try_emplace(page, *original);
     else
         ++m_addedHeld;
-    auto &slot = m_dirty[page] = std::make_shared<PageBytes>(**original);
+    const auto &slot = m_dirty[page] = std::make_shared<PageBytes>(**original);
+    m_recent[page % m_recent.size()] = {page, &slot, nullptr};
     return MutableBytes(slot->data(), PageSize);
 }
 
 std::uint32_t TxWriter::append()
 {
     const std::uint32_t page = m_pageCount++;
-    m_dirty[page] = std::make_shared<PageBytes>();
+    const auto &slot = m_dirty[page] = std::make_shared<PageBytes>();
+    m_recent[page % m_recent.size()] = {page, &slot, nullptr};
     ++m_addedHeld;
     return page;
 }
@@ -102,6 +108,9 @@ void TxWriter::setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, std::uint
 
 void TxWriter::endStatement()
 {
+    for (Recent &recent : m_recent)
+        if (recent.pin)
+            recent = {};
     m_pins.clear();
 }
 

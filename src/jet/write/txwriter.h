@@ -60,9 +60,17 @@ public:
 
 private:
     Result<PageRef> current(std::uint32_t page);
-    // The entry of m_dirty for `page`, or nullptr: the few pages a statement keeps coming back
-    // to (its data page, long-value page, maps, index leaves) are found without a search.
-    const std::shared_ptr<PageBytes> *dirtySlot(std::uint32_t page) const;
+    // Entries of m_dirty and m_pins found lately, by page number modulo their count: the few
+    // pages a statement keeps coming back to (its data page, long-value page, maps, index
+    // leaves) are found without a search. An entry's address holds until it leaves its map,
+    // which forgets them all.
+    struct Recent
+    {
+        std::uint32_t page = 0;
+        const std::shared_ptr<PageBytes> *dirty = nullptr; // the page's version, when changed
+        const PageRef *pin = nullptr;                       // else its pin, when read
+    };
+    const Recent *found(std::uint32_t page) const;
     void forgetRecent() const { m_recent.fill({}); }
     void dropUnchanged();
     Result<void> writeRuns(bool addedOnly);
@@ -78,14 +86,7 @@ private:
     std::map<std::uint32_t, std::uint64_t> m_written;             // added pages written ahead: hash
     std::size_t m_addedHeld = 0; // entries of m_dirty at or past m_originalCount
     std::map<std::uint64_t, std::uint32_t> m_mapFloors;           // by map row: floor
-    // Entries of m_dirty found lately, by page number modulo their count; an entry's address
-    // holds until it leaves m_dirty, which forgets them all.
-    struct Recent
-    {
-        std::uint32_t page = 0;
-        const std::shared_ptr<PageBytes> *slot = nullptr;
-    };
-    mutable std::array<Recent, 16> m_recent{};
+    mutable std::array<Recent, 64> m_recent{};
     Journal *m_spillJournal = nullptr;
     bool m_open = true;
 };
