@@ -53,6 +53,7 @@ Result<IndexPageImage *> IndexPageCache::image(std::uint32_t page, ByteSpan byte
     }
     Entry &e = entry(page);
     e.image = std::move(*decoded);
+    e.entryBytes = encodedEntryBytes(e.image.entries);
     std::copy(bytes.begin(), bytes.end(), e.bytes.begin());
     trust(e, true);
     return &e.image;
@@ -77,7 +78,16 @@ void IndexPageCache::stored(std::uint32_t page, ByteSpan bytes)
 {
     Entry &e = entry(page);
     std::copy(bytes.begin(), bytes.end(), e.bytes.begin());
+    e.entryBytes = IndexLayout::EntryAreaBytes - u16(bytes, 2);
     trust(e, true);
+}
+
+std::optional<std::size_t> IndexPageCache::entryBytes(std::uint32_t page) const
+{
+    const auto it = m_entries.find(page);
+    if (it == m_entries.end() || !it->second->trusted)
+        return std::nullopt;
+    return it->second->entryBytes;
 }
 
 void IndexPageCache::forget(std::uint32_t page)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 namespace Qb::Jet {
@@ -34,8 +35,13 @@ public:
     IndexPageImage &change(std::uint32_t page);
     // A new page's image, not trusted until stored().
     IndexPageImage &adopt(std::uint32_t page, IndexPageImage image);
-    // The page now holds `bytes`, encoded from its image.
+    // The page now holds `bytes`, encoded from its image by encodeIndexPageInto or
+    // encodeAppendedEntry (so its free space is exact).
     void stored(std::uint32_t page, ByteSpan bytes);
+    // encodedEntryBytes() of the page's image while it is trusted (kept from its decoding or
+    // from the bytes it was stored as), so the writer need not walk a leaf's entries to learn
+    // whether one more fits; nullopt while the image is being changed or is not cached.
+    std::optional<std::size_t> entryBytes(std::uint32_t page) const;
     void forget(std::uint32_t page);
 
 private:
@@ -43,6 +49,7 @@ private:
     {
         PageBytes bytes{};
         IndexPageImage image;
+        std::size_t entryBytes = 0; // of the image, while trusted
         bool trusted = false;
         std::uint64_t used = 0;
     };

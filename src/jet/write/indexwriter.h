@@ -11,6 +11,7 @@
 #include "jet/write/txwriter.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace Qb::Jet {
@@ -41,6 +42,8 @@ private:
         std::size_t child = 0; // position of the next level's page in this node's children
         bool dirty = false;
         bool appended = false; // its only change: a leaf entry after its others
+        bool lastKept = false; // its only change left its last entry as it was
+        std::optional<std::size_t> entryBytes; // encodedEntryBytes() of its image, when known
     };
     using Path = std::vector<Level>;
 
@@ -49,7 +52,9 @@ private:
     IndexPageImage &change(Level &level);
     // Encodes `image`, the cached image of `page`, onto the page; when `appended`, the page
     // gains the image's last entry alone if its layout allows.
-    Result<void> store(std::uint32_t page, const IndexPageImage &image, bool appended = false);
+    Result<void> store(std::uint32_t page, const IndexPageImage &image, bool appended = false,
+                       std::optional<std::size_t> entryBytes = std::nullopt);
+    bool fits(const Level &level) const;
     Result<Path> descend(const RawIndexEntry &target);
     // Adds `entry` to the leaf at the end of `path` before `pos`, its place there.
     Result<void> insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, const RawIndexEntry &entry);

@@ -45,7 +45,7 @@ TEST_P(AppendedEntry, givesTheBytesOfTheWholeLeafOrLeavesThePage)
     const IndexPageImage img = leafOf(a.keys);
     PageBytes page = pageBefore(img);
     const PageBytes before = page;
-    ASSERT_EQ(encodeAppendedEntry(img, page), a.alone);
+    ASSERT_EQ(encodeAppendedEntry(img, encodedEntryBytes(img.entries), page), a.alone);
     if (a.alone)
         EXPECT_EQ(page, *encodeIndexPage(img));
     else
@@ -84,11 +84,11 @@ TEST(AppendedEntryForeignPage, withAnotherPrefixOrFreeSpace_isLeftAlone)
     node.leaf = false;
     for (PageBytes *page : {&shorterPrefix, &wrongFreeSpace}) {
         const PageBytes before = *page;
-        EXPECT_FALSE(encodeAppendedEntry(img, *page));
+        EXPECT_FALSE(encodeAppendedEntry(img, encodedEntryBytes(img.entries), *page));
         EXPECT_EQ(*page, before);
     }
     PageBytes page = pageBefore(img);
-    EXPECT_FALSE(encodeAppendedEntry(node, page)) << "node pages are encoded whole";
+    EXPECT_FALSE(encodeAppendedEntry(node, encodedEntryBytes(node.entries), page)) << "node pages are encoded whole";
 }
 
 } // namespace
