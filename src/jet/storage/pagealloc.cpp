@@ -330,13 +330,18 @@ Result<void> forEachInMap(TxWriter &tx, RowPointer ref, std::uint32_t from, Visi
         return std::unexpected(row.error());
     const ByteSpan b = row->bytes();
     const std::uint64_t count = tx.pageCount();
-    // False once the visit stopped or the file's end was passed.
+    // False once the visit stopped or the file's end was passed. Only the bytes of pages in the
+    // file are read: a search past the last page with room must not walk the rest of the map.
     const auto scan = [&](ByteSpan bits, std::uint64_t first) {
         const std::uint64_t skip = from > first ? (from - first) / 8 : 0;
         if (skip >= bits.size())
             return true;
+        const std::uint64_t inFile = first < count ? (count - first + 7) / 8 : 0;
+        if (skip >= inFile)
+            return false;
+        const std::size_t length = std::size_t(std::min<std::uint64_t>(bits.size(), inFile) - skip);
         bool more = true;
-        forEachSetBit(bits.subspan(std::size_t(skip)), [&](std::uint64_t bit) {
+        forEachSetBit(bits.subspan(std::size_t(skip), length), [&](std::uint64_t bit) {
             const std::uint64_t page = first + skip * 8 + bit;
             if (page >= count)
                 return more = false;
