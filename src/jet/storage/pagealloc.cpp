@@ -180,6 +180,11 @@ Result<void> growGlobal(TxWriter &tx, std::uint32_t page)
     return {};
 }
 
+// The global map's floor (kept by the transaction under the map's own row): no page below it
+// is a released page. Every allocation searches from it, so a growing file is not walked from
+// its start each time; releasing a page lowers it.
+std::uint32_t releasedFloor(const TxWriter &tx) { return tx.mapFloor(GlobalMapPage, 0); }
+
 // The lowest page inside the file that the global map marks free and that was released (its
 // first four bytes are zero); pages marked free that still look in use are left alone.
 Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
@@ -189,11 +194,15 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
         return std::unexpected(row.error());
     const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
     const std::uint32_t count = tx.pageCount();
+    const std::uint32_t floor = releasedFloor(tx);
     const auto pick = [&](ByteSpan bits, std::uint64_t first) -> Result<std::optional<std::uint32_t>> {
         Result<std::optional<std::uint32_t>> found = std::optional<std::uint32_t>();
-        const ByteSpan inFile = bits.first(std::min<std::uint64_t>(bits.size(), first < count ? (count - first + 7) / 8 : 0));
-        forEachSetBit(inFile, [&](std::uint64_t bit) {
-            const std::uint64_t page = first + bit;
+        const std::uint64_t skip = floor > first ? (floor - first) / 8 : 0;
+        const std::uint64_t inFile = std::min<std::uint64_t>(bits.size(), first < count ? (count - first + 7) / 8 : 0);
+        if (skip >= inFile)
+            return found;
+        forEachSetBit(bits.subspan(std::size_t(skip), std::size_t(inFile - skip)), [&](std::uint64_t bit) {
+            const std::uint64_t page = first + skip * 8 + bit;
             if (page <= GlobalMapPage || page >= count)
                 return page < count;
             auto bytes = tx.read(std::uint32_t(page));
@@ -207,7 +216,8 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
     };
     if (b[0] != UsageMapReference)
         return pick(ByteSpan(b).subspan(5), u32(b, 1));
-    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count; ++e) {
+    for (std::size_t e = floor / PagesPerMapPage; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count;
+         ++e) {
         const std::uint32_t mapPage = u32(b, 1 + 4 * e);
         if (mapPage == 0 || mapPage >= count)
             continue;
@@ -225,6 +235,8 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
 
 Result<void> setGlobal(TxWriter &tx, std::uint32_t page, bool freePage)
 {
+    if (freePage && page < releasedFloor(tx))
+        tx.setMapFloor(GlobalMapPage, 0, page);
     const RowPointer ref{GlobalMapPage, 0};
     auto row = mapRow(tx, ref);
     if (!row)
@@ -251,6 +263,7 @@ Result<std::uint32_t> allocate(TxWriter &tx)
     auto released = releasedPage(tx);
     if (!released)
         return std::unexpected(released.error());
+    tx.setMapFloor(GlobalMapPage, 0, released->value_or(tx.pageCount()));
     if (*released) {
         auto bytes = tx.write(**released);
         if (!bytes)

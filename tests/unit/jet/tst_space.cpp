@@ -260,6 +260,39 @@ TEST_F(SpaceTest, insideOneTransaction_deletedRowsTakeNewRows)
     expectReadersSee(ids);
 }
 
+// Allocation within one transaction learns where the file has no released page; a page the
+// same transaction releases below that point is still the next one handed out.
+TEST_F(SpaceTest, insideOneTransaction_aReleasedPageIsTakenAgain)
+{
+    ASSERT_TRUE(m_db->beginTransaction());
+    std::set<long long> ids;
+    for (int i = 1; i <= 200; ++i) {
+        insertCommand("command" + std::to_string(i) + std::string(180, 'n'), memoText(300, i));
+        ids.insert(i);
+    }
+    const std::uint32_t firstPage = dataPages().front();
+    std::vector<long long> idsOnFirst;
+    {
+        auto def = *jet().tableDef("命令库");
+        TableScan scan(jet().pages(), *def, *jet().dataPages(*def));
+        const auto all = Qb::Test::tableRows(*m_db, "命令库");
+        for (std::size_t k = 0; *scan.next(); ++k)
+            if (scan.location().page == firstPage)
+                idsOnFirst.push_back(std::stoll(all[k][0]));
+    }
+    ASSERT_FALSE(idsOnFirst.empty());
+    for (long long id : idsOnFirst) {
+        exec("delete from 命令库 where ID=" + std::to_string(id));
+        ids.erase(id);
+    }
+    const std::uint32_t before = pages();
+    insertCommand("memo", memoText(1990, 3)); // needs a long-value page of its own
+    ids.insert(201);
+    EXPECT_EQ(pages(), before) << "the released data page serves";
+    ASSERT_TRUE(m_db->commitTransaction());
+    expectReadersSee(ids);
+}
+
 TEST_F(SpaceTest, rewrittenMemosReuseTheirPages)
 {
     insertCommand("one", memoText(1000, 0));
