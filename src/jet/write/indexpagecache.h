@@ -13,7 +13,8 @@
 namespace Qb::Jet {
 
 // Each image is trusted only while the page holds exactly the bytes it was decoded from or
-// encoded to: a page changed behind the writer's back (a rolled-back transaction, a journal
+// encoded to, as far as decoding reads them (the header, the entry bitmap and the entries; the
+// unused end of the entry area is neither kept nor compared): a page changed behind the writer's back (a rolled-back transaction, a journal
 // played back, a page released and used again, a root emptied by compaction) no longer matches
 // and is decoded again. Images are changed in place between change() and stored(); pointers
 // stay valid until the next beginOperation(). Owned by the database (or by one table writer);
@@ -50,11 +51,15 @@ private:
         PageBytes bytes{};
         IndexPageImage image;
         std::size_t entryBytes = 0; // of the image, while trusted
+        std::size_t kept = 0;       // how many of `bytes` are the page's
         bool trusted = false;
         std::uint64_t used = 0;
     };
     Entry &entry(std::uint32_t page);
     void trust(Entry &e, bool trusted);
+    // Keeps the first `used` bytes of the page the entry's image was decoded from or encoded to.
+    static void keep(Entry &e, ByteSpan bytes, std::size_t used);
+    static bool holds(const Entry &e, ByteSpan bytes);
 
     std::size_t m_capacity;
     std::uint64_t m_clock = 0;
