@@ -141,6 +141,7 @@ bool carries(const RawIndexEntry &e, const RawIndexEntry &entry)
 Result<IndexWriter::Path> IndexWriter::descend(const RawIndexEntry &target)
 {
     Path path;
+    path.reserve(4); // most trees are this shallow: one allocation per descent
     std::uint32_t page = m_index.rootPage;
     for (std::size_t depth = 0; depth < MaxDepth; ++depth) {
         auto img = load(page);
