@@ -69,17 +69,27 @@ Result<std::uint32_t> newBitmapPage(TxWriter &tx, bool fill, bool forGlobalMap)
     return page;
 }
 
-// Sets a bit in a reference map, creating the bitmap page that covers `page` when missing.
+// Sets a bit in a reference map whose row `row` holds (as mapRow() just found it), creating
+// the bitmap page that covers `page` when missing.
+Result<void> setInReference(TxWriter &tx, RowPointer ref, const MapRow &row, std::uint32_t page, bool value,
+                            bool emptyIsSet);
+
 Result<void> setInReference(TxWriter &tx, RowPointer ref, std::uint32_t page, bool value, bool emptyIsSet)
 {
-    const std::size_t entry = page / PagesPerMapPage;
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
-    if (1 + 4 * entry + 4 > row->bytes().size())
+    return setInReference(tx, ref, *row, page, value, emptyIsSet);
+}
+
+Result<void> setInReference(TxWriter &tx, RowPointer ref, const MapRow &row, std::uint32_t page, bool value,
+                            bool emptyIsSet)
+{
+    const std::size_t entry = page / PagesPerMapPage;
+    if (1 + 4 * entry + 4 > row.bytes().size())
         return fail(ErrorCode::Unsupported, "the database has grown past what its usage map on page "
                                                 + std::to_string(ref.page) + " can describe");
-    std::uint32_t mapPage = u32(row->bytes(), 1 + 4 * entry);
+    std::uint32_t mapPage = u32(row.bytes(), 1 + 4 * entry);
     if (mapPage == 0) {
         if (value == emptyIsSet)
             return {};
@@ -192,7 +202,7 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
     auto row = mapRow(tx, RowPointer{GlobalMapPage, 0});
     if (!row)
         return std::unexpected(row.error());
-    const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
+    const ByteSpan b = row->bytes(); // only other pages are read while it is used
     const std::uint32_t count = tx.pageCount();
     const std::uint32_t floor = releasedFloor(tx);
     const auto pick = [&](ByteSpan bits, std::uint64_t first) -> Result<std::optional<std::uint32_t>> {
@@ -215,7 +225,7 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
         return found;
     };
     if (b[0] != UsageMapReference)
-        return pick(ByteSpan(b).subspan(5), u32(b, 1));
+        return pick(b.subspan(5), u32(b, 1));
     for (std::size_t e = floor / PagesPerMapPage; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count;
          ++e) {
         const std::uint32_t mapPage = u32(b, 1 + 4 * e);
@@ -243,7 +253,7 @@ Result<void> setGlobal(TxWriter &tx, std::uint32_t page, bool freePage)
         return std::unexpected(row.error());
     MutableBytes b = row->bytes();
     if (b[0] == UsageMapReference)
-        return setInReference(tx, ref, page, freePage, true);
+        return setInReference(tx, ref, *row, page, freePage, true);
     const std::uint32_t start = u32(b, 1);
     if (page >= start && page - start < (b.size() - 5) * 8) {
         setBit(b.subspan(5), page - start, freePage);
@@ -296,7 +306,7 @@ Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool pre
         return std::unexpected(row.error());
     MutableBytes b = row->bytes();
     if (b[0] == UsageMapReference)
-        return setInReference(tx, ref, page, present, false);
+        return setInReference(tx, ref, *row, page, present, false);
     const std::uint32_t start = u32(b, 1);
     if (page >= start && page - start < (b.size() - 5) * 8) {
         setBit(b.subspan(5), page - start, present);

@@ -36,6 +36,15 @@ std::vector<Child> childrenOf(const IndexPageImage &img)
 
 Error corrupt(const std::string &what) { return Error{ErrorCode::Corrupt, what}; }
 
+// Where `entry` goes among a leaf's entries; after the last one (a bulk load's every insert)
+// without a search.
+std::vector<RawIndexEntry>::const_iterator placeOf(const std::vector<RawIndexEntry> &entries, const RawIndexEntry &entry)
+{
+    if (!entries.empty() && entries.back() < entry)
+        return entries.end();
+    return std::lower_bound(entries.begin(), entries.end(), entry);
+}
+
 } // namespace
 
 IndexWriter::IndexWriter(TxWriter &tx, const TableDef &table, const RealIndexDef &index, IndexPageCache &pages)
@@ -161,7 +170,9 @@ Result<IndexWriter::Path> IndexWriter::descend(const RawIndexEntry &target)
             return std::lexicographical_compare(e.begin(), e.end() - IndexLayout::ChildPointerBytes, target.begin(),
                                                 target.end());
         };
-        const auto first = std::partition_point(node.entries.begin(), node.entries.end(), below);
+        const bool pastAll = !node.entries.empty() && below(node.entries.back());
+        const auto first = pastAll ? node.entries.end()
+                                   : std::partition_point(node.entries.begin(), node.entries.end(), below);
         const std::size_t i = std::min(std::size_t(first - node.entries.begin()), count - 1);
         path.push_back({page, *img, i, false, false, false, m_pages.entryBytes(page)});
         page = i < node.entries.size() ? node.child(i) : node.tail;
@@ -177,7 +188,7 @@ Result<void> IndexWriter::insert(const RawIndexEntry &entry)
         return std::unexpected(path.error());
     Level &leaf = path->back();
     const auto &entries = leaf.image->entries;
-    const auto pos = std::lower_bound(entries.begin(), entries.end(), entry);
+    const auto pos = placeOf(entries, entry);
     if (pos != entries.end() && *pos == entry)
         return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(leaf.page));
     return insertAt(*path, pos, entry);
@@ -209,7 +220,7 @@ Result<bool> IndexWriter::insertKeyed(const RawIndexEntry &entry, std::size_t ke
     if (!path)
         return std::unexpected(path.error());
     const IndexPageImage &leaf = *path->back().image;
-    const auto pos = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), entry);
+    const auto pos = placeOf(leaf.entries, entry);
     if (pos != leaf.entries.end() && *pos == entry)
         return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(path->back().page));
     if (pos == leaf.entries.begin() && leaf.prev != 0) {
