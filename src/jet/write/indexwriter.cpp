@@ -194,7 +194,7 @@ Result<void> IndexWriter::insert(const RawIndexEntry &entry)
     return insertAt(*path, pos, entry);
 }
 
-Result<void> IndexWriter::insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, const RawIndexEntry &entry)
+Result<void> IndexWriter::insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, RawIndexEntry entry)
 {
     Level &leaf = path.back();
     const auto &entries = leaf.image->entries;
@@ -204,7 +204,7 @@ Result<void> IndexWriter::insertAt(Path &path, std::vector<RawIndexEntry>::const
     const auto at = pos - entries.begin();
     const std::optional<std::size_t> before = leaf.entryBytes;
     auto &changed = change(leaf).entries;
-    changed.insert(changed.begin() + at, entry);
+    changed.insert(changed.begin() + at, std::move(entry));
     if (before)
         leaf.entryBytes = encodedEntryBytesAfterInsert(changed, std::size_t(at), *before);
     return fixUpwards(path);
@@ -213,7 +213,7 @@ Result<void> IndexWriter::insertAt(Path &path, std::vector<RawIndexEntry>::const
 // The leaf the entry belongs in holds its neighbours: an entry of the same key sits right before
 // or after its place, unless its place is the leaf's start and a leaf before it may end with the
 // key. Only then is the key looked up on its own (a bulk load appends, so never).
-Result<bool> IndexWriter::insertKeyed(const RawIndexEntry &entry, std::size_t keyLength, bool unique)
+Result<bool> IndexWriter::insertKeyed(RawIndexEntry entry, std::size_t keyLength, bool unique)
 {
     m_pages.beginOperation();
     auto path = descend(entry);
@@ -239,7 +239,7 @@ Result<bool> IndexWriter::insertKeyed(const RawIndexEntry &entry, std::size_t ke
     const bool present = (pos != leaf.entries.begin() && sameKey(*(pos - 1))) || (pos != leaf.entries.end() && sameKey(*pos));
     if (present && unique)
         return true;
-    if (auto r = insertAt(*path, pos, entry); !r)
+    if (auto r = insertAt(*path, pos, std::move(entry)); !r)
         return std::unexpected(r.error());
     return present;
 }

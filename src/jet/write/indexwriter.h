@@ -28,7 +28,7 @@ public:
     // Inserts a leaf entry whose key is its first `keyLength` bytes, in one descent where it can:
     // returns whether an entry with that key was present already, in which case a `unique` index
     // is left as it was. Corrupt when the same entry is present.
-    Result<bool> insertKeyed(const RawIndexEntry &entry, std::size_t keyLength, bool unique);
+    Result<bool> insertKeyed(RawIndexEntry entry, std::size_t keyLength, bool unique);
     // Removes a leaf entry. Corrupt when it is not there.
     Result<void> remove(const RawIndexEntry &entry);
     // Whether an entry with this key (row pointer ignored) is present.
@@ -57,7 +57,7 @@ private:
     bool fits(const Level &level) const;
     Result<Path> descend(const RawIndexEntry &target);
     // Adds `entry` to the leaf at the end of `path` before `pos`, its place there.
-    Result<void> insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, const RawIndexEntry &entry);
+    Result<void> insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, RawIndexEntry entry);
     Result<RawIndexEntry> lastEntryOf(std::uint32_t page);
     Result<void> fixUpwards(Path &path);
     Result<std::uint32_t> split(Path &path, std::size_t level);
