@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Index page encoding: an entry added after the others of a leaf is written alone only when the
 // page then holds exactly what encoding the whole leaf gives, and the page is left untouched in
-// every other case (the writer encodes the whole page then). The writer's kept images follow
+// every other case (the writer encodes the whole page then). The size kept across an insert is
+// the size of the whole leaf, and the writer's kept images follow
 // every change of the bytes they decode from.
 #include "jet/format/bytewriter.h"
 #include "jet/format/indexpagewriter.h"
 #include "jet/write/indexpagecache.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace Qb::Jet;
 
@@ -151,5 +154,38 @@ INSTANTIATE_TEST_SUITE_P(Cache, KeptImage,
                                            Changed{"foreignLastEntryByte", true, 1},
                                            Changed{"foreignEntryPastOurLayout", true, 3}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+struct Inserted
+{
+    const char *name;
+    std::vector<std::uint32_t> keys; // the leaf before the insert, in order
+    std::uint32_t key;               // the key inserted
+};
+
+void PrintTo(const Inserted &c, std::ostream *os) { *os << c.name; }
+
+class EntryBytesAfterInsert : public ::testing::TestWithParam<Inserted> {};
+
+// The size kept across an insert is the size of the entries encoded whole, wherever the entry
+// goes and whatever it does to the shared prefix.
+TEST_P(EntryBytesAfterInsert, isWhatTheWholeLeafTakes)
+{
+    const Inserted &c = GetParam();
+    IndexPageImage img = leafOf(c.keys);
+    const std::size_t before = encodedEntryBytes(img.entries);
+    const RawIndexEntry entry = leafOf({c.key}).entries.front();
+    const auto pos = std::lower_bound(img.entries.begin(), img.entries.end(), entry);
+    const auto at = std::size_t(pos - img.entries.begin());
+    img.entries.insert(pos, entry);
+    EXPECT_EQ(encodedEntryBytesAfterInsert(img.entries, at, before), encodedEntryBytes(img.entries));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Leaf, EntryBytesAfterInsert,
+    ::testing::Values(Inserted{"appended", ascending(10, 20), 30}, Inserted{"inTheMiddle", {10, 12, 14, 16, 18}, 15},
+                      Inserted{"first", ascending(10, 20), 5}, Inserted{"appendedShrinksThePrefix", ascending(10, 20), 300},
+                      Inserted{"firstShrinksThePrefix", ascending(300, 20), 10},
+                      Inserted{"intoTwoEntries", {10, 12}, 11}, Inserted{"intoOne", {10}, 300}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
