@@ -2,8 +2,8 @@
 // Index page encoding: an entry added after the others of a leaf is written alone only when the
 // page then holds exactly what encoding the whole leaf gives, and the page is left untouched in
 // every other case (the writer encodes the whole page then). The size kept across an insert is
-// the size of the whole leaf, and the writer's kept images follow
-// every change of the bytes they decode from.
+// the size of the whole leaf, and the writer's kept images follow every change of the bytes
+// they decode from.
 #include "jet/format/bytewriter.h"
 #include "jet/format/indexpagewriter.h"
 #include "jet/write/indexpagecache.h"
