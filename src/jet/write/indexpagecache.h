@@ -14,9 +14,9 @@ namespace Qb::Jet {
 
 // Each image is trusted only while the page holds exactly the bytes it was decoded from or
 // encoded to, as far as decoding reads them (the header, the entry bitmap and the entries; the
-// unused end of the entry area is neither kept nor compared): a page changed behind the writer's back (a rolled-back transaction, a journal
-// played back, a page released and used again, a root emptied by compaction) no longer matches
-// and is decoded again. Images are changed in place between change() and stored(); pointers
+// unused end of the entry area of a page it stored is neither kept nor compared): a page changed
+// behind the writer's back (a rolled-back transaction, a journal played back, a page released
+// and used again, a root emptied by compaction) no longer matches and is decoded again. Images are changed in place between change() and stored(); pointers
 // stay valid until the next beginOperation(). Owned by the database (or by one table writer);
 // one thread. Memory: about capacity × (4 KiB + the decoded entries).
 class IndexPageCache
