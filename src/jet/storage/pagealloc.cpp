@@ -46,6 +46,27 @@ void setBit(MutableBytes bits, std::size_t index, bool value)
 
 bool bit(ByteSpan bits, std::size_t index) { return bits[index / 8] & (1u << (index % 8)); }
 
+// An owner map's floor as the transaction keeps it for PageAlloc: no bit below `page` is set,
+// and when `set`, the bit of `page` itself is (page numbers stay below 2^19, so the flag takes
+// the top bit). A bulk load's search for a page with room is then answered without the map.
+struct Floor
+{
+    std::uint32_t page = 0;
+    bool set = false;
+};
+constexpr std::uint32_t FloorPageIsSet = 0x80000000u;
+
+Floor floorOf(const TxWriter &tx, RowPointer ref)
+{
+    const std::uint32_t v = tx.mapFloor(ref.page, ref.row);
+    return {v & ~FloorPageIsSet, (v & FloorPageIsSet) != 0};
+}
+
+void setFloor(TxWriter &tx, RowPointer ref, Floor floor)
+{
+    tx.setMapFloor(ref.page, ref.row, floor.page | (floor.set ? FloorPageIsSet : 0));
+}
+
 Result<std::uint32_t> appendPage(TxWriter &tx)
 {
     if (tx.pageCount() >= MaxPages)
@@ -297,10 +318,10 @@ Result<void> release(TxWriter &tx, std::uint32_t page)
     return setGlobal(tx, page, true);
 }
 
-Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
+namespace {
+
+Result<void> setBitInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
 {
-    if (present && page < tx.mapFloor(ref.page, ref.row))
-        tx.setMapFloor(ref.page, ref.row, page);
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
@@ -319,8 +340,24 @@ Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool pre
     return setInReference(tx, ref, page, true, false);
 }
 
+} // namespace
+
+// The floor follows: lowered (its own bit not yet known) before a bit below it is set, known set
+// once that or its own bit is, unknown before its own bit is cleared.
+Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
+{
+    const Floor floor = floorOf(tx, ref);
+    if ((present && page < floor.page) || (!present && page == floor.page))
+        setFloor(tx, ref, {page, false});
+    auto r = setBitInMap(tx, ref, page, present);
+    if (r && present && page == floorOf(tx, ref).page)
+        setFloor(tx, ref, {page, true});
+    return r;
+}
+
 Result<void> clearMap(TxWriter &tx, RowPointer ref)
 {
+    setFloor(tx, ref, {});
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
@@ -405,12 +442,15 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
 }
 
 // A bulk load asks a free-space map for a page with room at every row: the floor keeps each
-// search from walking the map's empty start again. A search that began at or below the floor
-// raises it to what it found (to the file's end when nothing); setting a bit lowers it.
+// search from walking the map's empty start again, and answers it outright while the floor's
+// own bit is known set. A search that began at or below the floor raises it to what it found
+// (to the file's end when nothing); setting a bit lowers it.
 Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, std::uint32_t from)
 {
-    const std::uint32_t floor = tx.mapFloor(ref.page, ref.row);
-    const std::uint32_t start = std::max(from, floor);
+    const Floor floor = floorOf(tx, ref);
+    const std::uint32_t start = std::max(from, floor.page);
+    if (start == floor.page && floor.set && floor.page < tx.pageCount())
+        return std::optional(floor.page);
     std::optional<std::uint32_t> found;
     if (auto r = forEachInMap(tx, ref, start, [&](std::uint32_t page) {
             found = page;
@@ -418,8 +458,8 @@ Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, st
         });
         !r)
         return std::unexpected(r.error());
-    if (start == floor)
-        tx.setMapFloor(ref.page, ref.row, found.value_or(tx.pageCount()));
+    if (start == floor.page)
+        setFloor(tx, ref, {found.value_or(tx.pageCount()), found.has_value()});
     return found;
 }
 
