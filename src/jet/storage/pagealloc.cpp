@@ -350,7 +350,7 @@ Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool pre
     if ((present && page < floor.page) || (!present && page == floor.page))
         setFloor(tx, ref, {page, false});
     auto r = setBitInMap(tx, ref, page, present);
-    if (r && present && page == floorOf(tx, ref).page)
+    if (r && present && page <= floor.page) // the floor is `page` now
         setFloor(tx, ref, {page, true});
     return r;
 }
