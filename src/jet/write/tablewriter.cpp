@@ -177,7 +177,10 @@ Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uin
 {
     IndexWriter writer(m_tx, m_table, idx, *m_indexPages);
     const bool unique = idx.flags & IndexUnique;
-    auto present = writer.insertKeyed(leafEntry(key, at.page, std::uint8_t(at.slot)), key.size(), unique);
+    RawIndexEntry entry; // one allocation per entry, the row pointer included
+    entry.reserve(key.size() + IndexLayout::RowPointerBytes);
+    entry.assign(key.begin(), key.end());
+    auto present = writer.insertKeyed(leafEntry(std::move(entry), at.page, std::uint8_t(at.slot)), key.size(), unique);
     if (!present)
         return std::unexpected(present.error());
     if (*present && unique)
