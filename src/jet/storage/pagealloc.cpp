@@ -46,26 +46,13 @@ void setBit(MutableBytes bits, std::size_t index, bool value)
 
 bool bit(ByteSpan bits, std::size_t index) { return bits[index / 8] & (1u << (index % 8)); }
 
-// An owner map's floor as the transaction keeps it for PageAlloc: no bit below `page` is set,
-// and when `set`, the bit of `page` itself is (page numbers stay below 2^19, so the flag takes
-// the top bit). A bulk load's search for a page with room is then answered without the map.
-struct Floor
-{
-    std::uint32_t page = 0;
-    bool set = false;
-};
-constexpr std::uint32_t FloorPageIsSet = 0x80000000u;
+// An owner map's floor as the transaction keeps it (TxWriter::MapFloor): a bulk load's search for
+// a page with room is answered without the map while the floor's own bit is known set.
+using Floor = TxWriter::MapFloor;
 
-Floor floorOf(const TxWriter &tx, RowPointer ref)
-{
-    const std::uint32_t v = tx.mapFloor(ref.page, ref.row);
-    return {v & ~FloorPageIsSet, (v & FloorPageIsSet) != 0};
-}
+Floor floorOf(const TxWriter &tx, RowPointer ref) { return tx.mapFloor(ref.page, ref.row); }
 
-void setFloor(TxWriter &tx, RowPointer ref, Floor floor)
-{
-    tx.setMapFloor(ref.page, ref.row, floor.page | (floor.set ? FloorPageIsSet : 0));
-}
+void setFloor(TxWriter &tx, RowPointer ref, Floor floor) { tx.setMapFloor(ref.page, ref.row, floor); }
 
 Result<std::uint32_t> appendPage(TxWriter &tx)
 {
@@ -214,7 +201,7 @@ Result<void> growGlobal(TxWriter &tx, std::uint32_t page)
 // The global map's floor (kept by the transaction under the map's own row): no page below it
 // is a released page. Every allocation searches from it, so a growing file is not walked from
 // its start each time; releasing a page lowers it.
-std::uint32_t releasedFloor(const TxWriter &tx) { return tx.mapFloor(GlobalMapPage, 0); }
+std::uint32_t releasedFloor(const TxWriter &tx) { return tx.mapFloor(GlobalMapPage, 0).page; }
 
 // The lowest page inside the file that the global map marks free and that was released (its
 // first four bytes are zero); pages marked free that still look in use are left alone.
@@ -267,7 +254,7 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
 Result<void> setGlobal(TxWriter &tx, std::uint32_t page, bool freePage)
 {
     if (freePage && page < releasedFloor(tx))
-        tx.setMapFloor(GlobalMapPage, 0, page);
+        tx.setMapFloor(GlobalMapPage, 0, {page});
     const RowPointer ref{GlobalMapPage, 0};
     auto row = mapRow(tx, ref);
     if (!row)
@@ -294,7 +281,7 @@ Result<std::uint32_t> allocate(TxWriter &tx)
     auto released = releasedPage(tx);
     if (!released)
         return std::unexpected(released.error());
-    tx.setMapFloor(GlobalMapPage, 0, released->value_or(tx.pageCount()));
+    tx.setMapFloor(GlobalMapPage, 0, {released->value_or(tx.pageCount())});
     if (*released) {
         auto bytes = tx.write(**released);
         if (!bytes)
@@ -449,7 +436,7 @@ Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, st
 {
     const Floor floor = floorOf(tx, ref);
     const std::uint32_t start = std::max(from, floor.page);
-    if (start == floor.page && floor.set && floor.page < tx.pageCount())
+    if (start == floor.page && floor.pageIsSet && floor.page < tx.pageCount())
         return std::optional(floor.page);
     std::optional<std::uint32_t> found;
     if (auto r = forEachInMap(tx, ref, start, [&](std::uint32_t page) {

@@ -95,13 +95,13 @@ std::uint64_t mapKey(std::uint32_t page, std::uint8_t row) { return std::uint64_
 
 } // namespace
 
-std::uint32_t TxWriter::mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const
+TxWriter::MapFloor TxWriter::mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const
 {
     const auto it = m_mapFloors.find(mapKey(mapPage, mapRow));
-    return it == m_mapFloors.end() ? 0 : it->second;
+    return it == m_mapFloors.end() ? MapFloor{} : it->second;
 }
 
-void TxWriter::setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, std::uint32_t floor)
+void TxWriter::setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, MapFloor floor)
 {
     m_mapFloors[mapKey(mapPage, mapRow)] = floor;
 }

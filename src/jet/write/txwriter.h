@@ -51,9 +51,15 @@ public:
     void rollback();
 
     // What this transaction has learnt of an owner map (named by the page and row of its usage
-    // map row): none of its bits below the floor is set. PageAlloc keeps it; 0 when unknown.
-    std::uint32_t mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const;
-    void setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, std::uint32_t floor);
+    // map row): none of its bits below `page` is set, and when `pageIsSet`, the bit of `page`
+    // itself is. PageAlloc keeps it; {0, false} when unknown.
+    struct MapFloor
+    {
+        std::uint32_t page = 0;
+        bool pageIsSet = false;
+    };
+    MapFloor mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const;
+    void setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, MapFloor floor);
 
     PageRef changedPage(std::uint32_t number) const override;
     std::uint32_t overlayPageCount() const override { return m_pageCount; }
@@ -85,7 +91,7 @@ private:
     std::map<std::uint32_t, PageRef> m_pins;                      // pages read this statement
     std::map<std::uint32_t, std::uint64_t> m_written;             // added pages written ahead: hash
     std::size_t m_addedHeld = 0; // entries of m_dirty at or past m_originalCount
-    std::map<std::uint64_t, std::uint32_t> m_mapFloors;           // by map row: floor
+    std::map<std::uint64_t, MapFloor> m_mapFloors;                // by map row
     mutable std::array<Recent, 64> m_recent{};
     Journal *m_spillJournal = nullptr;
     bool m_open = true;
