@@ -37,6 +37,7 @@ public:
                 return failWith(begun.error());
         StatementSplitter splitter;
         std::unique_ptr<char[]> buffer(new char[1 << 16]);
+        // A statement may be a view of the buffer: each is run before the buffer is read into again.
         while (std::size_t n = std::fread(buffer.get(), 1, 1 << 16, in)) {
             splitter.feed(std::string_view(buffer.get(), n));
             while (auto statement = splitter.next())

@@ -73,6 +73,7 @@ Result<void> JetDatabase::load(std::string_view password)
     if (!catalog)
         return std::unexpected(catalog.error());
     m_catalog = std::move(*catalog);
+    m_lastNamed.reset();
     return {};
 }
 
@@ -83,20 +84,34 @@ std::vector<std::string> JetDatabase::tableNames() const
 
 Result<TableDefRef> JetDatabase::tableDef(std::string_view name)
 {
+    if (m_lastNamed && m_lastNamed->name == name)
+        return tableDefAt(m_lastNamed->page);
     const auto entry = m_catalog.findTable(name);
     if (!entry)
         return fail(ErrorCode::NoSuchTable, "no table " + std::string(name) + " in the database");
+    m_lastNamed = NamedTable{std::string(name), entry->tablePage()};
     return tableDefAt(entry->tablePage());
+}
+
+// Definitions are made as objects that are not const (below, and by the statements' writers),
+// so one that nothing else holds may be moved from.
+TableDef JetDatabase::definitionForWriting(TableDefRef def)
+{
+    if (auto it = m_defs.find(def->page); it != m_defs.end() && it->second.def == def)
+        it->second.def.reset();
+    if (def.use_count() == 1)
+        return std::move(const_cast<TableDef &>(*def));
+    return *def;
 }
 
 Result<TableDefRef> JetDatabase::tableDefAt(std::uint32_t page)
 {
-    if (auto it = m_defs.find(page); it != m_defs.end() && definitionCurrent(it->second))
+    if (auto it = m_defs.find(page); it != m_defs.end() && it->second.def && definitionCurrent(it->second))
         return it->second.def;
     auto def = readTableDef(m_pages, page);
     if (!def)
         return std::unexpected(def.error());
-    auto ref = std::make_shared<const TableDef>(std::move(*def));
+    TableDefRef ref = std::make_shared<TableDef>(std::move(*def));
     rememberDefinition(ref);
     return ref;
 }
@@ -277,6 +292,7 @@ Result<void> JetDatabase::invalidate(const ColumnIndexChanges *changes, std::uin
     if (!catalog)
         return std::unexpected(catalog.error());
     m_catalog = std::move(*catalog);
+    m_lastNamed.reset();
     return {};
 }
 
@@ -314,12 +330,12 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
     if (m_mode == Mode::ReadOnly)
         return fail(ErrorCode::ReadOnly, "the database is open read-only");
     if (m_transaction)
-        return executeInTransaction(*statement);
+        return executeInTransaction(std::move(*statement));
     if (auto settled = settleJournal(); !settled)
         return std::unexpected(settled.error());
     TxWriter tx(m_pages);
     StatementChanges changes;
-    auto changed = executeStatement(*this, tx, *statement, changes);
+    auto changed = executeStatement(*this, tx, std::move(*statement), changes);
     if (!changed) {
         tx.rollback();
         refreshAfterStatement();
@@ -335,13 +351,13 @@ Result<std::uint64_t> JetDatabase::execute(std::string_view sql)
     return changed;
 }
 
-Result<std::uint64_t> JetDatabase::executeInTransaction(const Statement &statement)
+Result<std::uint64_t> JetDatabase::executeInTransaction(Statement &&statement)
 {
     if (m_transactionFailure)
         return fail(m_transactionFailure->code, "the transaction was rolled back after an earlier failure: "
                                                     + m_transactionFailure->message);
     StatementChanges changes;
-    auto changed = executeStatement(*this, *m_transaction, statement, changes);
+    auto changed = executeStatement(*this, *m_transaction, std::move(statement), changes);
     m_transaction->endStatement();
     if (changed)
         if (auto spilled = m_transaction->spill(m_journal.get(), m_transactionPageLimit); !spilled)

@@ -56,6 +56,10 @@ public:
     // when its pages have changed.
     Result<TableDefRef> tableDef(std::string_view name);
     Result<TableDefRef> tableDefAt(std::uint32_t page);
+    // The definition for a writer to own and change: taken over when nothing but `def` holds
+    // it any more (a statement's writer then needs no copy), copied otherwise. The cache gives
+    // it up either way; the writer's result comes back through the statement's changes.
+    TableDef definitionForWriting(TableDefRef def);
     // The table's data pages from its owned-pages map, read again after a change to them.
     Result<PageListRef> dataPages(const TableDef &table);
 
@@ -120,7 +124,7 @@ public:
 private:
     JetDatabase(std::unique_ptr<PageSource> source, Mode mode);
     Result<void> load(std::string_view password);
-    Result<std::uint64_t> executeInTransaction(const Statement &statement);
+    Result<std::uint64_t> executeInTransaction(Statement &&statement);
     Result<void> settleJournal();
     void statementDone(const StatementChanges &changes);
     void forgetDefinitions();
@@ -129,6 +133,14 @@ private:
     Mode m_mode;
     DatabaseHeader m_header;
     Catalog m_catalog;
+    // The table a name last found, while the catalog stays the same: every statement of a bulk
+    // load names the same one.
+    struct NamedTable
+    {
+        std::string name;
+        std::uint32_t page = 0;
+    };
+    std::optional<NamedTable> m_lastNamed;
     // A decoded definition and the bytes of its pages it stands for: used while the pages still
     // hold them, so a statement's own definition (handed back by its writer) serves the next.
     // The pages are compared once per generation (nothing changes them in between).

@@ -12,17 +12,18 @@ namespace Qb::Jet {
 
 namespace {
 
-std::size_t sharedPrefix(const std::vector<RawIndexEntry> &entries)
+std::size_t sharedPrefix(const RawIndexEntry &a, const RawIndexEntry &b)
 {
-    if (entries.size() < 2)
-        return 0;
-    const RawIndexEntry &a = entries.front();
-    const RawIndexEntry &b = entries.back();
     const std::size_t limit = std::min(a.size(), b.size()) - 1;
     std::size_t n = 0;
     while (n < limit && a[n] == b[n])
         ++n;
     return n;
+}
+
+std::size_t sharedPrefix(const std::vector<RawIndexEntry> &entries)
+{
+    return entries.size() < 2 ? 0 : sharedPrefix(entries.front(), entries.back());
 }
 
 Result<IndexPageImage> corrupt(std::uint32_t page, const std::string &what)
@@ -77,6 +78,21 @@ std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries)
     return total;
 }
 
+std::size_t encodedEntryBytesAfterInsert(const std::vector<RawIndexEntry> &entries, std::size_t at, std::size_t before)
+{
+    const std::size_t n = entries.size();
+    if (n < 4)
+        return encodedEntryBytes(entries);
+    const RawIndexEntry &oldFirst = entries[at == 0 ? 1 : 0];
+    const RawIndexEntry &oldLast = entries[at == n - 1 ? n - 2 : n - 1];
+    const std::size_t prefix = sharedPrefix(entries);
+    // Whether it is first or not, the entry takes its bytes past the prefix: a new first entry
+    // leaves the old one to lose the prefix instead.
+    if (at != 0 && at != n - 1)
+        return before + entries[at].size() - prefix;
+    return sharedPrefix(oldFirst, oldLast) == prefix ? before + entries[at].size() - prefix : encodedEntryBytes(entries);
+}
+
 bool encodeIndexPageInto(const IndexPageImage &img, std::span<std::uint8_t, PageSize> p)
 {
     const std::size_t prefix = sharedPrefix(img.entries);
@@ -105,17 +121,17 @@ bool encodeIndexPageInto(const IndexPageImage &img, std::span<std::uint8_t, Page
     return true;
 }
 
-bool encodeAppendedEntry(const IndexPageImage &img, std::span<std::uint8_t, PageSize> p)
+bool encodeAppendedEntry(const IndexPageImage &img, std::size_t entryBytes, std::span<std::uint8_t, PageSize> p)
 {
     const std::size_t n = img.entries.size();
     if (!img.leaf || n < 3 || p[0] != PageTypeIndexLeaf || u16(p, 24) != sharedPrefix(img.entries))
         return false;
     const std::size_t prefix = u16(p, 24);
-    std::size_t at = img.entries[0].size();
-    for (std::size_t i = 1; i + 1 < n; ++i)
-        at += img.entries[i].size() - prefix;
     const RawIndexEntry &e = img.entries.back();
-    const std::size_t end = at + e.size() - prefix;
+    const std::size_t end = entryBytes;
+    if (end < e.size() - prefix)
+        return false;
+    const std::size_t at = end - (e.size() - prefix);
     const auto marked = [&p](std::size_t bit) { return p[IndexLayout::BitmapStart + bit / 8] & (1u << (bit % 8)); };
     if (end > IndexLayout::EntryAreaBytes || u16(p, 2) != IndexLayout::EntryAreaBytes - at || !marked(at))
         return false;

@@ -44,6 +44,10 @@ Result<IndexPageImage> decodeIndexPage(ByteSpan page, std::uint32_t pageNumber);
 
 // The bytes the entries take on a page after prefix compression.
 std::size_t encodedEntryBytes(const std::vector<RawIndexEntry> &entries);
+// The same for `entries` just after entry `at` was inserted, when they took `before` bytes
+// without it: a bulk load asks at every insert, so only a change of the shared prefix (the
+// first or the last entry changed) costs a walk of the entries.
+std::size_t encodedEntryBytesAfterInsert(const std::vector<RawIndexEntry> &entries, std::size_t at, std::size_t before);
 
 // Encodes an index page; nullopt when its entries do not fit (encodedEntryBytes > 3616).
 std::optional<PageBytes> encodeIndexPage(const IndexPageImage &image);
@@ -52,9 +56,11 @@ std::optional<PageBytes> encodeIndexPage(const IndexPageImage &image);
 bool encodeIndexPageInto(const IndexPageImage &image, std::span<std::uint8_t, PageSize> page);
 // Adds the last entry of leaf `image` to `page`, which holds the image without that entry (as
 // any writer encoded it), so that the page encodes `image`; only its entry bytes, bitmap bit and
-// free space change. False, and `page` untouched, unless the page's shared prefix stays what the
-// entries call for, the page is consistent with the earlier entries and the entry fits.
-bool encodeAppendedEntry(const IndexPageImage &image, std::span<std::uint8_t, PageSize> page);
+// free space change. `entryBytes` is encodedEntryBytes(image.entries), which the caller keeps,
+// so the entries are not walked. False, and `page` untouched, unless the page's shared prefix
+// stays what the entries call for, the page is consistent with the earlier entries (its free
+// space and the end of its last entry) and the entry fits.
+bool encodeAppendedEntry(const IndexPageImage &image, std::size_t entryBytes, std::span<std::uint8_t, PageSize> page);
 
 // Leaf entry for a key and row; node entry for a key, row and child.
 RawIndexEntry leafEntry(std::vector<std::uint8_t> key, std::uint32_t page, std::uint8_t row);

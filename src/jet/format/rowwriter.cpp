@@ -63,8 +63,12 @@ Result<std::vector<std::uint8_t>> encode(const TableDef &t, const std::vector<Fi
     row.reserve(std::max(minLength, 2 + fixedAreaSize(t) + varBytes + 4 + 2 * varCount + (t.maxColumns + 7) / 8));
     append16(row, t.maxColumns);
     row.resize(2 + fixedAreaSize(t), 0);
-    std::vector<std::uint8_t> nullMask((t.maxColumns + 7) / 8, 0);
-    std::vector<const Field *> varFields(varCount, nullptr);
+    // Kept by the thread across rows, so that a bulk load allocates only the rows themselves.
+    static thread_local std::vector<std::uint8_t> nullMask;
+    static thread_local std::vector<const Field *> varFields;
+    static thread_local std::vector<std::uint16_t> starts;
+    nullMask.assign((t.maxColumns + 7) / 8, 0);
+    varFields.assign(varCount, nullptr);
     for (std::size_t i = 0; i < t.columns.size(); ++i) {
         const ColumnDef &c = t.columns[i];
         const Field &f = fields[i];
@@ -80,8 +84,7 @@ Result<std::vector<std::uint8_t>> encode(const TableDef &t, const std::vector<Fi
             varFields[c.varIndex] = &f;
     }
     if (varCount > 0) {
-        std::vector<std::uint16_t> starts;
-        starts.reserve(varCount);
+        starts.clear();
         for (const Field *f : varFields) {
             starts.push_back(std::uint16_t(row.size()));
             if (f)

@@ -244,37 +244,45 @@ std::uint64_t widenAscii(std::uint32_t bytes)
 }
 
 
-// How many of the eight bytes at `p` (at most eight bytes remain when fewer) are ASCII other than
-// zero (U+0000 cannot be stored compressed): a bad byte's high bit is set in the mask, and below
-// the first bad byte no borrow disturbs it.
-std::size_t asciiPrefix(const unsigned char *p, std::size_t left)
+// The length of the run of ASCII bytes other than zero (U+0000 cannot be stored compressed) at
+// `p`, `left` bytes remaining; eight bytes a test while eight remain. A bad byte's high bit is
+// set in the mask, and below the first bad byte no borrow disturbs it, so on a little-endian
+// machine the lowest set bit marks the first bad byte.
+std::size_t asciiRun(const unsigned char *p, std::size_t left)
 {
-    if (left < 8)
-        return 0;
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
     constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
-    const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs);
-    if (bad == 0)
-        return 8;
-    return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
+    std::size_t n = 0;
+    for (; left - n >= 8; n += 8) {
+        std::uint64_t v;
+        std::memcpy(&v, p + n, 8);
+        if (const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs)) {
+            if constexpr (std::endian::native == std::endian::little)
+                return n + std::size_t(std::countr_zero(bad) / 8);
+            break;
+        }
+    }
+    while (n < left && p[n] != 0 && p[n] < 0x80)
+        ++n;
+    return n;
 }
 
 // A well-formed three-byte sequence at `in` (`left` bytes remain) as its one UTF-16 unit (CJK
 // text is made of them), tested with few branches; zero (never the unit of a well-formed
 // three-byte sequence) when the bytes are not one: the general path replaces an overlong
 // sequence or a surrogate.
-char16_t threeByteUnitOrZero(const unsigned char *in, std::size_t left)
+inline char16_t threeByteUnitOrZero(const unsigned char *in, std::size_t left)
 {
-    if (left < 3 || (in[0] & 0xF0) != 0xE0 || (((in[1] & 0xC0) ^ 0x80) | ((in[2] & 0xC0) ^ 0x80)) != 0)
+    if (left < 3)
         return 0;
-    const auto unit = char16_t((in[0] & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F));
-    return unit < 0x800 || (unit >= 0xD800 && unit <= 0xDFFF) ? 0 : unit;
+    const std::uint32_t x = in[0] | std::uint32_t(in[1]) << 8 | std::uint32_t(in[2]) << 16;
+    if ((x & 0xC0C0F0u) != 0x8080E0u)
+        return 0;
+    const std::uint32_t unit = (x & 0x0Fu) << 12 | (x >> 2 & 0xFC0u) | (x >> 16 & 0x3Fu);
+    return unit < 0x800 || (unit & 0xF800u) == 0xD800u ? 0 : char16_t(unit);
 }
 
-// Visits the UTF-16 units utf8ToUtf16 gives for `utf8`: `unit` one at a time, `ascii` runs of
-// one to eight non-zero ASCII bytes at once. Either returns false to stop; returns false when
-// stopped.
+// Visits the UTF-16 units utf8ToUtf16 gives for `utf8`: `unit` one at a time, `ascii` whole
+// runs of non-zero ASCII bytes at once. Either returns false to stop; returns false when stopped.
 template<typename Unit, typename Ascii>
 bool forEachUtf8Unit(std::string_view utf8, Unit &&unit, Ascii &&ascii)
 {
@@ -282,14 +290,18 @@ bool forEachUtf8Unit(std::string_view utf8, Unit &&unit, Ascii &&ascii)
     const std::size_t n = utf8.size();
     for (std::size_t i = 0; i < n;) {
         bool more = true;
-        if (const std::size_t run = asciiPrefix(in + i, n - i)) {
+        if (in[i] - 1u < 0x7Fu) {
+            const std::size_t run = asciiRun(in + i, n - i);
             more = ascii(in + i, run);
             i += run;
         } else if (in[i] < 0x80) {
             more = unit(char16_t(in[i++]));
-        } else if (const char16_t three = threeByteUnitOrZero(in + i, n - i)) {
-            more = unit(three);
-            i += 3;
+        } else if (char16_t three = threeByteUnitOrZero(in + i, n - i)) {
+            // CJK text comes in runs of them.
+            do {
+                more = unit(three);
+                i += 3;
+            } while (more && (three = threeByteUnitOrZero(in + i, n - i)) != 0);
         } else if (const char32_t cp = nextCodePoint(utf8, i); cp >= 0x10000) {
             more = unit(char16_t(0xD800 + ((cp - 0x10000) >> 10))) && unit(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
         } else {
@@ -379,48 +391,61 @@ private:
     Mode m_mode = Mode::One;
 };
 
-// The compressed form into `out` (resized for the worst case first) with the marker; the number
-// of units, or nullopt when a character cannot be stored compressed.
-std::optional<std::size_t> compressUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
+// The compressed form at `out` (room for storedTextBound bytes) with the marker, or nullopt when
+// a character cannot be stored compressed.
+std::optional<StoredTextSize> compressUtf8(std::string_view utf8, std::uint8_t *out)
 {
-    out.resize(2 + 2 * utf8.size() + 1);
     out[0] = 0xFF;
     out[1] = 0xFE;
-    CompressedWriter writer(out.data() + 2);
+    CompressedWriter writer(out + 2);
     std::size_t units = 0;
     const bool ok = forEachUtf8Unit(
         utf8, [&](char16_t c) { return ++units, writer.put(c); },
         [&](const unsigned char *ascii, std::size_t count) {
-            // Eight bytes whatever the count: eight more of the input remain, so the worst-case
-            // buffer has room, and the bytes past the run are written over or cut off later.
-            std::memcpy(writer.narrowAt(), ascii, 8);
+            std::memcpy(writer.narrowAt(), ascii, count);
             writer.wroteNarrow(count);
             units += count;
             return true;
         });
     if (!ok)
         return std::nullopt;
-    out.resize(2 + writer.finish());
-    return units;
+    return StoredTextSize{2 + writer.finish(), units};
 }
 
-// Plain UCS-2LE into `out`; the number of units.
-std::size_t widenUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
+// An ASCII run as UTF-16LE at `out`, eight units a step on a little-endian machine.
+void widenAsciiRun(const unsigned char *ascii, std::size_t count, std::uint8_t *out)
 {
-    out.resize(2 * utf8.size());
-    std::uint8_t *p = out.data();
+    std::size_t k = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; k + 8 <= count; k += 8) {
+            std::uint32_t low = 0, high = 0;
+            std::memcpy(&low, ascii + k, 4);
+            std::memcpy(&high, ascii + k + 4, 4);
+            const std::uint64_t units[2] = {widenAscii(low), widenAscii(high)};
+            std::memcpy(out + 2 * k, units, sizeof units);
+        }
+    }
+    for (; k < count; ++k) {
+        out[2 * k] = ascii[k];
+        out[2 * k + 1] = 0;
+    }
+}
+
+// Plain UCS-2LE at `out` (room for 2 bytes an input byte); the number of units.
+std::size_t widenUtf8(std::string_view utf8, std::uint8_t *out)
+{
+    std::uint8_t *p = out;
     const auto put = [&](char16_t c) {
         *p++ = std::uint8_t(c);
         *p++ = std::uint8_t(c >> 8);
         return true;
     };
     forEachUtf8Unit(utf8, put, [&](const unsigned char *ascii, std::size_t count) {
-        for (std::size_t k = 0; k < count; ++k)
-            put(char16_t(ascii[k]));
+        widenAsciiRun(ascii, count, p);
+        p += 2 * count;
         return true;
     });
-    out.resize(std::size_t(p - out.data()));
-    return out.size() / 2;
+    return std::size_t(p - out) / 2;
 }
 
 } // namespace
@@ -428,24 +453,17 @@ std::size_t widenUtf8(std::string_view utf8, std::vector<std::uint8_t> &out)
 std::u16string utf8ToUtf16(std::string_view utf8)
 {
     // No code point takes more UTF-16 units than it takes UTF-8 bytes, so the buffer (not
-    // cleared first: a bulk load converts every memo) has room, also for the eight units an
-    // ASCII run is widened to at once: eight more bytes of input remain then.
+    // cleared first: a bulk load converts every memo) has room.
     std::u16string out;
     out.resize_and_overwrite(utf8.size(), [utf8](char16_t *start, std::size_t) {
         char16_t *o = start;
         forEachUtf8Unit(
             utf8, [&](char16_t c) { return *o++ = c, true; },
             [&](const unsigned char *ascii, std::size_t count) {
-                if constexpr (std::endian::native == std::endian::little) {
-                    std::uint32_t low = 0, high = 0;
-                    std::memcpy(&low, ascii, 4);
-                    std::memcpy(&high, ascii + 4, 4);
-                    const std::uint64_t units[2] = {widenAscii(low), widenAscii(high)};
-                    std::memcpy(o, units, sizeof units);
-                } else {
-                    for (std::size_t k = 0; k < count; ++k)
-                        o[k] = char16_t(ascii[k]);
-                }
+                if constexpr (std::endian::native == std::endian::little)
+                    widenAsciiRun(ascii, count, reinterpret_cast<std::uint8_t *>(o));
+                else
+                    std::copy(ascii, ascii + count, o);
                 o += count;
                 return true;
             });
@@ -476,12 +494,21 @@ std::vector<std::uint8_t> encodeStoredText(std::u16string_view text, bool compre
     return out;
 }
 
-std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vector<std::uint8_t> &out)
+StoredTextSize encodeStoredTextInto(std::string_view utf8, bool compressible, std::uint8_t *out)
 {
     if (compressible)
-        if (const auto units = compressUtf8(utf8, out); units && out.size() < 2 * *units)
-            return *units;
-    return widenUtf8(utf8, out);
+        if (const auto size = compressUtf8(utf8, out); size && size->bytes < 2 * size->units)
+            return *size;
+    const std::size_t units = widenUtf8(utf8, out);
+    return {2 * units, units};
+}
+
+std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vector<std::uint8_t> &out)
+{
+    out.resize(storedTextBound(utf8.size()));
+    const StoredTextSize size = encodeStoredTextInto(utf8, compressible, out.data());
+    out.resize(size.bytes);
+    return size.units;
 }
 
 std::string utf16ToUtf8(std::u16string_view text)

@@ -32,8 +32,19 @@ std::string utf16ToUtf8(std::u16string_view text);
 // UCS-2LE otherwise. Values of any length, Text and Memo alike.
 std::vector<std::uint8_t> encodeStoredText(std::u16string_view text, bool compressible);
 // The same straight from UTF-8, replacing `out`'s contents and reusing its capacity: the bytes
-// encodeStoredText(utf8ToUtf16(utf8), compressible) gives, without the UTF-16 copy. Returns the length in UTF-16 units (what a Text column's limit counts).
+// encodeStoredText(utf8ToUtf16(utf8), compressible) gives, without the UTF-16 copy. Returns the
+// length in UTF-16 units (what a Text column's limit counts).
 std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vector<std::uint8_t> &out);
+
+// The same into a buffer the caller keeps, so that a run of values neither allocates nor clears
+// one: `out` holds at least storedTextBound(utf8.size()) bytes. Returns the bytes written and
+// the length in UTF-16 units.
+struct StoredTextSize
+{
+    std::size_t bytes = 0, units = 0;
+};
+constexpr std::size_t storedTextBound(std::size_t utf8Bytes) { return 2 * utf8Bytes + 3; }
+StoredTextSize encodeStoredTextInto(std::string_view utf8, bool compressible, std::uint8_t *out);
 
 // Appends one code point as UTF-8.
 void appendUtf8(std::string &out, char32_t cp);

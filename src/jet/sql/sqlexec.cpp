@@ -13,6 +13,7 @@
 #include "jet/write/txwriter.h"
 
 #include <cmath>
+#include <span>
 #include <vector>
 
 namespace Qb::Jet {
@@ -61,16 +62,15 @@ std::optional<Result<Value>> extendedValueFor(const ColumnDef &c, const Literal 
 }
 
 // The value a literal gives a column: text for text and memo columns (an integer literal as
-// its digits), a number for numeric columns.
-Result<Value> valueFor(const ColumnDef &c, const Literal &literal)
+// its digits), a number for numeric columns. A text literal's string moves into the value.
+Result<Value> valueFor(const ColumnDef &c, Literal &literal)
 {
     if (auto extended = extendedValueFor(c, literal))
         return std::move(*extended);
-    if (c.isText()) {
-        Value text(std::in_place_type<std::string>,
-                   literal.kind == Literal::Kind::Integer ? std::to_string(literal.integer) : literal.text);
-        return text;
-    }
+    if (c.isText())
+        return Result<Value>(std::in_place, std::in_place_type<std::string>,
+                             literal.kind == Literal::Kind::Integer ? std::to_string(literal.integer)
+                                                                    : std::move(literal.text));
     if (literal.kind == Literal::Kind::Integer)
         return Value(literal.integer);
     if (c.isLongValue() || c.type == std::uint8_t(ColumnType::Binary))
@@ -99,7 +99,14 @@ Result<std::vector<RowLocation>> matchingRows(JetDatabase &db, const Statement &
     return rows;
 }
 
-Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st)
+// The literals of a statement that its values may take: its own, or copies of a const one's.
+struct Literals
+{
+    std::span<Literal> values;
+    std::span<Assignment> assignments;
+};
+
+Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st, std::span<Literal> literals)
 {
     const TableDef &t = w.table();
     if (st.columns.size() != st.values.size())
@@ -114,7 +121,7 @@ Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st)
         if (seen[*i])
             return fail(ErrorCode::SqlSyntax, "column " + st.columns[k] + " is named twice");
         seen[*i] = true;
-        auto v = valueFor(t.columns[*i], st.values[k]);
+        auto v = valueFor(t.columns[*i], literals[k]);
         if (!v)
             return std::unexpected(v.error());
         values[*i] = std::move(*v);
@@ -124,11 +131,11 @@ Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st)
     return 1;
 }
 
-Result<std::uint64_t> runUpdate(TableWriter &w, const Statement &st, const std::vector<RowLocation> &rows)
+Result<std::uint64_t> runUpdate(TableWriter &w, std::span<Assignment> assignments, const std::vector<RowLocation> &rows)
 {
     const TableDef &t = w.table();
     std::vector<std::pair<std::size_t, Value>> changes;
-    for (const Assignment &a : st.assignments) {
+    for (Assignment &a : assignments) {
         auto i = columnIndex(t, a.column);
         if (!i)
             return std::unexpected(i.error());
@@ -151,18 +158,12 @@ Result<std::uint64_t> runDelete(TableWriter &w, const std::vector<RowLocation> &
     return rows.size();
 }
 
-} // namespace
-
-StatementChanges::~StatementChanges() = default;
-
-Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &st, StatementChanges &changes)
+Result<std::uint64_t> run(JetDatabase &db, TxWriter &tx, const Statement &st, Literals literals,
+                          StatementChanges &changes)
 {
     auto def = db.tableDef(st.table);
     if (!def)
         return std::unexpected(def.error());
-    auto writer = TableWriter::make(tx, **def, &db.indexPages());
-    if (!writer)
-        return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
     // The rows are found first: a column index their search builds is then followed too.
     std::vector<RowLocation> rows;
     if (st.kind != StatementKind::Insert) {
@@ -173,17 +174,37 @@ Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Stat
     }
     changes.table = (*def)->page;
     changes.indexChanges = db.indexChangesFor(**def);
+    auto writer = TableWriter::make(tx, db.definitionForWriting(std::move(*def)), &db.indexPages());
+    if (!writer)
+        return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
     writer->observeRows(changes.indexChanges.get());
-    Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st)
-                                  : st.kind == StatementKind::Update ? runUpdate(*writer, st, rows)
+    Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st, literals.values)
+                                  : st.kind == StatementKind::Update ? runUpdate(*writer, literals.assignments, rows)
                                   : runDelete(*writer, rows);
     if (!changed || *changed == 0)
         return changed;
     if (auto r = writer->finish(); !r)
         return std::unexpected(r.error());
     changes.dataPagesChanged = writer->ownedPagesChanged();
-    changes.definition = std::make_shared<const TableDef>(std::move(*writer).table());
+    changes.definition = std::make_shared<TableDef>(std::move(*writer).table());
     return changed;
+}
+
+} // namespace
+
+StatementChanges::~StatementChanges() = default;
+
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &statement,
+                                       StatementChanges &changes)
+{
+    std::vector<Literal> values = statement.values;
+    std::vector<Assignment> assignments = statement.assignments;
+    return run(db, tx, statement, {values, assignments}, changes);
+}
+
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, Statement &&statement, StatementChanges &changes)
+{
+    return run(db, tx, statement, {statement.values, statement.assignments}, changes);
 }
 
 } // namespace Qb::Jet

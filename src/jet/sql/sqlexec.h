@@ -31,5 +31,8 @@ struct StatementChanges
 // part of the statement's changes: the caller rolls it back.
 Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &statement,
                                        StatementChanges &changes);
+// The same, taking the statement: its text literals move into the rows instead of being copied.
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, Statement &&statement,
+                                       StatementChanges &changes);
 
 } // namespace Qb::Jet

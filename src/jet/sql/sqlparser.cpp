@@ -5,6 +5,7 @@
 #include "jet/sql/sqltokens.h"
 
 #include <algorithm>
+#include <array>
 
 namespace Qb::Jet {
 
@@ -37,10 +38,11 @@ bool isPlainCondition(const Expr &e)
 }
 
 
+// Reads the tokens as it goes, two at most ahead: a statement's tokens are never held together.
 class Parser
 {
 public:
-    explicit Parser(std::vector<Token> tokens) : m_tokens(std::move(tokens)) {}
+    explicit Parser(std::string_view sql) : m_lexer(sql) {}
 
     Result<Statement> statement()
     {
@@ -64,24 +66,57 @@ public:
         return s;
     }
 
+    // The first token the text cannot be read as, even past where the statement failed: it is
+    // reported before any error of the grammar, as the whole text's tokens come first.
+    std::optional<Error> tokenError()
+    {
+        while (!m_tokenError && peek().kind != Token::Kind::End)
+            advance();
+        return m_tokenError;
+    }
+
 private:
-    const Token &peek(std::size_t ahead = 0) const { return m_tokens[std::min(m_pos + ahead, m_tokens.size() - 1)]; }
+    const Token &peek(std::size_t ahead = 0)
+    {
+        while (m_ahead <= ahead)
+            read();
+        return m_tokens[ahead];
+    }
+    // After the last token, or the first that cannot be read, End comes for every read.
+    void read()
+    {
+        Token &t = m_tokens[m_ahead++];
+        if (m_end) {
+            t = *m_end;
+            return;
+        }
+        if (!m_lexer.next(t)) {
+            m_tokenError = m_lexer.error();
+            t = Token{};
+        }
+        if (t.kind == Token::Kind::End)
+            m_end = t;
+    }
     void advance()
     {
-        if (m_pos + 1 < m_tokens.size())
-            ++m_pos;
+        if (peek().kind == Token::Kind::End)
+            return;
+        if (--m_ahead)
+            m_tokens[0] = m_tokens[1];
     }
-    Error error(const std::string &what) const
+    Error error(const std::string &what)
     {
         const Token &t = peek();
-        const std::string near = t.kind == Token::Kind::End ? std::string("the end") : "'" + t.text + "'";
+        const std::string near = t.kind == Token::Kind::End ? std::string("the end")
+                               : t.kind == Token::Kind::Text ? "'" + literalText(t) + "'"
+                                                             : "'" + std::string(t.text) + "'";
         return syntaxError(what + ", found " + near, t.position);
     }
-    bool isWord(const Token &t, const char *keyword) const
+    static bool isWord(const Token &t, std::string_view keyword)
     {
-        return t.kind == Token::Kind::Word && lower(t.text) == keyword;
+        return t.kind == Token::Kind::Word && sameWord(t.text, keyword);
     }
-    bool acceptKeyword(const char *keyword)
+    bool acceptKeyword(std::string_view keyword)
     {
         if (isWord(peek(), keyword)) {
             advance();
@@ -89,14 +124,19 @@ private:
         }
         return false;
     }
-    Result<void> keyword(const char *keyword)
+    Result<void> keyword(std::string_view keyword)
     {
         if (acceptKeyword(keyword))
             return {};
-        return std::unexpected(error(std::string("expected ") + keyword));
+        return std::unexpected(error("expected " + std::string(keyword)));
     }
-    bool isSymbol(const char *symbol) const { return peek().kind == Token::Kind::Symbol && peek().text == symbol; }
-    bool acceptSymbol(const char *symbol)
+    bool isSymbol(std::string_view symbol)
+    {
+        const Token &t = peek();
+        return t.kind == Token::Kind::Symbol && t.text.size() == symbol.size() && t.text[0] == symbol[0]
+            && (symbol.size() == 1 || t.text[1] == symbol[1]);
+    }
+    bool acceptSymbol(std::string_view symbol)
     {
         if (isSymbol(symbol)) {
             advance();
@@ -104,40 +144,40 @@ private:
         }
         return false;
     }
-    Result<void> symbol(const char *symbol)
+    Result<void> symbol(std::string_view symbol)
     {
         if (acceptSymbol(symbol))
             return {};
-        return std::unexpected(error(std::string("expected '") + symbol + "'"));
+        return std::unexpected(error("expected '" + std::string(symbol) + "'"));
     }
 
-    bool atIdentifier() const
+    bool atIdentifier()
     {
         const Token &t = peek();
         return t.kind == Token::Kind::Name
             || (t.kind == Token::Kind::Word && !isKeyword(t.text) && !(t.text[0] >= '0' && t.text[0] <= '9'));
     }
-    Result<std::string> identifier()
+    // A view of the SQL text.
+    Result<std::string_view> identifier()
     {
         if (!atIdentifier())
             return std::unexpected(error("expected a table or column name"));
-        std::string name = peek().text;
+        const std::string_view name = peek().text;
         advance();
         return name;
     }
 
-    bool atLiteral() const
+    bool atLiteral()
     {
         const Token &t = peek();
         return t.kind == Token::Kind::Text || t.kind == Token::Kind::Integer || t.kind == Token::Kind::Number
             || t.kind == Token::Kind::Date || isWord(t, "null") || isWord(t, "true") || isWord(t, "false");
     }
-    Result<Literal> literal()
+    Result<void> literal(Literal &l)
     {
-        Token &t = m_tokens[std::min(m_pos, m_tokens.size() - 1)];
-        Literal l;
+        const Token &t = peek();
         if (t.kind == Token::Kind::Text) {
-            l.text = std::move(t.text); // the parser never goes back: a memo's text moves once
+            l.text = literalText(t);
         } else if (t.kind == Token::Kind::Integer) {
             l.kind = Literal::Kind::Integer;
             l.integer = t.integer;
@@ -154,17 +194,18 @@ private:
             return std::unexpected(error("expected a value ('text', a number, #date#, true, false or null)"));
         }
         advance();
-        return l;
+        return {};
     }
 
     Result<std::vector<std::string>> identifierList()
     {
         std::vector<std::string> names;
+        names.reserve(8); // room for a statement's usual names at once
         do {
             auto name = identifier();
             if (!name)
                 return std::unexpected(name.error());
-            names.push_back(std::move(*name));
+            names.emplace_back(*name);
         } while (acceptSymbol(","));
         return names;
     }
@@ -212,17 +253,15 @@ private:
         }
         if (!atLiteral())
             return std::unexpected(error("expected a column name or a value"));
-        auto l = literal();
-        if (!l)
-            return std::unexpected(l.error());
         Expr e = node(Expr::Kind::Constant);
-        e.literal = std::move(*l);
+        if (auto ok = literal(e.literal); !ok)
+            return std::unexpected(ok.error());
         return makeExpr(std::move(e));
     }
 
     std::optional<Expr::Op> comparison()
     {
-        static const std::pair<const char *, Expr::Op> ops[] = {
+        static constexpr std::pair<std::string_view, Expr::Op> ops[] = {
             {"=", Expr::Op::Equal},     {"<>", Expr::Op::NotEqual},    {"<", Expr::Op::Less},
             {"<=", Expr::Op::LessEqual}, {">", Expr::Op::Greater}, {">=", Expr::Op::GreaterEqual}};
         for (const auto &[text, op] : ops)
@@ -323,21 +362,21 @@ private:
         auto table = identifier();
         if (!table)
             return std::unexpected(table.error());
-        s.table = std::move(*table);
+        s.table = *table;
         return {};
     }
 
     // An aggregate call (count(*), count(c), min, max, sum, avg), or nullopt when the next
     // tokens are not a name followed by "(".
-    std::optional<SelectItem::Kind> aggregateName() const
+    std::optional<SelectItem::Kind> aggregateName()
     {
-        static const std::pair<const char *, SelectItem::Kind> names[] = {
+        static constexpr std::pair<std::string_view, SelectItem::Kind> names[] = {
             {"count", SelectItem::Kind::Count}, {"min", SelectItem::Kind::Min}, {"max", SelectItem::Kind::Max},
             {"sum", SelectItem::Kind::Sum},     {"avg", SelectItem::Kind::Avg}};
         if (peek().kind != Token::Kind::Word || peek(1).kind != Token::Kind::Symbol || peek(1).text != "(")
             return std::nullopt;
         for (const auto &[name, kind] : names)
-            if (lower(peek().text) == name)
+            if (sameWord(peek().text, name))
                 return kind;
         return std::nullopt;
     }
@@ -358,7 +397,7 @@ private:
                 if (!column)
                     return std::unexpected(column.error());
                 item.column = *column;
-                item.alias = name + "(" + *column + ")";
+                item.alias = name + "(" + item.column + ")";
             }
             if (auto ok = symbol(")"); !ok)
                 return std::unexpected(ok.error());
@@ -372,7 +411,7 @@ private:
             auto alias = identifier();
             if (!alias)
                 return std::unexpected(error("expected a name after as"));
-            item.alias = std::move(*alias);
+            item.alias = *alias;
         }
         return item;
     }
@@ -444,7 +483,7 @@ private:
                 auto column = identifier();
                 if (!column)
                     return std::unexpected(error("expected a column name or a position"));
-                key.column = std::move(*column);
+                key.column = *column;
             }
             if (acceptKeyword("desc"))
                 key.descending = true;
@@ -471,14 +510,14 @@ private:
         return {};
     }
 
-    Result<std::vector<Literal>> valueList()
+    // `expected`: how many values the statement names columns for.
+    Result<std::vector<Literal>> valueList(std::size_t expected)
     {
         std::vector<Literal> values;
+        values.reserve(expected);
         do {
-            auto value = literal();
-            if (!value)
-                return std::unexpected(value.error());
-            values.push_back(std::move(*value));
+            if (auto ok = literal(values.emplace_back()); !ok)
+                return std::unexpected(ok.error());
         } while (acceptSymbol(","));
         return values;
     }
@@ -502,7 +541,7 @@ private:
             return ok;
         if (auto ok = symbol("("); !ok)
             return ok;
-        auto values = valueList();
+        auto values = valueList(s.columns.size());
         if (!values)
             return std::unexpected(values.error());
         s.values = std::move(*values);
@@ -527,13 +566,11 @@ private:
             auto column = identifier();
             if (!column)
                 return std::unexpected(column.error());
-            a.column = std::move(*column);
+            a.column = *column;
             if (auto ok = symbol("="); !ok)
                 return ok;
-            auto value = literal();
-            if (!value)
-                return std::unexpected(value.error());
-            a.value = std::move(*value);
+            if (auto ok = literal(a.value); !ok)
+                return ok;
             s.assignments.push_back(std::move(a));
         } while (acceptSymbol(","));
         return where(s);
@@ -549,8 +586,11 @@ private:
         return where(s);
     }
 
-    std::vector<Token> m_tokens;
-    std::size_t m_pos = 0;
+    Lexer m_lexer;
+    std::array<Token, 2> m_tokens; // the tokens read ahead: the next one first
+    std::size_t m_ahead = 0;       // how many of them are read
+    std::optional<Token> m_end;    // End, once read
+    std::optional<Error> m_tokenError;
     std::string m_expectedNext; // what could have followed the last complete part
 };
 
@@ -569,10 +609,11 @@ bool plainConditions(const Expr &e, std::vector<Condition> &out)
 
 Result<Statement> parseStatement(std::string_view sql)
 {
-    auto tokens = tokenize(sql);
-    if (!tokens)
-        return std::unexpected(tokens.error());
-    return Parser(std::move(*tokens)).statement();
+    Parser parser(sql);
+    auto statement = parser.statement();
+    if (auto tokenError = parser.tokenError())
+        return std::unexpected(std::move(*tokenError));
+    return statement;
 }
 
 } // namespace Qb::Jet

@@ -3,6 +3,7 @@
 #include "jet/sql/sqltokens.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <optional>
 
@@ -10,28 +11,33 @@ namespace Qb::Jet {
 
 namespace {
 
-bool isWordByte(unsigned char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
-}
+// Letters, digits, "_" and every byte of a multi-byte UTF-8 character.
+constexpr std::array<bool, 256> wordBytes = [] {
+    std::array<bool, 256> word{};
+    for (int c = 0; c < 256; ++c)
+        word[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c >= 0x80;
+    return word;
+}();
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isWordByte(unsigned char c) { return wordBytes[c]; }
 
+// One scan to the closing quote: the literal is a view between its quotes, unescaped later.
 Result<Token> textLiteral(std::string_view sql, std::size_t &i)
 {
-    Token t{Token::Kind::Text, {}, 0, 0, i};
-    for (++i;;) {
-        const std::size_t quote = sql.find('\'', i);
+    Token t{Token::Kind::Text, {}, false, 0, 0, i};
+    const std::size_t start = i + 1;
+    for (std::size_t at = start;;) {
+        const std::size_t quote = sql.find('\'', at);
         if (quote == std::string_view::npos)
             return std::unexpected(syntaxError("unterminated text literal", t.position));
-        t.text.append(sql.substr(i, quote - i));
         if (quote + 1 < sql.size() && sql[quote + 1] == '\'') {
-            t.text += '\'';
-            i = quote + 2;
-        } else {
-            i = quote + 1;
-            return t;
+            t.doubledQuote = true;
+            at = quote + 2;
+            continue;
         }
+        t.text = sql.substr(start, quote - start);
+        i = quote + 1;
+        return t;
     }
 }
 
@@ -40,7 +46,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // An integer, or a number with a fraction or an exponent (then Number, kept as written too).
 Result<Token> numberLiteral(std::string_view sql, std::size_t &i)
 {
-    Token t{Token::Kind::Integer, {}, 0, 0, i};
+    Token t{Token::Kind::Integer, {}, false, 0, 0, i};
     const std::size_t start = i;
     if (sql[i] == '-')
         ++i;
@@ -63,7 +69,7 @@ Result<Token> numberLiteral(std::string_view sql, std::size_t &i)
     const auto [ptr, ec] = fraction ? std::from_chars(first, last, t.number) : std::from_chars(first, last, t.integer);
     if (ec != std::errc() || ptr != last || (i < sql.size() && isWordByte(sql[i])))
         return std::unexpected(syntaxError("malformed number", start));
-    t.text.assign(first, last);
+    t.text = sql.substr(start, i - start);
     if (fraction)
         t.kind = Token::Kind::Number;
     return t;
@@ -125,7 +131,7 @@ Result<Token> dateLiteral(std::string_view sql, std::size_t &i)
     const auto days = parseDate(sql.substr(i + 1, close - i - 1));
     if (!days)
         return std::unexpected(syntaxError("expected a date as #yyyy-mm-dd hh:mm:ss#", i));
-    Token t{Token::Kind::Date, std::string(sql.substr(i, close + 1 - i)), 0, *days, i};
+    Token t{Token::Kind::Date, sql.substr(i, close + 1 - i), false, 0, *days, i};
     i = close + 1;
     return t;
 }
@@ -135,43 +141,60 @@ Result<Token> symbolToken(std::string_view sql, std::size_t &i)
     const char c = sql[i];
     const char n = i + 1 < sql.size() ? sql[i + 1] : '\0';
     if ((c == '<' && (n == '=' || n == '>')) || (c == '>' && n == '=')) {
-        Token t{Token::Kind::Symbol, std::string{c, n}, 0, 0, i};
+        Token t{Token::Kind::Symbol, sql.substr(i, 2), false, 0, 0, i};
         i += 2;
         return t;
     }
     if (c == '*' || c == ',' || c == '(' || c == ')' || c == '=' || c == '<' || c == '>')
-        return Token{Token::Kind::Symbol, std::string(1, c), 0, 0, i++};
+        return Token{Token::Kind::Symbol, sql.substr(i, 1), false, 0, 0, i++};
     return std::unexpected(syntaxError(std::string("unexpected character '") + c + "'", i));
 }
 
-Result<Token> nextToken(std::string_view sql, std::size_t &i)
+// What a token starting with each byte can be.
+enum class Start : std::uint8_t { Other, Space, Quote, Digit, Minus, Hash, Bracket, Word, Symbol };
+
+constexpr std::array<Start, 256> starts = [] {
+    std::array<Start, 256> start{};
+    for (int c = 0; c < 256; ++c)
+        if (wordBytes[c])
+            start[c] = c >= '0' && c <= '9' ? Start::Digit : Start::Word;
+    for (const unsigned char c : {' ', '\t', '\r', '\n'})
+        start[c] = Start::Space;
+    start['\''] = Start::Quote;
+    start['-'] = Start::Minus;
+    start['#'] = Start::Hash;
+    start['['] = Start::Bracket;
+    for (const unsigned char c : {'*', ',', '(', ')', '='})
+        start[c] = Start::Symbol; // a symbol of one byte whatever follows
+    return start;
+}();
+
+Start startOf(char c) { return starts[static_cast<unsigned char>(c)]; }
+
+Result<Token> nameToken(std::string_view sql, std::size_t &i)
 {
-    while (i < sql.size() && isSpace(sql[i]))
-        ++i;
-    if (i >= sql.size())
-        return Token{Token::Kind::End, {}, 0, 0, i};
-    const char c = sql[i];
-    if (c == '\'')
-        return textLiteral(sql, i);
-    if ((c >= '0' && c <= '9') || (c == '-' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9'))
+    const std::size_t close = sql.find(']', i + 1);
+    if (close == std::string_view::npos || close == i + 1)
+        return std::unexpected(syntaxError("malformed [name]", i));
+    Token t{Token::Kind::Name, sql.substr(i + 1, close - i - 1), false, 0, 0, i};
+    i = close + 1;
+    return t;
+}
+
+// Any token but a word, a one-byte symbol or the end.
+Result<Token> otherToken(std::string_view sql, std::size_t &i)
+{
+    switch (startOf(sql[i])) {
+    case Start::Quote: return textLiteral(sql, i);
+    case Start::Minus:
+        if (i + 1 == sql.size() || !isDigit(sql[i + 1]))
+            return symbolToken(sql, i);
         return numberLiteral(sql, i);
-    if (c == '#')
-        return dateLiteral(sql, i);
-    if (c == '[') {
-        const std::size_t close = sql.find(']', i + 1);
-        if (close == std::string_view::npos || close == i + 1)
-            return std::unexpected(syntaxError("malformed [name]", i));
-        Token t{Token::Kind::Name, std::string(sql.substr(i + 1, close - i - 1)), 0, 0, i};
-        i = close + 1;
-        return t;
+    case Start::Digit: return numberLiteral(sql, i);
+    case Start::Hash: return dateLiteral(sql, i);
+    case Start::Bracket: return nameToken(sql, i);
+    default: return symbolToken(sql, i);
     }
-    if (isWordByte(static_cast<unsigned char>(c))) {
-        const std::size_t start = i;
-        while (i < sql.size() && isWordByte(static_cast<unsigned char>(sql[i])))
-            ++i;
-        return Token{Token::Kind::Word, std::string(sql.substr(start, i - start)), 0, 0, start};
-    }
-    return symbolToken(sql, i);
 }
 
 } // namespace
@@ -190,33 +213,78 @@ Error syntaxError(const std::string &what, std::size_t position)
     return Error{ErrorCode::SqlSyntax, what + " at offset " + std::to_string(position)};
 }
 
-bool isKeyword(const std::string &word)
+bool sameWord(std::string_view word, std::string_view keyword)
+{
+    return word.size() == keyword.size() && std::ranges::equal(word, keyword, {}, [](char c) {
+               return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+           });
+}
+
+bool isKeyword(std::string_view word)
 {
     static constexpr std::string_view keywords[] = {"select", "from", "where", "and", "like", "insert", "into",
                                                     "values", "update", "set", "delete", "or", "not", "order", "by",
                                                     "is", "null", "in", "between", "as", "group", "distinct", "top",
                                                     "true", "false"};
-    // Every statement names its columns: most words are no keyword and fail on their length.
-    const auto sameWord = [&word](std::string_view k) {
-        return k.size() == word.size() && std::ranges::equal(k, word, {}, {}, [](char c) {
-                   return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-               });
-    };
-    return std::ranges::any_of(keywords, sameWord);
+    // Every statement names its columns: most names are no keyword, and a name that starts
+    // beyond ASCII (as every Chinese one does) is none at all.
+    if (word.empty() || static_cast<unsigned char>(word[0]) >= 0x80)
+        return false;
+    return std::ranges::any_of(keywords, [word](std::string_view k) { return sameWord(word, k); });
 }
 
-Result<std::vector<Token>> tokenize(std::string_view sql)
+std::string literalText(const Token &t)
 {
-    std::vector<Token> tokens;
-    std::size_t i = 0;
-    for (;;) {
-        auto t = nextToken(sql, i);
-        if (!t)
-            return std::unexpected(t.error());
-        tokens.push_back(std::move(*t));
-        if (tokens.back().kind == Token::Kind::End)
-            return tokens;
+    if (!t.doubledQuote)
+        return std::string(t.text);
+    std::string out;
+    out.reserve(t.text.size());
+    for (std::size_t at = 0; at < t.text.size();) {
+        const std::size_t quote = std::min(t.text.find('\'', at), t.text.size());
+        out.append(t.text.substr(at, quote - at));
+        if (quote == t.text.size())
+            break;
+        out += '\'';
+        at = quote + 2; // the quote and its double
     }
+    return out;
+}
+
+// Words and one-byte symbols, most of a statement's tokens, are read here without a call.
+bool Lexer::next(Token &t)
+{
+    std::size_t &i = m_at;
+    while (i < m_sql.size() && startOf(m_sql[i]) == Start::Space)
+        ++i;
+    if (i >= m_sql.size()) {
+        t = Token{Token::Kind::End, {}, false, 0, 0, i};
+        return true;
+    }
+    const Start start = startOf(m_sql[i]);
+    if (start == Start::Word) {
+        const std::size_t first = i;
+        while (i < m_sql.size() && isWordByte(static_cast<unsigned char>(m_sql[i])))
+            ++i;
+        t = Token{Token::Kind::Word, m_sql.substr(first, i - first), false, 0, 0, first};
+        return true;
+    }
+    if (start == Start::Symbol) {
+        t = Token{Token::Kind::Symbol, m_sql.substr(i, 1), false, 0, 0, i};
+        ++i;
+        return true;
+    }
+    return nextOther(t);
+}
+
+bool Lexer::nextOther(Token &t)
+{
+    auto other = otherToken(m_sql, m_at);
+    if (!other) {
+        m_error = std::move(other.error());
+        return false;
+    }
+    t = *other;
+    return true;
 }
 
 } // namespace Qb::Jet

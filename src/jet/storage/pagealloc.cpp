@@ -46,6 +46,14 @@ void setBit(MutableBytes bits, std::size_t index, bool value)
 
 bool bit(ByteSpan bits, std::size_t index) { return bits[index / 8] & (1u << (index % 8)); }
 
+// An owner map's floor as the transaction keeps it (TxWriter::MapFloor): a bulk load's search for
+// a page with room is answered without the map while the floor's own bit is known set.
+using Floor = TxWriter::MapFloor;
+
+Floor floorOf(const TxWriter &tx, RowPointer ref) { return tx.mapFloor(ref.page, ref.row); }
+
+void setFloor(TxWriter &tx, RowPointer ref, Floor floor) { tx.setMapFloor(ref.page, ref.row, floor); }
+
 Result<std::uint32_t> appendPage(TxWriter &tx)
 {
     if (tx.pageCount() >= MaxPages)
@@ -69,17 +77,27 @@ Result<std::uint32_t> newBitmapPage(TxWriter &tx, bool fill, bool forGlobalMap)
     return page;
 }
 
-// Sets a bit in a reference map, creating the bitmap page that covers `page` when missing.
+// Sets a bit in a reference map whose row `row` holds (as mapRow() just found it), creating
+// the bitmap page that covers `page` when missing.
+Result<void> setInReference(TxWriter &tx, RowPointer ref, const MapRow &row, std::uint32_t page, bool value,
+                            bool emptyIsSet);
+
 Result<void> setInReference(TxWriter &tx, RowPointer ref, std::uint32_t page, bool value, bool emptyIsSet)
 {
-    const std::size_t entry = page / PagesPerMapPage;
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
-    if (1 + 4 * entry + 4 > row->bytes().size())
+    return setInReference(tx, ref, *row, page, value, emptyIsSet);
+}
+
+Result<void> setInReference(TxWriter &tx, RowPointer ref, const MapRow &row, std::uint32_t page, bool value,
+                            bool emptyIsSet)
+{
+    const std::size_t entry = page / PagesPerMapPage;
+    if (1 + 4 * entry + 4 > row.bytes().size())
         return fail(ErrorCode::Unsupported, "the database has grown past what its usage map on page "
                                                 + std::to_string(ref.page) + " can describe");
-    std::uint32_t mapPage = u32(row->bytes(), 1 + 4 * entry);
+    std::uint32_t mapPage = u32(row.bytes(), 1 + 4 * entry);
     if (mapPage == 0) {
         if (value == emptyIsSet)
             return {};
@@ -180,6 +198,11 @@ Result<void> growGlobal(TxWriter &tx, std::uint32_t page)
     return {};
 }
 
+// The global map's floor (kept by the transaction under the map's own row): no page below it
+// is a released page. Every allocation searches from it, so a growing file is not walked from
+// its start each time; releasing a page lowers it.
+std::uint32_t releasedFloor(const TxWriter &tx) { return tx.mapFloor(GlobalMapPage, 0).page; }
+
 // The lowest page inside the file that the global map marks free and that was released (its
 // first four bytes are zero); pages marked free that still look in use are left alone.
 Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
@@ -187,13 +210,17 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
     auto row = mapRow(tx, RowPointer{GlobalMapPage, 0});
     if (!row)
         return std::unexpected(row.error());
-    const std::vector<std::uint8_t> b(row->bytes().begin(), row->bytes().end());
+    const ByteSpan b = row->bytes(); // only other pages are read while it is used
     const std::uint32_t count = tx.pageCount();
+    const std::uint32_t floor = releasedFloor(tx);
     const auto pick = [&](ByteSpan bits, std::uint64_t first) -> Result<std::optional<std::uint32_t>> {
         Result<std::optional<std::uint32_t>> found = std::optional<std::uint32_t>();
-        const ByteSpan inFile = bits.first(std::min<std::uint64_t>(bits.size(), first < count ? (count - first + 7) / 8 : 0));
-        forEachSetBit(inFile, [&](std::uint64_t bit) {
-            const std::uint64_t page = first + bit;
+        const std::uint64_t skip = floor > first ? (floor - first) / 8 : 0;
+        const std::uint64_t inFile = std::min<std::uint64_t>(bits.size(), first < count ? (count - first + 7) / 8 : 0);
+        if (skip >= inFile)
+            return found;
+        forEachSetBit(bits.subspan(std::size_t(skip), std::size_t(inFile - skip)), [&](std::uint64_t bit) {
+            const std::uint64_t page = first + skip * 8 + bit;
             if (page <= GlobalMapPage || page >= count)
                 return page < count;
             auto bytes = tx.read(std::uint32_t(page));
@@ -206,8 +233,9 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
         return found;
     };
     if (b[0] != UsageMapReference)
-        return pick(ByteSpan(b).subspan(5), u32(b, 1));
-    for (std::size_t e = 0; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count; ++e) {
+        return pick(b.subspan(5), u32(b, 1));
+    for (std::size_t e = floor / PagesPerMapPage; 1 + 4 * e + 4 <= b.size() && std::uint64_t(e) * PagesPerMapPage < count;
+         ++e) {
         const std::uint32_t mapPage = u32(b, 1 + 4 * e);
         if (mapPage == 0 || mapPage >= count)
             continue;
@@ -225,13 +253,15 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
 
 Result<void> setGlobal(TxWriter &tx, std::uint32_t page, bool freePage)
 {
+    if (freePage && page < releasedFloor(tx))
+        tx.setMapFloor(GlobalMapPage, 0, {page});
     const RowPointer ref{GlobalMapPage, 0};
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
     MutableBytes b = row->bytes();
     if (b[0] == UsageMapReference)
-        return setInReference(tx, ref, page, freePage, true);
+        return setInReference(tx, ref, *row, page, freePage, true);
     const std::uint32_t start = u32(b, 1);
     if (page >= start && page - start < (b.size() - 5) * 8) {
         setBit(b.subspan(5), page - start, freePage);
@@ -251,6 +281,7 @@ Result<std::uint32_t> allocate(TxWriter &tx)
     auto released = releasedPage(tx);
     if (!released)
         return std::unexpected(released.error());
+    tx.setMapFloor(GlobalMapPage, 0, {released->value_or(tx.pageCount())});
     if (*released) {
         auto bytes = tx.write(**released);
         if (!bytes)
@@ -274,16 +305,16 @@ Result<void> release(TxWriter &tx, std::uint32_t page)
     return setGlobal(tx, page, true);
 }
 
-Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
+namespace {
+
+Result<void> setBitInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
 {
-    if (present && page < tx.mapFloor(ref.page, ref.row))
-        tx.setMapFloor(ref.page, ref.row, page);
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
     MutableBytes b = row->bytes();
     if (b[0] == UsageMapReference)
-        return setInReference(tx, ref, page, present, false);
+        return setInReference(tx, ref, *row, page, present, false);
     const std::uint32_t start = u32(b, 1);
     if (page >= start && page - start < (b.size() - 5) * 8) {
         setBit(b.subspan(5), page - start, present);
@@ -296,8 +327,24 @@ Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool pre
     return setInReference(tx, ref, page, true, false);
 }
 
+} // namespace
+
+// The floor follows: lowered (its own bit not yet known) before a bit below it is set, known set
+// once that or its own bit is, unknown before its own bit is cleared.
+Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
+{
+    const Floor floor = floorOf(tx, ref);
+    if ((present && page < floor.page) || (!present && page == floor.page))
+        setFloor(tx, ref, {page, false});
+    auto r = setBitInMap(tx, ref, page, present);
+    if (r && present && page <= floor.page) // the floor is `page` now
+        setFloor(tx, ref, {page, true});
+    return r;
+}
+
 Result<void> clearMap(TxWriter &tx, RowPointer ref)
 {
+    setFloor(tx, ref, {});
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
@@ -330,13 +377,18 @@ Result<void> forEachInMap(TxWriter &tx, RowPointer ref, std::uint32_t from, Visi
         return std::unexpected(row.error());
     const ByteSpan b = row->bytes();
     const std::uint64_t count = tx.pageCount();
-    // False once the visit stopped or the file's end was passed.
+    // False once the visit stopped or the file's end was passed. Only the bytes of pages in the
+    // file are read: a search past the last page with room must not walk the rest of the map.
     const auto scan = [&](ByteSpan bits, std::uint64_t first) {
         const std::uint64_t skip = from > first ? (from - first) / 8 : 0;
         if (skip >= bits.size())
             return true;
+        const std::uint64_t inFile = first < count ? (count - first + 7) / 8 : 0;
+        if (skip >= inFile)
+            return false;
+        const std::size_t length = std::size_t(std::min<std::uint64_t>(bits.size(), inFile) - skip);
         bool more = true;
-        forEachSetBit(bits.subspan(std::size_t(skip)), [&](std::uint64_t bit) {
+        forEachSetBit(bits.subspan(std::size_t(skip), length), [&](std::uint64_t bit) {
             const std::uint64_t page = first + skip * 8 + bit;
             if (page >= count)
                 return more = false;
@@ -377,12 +429,15 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
 }
 
 // A bulk load asks a free-space map for a page with room at every row: the floor keeps each
-// search from walking the map's empty start again. A search that began at or below the floor
-// raises it to what it found (to the file's end when nothing); setting a bit lowers it.
+// search from walking the map's empty start again, and answers it outright while the floor's
+// own bit is known set. A search that began at or below the floor raises it to what it found
+// (to the file's end when nothing); setting a bit lowers it.
 Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, std::uint32_t from)
 {
-    const std::uint32_t floor = tx.mapFloor(ref.page, ref.row);
-    const std::uint32_t start = std::max(from, floor);
+    const Floor floor = floorOf(tx, ref);
+    const std::uint32_t start = std::max(from, floor.page);
+    if (start == floor.page && floor.pageIsSet && floor.page < tx.pageCount())
+        return std::optional(floor.page);
     std::optional<std::uint32_t> found;
     if (auto r = forEachInMap(tx, ref, start, [&](std::uint32_t page) {
             found = page;
@@ -390,8 +445,8 @@ Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, st
         });
         !r)
         return std::unexpected(r.error());
-    if (start == floor)
-        tx.setMapFloor(ref.page, ref.row, found.value_or(tx.pageCount()));
+    if (start == floor.page)
+        setFloor(tx, ref, {found.value_or(tx.pageCount()), found.has_value()});
     return found;
 }
 

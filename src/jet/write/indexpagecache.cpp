@@ -41,7 +41,7 @@ Result<IndexPageImage *> IndexPageCache::image(std::uint32_t page, ByteSpan byte
 {
     if (auto it = m_entries.find(page); it != m_entries.end()) {
         Entry &e = *it->second;
-        if (!e.trusted || std::equal(bytes.begin(), bytes.end(), e.bytes.begin(), e.bytes.end())) {
+        if (!e.trusted || holds(e, bytes)) {
             e.used = ++m_clock;
             return &e.image;
         }
@@ -53,7 +53,10 @@ Result<IndexPageImage *> IndexPageCache::image(std::uint32_t page, ByteSpan byte
     }
     Entry &e = entry(page);
     e.image = std::move(*decoded);
-    std::copy(bytes.begin(), bytes.end(), e.bytes.begin());
+    // A page of another writer may lay its entries out otherwise (a shorter shared prefix):
+    // all of it is kept.
+    e.entryBytes = encodedEntryBytes(e.image.entries);
+    keep(e, bytes, PageSize);
     trust(e, true);
     return &e.image;
 }
@@ -76,8 +79,17 @@ IndexPageImage &IndexPageCache::adopt(std::uint32_t page, IndexPageImage image)
 void IndexPageCache::stored(std::uint32_t page, ByteSpan bytes)
 {
     Entry &e = entry(page);
-    std::copy(bytes.begin(), bytes.end(), e.bytes.begin());
+    e.entryBytes = IndexLayout::EntryAreaBytes - u16(bytes, 2);
+    keep(e, bytes, IndexLayout::EntriesStart + e.entryBytes);
     trust(e, true);
+}
+
+std::optional<std::size_t> IndexPageCache::entryBytes(std::uint32_t page) const
+{
+    const auto it = m_entries.find(page);
+    if (it == m_entries.end() || !it->second->trusted)
+        return std::nullopt;
+    return it->second->entryBytes;
 }
 
 void IndexPageCache::forget(std::uint32_t page)
@@ -86,6 +98,19 @@ void IndexPageCache::forget(std::uint32_t page)
         trust(*it->second, true);
         m_entries.erase(it);
     }
+}
+
+// A bulk load compares and keeps a leaf at every insert: of a page it encoded, only the used
+// part (the entries end where its free space starts).
+void IndexPageCache::keep(Entry &e, ByteSpan bytes, std::size_t used)
+{
+    e.kept = std::min({bytes.size(), used, std::size_t(PageSize)});
+    std::copy(bytes.begin(), bytes.begin() + std::ptrdiff_t(e.kept), e.bytes.begin());
+}
+
+bool IndexPageCache::holds(const Entry &e, ByteSpan bytes)
+{
+    return bytes.size() == PageSize && std::equal(bytes.begin(), bytes.begin() + std::ptrdiff_t(e.kept), e.bytes.begin());
 }
 
 void IndexPageCache::trust(Entry &e, bool trusted)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <utility>
 
 namespace Qb::Jet {
 
@@ -33,9 +34,16 @@ std::vector<Child> childrenOf(const IndexPageImage &img)
     return out;
 }
 
-bool fitsPage(const IndexPageImage &img) { return encodedEntryBytes(img.entries) <= IndexLayout::EntryAreaBytes; }
-
 Error corrupt(const std::string &what) { return Error{ErrorCode::Corrupt, what}; }
+
+// Where `entry` goes among a leaf's entries; after the last one (a bulk load's every insert)
+// without a search.
+std::vector<RawIndexEntry>::const_iterator placeOf(const std::vector<RawIndexEntry> &entries, const RawIndexEntry &entry)
+{
+    if (!entries.empty() && entries.back() < entry)
+        return entries.end();
+    return std::lower_bound(entries.begin(), entries.end(), entry);
+}
 
 } // namespace
 
@@ -55,10 +63,18 @@ Result<IndexPageImage *> IndexWriter::load(std::uint32_t page)
 IndexPageImage &IndexWriter::change(Level &level)
 {
     level.dirty = true;
+    level.entryBytes.reset();
     return m_pages.change(level.page);
 }
 
-Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image, bool appended)
+bool IndexWriter::fits(const Level &level) const
+{
+    const std::size_t bytes = level.entryBytes ? *level.entryBytes : encodedEntryBytes(level.image->entries);
+    return bytes <= IndexLayout::EntryAreaBytes;
+}
+
+Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image, bool appended,
+                                std::optional<std::size_t> entryBytes)
 {
     auto bytes = m_tx.write(page);
     if (!bytes)
@@ -66,7 +82,10 @@ Result<void> IndexWriter::store(std::uint32_t page, const IndexPageImage &image,
     // Every insert of a bulk load stores a leaf of each index: an entry added at the end is
     // written alone, anything else encodes the page again where it is written.
     const auto onPage = bytes->first<PageSize>();
-    if (!(appended && encodeAppendedEntry(image, onPage)) && !encodeIndexPageInto(image, onPage))
+    const auto alone = [&] {
+        return encodeAppendedEntry(image, entryBytes ? *entryBytes : encodedEntryBytes(image.entries), onPage);
+    };
+    if (!(appended && alone()) && !encodeIndexPageInto(image, onPage))
         return std::unexpected(corrupt("index page " + std::to_string(page) + " overflows"));
     m_pages.stored(page, *bytes);
     return {};
@@ -131,6 +150,7 @@ bool carries(const RawIndexEntry &e, const RawIndexEntry &entry)
 Result<IndexWriter::Path> IndexWriter::descend(const RawIndexEntry &target)
 {
     Path path;
+    path.reserve(4); // most trees are this shallow: one allocation per descent
     std::uint32_t page = m_index.rootPage;
     for (std::size_t depth = 0; depth < MaxDepth; ++depth) {
         auto img = load(page);
@@ -138,7 +158,7 @@ Result<IndexWriter::Path> IndexWriter::descend(const RawIndexEntry &target)
             return std::unexpected(img.error());
         const IndexPageImage &node = **img;
         if (node.leaf) {
-            path.push_back({page, *img, 0, false});
+            path.push_back({page, *img, 0, false, false, false, m_pages.entryBytes(page)});
             return path;
         }
         const std::size_t count = childCount(node);
@@ -150,9 +170,11 @@ Result<IndexWriter::Path> IndexWriter::descend(const RawIndexEntry &target)
             return std::lexicographical_compare(e.begin(), e.end() - IndexLayout::ChildPointerBytes, target.begin(),
                                                 target.end());
         };
-        const auto first = std::partition_point(node.entries.begin(), node.entries.end(), below);
+        const bool pastAll = !node.entries.empty() && below(node.entries.back());
+        const auto first = pastAll ? node.entries.end()
+                                   : std::partition_point(node.entries.begin(), node.entries.end(), below);
         const std::size_t i = std::min(std::size_t(first - node.entries.begin()), count - 1);
-        path.push_back({page, *img, i, false});
+        path.push_back({page, *img, i, false, false, false, m_pages.entryBytes(page)});
         page = i < node.entries.size() ? node.child(i) : node.tail;
     }
     return std::unexpected(corrupt("index tree deeper than " + std::to_string(MaxDepth) + " levels"));
@@ -166,35 +188,39 @@ Result<void> IndexWriter::insert(const RawIndexEntry &entry)
         return std::unexpected(path.error());
     Level &leaf = path->back();
     const auto &entries = leaf.image->entries;
-    const auto pos = std::lower_bound(entries.begin(), entries.end(), entry);
+    const auto pos = placeOf(entries, entry);
     if (pos != entries.end() && *pos == entry)
         return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(leaf.page));
     return insertAt(*path, pos, entry);
 }
 
-Result<void> IndexWriter::insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, const RawIndexEntry &entry)
+Result<void> IndexWriter::insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, RawIndexEntry entry)
 {
     Level &leaf = path.back();
     const auto &entries = leaf.image->entries;
     m_appending = pos == entries.end() && leaf.image->next == 0;
     leaf.appended = pos == entries.end();
+    leaf.lastKept = !leaf.appended;
     const auto at = pos - entries.begin();
+    const std::optional<std::size_t> before = leaf.entryBytes;
     auto &changed = change(leaf).entries;
-    changed.insert(changed.begin() + at, entry);
+    changed.insert(changed.begin() + at, std::move(entry));
+    if (before)
+        leaf.entryBytes = encodedEntryBytesAfterInsert(changed, std::size_t(at), *before);
     return fixUpwards(path);
 }
 
 // The leaf the entry belongs in holds its neighbours: an entry of the same key sits right before
 // or after its place, unless its place is the leaf's start and a leaf before it may end with the
 // key. Only then is the key looked up on its own (a bulk load appends, so never).
-Result<bool> IndexWriter::insertKeyed(const RawIndexEntry &entry, std::size_t keyLength, bool unique)
+Result<bool> IndexWriter::insertKeyed(RawIndexEntry entry, std::size_t keyLength, bool unique)
 {
     m_pages.beginOperation();
     auto path = descend(entry);
     if (!path)
         return std::unexpected(path.error());
     const IndexPageImage &leaf = *path->back().image;
-    const auto pos = std::lower_bound(leaf.entries.begin(), leaf.entries.end(), entry);
+    const auto pos = placeOf(leaf.entries, entry);
     if (pos != leaf.entries.end() && *pos == entry)
         return fail(ErrorCode::Corrupt, "index entry already present on page " + std::to_string(path->back().page));
     if (pos == leaf.entries.begin() && leaf.prev != 0) {
@@ -213,7 +239,7 @@ Result<bool> IndexWriter::insertKeyed(const RawIndexEntry &entry, std::size_t ke
     const bool present = (pos != leaf.entries.begin() && sameKey(*(pos - 1))) || (pos != leaf.entries.end() && sameKey(*pos));
     if (present && unique)
         return true;
-    if (auto r = insertAt(*path, pos, entry); !r)
+    if (auto r = insertAt(*path, pos, std::move(entry)); !r)
         return std::unexpected(r.error());
     return present;
 }
@@ -258,7 +284,7 @@ Result<void> IndexWriter::fixUpwards(Path &path)
 {
     const auto lastOf = [this](std::uint32_t p) { return lastEntryOf(p); };
     for (std::size_t l = path.size(); l-- > 0;) {
-        while (!fitsPage(*path[l].image)) {
+        while (!fits(path[l])) {
             if (l == 0) {
                 if (auto r = splitRoot(path); !r)
                     return r;
@@ -269,11 +295,14 @@ Result<void> IndexWriter::fixUpwards(Path &path)
                 return std::unexpected(r.error());
         }
         if (path[l].dirty) {
-            if (auto r = store(path[l].page, *path[l].image, path[l].appended); !r)
+            if (auto r = store(path[l].page, *path[l].image, path[l].appended, path[l].entryBytes); !r)
                 return r;
             path[l].dirty = false;
         }
-        if (l == 0)
+        // Nothing above changed and the parent's entry for this page still holds. Only so on the
+        // first pass: after a root split the pass again from the leaf has the new level to fix.
+        const bool kept = std::exchange(path[l].lastKept, false);
+        if (l == 0 || (kept && !path[l - 1].dirty))
             break;
         Level &parent = path[l - 1];
         const IndexPageImage &node = *parent.image;
@@ -370,7 +399,7 @@ Result<void> IndexWriter::splitRoot(Path &path)
     root.leaf = false;
     root.tdefPage = m_table.page;
     root.entries.push_back(nodeEntry(*last, *page));
-    const Level child{*page, &moved, path[0].child, true};
+    const Level child{*page, &moved, path[0].child, true, false, false, std::nullopt};
     path[0].child = 0;
     path.insert(path.begin() + 1, child);
     return {};

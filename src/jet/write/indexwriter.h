@@ -11,6 +11,7 @@
 #include "jet/write/txwriter.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace Qb::Jet {
@@ -27,7 +28,7 @@ public:
     // Inserts a leaf entry whose key is its first `keyLength` bytes, in one descent where it can:
     // returns whether an entry with that key was present already, in which case a `unique` index
     // is left as it was. Corrupt when the same entry is present.
-    Result<bool> insertKeyed(const RawIndexEntry &entry, std::size_t keyLength, bool unique);
+    Result<bool> insertKeyed(RawIndexEntry entry, std::size_t keyLength, bool unique);
     // Removes a leaf entry. Corrupt when it is not there.
     Result<void> remove(const RawIndexEntry &entry);
     // Whether an entry with this key (row pointer ignored) is present.
@@ -41,6 +42,8 @@ private:
         std::size_t child = 0; // position of the next level's page in this node's children
         bool dirty = false;
         bool appended = false; // its only change: a leaf entry after its others
+        bool lastKept = false; // its only change left its last entry as it was
+        std::optional<std::size_t> entryBytes; // encodedEntryBytes() of its image, when known
     };
     using Path = std::vector<Level>;
 
@@ -49,10 +52,12 @@ private:
     IndexPageImage &change(Level &level);
     // Encodes `image`, the cached image of `page`, onto the page; when `appended`, the page
     // gains the image's last entry alone if its layout allows.
-    Result<void> store(std::uint32_t page, const IndexPageImage &image, bool appended = false);
+    Result<void> store(std::uint32_t page, const IndexPageImage &image, bool appended = false,
+                       std::optional<std::size_t> entryBytes = std::nullopt);
+    bool fits(const Level &level) const;
     Result<Path> descend(const RawIndexEntry &target);
     // Adds `entry` to the leaf at the end of `path` before `pos`, its place there.
-    Result<void> insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, const RawIndexEntry &entry);
+    Result<void> insertAt(Path &path, std::vector<RawIndexEntry>::const_iterator pos, RawIndexEntry entry);
     Result<RawIndexEntry> lastEntryOf(std::uint32_t page);
     Result<void> fixUpwards(Path &path);
     Result<std::uint32_t> split(Path &path, std::size_t level);

@@ -70,6 +70,21 @@ Result<TableWriter> TableWriter::make(TxWriter &tx, TableDef table, IndexPageCac
     return TableWriter(tx, std::move(table), indexPages);
 }
 
+// The buffer is the thread's, grown as values need and never cleared, so that a bulk load
+// encodes every text without an allocation; one past 1 MiB is let go at the next value.
+TableWriter::StoredText TableWriter::storedTextOf(std::string_view utf8, bool compressible)
+{
+    static thread_local Bytes buffer;
+    constexpr std::size_t Kept = std::size_t(1) << 20;
+    const std::size_t need = storedTextBound(utf8.size());
+    if (buffer.size() > Kept && need <= Kept)
+        Bytes().swap(buffer);
+    if (buffer.size() < need)
+        buffer.resize(need);
+    const StoredTextSize size = encodeStoredTextInto(utf8, compressible, buffer.data());
+    return {ByteSpan(buffer.data(), size.bytes), size.units};
+}
+
 Result<RowWriter::Field> TableWriter::fieldFor(const ColumnDef &c, const Value &v)
 {
     if (isNull(v))
@@ -79,13 +94,12 @@ Result<RowWriter::Field> TableWriter::fieldFor(const ColumnDef &c, const Value &
         const auto *s = std::get_if<std::string>(&v);
         if (!s)
             return fail(ErrorCode::TypeMismatch, "column " + c.name + " takes text");
-        std::vector<std::uint8_t> bytes;
-        const std::size_t units = encodeStoredText(*s, compressible, bytes);
+        const auto [bytes, units] = storedTextOf(*s, compressible);
         if (c.type == std::uint8_t(ColumnType::Text)) {
             if (units > c.length / 2u)
                 return fail(ErrorCode::TooLong, "text of " + std::to_string(units) + " characters is longer than column "
                                                     + c.name + " holds (" + std::to_string(c.length / 2) + ")");
-            return RowWriter::Field::of(std::move(bytes));
+            return RowWriter::Field::of(Bytes(bytes.begin(), bytes.end()));
         }
         auto field = LongValueWriter::store(m_tx, m_table, c, bytes);
         if (!field)
@@ -163,7 +177,10 @@ Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uin
 {
     IndexWriter writer(m_tx, m_table, idx, *m_indexPages);
     const bool unique = idx.flags & IndexUnique;
-    auto present = writer.insertKeyed(leafEntry(key, at.page, std::uint8_t(at.slot)), key.size(), unique);
+    RawIndexEntry entry; // one allocation per entry, the row pointer included
+    entry.reserve(key.size() + IndexLayout::RowPointerBytes);
+    entry.assign(key.begin(), key.end());
+    auto present = writer.insertKeyed(leafEntry(std::move(entry), at.page, std::uint8_t(at.slot)), key.size(), unique);
     if (!present)
         return std::unexpected(present.error());
     if (*present && unique)

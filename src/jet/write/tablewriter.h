@@ -89,6 +89,14 @@ private:
     TableWriter(TxWriter &tx, TableDef table, IndexPageCache *indexPages);
 
     Result<RowWriter::Field> fieldFor(const ColumnDef &column, const Value &value);
+    // The stored form of a text, valid until the next call on this thread, and its length in
+    // UTF-16 units.
+    struct StoredText
+    {
+        ByteSpan bytes;
+        std::size_t units = 0;
+    };
+    static StoredText storedTextOf(std::string_view utf8, bool compressible);
     Result<StoredRow> readRow(RowLocation at);
     Result<std::vector<RowWriter::Field>> fieldsOf(const StoredRow &row);
     Result<std::optional<std::vector<std::uint8_t>>> keyOf(const RealIndexDef &index,

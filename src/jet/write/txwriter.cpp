@@ -20,28 +20,44 @@ TxWriter::~TxWriter()
     rollback();
 }
 
+const TxWriter::Recent *TxWriter::found(std::uint32_t page) const
+{
+    Recent &recent = m_recent[page % m_recent.size()];
+    if ((recent.dirty || recent.pin) && recent.page == page)
+        return &recent;
+    if (const auto it = m_dirty.find(page); it != m_dirty.end())
+        recent = {page, &it->second, nullptr};
+    else if (const auto pin = m_pins.find(page); pin != m_pins.end())
+        recent = {page, nullptr, &pin->second};
+    else
+        return nullptr;
+    return &recent;
+}
+
 PageRef TxWriter::changedPage(std::uint32_t number) const
 {
-    if (auto it = m_dirty.find(number); it != m_dirty.end())
-        return it->second;
+    if (const Recent *r = found(number); r && r->dirty)
+        return *r->dirty;
     return nullptr;
 }
 
 Result<PageRef> TxWriter::current(std::uint32_t page)
 {
-    if (auto it = m_dirty.find(page); it != m_dirty.end())
-        return PageRef(it->second);
-    if (auto it = m_pins.find(page); it != m_pins.end())
-        return it->second;
+    if (const Recent *r = found(page))
+        return r->dirty ? PageRef(*r->dirty) : *r->pin;
     auto p = m_cache.page(page);
     if (!p)
         return std::unexpected(p.error());
     // The cache may evict the page; the pin keeps its bytes alive for the statement.
-    return m_pins.emplace(page, *p).first->second;
+    const PageRef &pin = m_pins.emplace(page, *p).first->second;
+    m_recent[page % m_recent.size()] = {page, nullptr, &pin};
+    return pin;
 }
 
 Result<ByteSpan> TxWriter::read(std::uint32_t page)
 {
+    if (const Recent *r = found(page))
+        return r->dirty ? ByteSpan((*r->dirty)->data(), PageSize) : bytesOf(*r->pin);
     auto p = current(page);
     if (!p)
         return std::unexpected(p.error());
@@ -50,8 +66,8 @@ Result<ByteSpan> TxWriter::read(std::uint32_t page)
 
 Result<MutableBytes> TxWriter::write(std::uint32_t page)
 {
-    if (auto it = m_dirty.find(page); it != m_dirty.end())
-        return MutableBytes(it->second->data(), PageSize);
+    if (const Recent *r = found(page); r && r->dirty)
+        return MutableBytes((*r->dirty)->data(), PageSize);
     auto original = current(page);
     if (!original)
         return std::unexpected(original.error());
@@ -59,14 +75,16 @@ Result<MutableBytes> TxWriter::write(std::uint32_t page)
         m_before.try_emplace(page, *original);
     else
         ++m_addedHeld;
-    auto &slot = m_dirty[page] = std::make_shared<PageBytes>(**original);
+    const auto &slot = m_dirty[page] = std::make_shared<PageBytes>(**original);
+    m_recent[page % m_recent.size()] = {page, &slot, nullptr};
     return MutableBytes(slot->data(), PageSize);
 }
 
 std::uint32_t TxWriter::append()
 {
     const std::uint32_t page = m_pageCount++;
-    m_dirty[page] = std::make_shared<PageBytes>();
+    const auto &slot = m_dirty[page] = std::make_shared<PageBytes>();
+    m_recent[page % m_recent.size()] = {page, &slot, nullptr};
     ++m_addedHeld;
     return page;
 }
@@ -77,25 +95,29 @@ std::uint64_t mapKey(std::uint32_t page, std::uint8_t row) { return std::uint64_
 
 } // namespace
 
-std::uint32_t TxWriter::mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const
+TxWriter::MapFloor TxWriter::mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const
 {
     const auto it = m_mapFloors.find(mapKey(mapPage, mapRow));
-    return it == m_mapFloors.end() ? 0 : it->second;
+    return it == m_mapFloors.end() ? MapFloor{} : it->second;
 }
 
-void TxWriter::setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, std::uint32_t floor)
+void TxWriter::setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, MapFloor floor)
 {
     m_mapFloors[mapKey(mapPage, mapRow)] = floor;
 }
 
 void TxWriter::endStatement()
 {
+    for (Recent &recent : m_recent)
+        if (recent.pin)
+            recent = {};
     m_pins.clear();
 }
 
 // Pages written back unchanged need neither a journal image nor a write.
 void TxWriter::dropUnchanged()
 {
+    forgetRecent();
     for (auto it = m_dirty.begin(); it != m_dirty.end() && it->first < m_originalCount;) {
         const auto before = m_before.find(it->first);
         if (before != m_before.end() && *before->second == *it->second)
@@ -141,6 +163,7 @@ Result<void> TxWriter::spill(Journal *journal, std::size_t limit)
     }
     if (auto w = writeRuns(true); !w)
         return w;
+    forgetRecent();
     for (auto it = m_dirty.lower_bound(m_originalCount); it != m_dirty.end(); it = m_dirty.erase(it)) {
         m_written[it->first] = pageHash(*it->second);
         m_cache.invalidate(it->first);
@@ -162,6 +185,7 @@ bool TxWriter::restore()
 
 void TxWriter::close()
 {
+    forgetRecent();
     m_dirty.clear();
     m_pins.clear();
     m_before.clear();

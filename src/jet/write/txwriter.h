@@ -10,6 +10,7 @@
 #include "jet/format/bytewriter.h"
 #include "jet/storage/pagecache.h"
 
+#include <array>
 #include <map>
 #include <memory>
 
@@ -50,15 +51,33 @@ public:
     void rollback();
 
     // What this transaction has learnt of an owner map (named by the page and row of its usage
-    // map row): none of its bits below the floor is set. PageAlloc keeps it; 0 when unknown.
-    std::uint32_t mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const;
-    void setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, std::uint32_t floor);
+    // map row): none of its bits below `page` is set, and when `pageIsSet`, the bit of `page`
+    // itself is. PageAlloc keeps it; {0, false} when unknown.
+    struct MapFloor
+    {
+        std::uint32_t page = 0;
+        bool pageIsSet = false;
+    };
+    MapFloor mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const;
+    void setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, MapFloor floor);
 
     PageRef changedPage(std::uint32_t number) const override;
     std::uint32_t overlayPageCount() const override { return m_pageCount; }
 
 private:
     Result<PageRef> current(std::uint32_t page);
+    // Entries of m_dirty and m_pins found lately, by page number modulo their count: the few
+    // pages a statement keeps coming back to (its data page, long-value page, maps, index
+    // leaves) are found without a search. An entry's address holds until it leaves its map,
+    // which forgets them all.
+    struct Recent
+    {
+        std::uint32_t page = 0;
+        const std::shared_ptr<PageBytes> *dirty = nullptr; // the page's version, when changed
+        const PageRef *pin = nullptr;                       // else its pin, when read
+    };
+    const Recent *found(std::uint32_t page) const;
+    void forgetRecent() const { m_recent.fill({}); }
     void dropUnchanged();
     Result<void> writeRuns(bool addedOnly);
     bool restore();
@@ -72,7 +91,8 @@ private:
     std::map<std::uint32_t, PageRef> m_pins;                      // pages read this statement
     std::map<std::uint32_t, std::uint64_t> m_written;             // added pages written ahead: hash
     std::size_t m_addedHeld = 0; // entries of m_dirty at or past m_originalCount
-    std::map<std::uint64_t, std::uint32_t> m_mapFloors;           // by map row: floor
+    std::map<std::uint64_t, MapFloor> m_mapFloors;                // by map row
+    mutable std::array<Recent, 64> m_recent{};
     Journal *m_spillJournal = nullptr;
     bool m_open = true;
 };

@@ -260,6 +260,39 @@ TEST_F(SpaceTest, insideOneTransaction_deletedRowsTakeNewRows)
     expectReadersSee(ids);
 }
 
+// Allocation within one transaction learns where the file has no released page; a page the
+// same transaction releases below that point is still the next one handed out.
+TEST_F(SpaceTest, insideOneTransaction_aReleasedPageIsTakenAgain)
+{
+    ASSERT_TRUE(m_db->beginTransaction());
+    std::set<long long> ids;
+    for (int i = 1; i <= 200; ++i) {
+        insertCommand("command" + std::to_string(i) + std::string(180, 'n'), memoText(300, i));
+        ids.insert(i);
+    }
+    const std::uint32_t firstPage = dataPages().front();
+    std::vector<long long> idsOnFirst;
+    {
+        auto def = *jet().tableDef("命令库");
+        TableScan scan(jet().pages(), *def, *jet().dataPages(*def));
+        const auto all = Qb::Test::tableRows(*m_db, "命令库");
+        for (std::size_t k = 0; *scan.next(); ++k)
+            if (scan.location().page == firstPage)
+                idsOnFirst.push_back(std::stoll(all[k][0]));
+    }
+    ASSERT_FALSE(idsOnFirst.empty());
+    for (long long id : idsOnFirst) {
+        exec("delete from 命令库 where ID=" + std::to_string(id));
+        ids.erase(id);
+    }
+    const std::uint32_t before = pages();
+    insertCommand("memo", memoText(1990, 3)); // needs a long-value page of its own
+    ids.insert(201);
+    EXPECT_EQ(pages(), before) << "the released data page serves";
+    ASSERT_TRUE(m_db->commitTransaction());
+    expectReadersSee(ids);
+}
+
 TEST_F(SpaceTest, rewrittenMemosReuseTheirPages)
 {
     insertCommand("one", memoText(1000, 0));
@@ -275,6 +308,48 @@ TEST_F(SpaceTest, rewrittenMemosReuseTheirPages)
     expectReadersSee({1, 2});
     for (const auto &row : Qb::Test::tableRows(*m_db, "命令库"))
         EXPECT_TRUE(row[4] == (row[0] == "2" ? memoText(1000 + 59, 59) : memoText(1000 + 58, 58))) << "ID " << row[0];
+}
+
+// What a transaction learns of its maps saves searching and changes nothing else: the same
+// inserts, deletes and memo rewrites lay the file out byte for byte alike whether each is its own
+// transaction or all are one.
+TEST(SpaceLayout, oneTransactionLaysRowsOutAsSeparateStatementsDo)
+{
+    std::vector<std::string> statements;
+    const int sizes[] = {20, 300, 1500, 1990, 700, 6000, 90};
+    const auto insert = [&](int i) {
+        statements.push_back("insert into 命令库(命令名,中文名,分类,说明,类型) values ('c" + std::to_string(i) + std::string(
+                                 std::size_t(i % 5) * 30, 'n') + "','','1','" + memoText(sizes[i % 7], i) + "','无')");
+    };
+    for (int i = 1; i <= 240; ++i)
+        insert(i);
+    for (int i = 3; i <= 240; i += 4)
+        statements.push_back("delete from 命令库 where ID=" + std::to_string(i));
+    for (int i = 241; i <= 300; ++i)
+        insert(i);
+    for (int i = 2; i <= 120; i += 9)
+        statements.push_back("update 命令库 set 说明='" + memoText(sizes[(i + 3) % 7], i) + "' where ID=" + std::to_string(i));
+    const auto run = [&](bool oneTransaction) {
+        auto db = JetDatabase::open(makeMemoryPageSource(EmptyLibrary::build(45000)), Password, Database::Mode::ReadWrite);
+        EXPECT_TRUE(db);
+        if (oneTransaction) {
+            EXPECT_TRUE((*db)->beginTransaction());
+        }
+        for (const std::string &sql : statements) {
+            auto r = (*db)->execute(sql);
+            EXPECT_TRUE(r) << sql.substr(0, 80) << ": " << r.error().message;
+        }
+        if (oneTransaction) {
+            EXPECT_TRUE((*db)->commitTransaction());
+        }
+        return Qb::Test::sourceBytes((*db)->pages().source());
+    };
+    const auto separate = run(false);
+    const auto together = run(true);
+    ASSERT_EQ(separate.size(), together.size());
+    EXPECT_TRUE(separate == together) << "first difference at byte "
+                                      << std::mismatch(separate.begin(), separate.end(), together.begin()).first
+                                             - separate.begin();
 }
 
 // Damaged maps never make the writer overwrite a page in use.

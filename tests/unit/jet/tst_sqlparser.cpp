@@ -72,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {}, {}, {Condition{"命令", Condition::Op::Like, text("pri%")}}},
         Accepted{"doubledQuoteInLiteral", "select 关键字 from 关键字表 where 关键字='it''s'", K::Select, "关键字表",
                  false, {"关键字"}, {}, {}, {eq("关键字", text("it's"))}},
+        Accepted{"doubledQuotesAtEveryPlace", "insert into T(a,b,c,d) values ('''','a''','''b''''','''''')", K::Insert,
+                 "T", false, {"a", "b", "c", "d"}, {text("'"), text("a'"), text("'b''"), text("''")}, {}, {}},
         Accepted{"keywordsAnyCaseBracketedNames", "SELECT [my col] FROM [T 1] WHERE [my col] = ''", K::Select, "T 1",
                  false, {"my col"}, {}, {}, {eq("my col", text(""))}}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -144,7 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
         Position{"notBeforeNothing", "delete from T where a not 3",
                  "expected in, between or like after not, found '3' at offset 26"},
         Position{"missingFrom", "select a b from T", "expected ',', as or from, found 'b' at offset 9"},
-        Position{"orderKeyMissing", "select a from T order by a,", "expected a column name or a position, found the end at offset 27"}),
+        Position{"orderKeyMissing", "select a from T order by a,", "expected a column name or a position, found the end at offset 27"},
+        Position{"foundLiteralIsShownUnescaped", "select * from T where a 'it''s'",
+                 "expected a comparison (=, <>, <, <=, >, >=), is, in, between or like, found 'it's' at offset 24"},
+        // The whole text must read as tokens before its grammar counts: a bad token wins even
+        // when it comes after the place the grammar fails, or after a complete statement.
+        Position{"badTokenAfterAGrammarError", "select * frm T where a='open", "unterminated text literal at offset 23"},
+        Position{"badTokenAfterACompleteStatement", "delete from T #2001-02-30#",
+                 "expected a date as #yyyy-mm-dd hh:mm:ss# at offset 14"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 ExprRef conditionOf(const char *sql)
