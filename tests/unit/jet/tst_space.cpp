@@ -149,6 +149,25 @@ protected:
     }
     std::uint32_t pages() { return *jet().pages().pageCount(); }
     std::vector<std::uint32_t> dataPages() { return **jet().dataPages(**jet().tableDef("命令库")); }
+    // Deletes every command whose row is on data page `page`, taking their IDs out of `ids`;
+    // false when the page held none.
+    bool deleteRowsOn(std::uint32_t page, std::set<long long> &ids)
+    {
+        std::vector<long long> onPage;
+        {
+            auto def = *jet().tableDef("命令库");
+            TableScan scan(jet().pages(), *def, *jet().dataPages(*def));
+            const auto all = Qb::Test::tableRows(*m_db, "命令库");
+            for (std::size_t k = 0; *scan.next(); ++k)
+                if (scan.location().page == page)
+                    onPage.push_back(std::stoll(all[k][0]));
+        }
+        for (long long id : onPage) {
+            exec("delete from 命令库 where ID=" + std::to_string(id));
+            ids.erase(id);
+        }
+        return !onPage.empty();
+    }
 
     // The engine, mdbtools and mdb-reader all list exactly `ids`, and the check is clean.
     void expectReadersSee(const std::set<long long> &ids)
@@ -211,20 +230,7 @@ TEST_F(SpaceTest, deletedRowsTakeNewRowsAndEmptiedPagesComeBack)
 
     // Every row of the first data page goes: the page leaves the table and returns to the pool.
     const std::uint32_t firstPage = dataPages().front();
-    std::vector<long long> idsOnFirst;
-    {
-        auto def = *jet().tableDef("命令库");
-        TableScan scan(jet().pages(), *def, *jet().dataPages(*def));
-        const auto all = Qb::Test::tableRows(*m_db, "命令库");
-        for (std::size_t k = 0; *scan.next(); ++k)
-            if (scan.location().page == firstPage)
-                idsOnFirst.push_back(std::stoll(all[k][0]));
-    }
-    ASSERT_FALSE(idsOnFirst.empty());
-    for (long long id : idsOnFirst) {
-        exec("delete from 命令库 where ID=" + std::to_string(id));
-        ids.erase(id);
-    }
+    ASSERT_TRUE(deleteRowsOn(firstPage, ids));
     EXPECT_FALSE(std::ranges::count(dataPages(), firstPage) == 1) << "an emptied page leaves the table";
     auto freed = readUsageMap(jet().pages(), RowPointer{1, 0});
     ASSERT_TRUE(freed);
@@ -271,20 +277,7 @@ TEST_F(SpaceTest, insideOneTransaction_aReleasedPageIsTakenAgain)
         ids.insert(i);
     }
     const std::uint32_t firstPage = dataPages().front();
-    std::vector<long long> idsOnFirst;
-    {
-        auto def = *jet().tableDef("命令库");
-        TableScan scan(jet().pages(), *def, *jet().dataPages(*def));
-        const auto all = Qb::Test::tableRows(*m_db, "命令库");
-        for (std::size_t k = 0; *scan.next(); ++k)
-            if (scan.location().page == firstPage)
-                idsOnFirst.push_back(std::stoll(all[k][0]));
-    }
-    ASSERT_FALSE(idsOnFirst.empty());
-    for (long long id : idsOnFirst) {
-        exec("delete from 命令库 where ID=" + std::to_string(id));
-        ids.erase(id);
-    }
+    ASSERT_TRUE(deleteRowsOn(firstPage, ids));
     const std::uint32_t before = pages();
     insertCommand("memo", memoText(1990, 3)); // needs a long-value page of its own
     ids.insert(201);
