@@ -172,6 +172,14 @@ Result<void> checkColumns(const TableDef &t)
 
 } // namespace
 
+const ColumnDef *TableDef::columnByNumber(std::uint16_t number) const
+{
+    for (const ColumnDef &c : columns)
+        if (c.number == number)
+            return &c;
+    return nullptr;
+}
+
 int TableDef::findColumn(std::string_view name) const
 {
     // Names are unique ignoring letter case, so a name spelt as stored is the column.

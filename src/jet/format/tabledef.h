@@ -125,6 +125,8 @@ struct TableDef
     bool operator==(const TableDef &) const = default;
     // Index in `columns` of the column named `name` (letters case-insensitive), or -1.
     int findColumn(std::string_view name) const;
+    // The column whose number (ColumnDef::number, what indexes refer to) is `number`, or nullptr.
+    const ColumnDef *columnByNumber(std::uint16_t number) const;
 };
 
 // Reads the definition whose chain starts at `page`. Loops, wrong page types and fields that

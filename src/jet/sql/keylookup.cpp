@@ -14,14 +14,6 @@ namespace Qb::Jet {
 
 namespace {
 
-const ColumnDef *columnByNumber(const TableDef &t, std::uint16_t number)
-{
-    for (const ColumnDef &c : t.columns)
-        if (c.number == number)
-            return &c;
-    return nullptr;
-}
-
 // The key bytes every entry for the condition starts with. Integer keys are whole; a text key
 // stops after its inline weights and END_TEXT, since a stored value may add extra weights
 // (accents) that equality under the engine's case folding does not look at.
@@ -55,7 +47,7 @@ std::vector<std::uint8_t> indexPrefix(const TableDef &table, const RealIndexDef 
 {
     std::vector<std::uint8_t> prefix;
     for (const IndexColumn &ic : index.columns) {
-        const ColumnDef *c = columnByNumber(table, ic.columnNumber);
+        const ColumnDef *c = table.columnByNumber(ic.columnNumber);
         if (!c || !IndexKey::encodable(*c, ic))
             return prefix;
         const auto k = std::find_if(conditions.begin(), conditions.end(),

@@ -4,10 +4,8 @@
 
 #include "jet/format/bytewriter.h"
 #include "jet/format/datapagewriter.h"
-#include "jet/format/generalsort.h"
 #include "jet/format/indexkey.h"
 #include "jet/format/indexpagewriter.h"
-#include "jet/write/indexwriter.h"
 #include "jet/write/longvaluewriter.h"
 #include "jet/storage/pagealloc.h"
 #include "jet/format/rowcodec.h"
@@ -17,35 +15,6 @@
 #include <algorithm>
 
 namespace Qb::Jet {
-
-namespace {
-
-constexpr std::uint8_t IndexUnique = 0x01;
-constexpr std::uint8_t IndexIgnoreNulls = 0x02;
-
-const ColumnDef *columnByNumber(const TableDef &t, std::uint16_t number)
-{
-    for (const ColumnDef &c : t.columns)
-        if (c.number == number)
-            return &c;
-    return nullptr;
-}
-
-std::size_t positionOf(const TableDef &t, const ColumnDef &c) { return std::size_t(&c - t.columns.data()); }
-
-std::u16string storedText(ByteSpan stored)
-{
-    std::u16string out;
-    forEachStoredUnit(stored, [&](char16_t c) {
-        out.push_back(c);
-        return true;
-    });
-    return out;
-}
-
-Error unsupported(const std::string &what) { return Error{ErrorCode::Unsupported, what}; }
-
-} // namespace
 
 TableWriter::TableWriter(TxWriter &tx, TableDef table, IndexPageCache *indexPages)
     : m_tx(tx), m_table(std::move(table)), m_ownIndexPages(indexPages ? nullptr : std::make_unique<IndexPageCache>()),
@@ -60,7 +29,7 @@ Result<TableWriter> TableWriter::make(TxWriter &tx, TableDef table, IndexPageCac
                                                 + " is a system table; it is not written");
     for (std::size_t i = 0; i < table.realIndexes.size(); ++i) {
         for (const IndexColumn &ic : table.realIndexes[i].columns) {
-            const ColumnDef *c = columnByNumber(table, ic.columnNumber);
+            const ColumnDef *c = table.columnByNumber(ic.columnNumber);
             if (!c || !IndexKey::encodable(*c, ic))
                 return fail(ErrorCode::Unsupported,
                             "an index of this table uses " + (c ? "column " + c->name : std::string("a missing column"))
@@ -121,127 +90,6 @@ Result<RowWriter::Field> TableWriter::fieldFor(const ColumnDef &c, const Value &
         return RowWriter::Field::of(std::move(*field));
     }
     return RowWriter::encodeFixed(c, v);
-}
-
-Result<std::optional<std::vector<std::uint8_t>>> TableWriter::keyOf(const RealIndexDef &idx,
-                                                                    const std::vector<RowWriter::Field> &fields)
-{
-    std::vector<std::uint8_t> key;
-    key.reserve(16 * idx.columns.size());
-    bool allNull = true;
-    for (const IndexColumn &ic : idx.columns) {
-        const ColumnDef &c = *columnByNumber(m_table, ic.columnNumber);
-        const RowWriter::Field &f = fields[positionOf(m_table, c)];
-        if (f.null) {
-            key.push_back(IndexKey::NullAscending);
-            continue;
-        }
-        allNull = false;
-        if (c.type == std::uint8_t(ColumnType::Text)) {
-            auto text = GeneralSort::textKey(storedText(f.bytes));
-            if (!text)
-                return std::unexpected(unsupported("a value of column " + c.name
-                                                   + " has characters this engine cannot place in its index"));
-            appendBytes(key, *text);
-        } else {
-            IndexKey::appendIntegerKey(key, f.bytes);
-        }
-    }
-    if (allNull && (idx.flags & IndexIgnoreNulls))
-        return std::optional<std::vector<std::uint8_t>>();
-    return std::optional(std::move(key));
-}
-
-Result<void> TableWriter::keysEncodable(const std::vector<RowWriter::Field> &fields)
-{
-    for (const RealIndexDef &idx : m_table.realIndexes)
-        if (auto key = keyOf(idx, fields); !key)
-            return std::unexpected(key.error());
-    return {};
-}
-
-Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
-{
-    for (RealIndexDef &idx : m_table.realIndexes) {
-        auto key = keyOf(idx, fields);
-        if (!key)
-            return std::unexpected(key.error());
-        if (*key)
-            if (auto r = addEntry(idx, **key, at); !r)
-                return r;
-    }
-    return {};
-}
-
-Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
-{
-    IndexWriter writer(m_tx, m_table, idx, *m_indexPages);
-    const bool unique = idx.flags & IndexUnique;
-    RawIndexEntry entry; // one allocation per entry, the row pointer included
-    entry.reserve(key.size() + IndexLayout::RowPointerBytes);
-    entry.assign(key.begin(), key.end());
-    auto present = writer.insertKeyed(leafEntry(std::move(entry), at.page, std::uint8_t(at.slot)), key.size(), unique);
-    if (!present)
-        return std::unexpected(present.error());
-    if (*present && unique)
-        return fail(ErrorCode::Unsupported, "the value is already present in a unique index of this table");
-    if (idx.entryCount)
-        ++idx.entryCount;
-    if (!*present)
-        ++idx.uniqueCount;
-    return {};
-}
-
-Result<void> TableWriter::removeEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
-{
-    IndexWriter writer(m_tx, m_table, idx, *m_indexPages);
-    if (auto r = writer.remove(leafEntry(key, at.page, std::uint8_t(at.slot))); !r)
-        return r;
-    // In a unique index the key went with its only entry.
-    auto still = (idx.flags & IndexUnique) ? Result<bool>(false) : writer.containsKey(key);
-    if (!still)
-        return std::unexpected(still.error());
-    if (idx.entryCount)
-        --idx.entryCount;
-    if (!*still && idx.uniqueCount)
-        --idx.uniqueCount;
-    return {};
-}
-
-// Only indexes whose key changed are touched.
-Result<void> TableWriter::moveEntries(const std::vector<RowWriter::Field> &before,
-                                      const std::vector<RowWriter::Field> &after, RowLocation at)
-{
-    for (RealIndexDef &idx : m_table.realIndexes) {
-        auto oldKey = keyOf(idx, before);
-        if (!oldKey)
-            return std::unexpected(oldKey.error());
-        auto newKey = keyOf(idx, after);
-        if (!newKey)
-            return std::unexpected(newKey.error());
-        if (*oldKey == *newKey)
-            continue;
-        if (*oldKey)
-            if (auto r = removeEntry(idx, **oldKey, at); !r)
-                return r;
-        if (*newKey)
-            if (auto r = addEntry(idx, **newKey, at); !r)
-                return r;
-    }
-    return {};
-}
-
-Result<void> TableWriter::removeEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
-{
-    for (RealIndexDef &idx : m_table.realIndexes) {
-        auto key = keyOf(idx, fields);
-        if (!key)
-            return std::unexpected(key.error());
-        if (*key)
-            if (auto r = removeEntry(idx, **key, at); !r)
-                return r;
-    }
-    return {};
 }
 
 // The lowest page of the table in both its owned and free-space maps that takes the row, with
