@@ -14,7 +14,7 @@ big=$dir/jet-export-$rows.mdb small=$dir/jet-export-$((rows / 4)).mdb
 [ -f "$small" ] || "$gen" "$small" $((rows / 4))
 
 runs=${QB_EXPORT_RUNS:-5}
-# key, label, command...: runs the command $runs times (output to out.csv) and prints
+# key, label, command...: runs the command $runs times (output to a new out.csv) and prints
 # "label  wall s  cpu s  peak KB", each the median over the runs; wall time is taken to the
 # microsecond (EPOCHREALTIME), since the fastest of these take a few hundredths of a second.
 # The medians are kept in $dir/KEY.wall and $dir/KEY.cpu.
@@ -22,6 +22,9 @@ measure() {
     local key=$1 label=$2; shift 2
     : >"$dir/walls" ; : >"$dir/cpus" ; : >"$dir/rsss"
     for ((i = 0; i < runs; i++)); do
+        # The last run's output goes first, outside the clock: truncating it in the redirection
+        # would charge this run for dropping (on ext4, flushing) the pages the last one wrote.
+        rm -f "$dir/out.csv"
         local start=$EPOCHREALTIME
         /usr/bin/time -f "%U %S %M" -o "$dir/time.txt" "$@" >"$dir/out.csv"
         local end=$EPOCHREALTIME

@@ -51,11 +51,18 @@ public:
         if (m_high && p < end && *p != 0)
             put(char16_t(*p++));
         while (p < end) {
-            if (end - p >= 8 && eightAscii(p)) {
+            if (end - p >= 8) {
+                // Eight bytes are copied whatever the run: the buffer holds three bytes for every
+                // stored byte, and at least eight stored bytes remain. What follows the run is
+                // written over.
+                const std::size_t run = asciiInEight(p);
                 std::memcpy(m_p, p, 8);
-                m_p += 8;
-                p += 8;
-            } else if (*p == 0) {
+                m_p += run;
+                p += run;
+                if (run == 8)
+                    continue;
+            }
+            if (*p == 0) {
                 break;
             } else if (*p < 0x80) {
                 *m_p++ = char(*p++);
@@ -77,13 +84,19 @@ public:
     }
 
 private:
-    // Eight ASCII bytes, none of them zero.
-    static bool eightAscii(const std::uint8_t *p)
+    // How many of the eight bytes at `p` lead with ASCII other than zero. A bad byte's high bit
+    // is set in the mask, and below the first bad byte no borrow disturbs it, so on a
+    // little-endian machine the lowest set bit marks the first bad byte; elsewhere only a whole
+    // word of them counts.
+    static std::size_t asciiInEight(const std::uint8_t *p)
     {
         std::uint64_t v;
         std::memcpy(&v, p, 8);
         constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
-        return (v & Highs) == 0 && ((v - Ones) & ~v & Highs) == 0;
+        const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs);
+        if (bad == 0)
+            return 8;
+        return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
     }
 
     // Surrogates, and whatever follows a high one.
