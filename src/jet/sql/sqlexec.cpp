@@ -13,7 +13,6 @@
 #include "jet/write/txwriter.h"
 
 #include <cmath>
-#include <span>
 #include <vector>
 
 namespace Qb::Jet {
@@ -99,14 +98,7 @@ Result<std::vector<RowLocation>> matchingRows(JetDatabase &db, const Statement &
     return rows;
 }
 
-// The literals of a statement that its values may take: its own, or copies of a const one's.
-struct Literals
-{
-    std::span<Literal> values;
-    std::span<Assignment> assignments;
-};
-
-Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st, std::span<Literal> literals)
+Result<std::uint64_t> runInsert(TableWriter &w, Statement &st)
 {
     const TableDef &t = w.table();
     if (st.columns.size() != st.values.size())
@@ -121,7 +113,7 @@ Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st, std::span<L
         if (seen[*i])
             return fail(ErrorCode::SqlSyntax, "column " + st.columns[k] + " is named twice");
         seen[*i] = true;
-        auto v = valueFor(t.columns[*i], literals[k]);
+        auto v = valueFor(t.columns[*i], st.values[k]);
         if (!v)
             return std::unexpected(v.error());
         values[*i] = std::move(*v);
@@ -131,7 +123,7 @@ Result<std::uint64_t> runInsert(TableWriter &w, const Statement &st, std::span<L
     return 1;
 }
 
-Result<std::uint64_t> runUpdate(TableWriter &w, std::span<Assignment> assignments, const std::vector<RowLocation> &rows)
+Result<std::uint64_t> runUpdate(TableWriter &w, std::vector<Assignment> &assignments, const std::vector<RowLocation> &rows)
 {
     const TableDef &t = w.table();
     std::vector<std::pair<std::size_t, Value>> changes;
@@ -158,8 +150,11 @@ Result<std::uint64_t> runDelete(TableWriter &w, const std::vector<RowLocation> &
     return rows.size();
 }
 
-Result<std::uint64_t> run(JetDatabase &db, TxWriter &tx, const Statement &st, Literals literals,
-                          StatementChanges &changes)
+} // namespace
+
+StatementChanges::~StatementChanges() = default;
+
+Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, Statement &&st, StatementChanges &changes)
 {
     auto def = db.tableDef(st.table);
     if (!def)
@@ -178,8 +173,8 @@ Result<std::uint64_t> run(JetDatabase &db, TxWriter &tx, const Statement &st, Li
     if (!writer)
         return fail(writer.error().code, "table " + st.table + ": " + writer.error().message);
     writer->observeRows(changes.indexChanges.get());
-    Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st, literals.values)
-                                  : st.kind == StatementKind::Update ? runUpdate(*writer, literals.assignments, rows)
+    Result<std::uint64_t> changed = st.kind == StatementKind::Insert ? runInsert(*writer, st)
+                                  : st.kind == StatementKind::Update ? runUpdate(*writer, st.assignments, rows)
                                   : runDelete(*writer, rows);
     if (!changed || *changed == 0)
         return changed;
@@ -188,23 +183,6 @@ Result<std::uint64_t> run(JetDatabase &db, TxWriter &tx, const Statement &st, Li
     changes.dataPagesChanged = writer->ownedPagesChanged();
     changes.definition = std::make_shared<TableDef>(std::move(*writer).table());
     return changed;
-}
-
-} // namespace
-
-StatementChanges::~StatementChanges() = default;
-
-Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &statement,
-                                       StatementChanges &changes)
-{
-    std::vector<Literal> values = statement.values;
-    std::vector<Assignment> assignments = statement.assignments;
-    return run(db, tx, statement, {values, assignments}, changes);
-}
-
-Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, Statement &&statement, StatementChanges &changes)
-{
-    return run(db, tx, statement, {statement.values, statement.assignments}, changes);
 }
 
 } // namespace Qb::Jet

@@ -28,10 +28,8 @@ struct StatementChanges
 
 // Runs `statement` on `db` into `tx`, which must be the open overlay of db.pages(). Returns the
 // number of rows inserted, updated or deleted, and fills `changes`. On an error `tx` may hold
-// part of the statement's changes: the caller rolls it back.
-Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, const Statement &statement,
-                                       StatementChanges &changes);
-// The same, taking the statement: its text literals move into the rows instead of being copied.
+// part of the statement's changes: the caller rolls it back. The statement is taken: its text
+// literals move into the rows.
 Result<std::uint64_t> executeStatement(JetDatabase &db, TxWriter &tx, Statement &&statement,
                                        StatementChanges &changes);
 

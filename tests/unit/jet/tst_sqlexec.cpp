@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Running parsed statements: a statement handed over (its text literals move into the rows)
-// writes the same rows as one passed as const (its literals copied), long memo text and
-// doubled quotes included, through inserts and an update that follows them.
+// writes the same rows as a copy of it handed over while the parsed one stays as it was, long
+// memo text and doubled quotes included, through inserts and an update that follows them.
 #include "jet/sql/sqlexec.h"
 
 #include "jet/jetdatabase.h"
@@ -32,7 +32,7 @@ Rows rowsAfter(const std::vector<std::string> &script, bool handedOver)
         TxWriter tx((*db)->pages());
         StatementChanges changes;
         auto changed = handedOver ? executeStatement(**db, tx, std::move(*statement), changes)
-                                  : executeStatement(**db, tx, std::as_const(*statement), changes);
+                                  : executeStatement(**db, tx, Statement(std::as_const(*statement)), changes);
         EXPECT_TRUE(changed && *changed == 1) << sql.substr(0, 60);
         EXPECT_TRUE(tx.commit(nullptr));
         EXPECT_TRUE((*db)->invalidate());

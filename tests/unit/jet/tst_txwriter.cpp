@@ -85,8 +85,9 @@ TEST(TxWriter, showsItsOwnLatestBytesThroughEveryStepAndCommitsThem)
         {
             TxWriter tx(cache);
             expected = runSteps(cache, tx);
-            if (commit)
+            if (commit) {
                 ASSERT_TRUE(tx.commit(nullptr));
+            }
         }
         cache.invalidateAll();
         ASSERT_EQ(*cache.pageCount(), commit ? expected.size() : FilePages);
