@@ -22,7 +22,7 @@ TxWriter::~TxWriter()
 
 const TxWriter::Recent *TxWriter::found(std::uint32_t page) const
 {
-    Recent &recent = m_recent[page % m_recent.size()];
+    Recent &recent = recentSlot(page);
     if ((recent.dirty || recent.pin) && recent.page == page)
         return &recent;
     if (const auto it = m_dirty.find(page); it != m_dirty.end())
@@ -41,16 +41,15 @@ PageRef TxWriter::changedPage(std::uint32_t number) const
     return nullptr;
 }
 
-Result<PageRef> TxWriter::current(std::uint32_t page)
+// A page neither changed nor read yet this statement, from the cache.
+Result<PageRef> TxWriter::pinned(std::uint32_t page)
 {
-    if (const Recent *r = found(page))
-        return r->dirty ? PageRef(*r->dirty) : *r->pin;
     auto p = m_cache.page(page);
     if (!p)
         return std::unexpected(p.error());
     // The cache may evict the page; the pin keeps its bytes alive for the statement.
     const PageRef &pin = m_pins.emplace(page, *p).first->second;
-    m_recent[page % m_recent.size()] = {page, nullptr, &pin};
+    recentSlot(page) = {page, nullptr, &pin};
     return pin;
 }
 
@@ -58,7 +57,7 @@ Result<ByteSpan> TxWriter::read(std::uint32_t page)
 {
     if (const Recent *r = found(page))
         return r->dirty ? ByteSpan((*r->dirty)->data(), PageSize) : bytesOf(*r->pin);
-    auto p = current(page);
+    auto p = pinned(page);
     if (!p)
         return std::unexpected(p.error());
     return bytesOf(*p);
@@ -66,9 +65,10 @@ Result<ByteSpan> TxWriter::read(std::uint32_t page)
 
 Result<MutableBytes> TxWriter::write(std::uint32_t page)
 {
-    if (const Recent *r = found(page); r && r->dirty)
+    const Recent *r = found(page);
+    if (r && r->dirty)
         return MutableBytes((*r->dirty)->data(), PageSize);
-    auto original = current(page);
+    auto original = r ? Result<PageRef>(*r->pin) : pinned(page);
     if (!original)
         return std::unexpected(original.error());
     if (page < m_originalCount)
@@ -76,7 +76,7 @@ Result<MutableBytes> TxWriter::write(std::uint32_t page)
     else
         ++m_addedHeld;
     const auto &slot = m_dirty[page] = std::make_shared<PageBytes>(**original);
-    m_recent[page % m_recent.size()] = {page, &slot, nullptr};
+    recentSlot(page) = {page, &slot, nullptr};
     return MutableBytes(slot->data(), PageSize);
 }
 
@@ -84,7 +84,7 @@ std::uint32_t TxWriter::append()
 {
     const std::uint32_t page = m_pageCount++;
     const auto &slot = m_dirty[page] = std::make_shared<PageBytes>();
-    m_recent[page % m_recent.size()] = {page, &slot, nullptr};
+    recentSlot(page) = {page, &slot, nullptr};
     ++m_addedHeld;
     return page;
 }

@@ -65,7 +65,7 @@ public:
     std::uint32_t overlayPageCount() const override { return m_pageCount; }
 
 private:
-    Result<PageRef> current(std::uint32_t page);
+    Result<PageRef> pinned(std::uint32_t page);
     // Entries of m_dirty and m_pins found lately, by page number modulo their count: the few
     // pages a statement keeps coming back to (its data page, long-value page, maps, index
     // leaves) are found without a search. An entry's address holds until it leaves its map,
@@ -77,6 +77,7 @@ private:
         const PageRef *pin = nullptr;                       // else its pin, when read
     };
     const Recent *found(std::uint32_t page) const;
+    Recent &recentSlot(std::uint32_t page) const { return m_recent[page % m_recent.size()]; }
     void forgetRecent() const { m_recent.fill({}); }
     void dropUnchanged();
     Result<void> writeRuns(bool addedOnly);
