@@ -16,6 +16,21 @@ constexpr char32_t Replacement = 0xFFFD;
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// How many of the eight bytes at `p` lead with ASCII other than zero (U+0000 cannot be stored
+// compressed). A bad byte's high bit is set in the mask, and below the first bad byte no borrow
+// disturbs it, so on a little-endian machine the lowest set bit marks the first bad byte;
+// elsewhere only a whole word of them counts.
+std::size_t asciiInEight(const unsigned char *p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
+    const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs);
+    if (bad == 0)
+        return 8;
+    return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
+}
+
 // Writes UTF-8 for UTF-16 units into a buffer sized for the worst case (3 bytes per unit, plus
 // a replacement for a surrogate left unpaired), pairing surrogates. The hot path of every text
 // and memo value.
@@ -84,21 +99,6 @@ public:
     }
 
 private:
-    // How many of the eight bytes at `p` lead with ASCII other than zero. A bad byte's high bit
-    // is set in the mask, and below the first bad byte no borrow disturbs it, so on a
-    // little-endian machine the lowest set bit marks the first bad byte; elsewhere only a whole
-    // word of them counts.
-    static std::size_t asciiInEight(const std::uint8_t *p)
-    {
-        std::uint64_t v;
-        std::memcpy(&v, p, 8);
-        constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
-        const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs);
-        if (bad == 0)
-            return 8;
-        return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
-    }
-
     // Surrogates, and whatever follows a high one.
     void putPaired(char16_t c)
     {
@@ -257,22 +257,16 @@ std::uint64_t widenAscii(std::uint32_t bytes)
 }
 
 
-// The length of the run of ASCII bytes other than zero (U+0000 cannot be stored compressed) at
-// `p`, `left` bytes remaining; eight bytes a test while eight remain. A bad byte's high bit is
-// set in the mask, and below the first bad byte no borrow disturbs it, so on a little-endian
-// machine the lowest set bit marks the first bad byte.
+// The length of the run of ASCII bytes other than zero at `p`, `left` bytes remaining; eight
+// bytes a test while eight remain.
 std::size_t asciiRun(const unsigned char *p, std::size_t left)
 {
-    constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
     std::size_t n = 0;
-    for (; left - n >= 8; n += 8) {
-        std::uint64_t v;
-        std::memcpy(&v, p + n, 8);
-        if (const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs)) {
-            if constexpr (std::endian::native == std::endian::little)
-                return n + std::size_t(std::countr_zero(bad) / 8);
+    while (left - n >= 8) {
+        const std::size_t lead = asciiInEight(p + n);
+        n += lead;
+        if (lead < 8)
             break;
-        }
     }
     while (n < left && p[n] != 0 && p[n] < 0x80)
         ++n;
@@ -569,15 +563,10 @@ bool equalsFolded(std::string_view utf8, std::u16string_view folded)
 {
     std::size_t n = 0;
     const auto next = [&](char16_t unit) { return n < folded.size() && foldCase(unit) == folded[n++]; };
-    for (std::size_t i = 0; i < utf8.size();) {
-        const char32_t cp = nextCodePoint(utf8, i);
-        const bool same = cp >= 0x10000 ? next(char16_t(0xD800 + ((cp - 0x10000) >> 10)))
-                && next(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)))
-                                        : next(char16_t(cp));
-        if (!same)
-            return false;
-    }
-    return n == folded.size();
+    const bool same = forEachUtf8Unit(utf8, next, [&](const unsigned char *ascii, std::size_t count) {
+        return std::all_of(ascii, ascii + count, [&](unsigned char c) { return next(c); });
+    });
+    return same && n == folded.size();
 }
 
 } // namespace Qb::Jet
