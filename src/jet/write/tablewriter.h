@@ -101,6 +101,9 @@ private:
     Result<std::vector<RowWriter::Field>> fieldsOf(const StoredRow &row);
     Result<std::optional<std::vector<std::uint8_t>>> keyOf(const RealIndexDef &index,
                                                            const std::vector<RowWriter::Field> &fields);
+    // Adds or removes (`change`) the row's entry in every index that has a key for it.
+    using EntryChange = Result<void> (TableWriter::*)(RealIndexDef &, const std::vector<std::uint8_t> &, RowLocation);
+    Result<void> changeEntries(const std::vector<RowWriter::Field> &fields, RowLocation at, EntryChange change);
     Result<void> addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at);
     Result<void> removeEntries(const std::vector<RowWriter::Field> &fields, RowLocation at);
     Result<void> moveEntries(const std::vector<RowWriter::Field> &before, const std::vector<RowWriter::Field> &after,

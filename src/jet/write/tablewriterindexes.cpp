@@ -69,17 +69,23 @@ Result<void> TableWriter::keysEncodable(const std::vector<RowWriter::Field> &fie
     return {};
 }
 
-Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
+Result<void> TableWriter::changeEntries(const std::vector<RowWriter::Field> &fields, RowLocation at,
+                                        EntryChange change)
 {
     for (RealIndexDef &idx : m_table.realIndexes) {
         auto key = keyOf(idx, fields);
         if (!key)
             return std::unexpected(key.error());
         if (*key)
-            if (auto r = addEntry(idx, **key, at); !r)
+            if (auto r = (this->*change)(idx, **key, at); !r)
                 return r;
     }
     return {};
+}
+
+Result<void> TableWriter::addEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
+{
+    return changeEntries(fields, at, &TableWriter::addEntry);
 }
 
 Result<void> TableWriter::addEntry(RealIndexDef &idx, const std::vector<std::uint8_t> &key, RowLocation at)
@@ -142,15 +148,7 @@ Result<void> TableWriter::moveEntries(const std::vector<RowWriter::Field> &befor
 
 Result<void> TableWriter::removeEntries(const std::vector<RowWriter::Field> &fields, RowLocation at)
 {
-    for (RealIndexDef &idx : m_table.realIndexes) {
-        auto key = keyOf(idx, fields);
-        if (!key)
-            return std::unexpected(key.error());
-        if (*key)
-            if (auto r = removeEntry(idx, **key, at); !r)
-                return r;
-    }
-    return {};
+    return changeEntries(fields, at, &TableWriter::removeEntry);
 }
 
 } // namespace Qb::Jet
