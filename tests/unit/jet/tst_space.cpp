@@ -149,6 +149,16 @@ protected:
     }
     std::uint32_t pages() { return *jet().pages().pageCount(); }
     std::vector<std::uint32_t> dataPages() { return **jet().dataPages(**jet().tableDef("命令库")); }
+    // Inserts commands 1 to `count`, each with a 300-character memo; their IDs.
+    std::set<long long> insertCommandsWithMemos(int count)
+    {
+        std::set<long long> ids;
+        for (int i = 1; i <= count; ++i) {
+            insertCommand("command" + std::to_string(i) + std::string(180, 'n'), memoText(300, i));
+            ids.insert(i);
+        }
+        return ids;
+    }
     // Deletes every command whose row is on data page `page`, taking their IDs out of `ids`;
     // false when the page held none.
     bool deleteRowsOn(std::uint32_t page, std::set<long long> &ids)
@@ -247,11 +257,7 @@ TEST_F(SpaceTest, deletedRowsTakeNewRowsAndEmptiedPagesComeBack)
 TEST_F(SpaceTest, insideOneTransaction_deletedRowsTakeNewRows)
 {
     ASSERT_TRUE(m_db->beginTransaction());
-    std::set<long long> ids;
-    for (int i = 1; i <= 200; ++i) {
-        insertCommand("command" + std::to_string(i) + std::string(180, 'n'), memoText(300, i));
-        ids.insert(i);
-    }
+    std::set<long long> ids = insertCommandsWithMemos(200);
     const std::uint32_t grown = pages();
     for (int i = 21; i <= 30; ++i) {
         exec("delete from 命令库 where ID=" + std::to_string(i));
@@ -271,11 +277,7 @@ TEST_F(SpaceTest, insideOneTransaction_deletedRowsTakeNewRows)
 TEST_F(SpaceTest, insideOneTransaction_aReleasedPageIsTakenAgain)
 {
     ASSERT_TRUE(m_db->beginTransaction());
-    std::set<long long> ids;
-    for (int i = 1; i <= 200; ++i) {
-        insertCommand("command" + std::to_string(i) + std::string(180, 'n'), memoText(300, i));
-        ids.insert(i);
-    }
+    std::set<long long> ids = insertCommandsWithMemos(200);
     const std::uint32_t firstPage = dataPages().front();
     ASSERT_TRUE(deleteRowsOn(firstPage, ids));
     const std::uint32_t before = pages();
