@@ -138,11 +138,12 @@ void printIo(int size, const char *kind, int count, const IoCounts &io, double o
                 per(io.directorySyncs), flushing * 100);
     const IoCounts::PerFile &l = io.library;
     const auto ms = [](double s, std::uint64_t n) { return n ? s / double(n) * 1000 : 0.0; };
+    const IoCounts::PerFile &j = io.journal;
     std::printf("%7d commands %-6s  library flushes: %llu after a length change %.2f ms each | %llu in place %.2f ms"
-                " each\n",
+                " each | journal flushes %.2f ms each\n",
                 size, kind, static_cast<unsigned long long>(l.resizedSyncs), ms(l.resizedSyncSeconds, l.resizedSyncs),
                 static_cast<unsigned long long>(l.syncs - l.resizedSyncs),
-                ms(l.syncSeconds - l.resizedSyncSeconds, l.syncs - l.resizedSyncs));
+                ms(l.syncSeconds - l.resizedSyncSeconds, l.syncs - l.resizedSyncs), ms(j.syncSeconds, j.syncs));
     std::fflush(stdout);
 }
 

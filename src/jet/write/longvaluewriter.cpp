@@ -132,6 +132,30 @@ Result<std::vector<std::uint8_t>> store(TxWriter &tx, const TableDef &table, con
     return header(length, next);
 }
 
+Result<std::optional<std::vector<std::uint8_t>>> storeOver(TxWriter &tx, ByteSpan oldField, ByteSpan value)
+{
+    using Field = std::optional<std::vector<std::uint8_t>>;
+    if (oldField.size() < LongValueHeaderSize || value.size() <= MaxInline || value.size() > MaxSingleRow)
+        return Field();
+    const std::uint32_t kind = u32(oldField, 0) & ~LongValueLengthMask;
+    if (kind != LongValueSingleRow)
+        return Field();
+    const Placed at{u24(oldField, 5), oldField[4]};
+    auto bytes = tx.read(at.page);
+    if (!bytes)
+        return std::unexpected(bytes.error());
+    if ((*bytes)[0] != PageTypeData || dataPageOwner(*bytes) != LongValueOwner)
+        return Field();
+    if (auto slot = rowSlot(*bytes, at.page, at.row); !slot || slot->deleted())
+        return Field(); // a damaged value is left to release(), which reports it
+    auto page = tx.write(at.page);
+    if (!page)
+        return std::unexpected(page.error());
+    if (!DataPageWriter::replaceRow(*page, at.row, value, 0))
+        return Field();
+    return Field(header(std::uint32_t(value.size()) | LongValueSingleRow, at));
+}
+
 namespace {
 
 // After a row of `page` was deleted: a page with live rows left goes back into the column's

@@ -92,6 +92,29 @@ Result<RowWriter::Field> TableWriter::fieldFor(const ColumnDef &c, const Value &
     return RowWriter::encodeFixed(c, v);
 }
 
+// A memo or OLE value written over the one it replaces, when that one takes a single LVAL row
+// and its page has room for the new bytes: the update then changes the row's page and that one,
+// and no usage map. nullopt: the value is stored anew (fieldFor), and the old one released.
+Result<std::optional<RowWriter::Field>> TableWriter::fieldOver(const ColumnDef &c, const RowWriter::Field &old,
+                                                               const Value &v)
+{
+    if (!c.isLongValue() || old.null || isNull(v))
+        return std::optional<RowWriter::Field>();
+    ByteSpan bytes;
+    if (const auto *s = std::get_if<std::string>(&v); s && c.isText())
+        bytes = storedTextOf(*s, c.extFlags & ColumnCompressedUnicode).bytes;
+    else if (const auto *b = std::get_if<Bytes>(&v); b && !c.isText())
+        bytes = *b;
+    else
+        return std::optional<RowWriter::Field>(); // fieldFor reports the mismatch
+    auto field = LongValueWriter::storeOver(m_tx, old.bytes, bytes);
+    if (!field)
+        return std::unexpected(field.error());
+    if (!*field)
+        return std::optional<RowWriter::Field>();
+    return std::optional(RowWriter::Field::of(std::move(**field)));
+}
+
 // The lowest page of the table in both its owned and free-space maps that takes the row, with
 // the bytes of its deleted rows given back if need be. Pages on the way that cannot take it
 // leave the free-space map (deleting a row there brings them back); when none is left a page
@@ -268,18 +291,20 @@ Result<void> TableWriter::update(RowLocation at, const std::vector<std::pair<std
     if (!oldFields)
         return std::unexpected(oldFields.error());
     std::vector<RowWriter::Field> fields = *oldFields;
-    std::vector<RowWriter::Field> replaced;
+    // Memo rows of replaced values go, unless rewritten where they were; index entries follow
+    // changed keys.
+    std::vector<RowWriter::Field> released(m_table.columns.size());
     for (const auto &[column, value] : changes) {
-        auto field = fieldFor(m_table.columns[column], value);
+        auto over = fieldOver(m_table.columns[column], fields[column], value);
+        if (!over)
+            return std::unexpected(over.error());
+        auto field = *over ? Result<RowWriter::Field>(std::move(**over)) : fieldFor(m_table.columns[column], value);
         if (!field)
             return std::unexpected(field.error());
-        replaced.push_back(fields[column]);
+        if (!*over)
+            released[column] = std::move(fields[column]);
         fields[column] = std::move(*field);
     }
-    // Memo rows of replaced values go; index entries follow changed keys.
-    std::vector<RowWriter::Field> released(m_table.columns.size());
-    for (std::size_t k = 0; k < changes.size(); ++k)
-        released[changes[k].first] = replaced[k];
     if (auto r = releaseLongValues(released); !r)
         return r;
     if (auto r = moveEntries(*oldFields, fields, at); !r)

@@ -89,6 +89,8 @@ private:
     TableWriter(TxWriter &tx, TableDef table, IndexPageCache *indexPages);
 
     Result<RowWriter::Field> fieldFor(const ColumnDef &column, const Value &value);
+    Result<std::optional<RowWriter::Field>> fieldOver(const ColumnDef &column, const RowWriter::Field &old,
+                                                      const Value &value);
     // The stored form of a text, valid until the next call on this thread, and its length in
     // UTF-16 units.
     struct StoredText

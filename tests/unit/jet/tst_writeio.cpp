@@ -105,6 +105,7 @@ struct IoCase
 {
     const char *name;
     std::string sql;
+    std::size_t pages = 0; // the library pages the statement must change; 0: not checked
 };
 
 void PrintTo(const IoCase &c, std::ostream *os) { *os << c.name; }
@@ -134,6 +135,8 @@ TEST_P(StatementIo, twoFlushesAndEachChangedPageWrittenOnce)
     EXPECT_EQ(io.shape, "JjDdJ");
     EXPECT_EQ(io.faults, std::vector<std::string>());
     EXPECT_EQ(io.written, changedPages(before, *memory.node(Library))) << "pages written unchanged, or changes unwritten";
+    if (GetParam().pages)
+        EXPECT_EQ(io.written.size(), GetParam().pages) << "pages changed: " << ::testing::PrintToString(io.written);
     RecordProperty("pages", int(io.written.size()));
 }
 
@@ -145,6 +148,10 @@ INSTANTIATE_TEST_SUITE_P(
                       IoCase{"updateSameLength", "update 命令库 set 类型='过程' where 命令名='cmd5'"},
                       IoCase{"updateMemoGrows", "update 命令库 set 说明='" + text(12000, 3) + "' where 命令名='cmd6'"},
                       IoCase{"updateMemoShrinks", "update 命令库 set 说明='short' where 命令名='cmd7'"},
+                      // A one-row memo rewritten in its own slot: its page, and the row's page only when
+                      // the memo's length (kept in the row) changes; no usage map.
+                      IoCase{"updateMemoInItsSlot", "update 命令库 set 说明='" + text(2019, 40) + "' where 命令名='cmd1'", 1},
+                      IoCase{"updateMemoShorterInItsSlot", "update 命令库 set 说明='" + text(1500, 41) + "' where 命令名='cmd4'", 2},
                       IoCase{"deleteShort", "delete from 命令库 where 命令名='cmd1'"},
                       IoCase{"deleteMemoChain", "delete from 命令库 where 命令名='cmd12'"}),
     [](const ::testing::TestParamInfo<IoCase> &info) { return std::string(info.param.name); });
