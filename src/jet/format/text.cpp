@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace Qb::Jet {
 
@@ -16,19 +17,58 @@ constexpr char32_t Replacement = 0xFFFD;
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// How many of the eight bytes at `p` lead with ASCII other than zero (U+0000 cannot be stored
-// compressed). A bad byte's high bit is set in the mask, and below the first bad byte no borrow
-// disturbs it, so on a little-endian machine the lowest set bit marks the first bad byte;
-// elsewhere only a whole word of them counts.
-std::size_t asciiInEight(const unsigned char *p)
+// Eight bytes at `p` as a little-endian word, whatever the machine's order.
+std::uint64_t loadLittle64(const unsigned char *p)
 {
     std::uint64_t v;
     std::memcpy(&v, p, 8);
+    if constexpr (std::endian::native == std::endian::big)
+        v = std::byteswap(v);
+    return v;
+}
+
+// Four bytes, the lowest first, at `p`.
+void storeLittle32(char *p, std::uint32_t v)
+{
+    if constexpr (std::endian::native == std::endian::big)
+        v = std::byteswap(v);
+    std::memcpy(p, &v, 4);
+}
+
+// The bytes of a word that are not ASCII other than zero (U+0000 cannot be stored compressed),
+// each marked by its top bit. Below the first such byte no borrow disturbs the mask, so the
+// lowest mark is exact; the ones above it are not used.
+std::uint64_t notAscii(std::uint64_t v)
+{
     constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
-    const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs);
-    if (bad == 0)
-        return 8;
-    return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
+    return (v & Highs) | ((v - Ones) & ~v & Highs);
+}
+
+// How many of the eight bytes at `p` lead with ASCII other than zero.
+std::size_t asciiInEight(const unsigned char *p)
+{
+    const std::uint64_t bad = notAscii(loadLittle64(p));
+    return bad == 0 ? 8 : std::size_t(std::countr_zero(bad)) / 8;
+}
+
+// The UTF-8 of every unit, its bytes in the low three bytes of the entry (the first lowest)
+// and its length in the top one, so that a run mixing ASCII, Latin and CJK converts without a
+// branch. Surrogates' entries are not used: a run holding one takes the pairing path.
+const std::uint32_t *utf8OfUnits()
+{
+    static const std::vector<std::uint32_t> table = [] {
+        std::vector<std::uint32_t> t(0x10000);
+        for (std::uint32_t c = 0; c < t.size(); ++c) {
+            if (c < 0x80)
+                t[c] = c | 1u << 24;
+            else if (c < 0x800)
+                t[c] = (0xC0u | c >> 6) | (0x80u | (c & 0x3Fu)) << 8 | 2u << 24;
+            else
+                t[c] = (0xE0u | c >> 12) | (0x80u | (c >> 6 & 0x3Fu)) << 8 | (0x80u | (c & 0x3Fu)) << 16 | 3u << 24;
+        }
+        return t;
+    }();
+    return table.data();
 }
 
 // Writes UTF-8 for UTF-16 units into a buffer sized for the worst case (3 bytes per unit, plus
@@ -85,6 +125,25 @@ public:
                 *m_p++ = char(0xC0 | (*p >> 6));
                 *m_p++ = char(0x80 | (*p++ & 0x3F));
             }
+        }
+        return p;
+    }
+    // The two-byte units (UTF-16LE) from `p` up to the first unit whose low byte is zero (the
+    // switch back) or fewer than two bytes before `end`; returns where they stop. A unit outside
+    // the surrogates is written as the four bytes of its table entry, the next unit overwriting
+    // what is not its own: the buffer keeps three bytes for each of the two stored ahead.
+    const std::uint8_t *putWideRun(const std::uint8_t *p, const std::uint8_t *end)
+    {
+        const std::uint32_t *table = utf8OfUnits();
+        for (; end - p >= 2 && *p != 0; p += 2) {
+            const char16_t c = char16_t(p[0] | (p[1] << 8));
+            if (m_high || (c & 0xF800) == 0xD800) {
+                put(c);
+                continue;
+            }
+            const std::uint32_t entry = table[c];
+            storeLittle32(m_p, entry);
+            m_p += entry >> 24;
         }
         return p;
     }
@@ -164,8 +223,7 @@ void writeCompressed(ByteSpan b, Utf8Writer &w)
         if (oneByte) {
             p = w.putByteRun(p, end);
         } else {
-            for (; end - p >= 2 && *p != 0; p += 2)
-                w.put(char16_t(p[0] | (p[1] << 8)));
+            p = w.putWideRun(p, end);
             if (p < end && *p != 0)
                 return;
         }
