@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Conversions between Jet's stored text forms, UTF-16 and UTF-8.
+// Conversions from UTF-8: to UTF-16, to Jet's stored text forms, and case-folded for comparison.
 #include "jet/format/text.h"
+#include "jet/format/textwords.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <optional>
 
@@ -11,170 +11,8 @@ namespace Qb::Jet {
 
 namespace {
 
-constexpr char32_t Replacement = 0xFFFD;
-
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// How many of the eight bytes at `p` lead with ASCII other than zero (U+0000 cannot be stored
-// compressed). A bad byte's high bit is set in the mask, and below the first bad byte no borrow
-// disturbs it, so on a little-endian machine the lowest set bit marks the first bad byte;
-// elsewhere only a whole word of them counts.
-std::size_t asciiInEight(const unsigned char *p)
-{
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    constexpr std::uint64_t Highs = 0x8080808080808080ull, Ones = 0x0101010101010101ull;
-    const std::uint64_t bad = (v & Highs) | ((v - Ones) & ~v & Highs);
-    if (bad == 0)
-        return 8;
-    return std::endian::native == std::endian::little ? std::size_t(std::countr_zero(bad) / 8) : 0;
-}
-
-// Writes UTF-8 for UTF-16 units into a buffer sized for the worst case (3 bytes per unit, plus
-// a replacement for a surrogate left unpaired), pairing surrogates. The hot path of every text
-// and memo value.
-class Utf8Writer
-{
-public:
-    explicit Utf8Writer(char *p) : m_p(p) {}
-    void put(char16_t c)
-    {
-        if (!m_high) {
-            if (c < 0x80) {
-                *m_p++ = char(c);
-                return;
-            }
-            if (c < 0x800) {
-                *m_p++ = char(0xC0 | (c >> 6));
-                *m_p++ = char(0x80 | (c & 0x3F));
-                return;
-            }
-            if (c < 0xD800 || c >= 0xE000) {
-                *m_p++ = char(0xE0 | (c >> 12));
-                *m_p++ = char(0x80 | ((c >> 6) & 0x3F));
-                *m_p++ = char(0x80 | (c & 0x3F));
-                return;
-            }
-        }
-        putPaired(c);
-    }
-    // The one-byte units (Latin-1) from `p` up to the first zero byte or `end`; returns where
-    // they stop.
-    const std::uint8_t *putByteRun(const std::uint8_t *p, const std::uint8_t *end)
-    {
-        if (m_high && p < end && *p != 0)
-            put(char16_t(*p++));
-        while (p < end) {
-            if (end - p >= 8) {
-                // Eight bytes are copied whatever the run: the buffer holds three bytes for every
-                // stored byte, and at least eight stored bytes remain. What follows the run is
-                // written over.
-                const std::size_t run = asciiInEight(p);
-                std::memcpy(m_p, p, 8);
-                m_p += run;
-                p += run;
-                if (run == 8)
-                    continue;
-            }
-            if (*p == 0) {
-                break;
-            } else if (*p < 0x80) {
-                *m_p++ = char(*p++);
-            } else {
-                *m_p++ = char(0xC0 | (*p >> 6));
-                *m_p++ = char(0x80 | (*p++ & 0x3F));
-            }
-        }
-        return p;
-    }
-    bool pending() const { return m_high != 0; }
-    // The end of what was written.
-    char *finish()
-    {
-        if (m_high)
-            emit(Replacement);
-        m_high = 0;
-        return m_p;
-    }
-
-private:
-    // Surrogates, and whatever follows a high one.
-    void putPaired(char16_t c)
-    {
-        if (m_high) {
-            const char16_t high = m_high;
-            m_high = 0;
-            if (isLowSurrogate(c)) {
-                emit(0x10000 + ((char32_t(high) - 0xD800) << 10) + (char32_t(c) - 0xDC00));
-                return;
-            }
-            emit(Replacement);
-        }
-        if (isHighSurrogate(c))
-            m_high = c;
-        else
-            emit(isLowSurrogate(c) ? Replacement : char32_t(c));
-    }
-
-    void emit(char32_t cp)
-    {
-        if (cp < 0x80) {
-            *m_p++ = char(cp);
-        } else if (cp < 0x800) {
-            *m_p++ = char(0xC0 | (cp >> 6));
-            *m_p++ = char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            *m_p++ = char(0xE0 | (cp >> 12));
-            *m_p++ = char(0x80 | ((cp >> 6) & 0x3F));
-            *m_p++ = char(0x80 | (cp & 0x3F));
-        } else {
-            *m_p++ = char(0xF0 | (cp >> 18));
-            *m_p++ = char(0x80 | ((cp >> 12) & 0x3F));
-            *m_p++ = char(0x80 | ((cp >> 6) & 0x3F));
-            *m_p++ = char(0x80 | (cp & 0x3F));
-        }
-    }
-
-    char *m_p;
-    char16_t m_high = 0;
-};
-
-// Appends to `out` what `fill` writes through a Utf8Writer for at most `units` UTF-16 units.
-// The buffer is not cleared first, so a reused string costs nothing beyond the bytes written.
-template<typename Fill>
-void appendUtf8Of(std::string &out, std::size_t units, Fill &&fill)
-{
-    const std::size_t base = out.size();
-    out.resize_and_overwrite(base + 3 * units + 3, [&](char *data, std::size_t) {
-        Utf8Writer writer(data + base);
-        fill(writer);
-        return std::size_t(writer.finish() - data);
-    });
-}
-
-// The compressed form after its marker, as forEachStoredUnit reads it: a zero byte switches
-// between runs of one-byte units and runs of two-byte ones; an odd byte at the end is ignored.
-void writeCompressed(ByteSpan b, Utf8Writer &w)
-{
-    const std::uint8_t *p = b.data();
-    const std::uint8_t *const end = p + b.size();
-    bool oneByte = true;
-    while (p < end) {
-        if (oneByte) {
-            p = w.putByteRun(p, end);
-        } else {
-            for (; end - p >= 2 && *p != 0; p += 2)
-                w.put(char16_t(p[0] | (p[1] << 8)));
-            if (p < end && *p != 0)
-                return;
-        }
-        if (p < end) {
-            oneByte = !oneByte;
-            ++p;
-        }
-    }
-}
+using TextWords::Replacement;
+using TextWords::asciiInEight;
 
 // Decodes one code point from UTF-8 at `i`, advancing it; invalid input yields U+FFFD.
 char32_t nextCodePoint(std::string_view s, std::size_t &i)
@@ -198,53 +36,6 @@ char32_t nextCodePoint(std::string_view s, std::size_t &i)
 }
 
 } // namespace
-
-void appendUtf8(std::string &out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
-std::string decodeText(ByteSpan stored)
-{
-    std::string out;
-    decodeTextInto(stored, out);
-    return out;
-}
-
-void decodeTextInto(ByteSpan stored, std::string &out)
-{
-    out.clear();
-    appendUtf8Of(out, stored.size(), [&](Utf8Writer &w) {
-        if (stored.size() >= 2 && stored[0] == 0xFF && stored[1] == 0xFE)
-            return writeCompressed(stored.subspan(2), w);
-        for (std::size_t i = 0; i + 1 < stored.size(); i += 2)
-            w.put(char16_t(stored[i] | (stored[i + 1] << 8)));
-    });
-}
-
-std::string decodeUcs2(ByteSpan bytes)
-{
-    std::string out;
-    appendUtf8Of(out, bytes.size() / 2, [&](Utf8Writer &w) {
-        for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-            w.put(char16_t(bytes[i] | (bytes[i + 1] << 8)));
-    });
-    return out;
-}
 
 namespace {
 
@@ -516,16 +307,6 @@ std::size_t encodeStoredText(std::string_view utf8, bool compressible, std::vect
     const StoredTextSize size = encodeStoredTextInto(utf8, compressible, out.data());
     out.resize(size.bytes);
     return size.units;
-}
-
-std::string utf16ToUtf8(std::u16string_view text)
-{
-    std::string out;
-    appendUtf8Of(out, text.size(), [&](Utf8Writer &w) {
-        for (char16_t c : text)
-            w.put(c);
-    });
-    return out;
 }
 
 char16_t foldCase(char16_t c)

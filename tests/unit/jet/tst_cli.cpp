@@ -235,6 +235,12 @@ INSTANTIATE_TEST_SUITE_P(
                "quillbox-mdb: line 3: no column 无此列 (NoSuchColumn); nothing was committed", ""},
         Script{"unterminatedLiteral", "delete from 命令表 where 命令='len(';\ninsert into 命令库(命令名) values ('new;\n",
                {"--file", "--single-transaction"}, 3, "", "line 2: ", ""},
+        // Quotes are doubled wherever they stand; empty text is a quoted empty field.
+        Script{"quotesInText",
+               "insert into 命令库(命令名,说明) values ('new1','say \"hi\" \"\"');\n"
+               "insert into 命令库(命令名,说明) values ('new2','');\ninsert into 命令库(命令名,说明) values ('new3','\"');\n",
+               {}, 0, "3 statement(s), 3 row(s) changed\n", "",
+               "\"new1\",\"say \"\"hi\"\" \"\"\"\"\"\n\"new2\",\"\"\n\"new3\",\"\"\"\"\n"},
         Script{"selectIsNoChange", "select * from 命令库;", {}, 3, "", "line 1: execute runs insert, update and delete", ""}),
     [](const auto &info) { return std::string(info.param.name); });
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace Qb::Jet;
 
 namespace {
@@ -51,8 +53,58 @@ INSTANTIATE_TEST_SUITE_P(
                              {0xFF, 0xFE, 0x00, 'x', 0x01, 0xE9, 0x00, 0xFF, 0x07, 0xFF, 0xD7, 0x01, 0xE0, 0x3D, 0xD8, 0x01, 0xDE, 0x87},
                              "\xC5\xB8\xC3\xA9\xDF\xBF\xED\x9F\xBF\xEE\x80\x81\xF0\x9F\x98\x81"},
                       Stored{"compressedLatin1AfterOpenHighSurrogate", {0xFF, 0xFE, 0x00, 0x3D, 0xD8, 0x00, 0xE9, 'a'},
-                             "\xEF\xBF\xBD\xC3\xA9" "a"}),
+                             "\xEF\xBF\xBD\xC3\xA9" "a"},
+                      // Two-byte runs as the bench's text has them: CJK with a space, a digit and a
+                      // Latin letter inside the run; a lone low surrogate and an open high one
+                      // before an ordinary unit in the middle of a run.
+                      Stored{"compressedWideRunMixingLengths",
+                             {0xFF, 0xFE, 'a', 0x00, 0x53, 0x62, ' ', 0x00, 0x70, 0x53, 0xE9, 0x00, '7', 0x00, 0x00, 'b'},
+                             "a\xE6\x89\x93 \xE5\x8D\xB0\xC3\xA9" "7b"},
+                      Stored{"compressedWideRunLoneLowSurrogate", {0xFF, 0xFE, 0x00, 0x53, 0x62, 0x01, 0xDE, 0x70, 0x53},
+                             "\xE6\x89\x93\xEF\xBF\xBD\xE5\x8D\xB0"},
+                      Stored{"compressedWideRunOpenHighSurrogate", {0xFF, 0xFE, 0x00, 0x3D, 0xD8, 0x53, 0x62, ' ', 0x00},
+                             "\xEF\xBF\xBD\xE6\x89\x93 "}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The stored units as forEachStoredUnit reads them, converted one at a time.
+std::string decodedByUnits(const std::vector<std::uint8_t> &stored)
+{
+    std::u16string units;
+    forEachStoredUnit(stored, [&](char16_t c) {
+        units += c;
+        return true;
+    });
+    return utf16ToUtf8(units);
+}
+
+// Compressed values made of random runs (one-byte runs with Latin-1 now and then, two-byte runs
+// of CJK, ASCII, Latin, surrogates whole and broken, a unit whose low byte is zero ending a run
+// early), sometimes cut anywhere, decoded into a string that held a longer value before.
+TEST(Text, compressedRunsDecodeAsTheirUnits)
+{
+    const char16_t wide[] = {u'打', u'印', u' ', u'7', u'\xE9', u'\x7FF', u'\x800', u'\xFFFF', 0xD83D, 0xDE01, 0xDC00, u'\x4E00'};
+    std::mt19937 rnd(11);
+    std::string out;
+    for (int round = 0; round < 4000; ++round) {
+        std::vector<std::uint8_t> stored = {0xFF, 0xFE};
+        for (std::size_t run = rnd() % 12; run-- > 0;) {
+            for (std::size_t n = rnd() % 20; n-- > 0;)
+                stored.push_back(std::uint8_t(rnd() % 16 == 0 ? 0x80 + rnd() % 0x80 : 0x20 + rnd() % 0x5F));
+            stored.push_back(0);
+            for (std::size_t n = rnd() % 10; n-- > 0;) {
+                const char16_t c = wide[rnd() % std::size(wide)];
+                stored.push_back(std::uint8_t(c & 0xFF));
+                stored.push_back(std::uint8_t(c >> 8));
+            }
+            stored.push_back(0);
+        }
+        if (rnd() % 4 == 0)
+            stored.resize(2 + rnd() % (stored.size() - 1));
+        out.assign(3000, 'x');
+        decodeTextInto(stored, out);
+        ASSERT_EQ(out, decodedByUnits(stored)) << round;
+    }
+}
 
 TEST(Text, utf16RoundTripAndInvalidUtf8)
 {
