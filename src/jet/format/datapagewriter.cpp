@@ -96,13 +96,14 @@ bool rebuild(MutableBytes page, std::size_t target, ByteSpan row, std::uint16_t 
 
 } // namespace
 
-bool fitsCompacted(ByteSpan page, std::size_t length)
+std::size_t compactedRoom(ByteSpan page)
 {
     const std::uint16_t n = rowSlotCount(page);
     const Usage u = usage(page);
-    if (u.deletedSlot)
-        return DataPageHeaderSize + 2 * std::size_t(n) + u.liveBytes + length <= PageSize;
-    return n < MaxRowsPerPage && DataPageHeaderSize + 2 * (std::size_t(n) + 1) + u.liveBytes + length <= PageSize;
+    if (!u.deletedSlot && n >= MaxRowsPerPage)
+        return 0;
+    const std::size_t used = DataPageHeaderSize + 2 * (std::size_t(n) + (u.deletedSlot ? 0 : 1)) + u.liveBytes;
+    return used < PageSize ? PageSize - used : 0;
 }
 
 std::optional<std::uint8_t> placeRow(MutableBytes page, ByteSpan row, std::uint16_t flags)

@@ -36,9 +36,10 @@ inline bool reclaimable(std::uint16_t rawSlot)
     return (rawSlot & (RowDeleted | RowOverflow)) == (RowDeleted | RowOverflow);
 }
 
-// Whether a row of `length` fits once the bytes of deleted rows are given back, in a deleted
-// slot or a new one.
-bool fitsCompacted(ByteSpan page, std::size_t length);
+// The longest row (bytes) that fits once the bytes of deleted rows are given back, in a deleted
+// slot or a new one; 0 when none does.
+std::size_t compactedRoom(ByteSpan page);
+inline bool fitsCompacted(ByteSpan page, std::size_t length) { return length <= compactedRoom(page); }
 
 // Places a row: appended below the lowest row when it fits there, else in the first deleted
 // slot (or a new one) with the page's rows laid out anew without the deleted rows' bytes. Live

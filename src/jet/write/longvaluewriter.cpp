@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Long values. Chains are written last chunk first, so each row can carry the pointer to the
-// one after it. A page that cannot take the next row leaves the column's free-space map.
+// one after it. Which page takes a row is RoomFinder's choice.
 #include "jet/write/longvaluewriter.h"
 
 #include "jet/format/datapage.h"
 #include "jet/format/datapagewriter.h"
 #include "jet/format/longvalue.h"
 #include "jet/storage/pagealloc.h"
+#include "jet/write/roomfinder.h"
 
 #include <algorithm>
 
@@ -31,27 +32,24 @@ const LongValueMaps *mapsOf(const TableDef &t, const ColumnDef &c)
     return nullptr;
 }
 
-// A page of the column that takes `length` more bytes: the lowest page in its free-space map
-// that does, with the bytes of deleted rows given back if need be (pages on the way that do
-// not leave the map), else a page recorded in both maps. `fresh` asks for an empty page.
+// No LVAL row is shorter: a value of MaxInline bytes or fewer stays in its row.
+constexpr std::size_t SmallestRow = MaxInline + 1;
+
+RoomFinder::Space spaceOf(const LongValueMaps &maps)
+{
+    return RoomFinder::Space{maps.free, LongValueOwner, std::nullopt, SmallestRow};
+}
+
+// A page of the column that takes `length` more bytes (RoomFinder::find), else a new page
+// recorded in both maps. `fresh` asks for an empty page.
 Result<std::uint32_t> pageWithRoom(TxWriter &tx, const LongValueMaps *maps, std::size_t length, bool fresh)
 {
     if (maps && !fresh) {
-        for (auto next = PageAlloc::firstInMap(tx, maps->free, 0);; next = PageAlloc::firstInMap(tx, maps->free, **next + 1)) {
-            if (!next)
-                return std::unexpected(next.error());
-            if (!*next)
-                break;
-            const std::uint32_t candidate = **next;
-            auto bytes = tx.read(candidate);
-            if (!bytes)
-                return std::unexpected(bytes.error());
-            if ((*bytes)[0] == PageTypeData && dataPageOwner(*bytes) == LongValueOwner
-                && DataPageWriter::fitsCompacted(*bytes, length))
-                return candidate;
-            if (auto r = PageAlloc::setInMap(tx, maps->free, candidate, false); !r)
-                return std::unexpected(r.error());
-        }
+        auto found = RoomFinder::find(tx, spaceOf(*maps), length);
+        if (!found)
+            return std::unexpected(found.error());
+        if (*found)
+            return **found;
     }
     auto page = PageAlloc::allocate(tx);
     if (!page)
@@ -60,7 +58,7 @@ Result<std::uint32_t> pageWithRoom(TxWriter &tx, const LongValueMaps *maps, std:
     if (maps) {
         if (auto r = PageAlloc::setInMap(tx, maps->owned, *page, true); !r)
             return std::unexpected(r.error());
-        if (auto r = PageAlloc::setInMap(tx, maps->free, *page, true); !r)
+        if (auto r = RoomFinder::added(tx, spaceOf(*maps), *page); !r)
             return std::unexpected(r.error());
     }
     return page;
@@ -77,6 +75,9 @@ Result<Placed> placeRow(TxWriter &tx, const LongValueMaps *maps, ByteSpan row, b
     auto slot = DataPageWriter::placeRow(*bytes, row);
     if (!slot)
         return fail(ErrorCode::Corrupt, "long-value page " + std::to_string(*page) + " has no room after all");
+    if (maps)
+        if (auto r = RoomFinder::placed(tx, spaceOf(*maps), *page); !r)
+            return std::unexpected(r.error());
     return Placed{*page, *slot};
 }
 
@@ -168,7 +169,8 @@ Result<void> rowFreed(TxWriter &tx, const LongValueMaps *maps, std::uint32_t pag
     if (!bytes)
         return std::unexpected(bytes.error());
     if (!DataPageWriter::allReclaimable(*bytes))
-        return PageAlloc::setInMap(tx, maps->free, page, true);
+        return RoomFinder::freed(tx, spaceOf(*maps), page);
+    RoomFinder::dropped(tx, spaceOf(*maps), page);
     if (auto r = PageAlloc::setInMap(tx, maps->owned, page, false); !r)
         return r;
     if (auto r = PageAlloc::setInMap(tx, maps->free, page, false); !r)

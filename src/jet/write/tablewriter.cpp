@@ -119,29 +119,24 @@ Result<std::optional<RowWriter::Field>> TableWriter::fieldOver(const ColumnDef &
 // the bytes of its deleted rows given back if need be. Pages on the way that cannot take it
 // leave the free-space map (deleting a row there brings them back); when none is left a page
 // joins both maps.
+// The table's data pages as RoomFinder sees them. No row is shorter than the one with every
+// column NULL (fixed-size columns keep their bytes, the others have none).
+RoomFinder::Space TableWriter::space()
+{
+    if (m_smallestRow == 0) {
+        auto row = RowWriter::encode(m_table, std::vector<RowWriter::Field>(m_table.columns.size()));
+        m_smallestRow = row ? row->size() : 1;
+    }
+    return RoomFinder::Space{m_table.freeSpacePages, m_table.page, m_table.ownedPages, m_smallestRow};
+}
+
 Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
 {
-    const RowPointer freeMap = m_table.freeSpacePages;
-    for (auto next = PageAlloc::firstInMap(m_tx, freeMap, 0);; next = PageAlloc::firstInMap(m_tx, freeMap, **next + 1)) {
-        if (!next)
-            return std::unexpected(next.error());
-        if (!*next)
-            break;
-        const std::uint32_t candidate = **next;
-        auto owned = PageAlloc::inMap(m_tx, m_table.ownedPages, candidate);
-        if (!owned)
-            return std::unexpected(owned.error());
-        if (!*owned)
-            continue;
-        auto bytes = m_tx.read(candidate);
-        if (!bytes)
-            return std::unexpected(bytes.error());
-        if ((*bytes)[0] == PageTypeData && dataPageOwner(*bytes) == m_table.page
-            && DataPageWriter::fitsCompacted(*bytes, length))
-            return candidate;
-        if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, candidate, false); !r)
-            return std::unexpected(r.error());
-    }
+    auto found = RoomFinder::find(m_tx, space(), length);
+    if (!found)
+        return std::unexpected(found.error());
+    if (*found)
+        return **found;
     auto page = PageAlloc::allocate(m_tx);
     if (!page)
         return page;
@@ -149,7 +144,7 @@ Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
     m_ownedPagesChanged = true;
     if (auto r = PageAlloc::setInMap(m_tx, m_table.ownedPages, *page, true); !r)
         return std::unexpected(r.error());
-    if (auto r = PageAlloc::setInMap(m_tx, m_table.freeSpacePages, *page, true); !r)
+    if (auto r = RoomFinder::added(m_tx, space(), *page); !r)
         return std::unexpected(r.error());
     return page;
 }
@@ -162,7 +157,8 @@ Result<void> TableWriter::rowFreed(std::uint32_t page)
     if (!bytes)
         return std::unexpected(bytes.error());
     if (!DataPageWriter::allReclaimable(*bytes))
-        return PageAlloc::setInMap(m_tx, m_table.freeSpacePages, page, true);
+        return RoomFinder::freed(m_tx, space(), page);
+    RoomFinder::dropped(m_tx, space(), page);
     m_ownedPagesChanged = true;
     if (auto r = PageAlloc::setInMap(m_tx, m_table.ownedPages, page, false); !r)
         return r;
@@ -182,6 +178,8 @@ Result<RowLocation> TableWriter::placeRow(ByteSpan row, std::uint16_t flags)
     auto slot = DataPageWriter::placeRow(*bytes, row, flags);
     if (!slot)
         return fail(ErrorCode::Corrupt, "data page " + std::to_string(*page) + " has no room after all");
+    if (auto r = RoomFinder::placed(m_tx, space(), *page); !r)
+        return std::unexpected(r.error());
     return RowLocation{*page, *slot};
 }
 
@@ -338,8 +336,11 @@ Result<void> TableWriter::storeRow(const StoredRow &stored, const std::vector<Ro
     auto page = m_tx.write(at.page);
     if (!page)
         return std::unexpected(page.error());
-    if (DataPageWriter::replaceRow(*page, std::uint8_t(at.slot), *row, 0))
+    if (DataPageWriter::replaceRow(*page, std::uint8_t(at.slot), *row, 0)) {
+        if (auto r = RoomFinder::placed(m_tx, space(), at.page); !r)
+            return r;
         return stored.moved ? dropMovedCopy(home) : Result<void>();
+    }
     auto target = placeRow(*row, RowDeleted);
     if (!target)
         return std::unexpected(target.error());
@@ -425,13 +426,16 @@ Result<void> TableWriter::clear()
         return r;
     if (auto r = PageAlloc::clearMap(m_tx, m_table.freeSpacePages); !r)
         return r;
+    RoomFinder::forget(m_tx, space());
     for (const LongValueMaps &lv : m_table.longValueMaps) {
         if (lv.owned.page != 0)
             if (auto r = releaseOwned(lv.owned, LongValueOwner, false); !r)
                 return r;
-        if (lv.free.page != 0)
+        if (lv.free.page != 0) {
             if (auto r = PageAlloc::clearMap(m_tx, lv.free); !r)
                 return r;
+            RoomFinder::forget(m_tx, RoomFinder::Space{lv.free, LongValueOwner, std::nullopt, 1});
+        }
     }
     for (RealIndexDef &idx : m_table.realIndexes) {
         if (auto r = releaseOwned(idx.usageMap, m_table.page, true); !r)

@@ -9,6 +9,7 @@
 #include "jet/format/tabledef.h"
 #include "jet/sql/tablescan.h"
 #include "jet/write/indexpagecache.h"
+#include "jet/write/roomfinder.h"
 #include "jet/write/txwriter.h"
 
 #include <memory>
@@ -114,6 +115,7 @@ private:
     Result<void> removeEntry(RealIndexDef &index, const std::vector<std::uint8_t> &key, RowLocation at);
     Result<RowLocation> placeRow(ByteSpan row, std::uint16_t flags);
     Result<void> storeRow(const StoredRow &stored, const std::vector<RowWriter::Field> &fields);
+    RoomFinder::Space space();
     Result<std::uint32_t> pageWithRoom(std::size_t length);
     Result<void> rowFreed(std::uint32_t page);
     Result<void> dropMovedCopy(RowLocation copy);
@@ -126,6 +128,7 @@ private:
     IndexPageCache *m_indexPages;
     RowObserver *m_observer = nullptr;
     bool m_ownedPagesChanged = false;
+    std::size_t m_smallestRow = 0; // bytes; 0 until space() works it out
 };
 
 } // namespace Qb::Jet

@@ -106,6 +106,11 @@ void TxWriter::setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, MapFloor 
     m_mapFloors[mapKey(mapPage, mapRow)] = floor;
 }
 
+TxWriter::OpenPages &TxWriter::openPages(std::uint32_t mapPage, std::uint8_t mapRow)
+{
+    return m_openPages[mapKey(mapPage, mapRow)];
+}
+
 void TxWriter::endStatement()
 {
     for (Recent &recent : m_recent)
@@ -191,6 +196,7 @@ void TxWriter::close()
     m_before.clear();
     m_written.clear();
     m_mapFloors.clear();
+    m_openPages.clear();
     m_addedHeld = 0;
     m_cache.setOverlay(nullptr);
     m_open = false;

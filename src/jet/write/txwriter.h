@@ -61,6 +61,25 @@ public:
     MapFloor mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const;
     void setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, MapFloor floor);
 
+    // What this transaction has learnt of a free-space map (named like a MapFloor): the lowest
+    // pages of it that can take a row (at most Capacity, ascending), each with its room as last
+    // seen, and where the search for them stopped (every page of the map below `scanned` that can
+    // take a row is held). RoomFinder keeps it; not `known` until it has looked.
+    struct OpenPage
+    {
+        std::uint32_t page = 0;
+        std::uint16_t room = 0;
+    };
+    struct OpenPages
+    {
+        static constexpr std::size_t Capacity = 8;
+        bool known = false;
+        std::uint8_t count = 0;
+        std::uint32_t scanned = 0;
+        std::array<OpenPage, Capacity> pages{};
+    };
+    OpenPages &openPages(std::uint32_t mapPage, std::uint8_t mapRow);
+
     PageRef changedPage(std::uint32_t number) const override;
     std::uint32_t overlayPageCount() const override { return m_pageCount; }
 
@@ -93,6 +112,7 @@ private:
     std::map<std::uint32_t, std::uint64_t> m_written;             // added pages written ahead: hash
     std::size_t m_addedHeld = 0; // entries of m_dirty at or past m_originalCount
     std::map<std::uint64_t, MapFloor> m_mapFloors;                // by map row
+    std::map<std::uint64_t, OpenPages> m_openPages;               // by map row
     mutable std::array<Recent, 64> m_recent{};
     Journal *m_spillJournal = nullptr;
     bool m_open = true;
