@@ -133,7 +133,8 @@ Result<std::vector<std::uint8_t>> store(TxWriter &tx, const TableDef &table, con
     return header(length, next);
 }
 
-Result<std::optional<std::vector<std::uint8_t>>> storeOver(TxWriter &tx, ByteSpan oldField, ByteSpan value)
+Result<std::optional<std::vector<std::uint8_t>>> storeOver(TxWriter &tx, const TableDef &table,
+                                                           const ColumnDef &column, ByteSpan oldField, ByteSpan value)
 {
     using Field = std::optional<std::vector<std::uint8_t>>;
     if (oldField.size() < LongValueHeaderSize || value.size() <= MaxInline || value.size() > MaxSingleRow)
@@ -154,6 +155,9 @@ Result<std::optional<std::vector<std::uint8_t>>> storeOver(TxWriter &tx, ByteSpa
         return std::unexpected(page.error());
     if (!DataPageWriter::replaceRow(*page, at.row, value, 0))
         return Field();
+    if (const LongValueMaps *maps = mapsOf(table, column))
+        if (auto r = RoomFinder::placed(tx, spaceOf(*maps), at.page); !r)
+            return std::unexpected(r.error());
     return Field(header(std::uint32_t(value.size()) | LongValueSingleRow, at));
 }
 

@@ -26,7 +26,8 @@ Result<std::vector<std::uint8_t>> store(TxWriter &tx, const TableDef &table, con
 // has room for it once the old bytes are given back. The row then changes that one page and no
 // usage map. Returns the new field, or nullopt (nothing changed) when the value is to be stored
 // anew and the old one released.
-Result<std::optional<std::vector<std::uint8_t>>> storeOver(TxWriter &tx, ByteSpan oldField, ByteSpan value);
+Result<std::optional<std::vector<std::uint8_t>>> storeOver(TxWriter &tx, const TableDef &table,
+                                                           const ColumnDef &column, ByteSpan oldField, ByteSpan value);
 
 // Marks the LVAL rows a field of `column` refers to as deleted (nothing for inline values).
 // A page left with only deleted rows leaves the column's maps and returns to the free pool.

@@ -107,7 +107,7 @@ Result<std::optional<RowWriter::Field>> TableWriter::fieldOver(const ColumnDef &
         bytes = *b;
     else
         return std::optional<RowWriter::Field>(); // fieldFor reports the mismatch
-    auto field = LongValueWriter::storeOver(m_tx, old.bytes, bytes);
+    auto field = LongValueWriter::storeOver(m_tx, m_table, c, old.bytes, bytes);
     if (!field)
         return std::unexpected(field.error());
     if (!*field)
