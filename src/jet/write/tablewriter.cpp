@@ -115,10 +115,6 @@ Result<std::optional<RowWriter::Field>> TableWriter::fieldOver(const ColumnDef &
     return std::optional(RowWriter::Field::of(std::move(**field)));
 }
 
-// The lowest page of the table in both its owned and free-space maps that takes the row, with
-// the bytes of its deleted rows given back if need be. Pages on the way that cannot take it
-// leave the free-space map (deleting a row there brings them back); when none is left a page
-// joins both maps.
 // The table's data pages as RoomFinder sees them. No row is shorter than the one with every
 // column NULL (fixed-size columns keep their bytes, the others have none).
 RoomFinder::Space TableWriter::space()
@@ -130,6 +126,8 @@ RoomFinder::Space TableWriter::space()
     return RoomFinder::Space{m_table.freeSpacePages, m_table.page, m_table.ownedPages, m_smallestRow};
 }
 
+// A page of the table that takes the row, with the bytes of its deleted rows given back if need
+// be (RoomFinder::find); when none does, a new page that joins both maps.
 Result<std::uint32_t> TableWriter::pageWithRoom(std::size_t length)
 {
     auto found = RoomFinder::find(m_tx, space(), length);
