@@ -38,6 +38,8 @@ struct Layout
     std::vector<bool> inFreeMap;    // for each of them (ascending): whether its free bit is set
 };
 
+void PrintTo(const Layout &layout, std::ostream *os) { *os << layout.name; }
+
 class LongValuePlacement : public ::testing::TestWithParam<std::tuple<Layout, bool>> {};
 
 // The long-value pages of 命令库.说明, ascending, and which of them its free-space map names.
