@@ -46,14 +46,6 @@ void setBit(MutableBytes bits, std::size_t index, bool value)
 
 bool bit(ByteSpan bits, std::size_t index) { return bits[index / 8] & (1u << (index % 8)); }
 
-// An owner map's floor as the transaction keeps it (TxWriter::MapFloor): a bulk load's search for
-// a page with room is answered without the map while the floor's own bit is known set.
-using Floor = TxWriter::MapFloor;
-
-Floor floorOf(const TxWriter &tx, RowPointer ref) { return tx.mapFloor(ref.page, ref.row); }
-
-void setFloor(TxWriter &tx, RowPointer ref, Floor floor) { tx.setMapFloor(ref.page, ref.row, floor); }
-
 Result<std::uint32_t> appendPage(TxWriter &tx)
 {
     if (tx.pageCount() >= MaxPages)
@@ -198,11 +190,6 @@ Result<void> growGlobal(TxWriter &tx, std::uint32_t page)
     return {};
 }
 
-// The global map's floor (kept by the transaction under the map's own row): no page below it
-// is a released page. Every allocation searches from it, so a growing file is not walked from
-// its start each time; releasing a page lowers it.
-std::uint32_t releasedFloor(const TxWriter &tx) { return tx.mapFloor(GlobalMapPage, 0).page; }
-
 // The lowest page inside the file that the global map marks free and that was released (its
 // first four bytes are zero); pages marked free that still look in use are left alone.
 Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
@@ -212,7 +199,7 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
         return std::unexpected(row.error());
     const ByteSpan b = row->bytes(); // only other pages are read while it is used
     const std::uint32_t count = tx.pageCount();
-    const std::uint32_t floor = releasedFloor(tx);
+    const std::uint32_t floor = tx.releasedFloor();
     const auto pick = [&](ByteSpan bits, std::uint64_t first) -> Result<std::optional<std::uint32_t>> {
         Result<std::optional<std::uint32_t>> found = std::optional<std::uint32_t>();
         const std::uint64_t skip = floor > first ? (floor - first) / 8 : 0;
@@ -253,8 +240,8 @@ Result<std::optional<std::uint32_t>> releasedPage(TxWriter &tx)
 
 Result<void> setGlobal(TxWriter &tx, std::uint32_t page, bool freePage)
 {
-    if (freePage && page < releasedFloor(tx))
-        tx.setMapFloor(GlobalMapPage, 0, {page});
+    if (freePage && page < tx.releasedFloor())
+        tx.setReleasedFloor(page);
     const RowPointer ref{GlobalMapPage, 0};
     auto row = mapRow(tx, ref);
     if (!row)
@@ -281,7 +268,7 @@ Result<std::uint32_t> allocate(TxWriter &tx)
     auto released = releasedPage(tx);
     if (!released)
         return std::unexpected(released.error());
-    tx.setMapFloor(GlobalMapPage, 0, {released->value_or(tx.pageCount())});
+    tx.setReleasedFloor(released->value_or(tx.pageCount()));
     if (*released) {
         auto bytes = tx.write(**released);
         if (!bytes)
@@ -305,9 +292,7 @@ Result<void> release(TxWriter &tx, std::uint32_t page)
     return setGlobal(tx, page, true);
 }
 
-namespace {
-
-Result<void> setBitInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
+Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
 {
     auto row = mapRow(tx, ref);
     if (!row)
@@ -327,24 +312,8 @@ Result<void> setBitInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool 
     return setInReference(tx, ref, page, true, false);
 }
 
-} // namespace
-
-// The floor follows: lowered (its own bit not yet known) before a bit below it is set, known set
-// once that or its own bit is, unknown before its own bit is cleared.
-Result<void> setInMap(TxWriter &tx, RowPointer ref, std::uint32_t page, bool present)
-{
-    const Floor floor = floorOf(tx, ref);
-    if ((present && page < floor.page) || (!present && page == floor.page))
-        setFloor(tx, ref, {page, false});
-    auto r = setBitInMap(tx, ref, page, present);
-    if (r && present && page <= floor.page) // the floor is `page` now
-        setFloor(tx, ref, {page, true});
-    return r;
-}
-
 Result<void> clearMap(TxWriter &tx, RowPointer ref)
 {
-    setFloor(tx, ref, {});
     auto row = mapRow(tx, ref);
     if (!row)
         return std::unexpected(row.error());
@@ -428,25 +397,15 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref)
     return pages;
 }
 
-// A bulk load asks a free-space map for a page with room at every row: the floor keeps each
-// search from walking the map's empty start again, and answers it outright while the floor's
-// own bit is known set. A search that began at or below the floor raises it to what it found
-// (to the file's end when nothing); setting a bit lowers it.
 Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, std::uint32_t from)
 {
-    const Floor floor = floorOf(tx, ref);
-    const std::uint32_t start = std::max(from, floor.page);
-    if (start == floor.page && floor.pageIsSet && floor.page < tx.pageCount())
-        return std::optional(floor.page);
     std::optional<std::uint32_t> found;
-    if (auto r = forEachInMap(tx, ref, start, [&](std::uint32_t page) {
+    if (auto r = forEachInMap(tx, ref, from, [&](std::uint32_t page) {
             found = page;
             return false;
         });
         !r)
         return std::unexpected(r.error());
-    if (start == floor.page)
-        setFloor(tx, ref, {found.value_or(tx.pageCount()), found.has_value()});
     return found;
 }
 

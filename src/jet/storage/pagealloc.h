@@ -40,10 +40,7 @@ Result<std::vector<std::uint32_t>> mapPages(TxWriter &tx, RowPointer ref);
 
 // The lowest page at or after `from` whose bit is set in the owner map at `ref` (below the
 // file's page count); nullopt when there is none. Walking a map with it reads only as far as
-// the caller goes. It skips what earlier searches of the transaction found empty, and answers
-// with what the last one found while setInMap() and clearMap() leave that bit set; so a bit set
-// in this transaction other than by setInMap can be missed (every bit is cleared through those
-// two): for searches of pages with room, where a missed page costs space and nothing else.
+// the caller goes (RoomFinder keeps where its search of a free-space map stopped).
 Result<std::optional<std::uint32_t>> firstInMap(TxWriter &tx, RowPointer ref, std::uint32_t from);
 
 // Whether the page's bit is set in the owner map at `ref`.

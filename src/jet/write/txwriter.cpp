@@ -95,17 +95,6 @@ std::uint64_t mapKey(std::uint32_t page, std::uint8_t row) { return std::uint64_
 
 } // namespace
 
-TxWriter::MapFloor TxWriter::mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const
-{
-    const auto it = m_mapFloors.find(mapKey(mapPage, mapRow));
-    return it == m_mapFloors.end() ? MapFloor{} : it->second;
-}
-
-void TxWriter::setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, MapFloor floor)
-{
-    m_mapFloors[mapKey(mapPage, mapRow)] = floor;
-}
-
 TxWriter::OpenPages &TxWriter::openPages(std::uint32_t mapPage, std::uint8_t mapRow)
 {
     return m_openPages[mapKey(mapPage, mapRow)];
@@ -195,7 +184,7 @@ void TxWriter::close()
     m_pins.clear();
     m_before.clear();
     m_written.clear();
-    m_mapFloors.clear();
+    m_releasedFloor = 0;
     m_openPages.clear();
     m_addedHeld = 0;
     m_cache.setOverlay(nullptr);

@@ -50,21 +50,17 @@ public:
     // Drops every change; the file is cut back when new pages were written ahead.
     void rollback();
 
-    // What this transaction has learnt of an owner map (named by the page and row of its usage
-    // map row): none of its bits below `page` is set, and when `pageIsSet`, the bit of `page`
-    // itself is. PageAlloc keeps it; {0, false} when unknown.
-    struct MapFloor
-    {
-        std::uint32_t page = 0;
-        bool pageIsSet = false;
-    };
-    MapFloor mapFloor(std::uint32_t mapPage, std::uint8_t mapRow) const;
-    void setMapFloor(std::uint32_t mapPage, std::uint8_t mapRow, MapFloor floor);
+    // What this transaction has learnt of the global map: no page below the floor is a released
+    // page. Every allocation searches from it, so a growing file is not walked from its start
+    // each time; releasing a page lowers it. PageAlloc keeps it; 0 when unknown.
+    std::uint32_t releasedFloor() const { return m_releasedFloor; }
+    void setReleasedFloor(std::uint32_t floor) { m_releasedFloor = floor; }
 
-    // What this transaction has learnt of a free-space map (named like a MapFloor): the lowest
-    // pages of it that can take a row (at most Capacity, ascending), each with its room as last
-    // seen, and where the search for them stopped (every page of the map below `scanned` that can
-    // take a row is held). RoomFinder keeps it; not `known` until it has looked.
+    // What this transaction has learnt of a free-space map (named by the page and row of its
+    // usage map row): the lowest pages of it that can take a row (at most Capacity, ascending),
+    // each with its room as last seen, and where the search for them stopped (every page of the
+    // map below `scanned` that can take a row is held). RoomFinder keeps it; not `known` until it
+    // has looked.
     struct OpenPage
     {
         std::uint32_t page = 0;
@@ -111,7 +107,7 @@ private:
     std::map<std::uint32_t, PageRef> m_pins;                      // pages read this statement
     std::map<std::uint32_t, std::uint64_t> m_written;             // added pages written ahead: hash
     std::size_t m_addedHeld = 0; // entries of m_dirty at or past m_originalCount
-    std::map<std::uint64_t, MapFloor> m_mapFloors;                // by map row
+    std::uint32_t m_releasedFloor = 0;
     std::map<std::uint64_t, OpenPages> m_openPages;               // by map row
     mutable std::array<Recent, 64> m_recent{};
     Journal *m_spillJournal = nullptr;

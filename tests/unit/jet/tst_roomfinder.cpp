@@ -66,15 +66,17 @@ TEST_P(LongValuePlacement, pagesWithRoomStayAndFullOnesLeave)
     {
         auto db = Database::open(path, Password);
         ASSERT_TRUE(db) << db.error().message;
-        if (oneTransaction)
+        if (oneTransaction) {
             ASSERT_TRUE((*db)->beginTransaction());
+        }
         for (std::size_t i = 0; i < layout.memoChars.size(); ++i) {
             auto r = (*db)->execute("insert into 命令库(命令名,中文名,分类,说明,类型) values ('c" + std::to_string(i)
                                     + "','','1','" + memoOf(layout.memoChars[i]) + "','无')");
             ASSERT_TRUE(r) << r.error().message;
         }
-        if (oneTransaction)
+        if (oneTransaction) {
             ASSERT_TRUE((*db)->commitTransaction());
+        }
     }
     auto db = Database::open(path, Password);
     ASSERT_TRUE(db);

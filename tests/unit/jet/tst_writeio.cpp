@@ -135,8 +135,9 @@ TEST_P(StatementIo, twoFlushesAndEachChangedPageWrittenOnce)
     EXPECT_EQ(io.shape, "JjDdJ");
     EXPECT_EQ(io.faults, std::vector<std::string>());
     EXPECT_EQ(io.written, changedPages(before, *memory.node(Library))) << "pages written unchanged, or changes unwritten";
-    if (GetParam().pages)
+    if (GetParam().pages) {
         EXPECT_EQ(io.written.size(), GetParam().pages) << "pages changed: " << ::testing::PrintToString(io.written);
+    }
     RecordProperty("pages", int(io.written.size()));
 }
 
