@@ -5,8 +5,8 @@
 #include "platform/uitext.h"
 
 #include "app/appcontext.h"
-#include "resources/shellwindows.h"
 #include "app/ui/edgecontroller.h"
+#include "resources/shellwindows.h"
 #include "app/ui/splitterbar.h"
 #include "editor/ui/scripteditor.h"
 #include "resources/definedwindow.h"

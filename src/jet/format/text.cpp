@@ -35,10 +35,6 @@ char32_t nextCodePoint(std::string_view s, std::size_t &i)
     return cp;
 }
 
-} // namespace
-
-namespace {
-
 // Four ASCII bytes (the first in the low byte) as four UTF-16LE units in one word.
 std::uint64_t widenAscii(std::uint32_t bytes)
 {
@@ -46,7 +42,6 @@ std::uint64_t widenAscii(std::uint32_t bytes)
     x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
     return (x | (x << 8)) & 0x00FF00FF00FF00FFull;
 }
-
 
 // The length of the run of ASCII bytes other than zero at `p`, `left` bytes remaining; eight
 // bytes a test while eight remain.
